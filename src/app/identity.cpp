@@ -1,0 +1,40 @@
+#include "app/identity.h"
+
+namespace vistrel::identity {
+
+QString productName()
+{
+    return QStringLiteral("Vistrel");
+}
+
+QString title()
+{
+    return productName();
+}
+
+QString companyName()
+{
+    return QStringLiteral("Vistrel Picture Works");
+}
+
+QString legalCopyright()
+{
+    return QStringLiteral("Copyright \u00A9 2026 Vistrel Picture Works. All rights reserved.");
+}
+
+QString organisation()
+{
+    return productName();
+}
+
+QString versionText(int majorNumber, int minorNumber, int revisionNumber)
+{
+    return QStringLiteral("Version %1.%2.%3").arg(majorNumber).arg(minorNumber).arg(revisionNumber);
+}
+
+QString mainCaption()
+{
+    return productName() + QStringLiteral(" v%1.%2.%3").arg(major).arg(minor).arg(revision);
+}
+
+} // namespace vistrel::identity

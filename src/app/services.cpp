@@ -1,0 +1,90 @@
+#include "app/services.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <cstdlib>
+
+namespace vistrel {
+namespace {
+
+QPointer<QWidget> &dialogParent()
+{
+    static QPointer<QWidget> parent;
+    return parent;
+}
+
+class MessageBoxPrompter final : public Prompter
+{
+public:
+    bool askYesNo(const QString &prompt, const QString &title) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Yes | QMessageBox::No,
+                        dialogParent());
+        return box.exec() == QMessageBox::Yes;
+    }
+    void critical(const QString &prompt, const QString &title) override
+    {
+        QMessageBox::critical(dialogParent(), title, prompt);
+    }
+    void inform(const QString &prompt, const QString &title) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, dialogParent());
+        box.exec();
+    }
+};
+
+class ProcessTerminator final : public Terminator
+{
+public:
+    void endNow() override { std::_Exit(0); }
+};
+
+MessageBoxPrompter realPrompter;
+ProcessTerminator realTerminator;
+Prompter *currentPrompter = &realPrompter;
+Terminator *currentTerminator = &realTerminator;
+
+} // namespace
+
+Prompter &prompter()
+{
+    return *currentPrompter;
+}
+
+Terminator &terminator()
+{
+    return *currentTerminator;
+}
+
+Prompter *setPrompter(Prompter *replacement)
+{
+    Prompter *previous = currentPrompter;
+    currentPrompter = replacement ? replacement : &realPrompter;
+    return previous;
+}
+
+Terminator *setTerminator(Terminator *replacement)
+{
+    Terminator *previous = currentTerminator;
+    currentTerminator = replacement ? replacement : &realTerminator;
+    return previous;
+}
+
+void setDialogParent(QWidget *parent)
+{
+    dialogParent() = parent;
+}
+
+BusyCursor::BusyCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace vistrel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace vistrel {
+
+// Modal questions and messages. The real one shows QMessageBox; tests install a scripted one
+// so that no test ever blocks on a dialog.
+class Prompter
+{
+public:
+    virtual ~Prompter() = default;
+    // Yes/No question without icon; true means Yes.
+    virtual bool askYesNo(const QString &prompt, const QString &title) = 0;
+    // Error with OK and the critical icon.
+    virtual void critical(const QString &prompt, const QString &title) = 0;
+    // Plain message with only OK.
+    virtual void inform(const QString &prompt, const QString &title) = 0;
+};
+
+// Ends the process at once, without any window closing or saving.
+class Terminator
+{
+public:
+    virtual ~Terminator() = default;
+    virtual void endNow() = 0;
+};
+
+// Process-wide access to the seams. The defaults are the real implementations; a test replaces
+// them for its lifetime with ScopedServices (see tests/testutils.h) and the previous ones return.
+Prompter &prompter();
+Terminator &terminator();
+Prompter *setPrompter(Prompter *replacement);       // returns the previous one
+Terminator *setTerminator(Terminator *replacement); // returns the previous one
+
+// The main window (or nullptr): parent for the real message boxes.
+void setDialogParent(QWidget *parent);
+
+// Hourglass for the lifetime of the object; restored on every path out of the scope.
+class BusyCursor
+{
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace vistrel

@@ -1,0 +1,135 @@
+#pragma once
+
+// Shared fixtures for the tests: replaced seams and a sandbox folder with files at chosen times.
+
+#include "app/services.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <ctime>
+
+namespace vistrel::test {
+
+// Answers questions from a script (Yes when the script runs out, unless told otherwise) and
+// records every prompt it was shown, with its title.
+class ScriptedPrompter final : public Prompter
+{
+public:
+    enum Kind { Question, Critical, Information };
+    struct Shown
+    {
+        Kind kind;
+        QString prompt;
+        QString title;
+    };
+
+    QList<bool> answers;
+    bool answerWhenEmpty = false;
+    QList<Shown> shown;
+
+    bool askYesNo(const QString &prompt, const QString &title) override
+    {
+        shown.append({Question, prompt, title});
+        return answers.isEmpty() ? answerWhenEmpty : answers.takeFirst();
+    }
+    void critical(const QString &prompt, const QString &title) override
+    {
+        shown.append({Critical, prompt, title});
+    }
+    void inform(const QString &prompt, const QString &title) override
+    {
+        shown.append({Information, prompt, title});
+    }
+    int count(Kind kind) const
+    {
+        int n = 0;
+        for (const Shown &s : shown)
+            n += s.kind == kind ? 1 : 0;
+        return n;
+    }
+};
+
+// Counts requests to end the run instead of ending it.
+class RecordingTerminator final : public Terminator
+{
+public:
+    int ends = 0;
+    void endNow() override { ++ends; }
+};
+
+// Installs the two doubles for the lifetime of a test and puts the previous ones back.
+class ScopedServices
+{
+public:
+    ScriptedPrompter prompts;
+    RecordingTerminator ends;
+
+    ScopedServices()
+        : m_prompter(setPrompter(&prompts)), m_terminator(setTerminator(&ends))
+    {
+    }
+    ~ScopedServices()
+    {
+        setPrompter(m_prompter);
+        setTerminator(m_terminator);
+    }
+    ScopedServices(const ScopedServices &) = delete;
+    ScopedServices &operator=(const ScopedServices &) = delete;
+
+private:
+    Prompter *m_prompter;
+    Terminator *m_terminator;
+};
+
+// A temporary folder that tests fill with named files and stamp with modification times.
+class Sandbox
+{
+public:
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+    // Creates each file with a few bytes of content.
+    void fill(const QStringList &names, const QByteArray &content = QByteArrayLiteral("x"))
+    {
+        for (const QString &name : names)
+            write(name, content);
+    }
+    void write(const QString &name, const QByteArray &content)
+    {
+        QFile f(file(name));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(content);
+    }
+    // Sets the modification time (seconds since the epoch) with utimensat.
+    bool setMtime(const QString &name, std::time_t seconds) const
+    {
+        return stampNative(QFile::encodeName(file(name)), seconds);
+    }
+    static bool stampNative(const QByteArray &nativePath, std::time_t seconds)
+    {
+        timespec times[2];
+        times[0].tv_sec = seconds;
+        times[0].tv_nsec = 0;
+        times[1] = times[0];
+        return ::utimensat(AT_FDCWD, nativePath.constData(), times, 0) == 0;
+    }
+    QString mkdir(const QString &name) const
+    {
+        QDir(path()).mkpath(name);
+        return file(name);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace vistrel::test
