@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace vistrel {
+
+// The listing of one folder's picture files that the picture list is built from. Pointing it at
+// another folder reads that folder and announces the change; refresh() re-reads it quietly.
+class FileList : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit FileList(QObject *parent = nullptr);
+
+    QString path() const { return m_path; }
+    // Reads folder. Emits pathChanged() when it differs from the current path. When the folder
+    // cannot be read, the previous path and names stay, error() tells why and false is returned.
+    bool setPath(const QString &folder);
+    // Re-reads the current folder without announcing anything.
+    bool refresh();
+
+    int count() const { return int(m_names.size()); }
+    const std::vector<QByteArray> &names() const { return m_names; }
+    int error() const { return m_error; }
+
+    // Names for which heldBack returns true are left out of the listing (a picture still being
+    // written, for example). An empty function keeps every name.
+    void setHoldBack(std::function<bool(const QByteArray &)> heldBack);
+
+signals:
+    void pathChanged();
+
+private:
+    bool read(const QString &folder);
+
+    QString m_path;
+    std::vector<QByteArray> m_names;
+    std::function<bool(const QByteArray &)> m_heldBack;
+    int m_error = 0;
+};
+
+} // namespace vistrel

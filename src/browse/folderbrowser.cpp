@@ -1,0 +1,154 @@
+#include "browse/folderbrowser.h"
+
+#include "browse/filelist.h"
+#include "browse/folderlisting.h"
+#include "browse/foldermonitor.h"
+#include "browse/nativename.h"
+#include "browse/pathmap.h"
+#include "browse/picturelistmodel.h"
+#include "browse/sortorder.h"
+
+namespace vistrel {
+
+FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
+    : QObject(parent),
+      m_tree(tree),
+      m_file1(new FileList(this)),
+      m_list(new PictureListModel(this)),
+      m_monitor(new FolderMonitor(this))
+{
+    m_refreshTimer.setInterval(refreshIntervalMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &FolderBrowser::refreshTick);
+    connect(m_file1, &FileList::pathChanged, this, [this] {
+        // Follow the listed folder while refreshing, so that its growth is what gets noticed.
+        if (isAutoRefreshOn())
+            m_monitor->watch(m_file1->path());
+        File1_PathChange();
+    });
+    // While a picture is still being written it stays out of the listing.
+    m_file1->setHoldBack([this](const QByteArray &name) {
+        return m_monitor->isWatching() && m_monitor->folder() == m_file1->path()
+               && m_monitor->isPending(name);
+    });
+}
+
+FolderBrowser::~FolderBrowser() = default;
+
+QString FolderBrowser::currentFolder() const
+{
+    return m_file1->path();
+}
+
+QString FolderBrowser::currentPicturePath() const
+{
+    return joinFolderAndName(m_file1->path(), m_list->text());
+}
+
+QByteArray FolderBrowser::currentNativePath() const
+{
+    const PictureEntry *entry = m_list->entry(m_list->listIndex());
+    QByteArray folder = toNative(m_file1->path());
+    if (!folder.endsWith('/'))
+        folder.append('/');
+    return entry ? folder + entry->nativeName : folder;
+}
+
+int FolderBrowser::probeCount(const QString &folder)
+{
+    if (m_monitor->isWatching() && m_monitor->folder() == folder)
+        return m_monitor->poll();
+    const FolderNames listing = readPictureNames(folder);
+    return int(listing.names.size());
+}
+
+void FolderBrowser::reloaddir()
+{
+    const QString folder = folderForTreePath(m_tree->selectedPath(), m_documentsFolder);
+    if (m_holddir == folder) {
+        // The same folder: only growth of its count is noticed, and then the whole list is
+        // refilled (re-selecting the previous position) and its last entry selected.
+        if (m_file1->count() < probeCount(folder)) {
+            rereadAndRefill();
+            m_list->setListIndex(m_list->count() - 1);
+        }
+    } else if (folder != m_file1->path()) {
+        if (!m_file1->setPath(folder)) {
+            emit folderUnreadable(folder, errorText(m_file1->error()));
+            return;
+        }
+    }
+    m_holddir = m_tree->selectedPath();
+    if (m_list->count() == 0)
+        emit pictureHidden();
+}
+
+void FolderBrowser::autorefresh()
+{
+    if (isAutoRefreshOn()) {
+        m_refreshTimer.stop();
+        m_monitor->stop();
+        emit autoRefreshChanged(false);
+        return;
+    }
+    // Re-read first so that pictures that arrived while refresh was off do not count as growth.
+    m_file1->refresh();
+    if (!m_file1->path().isEmpty())
+        m_monitor->watch(m_file1->path());
+    reloaddir();
+    m_refreshTimer.start();
+    emit autoRefreshChanged(true);
+}
+
+void FolderBrowser::File1_PathChange()
+{
+    if (m_sortType == QLatin1String("Date"))
+        listbydate();
+    if (m_sortType == QLatin1String("Name"))
+        listbyname();
+}
+
+void FolderBrowser::rereadAndRefill()
+{
+    m_file1->refresh();
+    File1_PathChange();
+}
+
+void FolderBrowser::listbydate()
+{
+    fill(true);
+}
+
+void FolderBrowser::listbyname()
+{
+    fill(false);
+}
+
+void FolderBrowser::fill(bool byDate)
+{
+    m_list->clear();
+    std::vector<PictureEntry> ordered = byDate
+                                            ? orderByDate(m_file1->path(), m_file1->names())
+                                            : orderByName(m_file1->names());
+    m_list->setEntries(std::move(ordered));
+    reselect();
+}
+
+void FolderBrowser::reselect()
+{
+    if (m_holddir == m_file1->path() && m_curslide >= 0 && m_curslide < m_list->count())
+        m_list->setListIndex(m_curslide);
+}
+
+void FolderBrowser::sortByDate()
+{
+    m_sortType = QStringLiteral("Date");
+    listbydate();
+}
+
+void FolderBrowser::sortByName()
+{
+    m_sortType = QStringLiteral("Name");
+    listbyname();
+}
+
+} // namespace vistrel

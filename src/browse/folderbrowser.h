@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace vistrel {
+
+class FileList;
+class FolderMonitor;
+class PictureListModel;
+
+// What the browser needs of the folder tree: the text of its selected node.
+class TreeSelection
+{
+public:
+    virtual ~TreeSelection() = default;
+    virtual QString selectedPath() const = 0;
+};
+
+// Turns the folder tree's selection into the folder listed, fills the picture list by name or by
+// date, re-selects the previous position after a refill of the same folder, and, while automatic
+// refresh is on, brings newly arrived pictures into the list every 60 ms.
+class FolderBrowser : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int refreshIntervalMs = 60;
+
+    explicit FolderBrowser(TreeSelection *tree, QObject *parent = nullptr);
+    ~FolderBrowser() override;
+
+    PictureListModel *list() const { return m_list; }
+    FileList *files() const { return m_file1; }
+    FolderMonitor *monitor() const { return m_monitor; }
+
+    // Exactly "Date" or "Name".
+    QString sortType() const { return m_sortType; }
+    void setSortType(const QString &sortType) { m_sortType = sortType; }
+    QString holddir() const { return m_holddir; }
+    void setHolddir(const QString &path) { m_holddir = path; }
+    int curslide() const { return m_curslide; }
+    void setCurslide(int index) { m_curslide = index; }
+    void setDocumentsFolder(const QString &folder) { m_documentsFolder = folder; }
+    QString documentsFolder() const { return m_documentsFolder; }
+
+    // The folder the picture list is built from.
+    QString currentFolder() const;
+    // The folder, a slash unless it ends with one, then the current entry's name: with nothing
+    // selected, the folder itself.
+    QString currentPicturePath() const;
+    QByteArray currentNativePath() const;
+
+    void reloaddir();
+    void autorefresh();
+    bool isAutoRefreshOn() const { return m_refreshTimer.isActive(); }
+    // One tick of the refresh timer; tests call it directly.
+    void refreshTick() { reloaddir(); }
+
+    void listbydate();
+    void listbyname();
+    // Refills the list in the current sort order; run when the listing changes, and after the
+    // folder was re-read because a file was deleted.
+    void File1_PathChange();
+    // Re-reads the listing and refills the list, as after a delete.
+    void rereadAndRefill();
+
+    // The sort commands without their surfaces.
+    void sortByDate();
+    void sortByName();
+
+signals:
+    void autoRefreshChanged(bool on);
+    // The list became empty after a reload: the picture is hidden.
+    void pictureHidden();
+    // The chosen folder could not be read; the previous folder and list stay.
+    void folderUnreadable(const QString &folder, const QString &reason);
+
+private:
+    void reselect();
+    void fill(bool byDate);
+    int probeCount(const QString &folder);
+
+    TreeSelection *m_tree;
+    FileList *m_file1;
+    PictureListModel *m_list;
+    FolderMonitor *m_monitor;
+    QTimer m_refreshTimer;
+    QString m_sortType = QStringLiteral("Name");
+    QString m_holddir;
+    QString m_documentsFolder;
+    int m_curslide = 0;
+};
+
+} // namespace vistrel

@@ -1,0 +1,141 @@
+#include "browse/folderlisting.h"
+
+#include "browse/nativename.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace vistrel {
+namespace {
+
+char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+}
+
+bool endsWithExtension(const char *name, std::size_t length, const char *ext)
+{
+    if (length < 5) // at least one character before ".ext"
+        return false;
+    const char *tail = name + length - 4;
+    for (int i = 0; i < 4; ++i) {
+        if (lower(tail[i]) != ext[i])
+            return false;
+    }
+    return true;
+}
+
+// Closes a DIR* on every way out.
+class DirStream
+{
+public:
+    explicit DirStream(const QString &folder)
+        : m_dir(::opendir(toNative(folder).constData())), m_error(m_dir ? 0 : errno)
+    {
+    }
+    ~DirStream()
+    {
+        if (m_dir)
+            ::closedir(m_dir);
+    }
+    DirStream(const DirStream &) = delete;
+    DirStream &operator=(const DirStream &) = delete;
+    DIR *get() const { return m_dir; }
+    int error() const { return m_error; }
+
+private:
+    DIR *m_dir;
+    int m_error;
+};
+
+bool isRegularEntry(DIR *dir, const dirent *entry)
+{
+    if (entry->d_type == DT_REG)
+        return true;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return false;
+    struct stat st;
+    return ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+bool isPictureName(const char *name, std::size_t length)
+{
+    if (length == 0 || name[0] == '.')
+        return false;
+    return endsWithExtension(name, length, ".jpg") || endsWithExtension(name, length, ".gif")
+           || endsWithExtension(name, length, ".bmp");
+}
+
+FolderNames readPictureNames(const QString &folder)
+{
+    FolderNames result;
+    DirStream dir(folder);
+    if (!dir.get()) {
+        result.error = dir.error();
+        return result;
+    }
+    errno = 0;
+    while (const dirent *entry = ::readdir(dir.get())) {
+        const std::size_t length = std::strlen(entry->d_name);
+        if (isPictureName(entry->d_name, length) && isRegularEntry(dir.get(), entry))
+            result.names.emplace_back(entry->d_name, qsizetype(length));
+        errno = 0;
+    }
+    if (errno != 0) {
+        result.error = errno;
+        result.names.clear();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+bool folderHasAnyFile(const QString &folder)
+{
+    DirStream dir(folder);
+    if (!dir.get())
+        return false;
+    while (const dirent *entry = ::readdir(dir.get())) {
+        if (entry->d_name[0] != '.' && isRegularEntry(dir.get(), entry))
+            return true;
+    }
+    return false;
+}
+
+FolderHandle::FolderHandle(const QString &folder)
+    : m_fd(::open(toNative(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+    if (m_fd < 0)
+        m_error = errno;
+}
+
+FolderHandle::~FolderHandle()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool FolderHandle::stamp(const QByteArray &name, FileStamp *out) const
+{
+    struct stat st;
+    if (m_fd < 0 || ::fstatat(m_fd, name.constData(), &st, 0) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    out->mtimeSeconds = st.st_mtim.tv_sec;
+    out->mtimeNanoseconds = st.st_mtim.tv_nsec;
+    out->size = st.st_size;
+    return true;
+}
+
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace vistrel

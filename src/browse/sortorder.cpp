@@ -1,0 +1,98 @@
+#include "browse/sortorder.h"
+
+#include "browse/folderlisting.h"
+#include "browse/nativename.h"
+
+#include <algorithm>
+#include <ctime>
+#include <mutex>
+
+namespace vistrel {
+namespace {
+
+struct SortItem
+{
+    std::int64_t timeKey;
+    QString folded;
+    QString name;
+    const QByteArray *native;
+};
+
+bool lessByName(const SortItem &a, const SortItem &b)
+{
+    const int folded = a.folded.compare(b.folded);
+    if (folded != 0)
+        return folded < 0;
+    return a.name.compare(b.name) < 0;
+}
+
+SortItem makeItem(const QByteArray &native, std::int64_t timeKey)
+{
+    QString name = fromNative(native);
+    QString folded = name.toCaseFolded();
+    return SortItem{timeKey, std::move(folded), std::move(name), &native};
+}
+
+std::vector<PictureEntry> toEntries(std::vector<SortItem> &items)
+{
+    std::vector<PictureEntry> entries;
+    entries.reserve(items.size());
+    for (SortItem &item : items)
+        entries.push_back(PictureEntry{std::move(item.name), *item.native});
+    return entries;
+}
+
+} // namespace
+
+std::int64_t localTimeKey(std::int64_t secondsSinceEpoch)
+{
+    // localtime_r reads the zone only once after tzset(), unlike localtime() and QDateTime's
+    // conversions, which may consult it for every call.
+    static std::once_flag zoneLoaded;
+    std::call_once(zoneLoaded, [] { ::tzset(); });
+    const std::time_t t = std::time_t(secondsSinceEpoch);
+    std::tm local{};
+    if (!::localtime_r(&t, &local))
+        return 0;
+    const std::int64_t date =
+        std::int64_t(local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
+    return date * 1000000 + local.tm_hour * 10000 + local.tm_min * 100 + local.tm_sec;
+}
+
+std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names)
+{
+    std::vector<SortItem> items;
+    items.reserve(names.size());
+    for (const QByteArray &native : names)
+        items.push_back(makeItem(native, 0));
+    std::sort(items.begin(), items.end(), lessByName);
+    return toEntries(items);
+}
+
+std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names)
+{
+    std::vector<SortItem> items;
+    items.reserve(names.size());
+    const FolderHandle handle(folder);
+    FileStamp stamp;
+    // Neighbouring files are often stamped within the same second; convert each second once.
+    std::int64_t lastSeconds = -1;
+    std::int64_t lastKey = 0;
+    for (const QByteArray &native : names) {
+        if (!handle.stamp(native, &stamp))
+            continue;
+        if (stamp.mtimeSeconds != lastSeconds) {
+            lastSeconds = stamp.mtimeSeconds;
+            lastKey = localTimeKey(lastSeconds);
+        }
+        items.push_back(makeItem(native, lastKey));
+    }
+    std::sort(items.begin(), items.end(), [](const SortItem &a, const SortItem &b) {
+        if (a.timeKey != b.timeKey)
+            return a.timeKey < b.timeKey;
+        return lessByName(a, b);
+    });
+    return toEntries(items);
+}
+
+} // namespace vistrel

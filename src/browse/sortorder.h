@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace vistrel {
+
+// One entry of the picture list: the name as shown and the bytes it has on disk.
+struct PictureEntry
+{
+    QString name;
+    QByteArray nativeName;
+};
+
+// The local modification time as the number yyyymmddhhmmss: its order is the order of the text
+// key "yyyymmddhhmmss" of the date sort. The time zone is loaded once, not per file.
+std::int64_t localTimeKey(std::int64_t secondsSinceEpoch);
+
+// Names in ascending order ignoring letter case; names equal but for case by their exact text.
+// Digits compare as characters, so "img10.jpg" comes before "img2.jpg".
+std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names);
+
+// Oldest modification time (to the second, local time) first; the same second in name order.
+// A file whose time cannot be read any more (gone, no access) is left out.
+std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names);
+
+} // namespace vistrel
