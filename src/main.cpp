@@ -1,12 +1,23 @@
 #include "app/identity.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
+#include <QSettings>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(vistrel::identity::productName());
     QApplication::setOrganizationName(vistrel::identity::organisation());
-    QApplication::setApplicationVersion(QStringLiteral("1.0.10"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(vistrel::identity::major)
+                                            .arg(vistrel::identity::minor)
+                                            .arg(vistrel::identity::revision));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, vistrel::identity::organisation(),
+                    vistrel::identity::productName());
+    vistrel::MainWindow window(&store);
+    window.Form_Load();
+    window.show();
     return QApplication::exec();
 }

@@ -13,9 +13,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <ctime>
 
 namespace vistrel::test {
 
@@ -73,10 +73,7 @@ public:
     ScriptedPrompter prompts;
     RecordingTerminator ends;
 
-    ScopedServices()
-        : m_prompter(setPrompter(&prompts)), m_terminator(setTerminator(&ends))
-    {
-    }
+    ScopedServices() : m_prompter(setPrompter(&prompts)), m_terminator(setTerminator(&ends)) {}
     ~ScopedServices()
     {
         setPrompter(m_prompter);

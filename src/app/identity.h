@@ -10,11 +10,11 @@ inline constexpr int major = 1;
 inline constexpr int minor = 0;
 inline constexpr int revision = 10;
 
-QString productName();   // "Vistrel"
-QString title();         // the application's title, the product name
+QString productName(); // "Vistrel"
+QString title();       // the application's title, the product name
 QString companyName();
 QString legalCopyright();
-QString organisation();  // key of the settings store
+QString organisation(); // key of the settings store
 
 // "Version 1.0.10": each number plain decimal, no leading zeros or blanks.
 QString versionText(int major, int minor, int revision);

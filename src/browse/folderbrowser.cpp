@@ -11,11 +11,8 @@
 namespace vistrel {
 
 FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
-    : QObject(parent),
-      m_tree(tree),
-      m_file1(new FileList(this)),
-      m_list(new PictureListModel(this)),
-      m_monitor(new FolderMonitor(this))
+    : QObject(parent), m_tree(tree), m_file1(new FileList(this)),
+      m_list(new PictureListModel(this)), m_monitor(new FolderMonitor(this))
 {
     m_refreshTimer.setInterval(refreshIntervalMs);
     connect(&m_refreshTimer, &QTimer::timeout, this, &FolderBrowser::refreshTick);
@@ -27,8 +24,8 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
     });
     // While a picture is still being written it stays out of the listing.
     m_file1->setHoldBack([this](const QByteArray &name) {
-        return m_monitor->isWatching() && m_monitor->folder() == m_file1->path()
-               && m_monitor->isPending(name);
+        return m_monitor->isWatching() && m_monitor->folder() == m_file1->path() &&
+               m_monitor->isPending(name);
     });
 }
 
@@ -126,9 +123,8 @@ void FolderBrowser::listbyname()
 void FolderBrowser::fill(bool byDate)
 {
     m_list->clear();
-    std::vector<PictureEntry> ordered = byDate
-                                            ? orderByDate(m_file1->path(), m_file1->names())
-                                            : orderByName(m_file1->names());
+    std::vector<PictureEntry> ordered =
+        byDate ? orderByDate(m_file1->path(), m_file1->names()) : orderByName(m_file1->names());
     m_list->setEntries(std::move(ordered));
     reselect();
 }

@@ -36,8 +36,7 @@ class DirStream
 public:
     explicit DirStream(const QString &folder)
         : m_dir(::opendir(toNative(folder).constData())), m_error(m_dir ? 0 : errno)
-    {
-    }
+    {}
     ~DirStream()
     {
         if (m_dir)
@@ -69,8 +68,8 @@ bool isPictureName(const char *name, std::size_t length)
 {
     if (length == 0 || name[0] == '.')
         return false;
-    return endsWithExtension(name, length, ".jpg") || endsWithExtension(name, length, ".gif")
-           || endsWithExtension(name, length, ".bmp");
+    return endsWithExtension(name, length, ".jpg") || endsWithExtension(name, length, ".gif") ||
+           endsWithExtension(name, length, ".bmp");
 }
 
 FolderNames readPictureNames(const QString &folder)

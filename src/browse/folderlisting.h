@@ -18,7 +18,7 @@ bool isPictureName(const char *name, std::size_t length);
 struct FolderNames
 {
     bool ok = false;
-    int error = 0; // errno of the failure when !ok
+    int error = 0;                 // errno of the failure when !ok
     std::vector<QByteArray> names; // regular, non-hidden picture files, in directory order
 };
 

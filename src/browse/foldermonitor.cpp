@@ -28,8 +28,8 @@ qint64 monotonicMs()
 
 bool sameStamp(const FileStamp &a, const FileStamp &b)
 {
-    return a.size == b.size && a.mtimeSeconds == b.mtimeSeconds
-           && a.mtimeNanoseconds == b.mtimeNanoseconds;
+    return a.size == b.size && a.mtimeSeconds == b.mtimeSeconds &&
+           a.mtimeNanoseconds == b.mtimeNanoseconds;
 }
 
 } // namespace
@@ -49,9 +49,9 @@ void FolderMonitor::watch(const QString &folder)
     if (m_notificationsAllowed) {
         m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (m_inotify >= 0) {
-            constexpr uint32_t mask = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM
-                                      | IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF
-                                      | IN_MOVE_SELF | IN_ONLYDIR;
+            constexpr uint32_t mask = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM |
+                                      IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF |
+                                      IN_MOVE_SELF | IN_ONLYDIR;
             m_watchDescriptor = ::inotify_add_watch(m_inotify, toNative(folder).constData(), mask);
             if (m_watchDescriptor < 0)
                 closeNotifications();

@@ -49,7 +49,7 @@ private:
         FileStamp stamp;
         qint64 stableSince = 0;
         bool complete = false;
-        bool closed = false;   // closed after writing, or moved in whole
+        bool closed = false;    // closed after writing, or moved in whole
         bool announced = false; // its creation was seen as a notice
     };
 

@@ -1,0 +1,146 @@
+#include "app/commands.h"
+
+#include "app/mainlayout.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QToolBar>
+
+// The toolbar's pictures are compiled into the static library; register them before use.
+static void registerToolbarIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace vistrel {
+namespace {
+
+struct CommandSpec
+{
+    Commands::Id id;
+    const char *objectName;
+    const char *caption;
+    const char *shortcut; // empty: none
+    bool checkable;
+    const char *toolbarKey; // empty: not on the toolbar
+    const char *toolTip;
+    const char *icon;
+};
+
+// The command table, in toolbar order for the commands that have a button.
+constexpr CommandSpec commandTable[] = {
+    {Commands::SortDate, "mnu_datesort", "Sort by &Date", "Ctrl+D", true, "sortdate",
+     "Sort Pictures By Date", "sortdate"},
+    {Commands::SortName, "mnu_sortname", "Sort by &Name", "Ctrl+N", true, "sortname",
+     "Sort Pictures by name", "sortname"},
+    {Commands::ScaleToFit, "mnu_scaletofit", "Scale to fit", "", true, "scalepic",
+     "Scale to Fit Pictures", "scalepic"},
+    {Commands::SlideShow, "mnu_slideshow", "Start Slideshow", "", true, "slideshow",
+     "Start/Stop Slide Show", "slideshow"},
+    {Commands::Delete, "mnu_delete", "&Delete", "Ctrl+X", false, "Delete", "Delete Current Picture",
+     "delete"},
+    {Commands::AutoRefresh, "mnu_autorefresh", "Auto Refresh", "", true, "autorefresh",
+     "Auto Refresh Directory", "autorefresh"},
+    {Commands::Print, "mnu_print", "&Print", "Ctrl+P", false, "print",
+     "Print the current Picture to the CURRENT printer", "print"},
+    {Commands::Save, "mnu_save", "&Save Settings", "Ctrl+S", false, "save",
+     "Save the DIR/Position Info", "save"},
+    {Commands::Exit, "exit", "&Exit", "", false, "exit", "Exit Program", "exit"},
+    {Commands::About, "about", "&About", "", false, "", "", ""},
+};
+
+constexpr int toolbarButtons = 9;
+const char *const keyProperty = "toolbarKey";
+
+} // namespace
+
+Commands::Commands(QMainWindow *window) : QObject(window)
+{
+    registerToolbarIcons();
+    m_toolbar = new QToolBar(QStringLiteral("Toolbar1"), window);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(16, 16));
+    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_toolbar->toggleViewAction()->setVisible(false);
+    window->addToolBar(Qt::TopToolBarArea, m_toolbar);
+
+    for (const CommandSpec &spec : commandTable) {
+        auto *action = new QAction(QString::fromLatin1(spec.caption), window);
+        action->setObjectName(QString::fromLatin1(spec.objectName));
+        action->setCheckable(spec.checkable);
+        if (*spec.shortcut)
+            action->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
+        if (*spec.toolbarKey) {
+            action->setProperty(keyProperty, QString::fromLatin1(spec.toolbarKey));
+            action->setToolTip(QString::fromLatin1(spec.toolTip));
+            action->setIcon(
+                QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(spec.icon))));
+            m_toolbar->addAction(action);
+        }
+        m_actions[spec.id] = action;
+    }
+
+    QMenuBar *bar = window->menuBar();
+    QMenu *file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File"));
+    file->addActions({m_actions[Save], m_actions[Delete], m_actions[Print]});
+    file->addSeparator()->setObjectName(QStringLiteral("seperator"));
+    file->addAction(m_actions[Exit]);
+    QMenu *view = bar->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("view"));
+    view->addActions({m_actions[SortDate], m_actions[SortName], m_actions[SlideShow],
+                      m_actions[AutoRefresh], m_actions[ScaleToFit]});
+    QMenu *help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("help"));
+    help->addAction(m_actions[About]);
+}
+
+QAction *Commands::button(int index) const
+{
+    const QList<QAction *> buttons = m_toolbar->actions();
+    return index >= 1 && index <= buttons.size() ? buttons.at(index - 1) : nullptr;
+}
+
+QString Commands::buttonKey(int index) const
+{
+    const QAction *b = button(index);
+    return b ? b->property(keyProperty).toString() : QString();
+}
+
+int Commands::buttonValue(int index) const
+{
+    const QAction *b = button(index);
+    return b && b->isChecked() ? 1 : 0;
+}
+
+void Commands::setButtonValue(int index, int value)
+{
+    if (QAction *b = button(index)) {
+        const QSignalBlocker blocker(b);
+        b->setChecked(value == 1);
+    }
+}
+
+void Commands::setChecked(Id id, bool checked)
+{
+    const QSignalBlocker blocker(m_actions[id]);
+    m_actions[id]->setChecked(checked);
+}
+
+bool Commands::clickToolbarKey(const QString &key)
+{
+    for (int i = 1; i <= toolbarButtons; ++i) {
+        if (buttonKey(i) == key) {
+            button(i)->trigger(); // toggles a check-style button before its command runs
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace vistrel

@@ -1,0 +1,34 @@
+#include "app/mainlayout.h"
+
+#include <algorithm>
+
+namespace vistrel {
+
+QSizeF clampToMinimum(QSizeF outer)
+{
+    return {std::max(outer.width(), layout::minimumWidth),
+            std::max(outer.height(), layout::minimumHeight)};
+}
+
+MainLayout layoutForOuterSize(QSizeF outer)
+{
+    const double width = outer.width();
+    const double height = outer.height();
+    MainLayout l;
+    l.container = QRectF(2640, 600, width - 2970, height - 1800);
+    l.vscroll = QRectF(width - 345, 585, 200, l.container.height());
+    l.hscroll = QRectF(2640, height - 1200, l.container.width(), 200);
+    l.tree = QRectF(0, 360, 2535, height - 3200);
+    l.list = QRectF(0, height - 2800, 2535, 1815);
+    l.pathLabel = QRectF(2640, 360, 6375, 255);
+    return l;
+}
+
+QSizeF outerSizeForCentral(QSizeF centralTwips)
+{
+    return {centralTwips.width() + layout::frameWidth,
+            centralTwips.height() + layout::toolbarHeight + layout::statusBarHeight +
+                layout::frameHeight};
+}
+
+} // namespace vistrel

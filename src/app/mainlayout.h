@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QRectF>
+#include <QSizeF>
+
+namespace vistrel {
+
+// Window layout arithmetic in twips (1/1440 inch; 15 twips to a device-independent pixel). Sizes
+// are the window's outer size; rectangles are in the coordinates of the area below the menu bar,
+// where the toolbar takes the top 330 twips and the status bar the bottom 270.
+namespace layout {
+inline constexpr double twipsPerPixel = 15.0;
+inline constexpr double minimumWidth = 9090;
+inline constexpr double minimumHeight = 8610;
+inline constexpr double toolbarHeight = 330;
+inline constexpr double statusBarHeight = 270;
+// Outer size minus the area below the menu bar: window borders, caption and menu bar.
+inline constexpr double frameWidth = 120;
+inline constexpr double frameHeight = 690;
+
+inline double toPixels(double twips)
+{
+    return twips / twipsPerPixel;
+}
+inline double toTwips(double pixels)
+{
+    return pixels * twipsPerPixel;
+}
+} // namespace layout
+
+struct MainLayout
+{
+    QRectF tree;      // the folder tree
+    QRectF list;      // the picture list
+    QRectF pathLabel; // the full path of the picture shown
+    QRectF container; // the viewing area
+    QRectF hscroll;   // horizontal scroll bar of the viewing area
+    QRectF vscroll;   // vertical scroll bar of the viewing area
+};
+
+// The window size raised to the minimum where it is smaller.
+QSizeF clampToMinimum(QSizeF outer);
+
+// Places every area for a window of the given outer size (already at least the minimum). The
+// left column keeps its width, the viewing area its left and top edge; every further twip of
+// width goes to the viewing area, every further twip of height to the viewing area and the tree.
+MainLayout layoutForOuterSize(QSizeF outer);
+
+// Outer size that corresponds to a central area (between toolbar and status bar) of this size.
+QSizeF outerSizeForCentral(QSizeF centralTwips);
+
+} // namespace vistrel

@@ -1,0 +1,289 @@
+#include "app/mainwindow.h"
+
+#include "app/clockformat.h"
+#include "app/commands.h"
+#include "app/identity.h"
+#include "app/mainlayout.h"
+#include "app/services.h"
+#include "app/settings.h"
+#include "app/statusbar.h"
+#include "browse/folderbrowser.h"
+#include "browse/folderlisting.h"
+#include "browse/foldertree.h"
+#include "browse/picturelistmodel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListView>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace vistrel {
+namespace {
+
+// Window borders and caption, which the window manager adds around the window: the stored
+// width and height include them, as the window's outer size.
+constexpr double windowFrameWidth = 120;
+constexpr double windowFrameHeight = 390;
+
+int px(double twips)
+{
+    return qRound(layout::toPixels(twips));
+}
+
+// A rectangle of the area below the menu bar, in twips, as central-widget pixels.
+QRect centralRect(const QRectF &twips)
+{
+    return QRect(px(twips.x()), px(twips.y() - layout::toolbarHeight), px(twips.width()),
+                 px(twips.height()));
+}
+
+} // namespace
+
+MainWindow::MainWindow(QSettings *store, QWidget *parent) : QMainWindow(parent), m_store(store)
+{
+    setObjectName(QStringLiteral("frmVistrel"));
+    createWidgets();
+    connectCommands();
+    connectBrowsing();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createWidgets()
+{
+    m_commands = new Commands(this);
+    m_statusBar = new MainStatusBar(this);
+    setStatusBar(m_statusBar);
+
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("client"));
+    const QSizeF minimumCentral(layout::minimumWidth - layout::frameWidth,
+                                layout::minimumHeight - layout::frameHeight -
+                                    layout::toolbarHeight - layout::statusBarHeight);
+    central->setMinimumSize(px(minimumCentral.width()), px(minimumCentral.height()));
+    setCentralWidget(central);
+
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    m_tree = new FolderTree(documents, QDir::homePath(), central);
+    m_tree->setObjectName(QStringLiteral("FolderTreeview1"));
+    m_browser = new FolderBrowser(m_tree, this);
+    m_browser->setDocumentsFolder(documents);
+
+    m_list = new QListView(central);
+    m_list->setObjectName(QStringLiteral("SortedList"));
+    m_list->setUniformItemSizes(true);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setModel(m_browser->list());
+
+    m_pathLabel = new QLabel(QStringLiteral("..."), central);
+    m_pathLabel->setObjectName(QStringLiteral("PicLabel"));
+    m_pathLabel->setTextFormat(Qt::PlainText);
+
+    m_container = new QWidget(central);
+    m_container->setObjectName(QStringLiteral("picContainer"));
+    m_container->setFocusPolicy(Qt::StrongFocus);
+    m_hscroll = new QScrollBar(Qt::Horizontal, central);
+    m_hscroll->setObjectName(QStringLiteral("HScroll1"));
+    m_vscroll = new QScrollBar(Qt::Vertical, central);
+    m_vscroll->setObjectName(QStringLiteral("VScroll1"));
+    m_hscroll->hide();
+    m_vscroll->hide();
+
+    setTabOrder(m_tree, m_list);
+    setTabOrder(m_list, m_container);
+    m_tree->setFocus();
+}
+
+void MainWindow::connectCommands()
+{
+    using C = Commands;
+    connect(m_commands->action(C::Save), &QAction::triggered, this, &MainWindow::savesettings);
+    connect(m_commands->action(C::Exit), &QAction::triggered, this, &MainWindow::close);
+    connect(m_commands->action(C::SortDate), &QAction::triggered, this, &MainWindow::sortByDate);
+    connect(m_commands->action(C::SortName), &QAction::triggered, this, &MainWindow::sortByName);
+    connect(m_commands->action(C::AutoRefresh), &QAction::triggered, m_browser,
+            &FolderBrowser::autorefresh);
+    connect(m_browser, &FolderBrowser::autoRefreshChanged, this,
+            [this](bool on) { m_commands->setChecked(C::AutoRefresh, on); });
+    // Commands whose operations are not part of this window yet stay unavailable.
+    for (C::Id id : {C::Delete, C::Print, C::SlideShow, C::ScaleToFit, C::About})
+        m_commands->action(id)->setEnabled(false);
+}
+
+void MainWindow::connectBrowsing()
+{
+    connect(m_tree, &FolderTree::selectionChanged, m_browser, &FolderBrowser::reloaddir);
+    connect(m_browser, &FolderBrowser::folderUnreadable, this,
+            [this](const QString &folder, const QString &reason) {
+                prompter().critical(
+                    QStringLiteral("Cannot open the folder %1: %2.").arg(folder, reason),
+                    QStringLiteral("ERROR!"));
+                m_tree->restoreSelectedPath(m_browser->holddir());
+            });
+    // The list's selection, by the user or by code, goes through the model; each change shows
+    // the picture at once.
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (!m_syncingList)
+                    m_browser->list()->setListIndex(current.isValid() ? current.row() : -1);
+            });
+    connect(m_browser->list(), &PictureListModel::listIndexChanged, this, [this](int index) {
+        syncListSelection(index);
+        SortedList_Click();
+    });
+}
+
+void MainWindow::syncListSelection(int index)
+{
+    m_syncingList = true;
+    const QModelIndex row = m_browser->list()->index(index);
+    if (row.isValid()) {
+        m_list->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+        m_list->scrollTo(row);
+    } else {
+        m_list->selectionModel()->clear();
+    }
+    m_syncingList = false;
+}
+
+void MainWindow::SortedList_Click()
+{
+    m_browser->setCurslide(m_browser->list()->listIndex());
+}
+
+void MainWindow::Form_Load()
+{
+    m_dontresize = true;
+    m_statusBar->setPanelText(4, loadClockText(QDateTime::currentDateTime()));
+    const StoredSettings s = readSettings(*m_store);
+    restoreGeometry(s.mainLeft, s.mainTop, s.mainWidth, s.mainHeight);
+    m_slideshowinterval = s.slideInterval;
+    m_commands->setButtonValue(1, s.toolbar1);
+    m_commands->setButtonValue(2, s.toolbar2);
+    m_commands->setButtonValue(3, s.toolbar3);
+    m_commands->setChecked(Commands::SlideShow, false);
+    if (m_browser->isAutoRefreshOn())
+        m_browser->autorefresh();
+    m_commands->setChecked(Commands::AutoRefresh, false);
+    // The name button decides the sort mode; the date button's stored state takes no part.
+    const bool byName = s.toolbar2 == 1;
+    m_commands->setChecked(Commands::SortName, byName);
+    m_commands->setChecked(Commands::SortDate, !byName);
+    m_browser->setSortType(byName ? QStringLiteral("Name") : QStringLiteral("Date"));
+    setWindowTitle(identity::mainCaption());
+    m_browser->setCurslide(0);
+
+    const QString saved = s.lastDir;
+    const QString probe = saved.endsWith(QLatin1Char('/')) ? saved : saved + QLatin1Char('/');
+    if (folderHasAnyFile(probe))
+        m_tree->setSelectedPath(saved);
+    m_browser->setHolddir(m_tree->selectedPath());
+    m_dontresize = false;
+    Form_Resize();
+}
+
+void MainWindow::restoreGeometry(double left, double top, double width, double height)
+{
+    const QSize size(px(width - windowFrameWidth), px(height - windowFrameHeight));
+    resize(size.expandedTo(minimumSizeHint()));
+    QPoint position(px(left), px(top));
+    // A window stored where no screen is now (a screen was removed) comes back centred.
+    const QRect wanted(position, frameGeometry().size());
+    bool visible = false;
+    for (const QScreen *screen : QGuiApplication::screens())
+        visible = visible || screen->availableGeometry().intersects(wanted);
+    if (!visible) {
+        if (const QScreen *primary = QGuiApplication::primaryScreen())
+            position = primary->availableGeometry().center() - wanted.center() + wanted.topLeft();
+    }
+    move(position);
+}
+
+void MainWindow::Form_Resize()
+{
+    if (m_dontresize || isMinimized() || !centralWidget())
+        return;
+    const QSize central = centralWidget()->size();
+    const QSizeF outer = clampToMinimum(outerSizeForCentral(
+        QSizeF(layout::toTwips(central.width()), layout::toTwips(central.height()))));
+    const MainLayout l = layoutForOuterSize(outer);
+    m_container->setGeometry(centralRect(l.container));
+    m_vscroll->setGeometry(centralRect(l.vscroll));
+    m_hscroll->setGeometry(centralRect(l.hscroll));
+    m_vscroll->hide();
+    m_hscroll->hide();
+    m_tree->setGeometry(centralRect(l.tree));
+    m_list->setGeometry(centralRect(l.list));
+    m_pathLabel->setGeometry(centralRect(l.pathLabel));
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // Restoring a minimized window lays it out again.
+    if (event->type() == QEvent::WindowStateChange && !isMinimized())
+        Form_Resize();
+}
+
+void MainWindow::savesettings()
+{
+    const BusyCursor busy;
+    StoredSettings s;
+    s.lastDir = m_browser->currentFolder();
+    s.slideInterval = m_slideshowinterval;
+    s.mainLeft = layout::toTwips(frameGeometry().x());
+    s.mainTop = layout::toTwips(frameGeometry().y());
+    s.mainWidth = layout::toTwips(width()) + windowFrameWidth;
+    s.mainHeight = layout::toTwips(height()) + windowFrameHeight;
+    s.toolbar1 = m_commands->buttonValue(1);
+    s.toolbar2 = m_commands->buttonValue(2);
+    s.toolbar3 = m_commands->buttonValue(3);
+    const QString failure = writeSettings(*m_store, s);
+    if (!failure.isEmpty()) {
+        prompter().critical(QStringLiteral("The settings could not be saved to %1: %2.")
+                                .arg(m_store->fileName(), failure),
+                            QStringLiteral("ERROR!"));
+    }
+}
+
+void MainWindow::sortByDate()
+{
+    m_commands->setChecked(Commands::SortDate, true);
+    m_commands->setChecked(Commands::SortName, false);
+    m_browser->sortByDate();
+}
+
+void MainWindow::sortByName()
+{
+    m_commands->setChecked(Commands::SortName, true);
+    m_commands->setChecked(Commands::SortDate, false);
+    m_browser->sortByName();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing the main window closes every other window of the program; nothing is saved.
+    const QList<QWidget *> windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window != this && window->isVisible())
+            window->close();
+    }
+    event->accept();
+    QApplication::quit();
+}
+
+} // namespace vistrel

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QLabel;
+class QListView;
+class QScrollBar;
+class QSettings;
+
+namespace vistrel {
+
+class Commands;
+class FolderBrowser;
+class FolderTree;
+class MainStatusBar;
+
+// frmVistrel, the main window: the folder tree above the picture list at the left, the path
+// label and the viewing area with its scroll bars at the right, toolbar, menus and status bar.
+// It owns the lasting state through the objects it wires together and keeps both command
+// surfaces in step with the modes in force.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // store is the settings store, read once by Form_Load and written only by savesettings.
+    explicit MainWindow(QSettings *store, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Restores the window and its modes from the store and opens the saved folder.
+    void Form_Load();
+    void Form_Resize();
+    void savesettings();
+    void SortedList_Click();
+
+    FolderBrowser *browser() const { return m_browser; }
+    FolderTree *folderTree() const { return m_tree; }
+    QListView *pictureList() const { return m_list; }
+    QLabel *pathLabel() const { return m_pathLabel; }
+    QWidget *viewingArea() const { return m_container; }
+    QScrollBar *horizontalBar() const { return m_hscroll; }
+    QScrollBar *verticalBar() const { return m_vscroll; }
+    MainStatusBar *statusPanels() const { return m_statusBar; }
+    Commands *commands() const { return m_commands; }
+
+    bool dontresize() const { return m_dontresize; }
+    int slideshowinterval() const { return m_slideshowinterval; }
+    void setSlideshowinterval(int seconds) { m_slideshowinterval = seconds; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createWidgets();
+    void connectCommands();
+    void connectBrowsing();
+    void sortByDate();
+    void sortByName();
+    void restoreGeometry(double left, double top, double width, double height);
+    void syncListSelection(int index);
+
+    QSettings *m_store;
+    Commands *m_commands = nullptr;
+    MainStatusBar *m_statusBar = nullptr;
+    FolderTree *m_tree = nullptr;
+    FolderBrowser *m_browser = nullptr;
+    QListView *m_list = nullptr;
+    QLabel *m_pathLabel = nullptr;
+    QWidget *m_container = nullptr;
+    QScrollBar *m_hscroll = nullptr;
+    QScrollBar *m_vscroll = nullptr;
+    int m_slideshowinterval = 10;
+    bool m_dontresize = false;
+    bool m_syncingList = false;
+};
+
+} // namespace vistrel

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QStatusBar>
+#include <QTimer>
+
+#include <memory>
+
+class QLabel;
+
+namespace vistrel {
+
+class LockIndicators;
+
+// The main window's status bar: panel 1 "status" (picture sizes), 2 Caps Lock, 3 Num Lock and
+// 4 "datetime", a clock refreshed every 600 ms. Panels are addressed by their 1-based index.
+class MainStatusBar : public QStatusBar
+{
+    Q_OBJECT
+
+public:
+    static constexpr int clockIntervalMs = 600;
+
+    explicit MainStatusBar(QWidget *parent = nullptr);
+    ~MainStatusBar() override;
+
+    void setPanelText(int index, const QString &text);
+    QString panelText(int index) const;
+    QLabel *panel(int index) const;
+
+    // The clock's tick: the locale's short date and long time.
+    void datetimeTick();
+    // Reads the lock keys' state again; also done on every key press and clock tick.
+    void updateLockPanels();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QLabel *m_panels[4] = {};
+    QTimer m_datetime;
+    QTimer m_lockPoll;
+    std::unique_ptr<LockIndicators> m_locks;
+};
+
+} // namespace vistrel

@@ -1,0 +1,63 @@
+#include "browse/foldertree.h"
+
+#include "app/services.h"
+#include "browse/foldertreemodel.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+namespace vistrel {
+
+FolderTree::FolderTree(const QString &documentsFolder, const QString &homeFolder, QWidget *parent)
+    : QTreeView(parent), m_model(new FolderTreeModel(documentsFolder, homeFolder, this))
+{
+    setModel(m_model);
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!m_quiet)
+            emit selectionChanged();
+    });
+}
+
+QString FolderTree::selectedPath() const
+{
+    return m_model->pathOf(currentIndex());
+}
+
+bool FolderTree::setSelectedPath(const QString &path)
+{
+    const QModelIndex index = m_model->indexForPath(path);
+    if (!index.isValid())
+        return false;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        expand(up);
+    setCurrentIndex(index);
+    scrollTo(index);
+    return true;
+}
+
+void FolderTree::restoreSelectedPath(const QString &path)
+{
+    m_quiet = true;
+    const QModelIndex index = m_model->indexForPath(path);
+    if (index.isValid())
+        setCurrentIndex(index);
+    else
+        selectionModel()->clearCurrentIndex();
+    m_quiet = false;
+}
+
+void FolderTree::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        terminator().endNow();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+} // namespace vistrel

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace vistrel {
+
+// Folders only, loaded one level at a time when a node is first opened. Three top nodes: the
+// documents node (whose path text is "My Documents"), the home folder and the root "/". Hidden
+// folders are not shown.
+class FolderTreeModel : public QAbstractItemModel
+{
+    Q_OBJECT
+
+public:
+    FolderTreeModel(const QString &documentsFolder, const QString &homeFolder,
+                    QObject *parent = nullptr);
+    ~FolderTreeModel() override;
+
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+    // The node's path text: an absolute folder path, or "My Documents" for the documents node.
+    QString pathOf(const QModelIndex &index) const;
+    // The node for a path text, loading the folders on the way; invalid when a folder on the way
+    // does not exist (any more).
+    QModelIndex indexForPath(const QString &path);
+
+private:
+    struct Node;
+    Node *nodeOf(const QModelIndex &index) const;
+    QModelIndex indexOf(Node *node) const;
+    void load(Node *node);
+    QModelIndex findChild(Node *parent, const QString &name);
+
+    std::vector<std::unique_ptr<Node>> m_top;
+    QString m_documentsFolder;
+    QString m_homeFolder;
+};
+
+} // namespace vistrel
