@@ -26,19 +26,38 @@ bool lessByName(const SortItem &a, const SortItem &b)
     return a.name.compare(b.name) < 0;
 }
 
-SortItem makeItem(const QByteArray &native, std::int64_t timeKey)
+// Folding once per name pays off in name order, where every comparison needs it; in date order
+// names are compared only for the few files of the same second.
+SortItem makeItem(const QByteArray &native, std::int64_t timeKey, bool fold)
 {
     QString name = fromNative(native);
-    QString folded = name.toCaseFolded();
+    QString folded = fold ? name.toCaseFolded() : QString();
     return SortItem{timeKey, std::move(folded), std::move(name), &native};
 }
 
-std::vector<PictureEntry> toEntries(std::vector<SortItem> &items)
+bool lessByNameUnfolded(const SortItem &a, const SortItem &b)
 {
+    const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
+    if (folded != 0)
+        return folded < 0;
+    return a.name.compare(b.name) < 0;
+}
+
+// Sorts positions rather than the items themselves: moving two strings per swap costs more than
+// the comparisons of a large folder.
+template<typename Less>
+std::vector<PictureEntry> sortedEntries(std::vector<SortItem> &items, Less less)
+{
+    std::vector<std::uint32_t> order(items.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&items, &less](std::uint32_t a, std::uint32_t b) {
+        return less(items[a], items[b]);
+    });
     std::vector<PictureEntry> entries;
     entries.reserve(items.size());
-    for (SortItem &item : items)
-        entries.push_back(PictureEntry{std::move(item.name), *item.native});
+    for (const std::uint32_t i : order)
+        entries.push_back(PictureEntry{std::move(items[i].name), *items[i].native});
     return entries;
 }
 
@@ -64,9 +83,8 @@ std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names)
     std::vector<SortItem> items;
     items.reserve(names.size());
     for (const QByteArray &native : names)
-        items.push_back(makeItem(native, 0));
-    std::sort(items.begin(), items.end(), lessByName);
-    return toEntries(items);
+        items.push_back(makeItem(native, 0, true));
+    return sortedEntries(items, lessByName);
 }
 
 std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names)
@@ -85,14 +103,13 @@ std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<Q
             lastSeconds = stamp.mtimeSeconds;
             lastKey = localTimeKey(lastSeconds);
         }
-        items.push_back(makeItem(native, lastKey));
+        items.push_back(makeItem(native, lastKey, false));
     }
-    std::sort(items.begin(), items.end(), [](const SortItem &a, const SortItem &b) {
+    return sortedEntries(items, [](const SortItem &a, const SortItem &b) {
         if (a.timeKey != b.timeKey)
             return a.timeKey < b.timeKey;
-        return lessByName(a, b);
+        return lessByNameUnfolded(a, b);
     });
-    return toEntries(items);
 }
 
 } // namespace vistrel

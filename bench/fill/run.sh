@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Fill the picture list by date and by name for folders of 32,767 and 100,000 files, against a
+# readdir + fstatat + sort baseline on the same folder. Last line: ratio <worst fill / baseline>.
+set -euo pipefail
+bin="$BENCH_BUILD/bench/fill/bench_fill"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+worst=0
+printf '%-8s %10s %10s %10s\n' files by_date_ms by_name_ms baseline_ms
+for n in 32767 100000; do
+    "$bin" make "$work/f$n" "$n"
+    read -r listed date name base < <("$bin" time "$work/f$n")
+    printf '%-8s %10s %10s %10s\n' "$listed" "$date" "$name" "$base"
+    worst=$(awk -v w="$worst" -v d="$date" -v m="$name" -v b="$base" \
+        'BEGIN { r = (d > m ? d : m) / b; print (r > w ? r : w) }')
+done
+printf 'ratio %.2f\n' "$worst"

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the tests need, builds with warnings as errors and runs the whole suite; then
+# builds and runs it again with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/tools/deps.sh" --test
+if [ -x "$root/tests/print/setup-print-queue.sh" ] || [ -f "$root/tests/print/setup-print-queue.sh" ]; then
+    bash "$root/tests/print/setup-print-queue.sh" || echo "print queue not available; its test will be skipped"
+fi
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_WERROR=ON -DVISTREL_BENCH=OFF
+cmake --build "$root/build-test" -j"$jobs"
+(cd "$root/build-test" && ctest --output-on-failure -j"$jobs")
+
+if [ "${VISTREL_SKIP_SANITIZERS:-0}" != "1" ]; then
+    cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVISTREL_WERROR=ON \
+        -DVISTREL_SANITIZE=ON -DVISTREL_BENCH=OFF
+    cmake --build "$root/build-asan" -j"$jobs"
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    (cd "$root/build-asan" && ctest --output-on-failure -j"$jobs")
+fi
