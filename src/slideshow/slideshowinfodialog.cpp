@@ -3,6 +3,7 @@
 #include "app/services.h"
 #include "slideshow/slideinterval.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,6 +24,20 @@ QRect twipRect(int left, int top, int width, int height)
     return QRect(twips(left), twips(top), twips(width), twips(height));
 }
 
+// The label's box is sized for a narrow 8 pt face; wider desktop fonts would cut the text off.
+// Keep the user's family and shrink the size in half points until the text fits (not below 6).
+void fitLabelFont(QLabel *label)
+{
+    QFont font = label->font();
+    double points = font.pointSizeF();
+    while (points > 6.0 &&
+           QFontMetrics(font).horizontalAdvance(label->text()) > label->contentsRect().width()) {
+        points -= 0.5;
+        font.setPointSizeF(points);
+    }
+    label->setFont(font);
+}
+
 } // namespace
 
 SlideShowInfoDialog::SlideShowInfoDialog(int interval, QWidget *parent)
@@ -38,6 +53,7 @@ SlideShowInfoDialog::SlideShowInfoDialog(int interval, QWidget *parent)
 
     m_label->setObjectName(QStringLiteral("Label1"));
     m_label->setGeometry(twipRect(120, 120, 1935, 255));
+    fitLabelFont(m_label);
     m_sldshowint->setObjectName(QStringLiteral("sldshowint"));
     m_sldshowint->setGeometry(twipRect(2160, 120, 375, 375));
     m_sldshowint->setText(QString::number(m_interval));

@@ -4,6 +4,7 @@
 
 #include "testutils.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,8 +48,12 @@ void TestSlideShowInfoDialog::layoutInTwips()
     SlideShowInfoDialog d(10);
     QCOMPARE(d.windowTitle(), QStringLiteral("Slide Show Info"));
     QCOMPARE(d.size(), QSize(172, 95));
-    QCOMPARE(d.findChild<QLabel *>(QStringLiteral("Label1"))->text(),
-             QStringLiteral("Enter Slide Show interval:"));
+    const QLabel *label = d.findChild<QLabel *>(QStringLiteral("Label1"));
+    QCOMPARE(label->text(), QStringLiteral("Enter Slide Show interval:"));
+    QCOMPARE(label->geometry(), QRect(8, 8, 129, 17));
+    // The whole prompt is readable in the box it is given, whatever the desktop font.
+    QVERIFY(QFontMetrics(label->font()).horizontalAdvance(label->text()) <=
+            label->contentsRect().width());
     QCOMPARE(box(d)->geometry(), QRect(144, 8, 25, 25));
     QCOMPARE(button(d, "btnok")->text(), QStringLiteral("&Ok"));
     QCOMPARE(button(d, "btnok")->geometry(), QRect(8, 40, 65, 49));
