@@ -1,0 +1,95 @@
+#include "slideshow/slideshow.h"
+
+#include "slideshow/slideinterval.h"
+
+#include <QTimer>
+
+namespace vistrel {
+
+QtSlideTimer::QtSlideTimer(QObject *parent) : SlideTimer(parent), m_timer(new QTimer(this))
+{
+    connect(m_timer, &QTimer::timeout, this, &SlideTimer::timeout);
+}
+
+void QtSlideTimer::start(int milliseconds)
+{
+    m_timer->start(milliseconds);
+}
+
+void QtSlideTimer::stop()
+{
+    m_timer->stop();
+}
+
+bool QtSlideTimer::isActive() const
+{
+    return m_timer->isActive();
+}
+
+SlideShow::SlideShow(SlideTarget &target, SlideTimer *timer, QObject *parent)
+    : QObject(parent), m_target(target), m_timer(timer ? timer : new QtSlideTimer(this))
+{
+    connect(m_timer, &SlideTimer::timeout, this, &SlideShow::slidetimer_Timer);
+}
+
+void SlideShow::toggleslideshow()
+{
+    // The question is modal, but a nested event loop must not open a second one.
+    if (m_asking)
+        return;
+    if (m_running) {
+        stop();
+        emit runningChanged(false);
+        return;
+    }
+    bool startIt = false;
+    if (m_asker) {
+        m_asking = true;
+        startIt = m_asker(m_interval);
+        m_asking = false;
+    }
+    if (startIt)
+        start();
+    else
+        m_timer->stop();
+    emit runningChanged(m_running);
+}
+
+void SlideShow::start()
+{
+    m_running = true;
+    showCurrentAndAdvance();
+    // A zero interval shows the first picture and then stands still; a 0 ms timer would spin.
+    if (m_interval > 0 && m_interval <= maxSlideInterval)
+        m_timer->start(intervalMilliseconds(m_interval));
+    else
+        m_timer->stop();
+}
+
+void SlideShow::stop()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_timer->stop();
+}
+
+void SlideShow::slidetimer_Timer()
+{
+    if (m_running)
+        showCurrentAndAdvance();
+}
+
+void SlideShow::showCurrentAndAdvance()
+{
+    // An empty list shows nothing and leaves curslide at the first picture, so the show goes
+    // on from there once pictures arrive.
+    if (m_target.curslide() > m_target.count() - 1 || m_target.curslide() < 0)
+        m_target.setCurslide(0);
+    if (m_target.count() == 0)
+        return;
+    m_target.select(m_target.curslide());
+    m_target.setCurslide(m_target.curslide() + 1);
+}
+
+} // namespace vistrel

@@ -1,0 +1,108 @@
+#include "slideshow/slideshowinfodialog.h"
+
+#include "app/services.h"
+#include "slideshow/slideinterval.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRect>
+
+namespace vistrel {
+
+namespace {
+
+// The dialog is laid out in twips, 15 to a device-independent pixel.
+constexpr int twips(int t)
+{
+    return t / 15;
+}
+
+QRect twipRect(int left, int top, int width, int height)
+{
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+// The label's box is sized for a narrow 8 pt face; wider desktop fonts would cut the text off.
+// Keep the user's family and shrink the size in half points until the text fits (not below 6).
+void fitLabelFont(QLabel *label)
+{
+    QFont font = label->font();
+    double points = font.pointSizeF();
+    while (points > 6.0 &&
+           QFontMetrics(font).horizontalAdvance(label->text()) > label->contentsRect().width()) {
+        points -= 0.5;
+        font.setPointSizeF(points);
+    }
+    label->setFont(font);
+}
+
+} // namespace
+
+SlideShowInfoDialog::SlideShowInfoDialog(int interval, QWidget *parent)
+    : QDialog(parent), m_label(new QLabel(QStringLiteral("Enter Slide Show interval:"), this)),
+      m_sldshowint(new QLineEdit(this)), m_btnok(new QPushButton(QStringLiteral("&Ok"), this)),
+      m_command1(new QPushButton(QStringLiteral("&Cancel"), this)),
+      m_interval(interval == 0 ? 10 : interval)
+{
+    setObjectName(QStringLiteral("frmslideshowinfo"));
+    setWindowTitle(QStringLiteral("Slide Show Info"));
+    setModal(true);
+    setFixedSize(twips(2580), twips(1425));
+
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setGeometry(twipRect(120, 120, 1935, 255));
+    fitLabelFont(m_label);
+    m_sldshowint->setObjectName(QStringLiteral("sldshowint"));
+    m_sldshowint->setGeometry(twipRect(2160, 120, 375, 375));
+    m_sldshowint->setText(QString::number(m_interval));
+    m_btnok->setObjectName(QStringLiteral("btnok"));
+    m_btnok->setGeometry(twipRect(120, 600, 975, 735));
+    m_btnok->setDefault(true);
+    m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setGeometry(twipRect(1440, 600, 975, 735));
+
+    m_label->setBuddy(m_sldshowint);
+    setTabOrder(m_sldshowint, m_btnok);
+    setTabOrder(m_btnok, m_command1);
+    m_sldshowint->setFocus();
+
+    connect(m_btnok, &QPushButton::clicked, this, &SlideShowInfoDialog::btnok_Click);
+    connect(m_command1, &QPushButton::clicked, this, &SlideShowInfoDialog::Command1_Click);
+}
+
+bool SlideShowInfoDialog::ask(QWidget *parent, int &interval)
+{
+    SlideShowInfoDialog dialog(interval, parent);
+    dialog.exec();
+    interval = dialog.interval();
+    return dialog.startRequested();
+}
+
+void SlideShowInfoDialog::btnok_Click()
+{
+    const IntervalEntry entry = readIntervalEntry(m_sldshowint->text());
+    if (!entry.accepted) {
+        // Stay open so the entry can be corrected, or the show given up with Cancel.
+        prompter().critical(entry.reason, QStringLiteral("ERROR!"));
+        m_sldshowint->setFocus();
+        m_sldshowint->selectAll();
+        return;
+    }
+    m_interval = entry.seconds;
+    m_start = true;
+    accept();
+}
+
+void SlideShowInfoDialog::Command1_Click()
+{
+    // Cancel keeps what was typed, as long as it is an interval the show could run with.
+    const IntervalEntry entry = readIntervalEntry(m_sldshowint->text());
+    if (entry.accepted)
+        m_interval = entry.seconds;
+    m_start = false;
+    reject();
+}
+
+} // namespace vistrel

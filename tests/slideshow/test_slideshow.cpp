@@ -1,0 +1,324 @@
+// The show's stepping: start, cancel, stop, ticks, wrap-around, a list that changes under it.
+
+#include "slideshow/slideshow.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vistrel;
+
+namespace {
+
+// The picture list as the show sees it: selecting an index "displays" it, which records the
+// index and writes curslide, as the real display does.
+class FakeList final : public SlideTarget
+{
+public:
+    int pictures = 0;
+    int current = 0;
+    QList<int> shown;
+
+    int count() const override { return pictures; }
+    void select(int index) override
+    {
+        QVERIFY2(index >= 0 && index < pictures, "selected outside the list");
+        shown.append(index);
+        current = index;
+    }
+    int curslide() const override { return current; }
+    void setCurslide(int index) override { current = index; }
+};
+
+// A timer that ticks only when the test says so.
+class FakeTimer final : public SlideTimer
+{
+public:
+    bool active = false;
+    int interval = -1;
+    int starts = 0;
+
+    void start(int milliseconds) override
+    {
+        active = true;
+        interval = milliseconds;
+        ++starts;
+    }
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+    void fire()
+    {
+        if (active)
+            emit timeout();
+    }
+};
+
+// An asker that answers as scripted and may set the interval, counting how often it was asked.
+struct Answer
+{
+    bool start = true;
+    int interval = -1; // -1: leave the interval as it is
+    int asked = 0;
+};
+
+SlideShow::IntervalAsker scripted(Answer &answer)
+{
+    return [&answer](int &interval) {
+        ++answer.asked;
+        if (answer.interval >= 0)
+            interval = answer.interval;
+        return answer.start;
+    };
+}
+
+} // namespace
+
+class TestSlideShow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startShowsCurrentAtOnceThenRuns();
+    void declinedQuestionLeavesShowStopped_data();
+    void declinedQuestionLeavesShowStopped();
+    void stopNeedsNoQuestion();
+    void restartContinuesAfterLastShown();
+    void wrapsRoundFromTheLastButOne();
+    void startBeyondTheListBeginsAtFirst();
+    void userSelectionIsWhereTheShowGoesOn();
+    void listShrinkingUnderRunningShowWraps();
+    void emptyListThenPicturesArrive();
+    void zeroIntervalShowsFirstAndStandsStill();
+    void longIntervalsRunAsTyped();
+    void tickAfterStopDoesNothing();
+};
+
+void TestSlideShow::startShowsCurrentAtOnceThenRuns()
+{
+    FakeList list;
+    list.pictures = 5;
+    list.current = 3;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    answer.interval = 4;
+    show.setIntervalAsker(scripted(answer));
+    QSignalSpy running(&show, &SlideShow::runningChanged);
+
+    show.toggleslideshow();
+
+    QCOMPARE(answer.asked, 1);
+    QVERIFY(show.slideshowonoff());
+    QCOMPARE(show.slideshowinterval(), 4);
+    QCOMPARE(list.shown, QList<int>({3}));
+    QCOMPARE(list.current, 4);
+    QVERIFY(timer.active);
+    QCOMPARE(timer.interval, 4000);
+    QCOMPARE(running.count(), 1);
+    QCOMPARE(running.at(0).at(0).toBool(), true);
+
+    timer.fire();
+    QCOMPARE(list.shown, QList<int>({3, 4}));
+}
+
+void TestSlideShow::declinedQuestionLeavesShowStopped_data()
+{
+    QTest::addColumn<int>("typed");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("cancel keeps the typed interval") << 5 << 5;
+    QTest::newRow("close box takes nothing") << -1 << 10;
+}
+
+void TestSlideShow::declinedQuestionLeavesShowStopped()
+{
+    QFETCH(int, typed);
+    QFETCH(int, kept);
+    FakeList list;
+    list.pictures = 3;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    answer.start = false;
+    answer.interval = typed;
+    show.setIntervalAsker(scripted(answer));
+    QSignalSpy running(&show, &SlideShow::runningChanged);
+
+    show.toggleslideshow();
+
+    QVERIFY(!show.slideshowonoff());
+    QCOMPARE(show.slideshowinterval(), kept);
+    QVERIFY(list.shown.isEmpty());
+    QVERIFY(!timer.active);
+    // The button toggled by the click must be put back.
+    QCOMPARE(running.count(), 1);
+    QCOMPARE(running.at(0).at(0).toBool(), false);
+    timer.fire();
+    QVERIFY(list.shown.isEmpty());
+}
+
+void TestSlideShow::stopNeedsNoQuestion()
+{
+    FakeList list;
+    list.pictures = 3;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow();
+    QSignalSpy running(&show, &SlideShow::runningChanged);
+
+    show.toggleslideshow();
+
+    QCOMPARE(answer.asked, 1);
+    QVERIFY(!show.slideshowonoff());
+    QVERIFY(!timer.active);
+    QCOMPARE(running.count(), 1);
+    QCOMPARE(running.at(0).at(0).toBool(), false);
+}
+
+void TestSlideShow::restartContinuesAfterLastShown()
+{
+    FakeList list;
+    list.pictures = 5;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow(); // shows 0
+    timer.fire();           // 1
+    timer.fire();           // 2
+    show.toggleslideshow(); // stop
+    show.toggleslideshow(); // start again
+    QCOMPARE(list.shown, QList<int>({0, 1, 2, 3}));
+}
+
+void TestSlideShow::wrapsRoundFromTheLastButOne()
+{
+    FakeList list;
+    list.pictures = 3;
+    list.current = 2;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow();
+    for (int i = 0; i < 4; ++i)
+        timer.fire();
+    QCOMPARE(list.shown, QList<int>({2, 0, 1, 2, 0}));
+}
+
+void TestSlideShow::startBeyondTheListBeginsAtFirst()
+{
+    FakeList list;
+    list.pictures = 3;
+    list.current = 3; // the show last stood after the last picture
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow();
+    QCOMPARE(list.shown, QList<int>({0}));
+}
+
+void TestSlideShow::userSelectionIsWhereTheShowGoesOn()
+{
+    FakeList list;
+    list.pictures = 6;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow(); // 0
+    list.select(4);         // the user clicks picture 4; the display writes curslide
+    timer.fire();           // 4 stays one more interval
+    timer.fire();
+    QCOMPARE(list.shown, QList<int>({0, 4, 4, 5}));
+}
+
+void TestSlideShow::listShrinkingUnderRunningShowWraps()
+{
+    FakeList list;
+    list.pictures = 6;
+    list.current = 4;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow(); // 4, next 5
+    list.pictures = 2;      // a folder with two pictures is chosen
+    timer.fire();
+    timer.fire();
+    timer.fire();
+    QVERIFY(show.slideshowonoff());
+    QCOMPARE(list.shown, QList<int>({4, 0, 1, 0}));
+}
+
+void TestSlideShow::emptyListThenPicturesArrive()
+{
+    FakeList list;
+    list.current = 2;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow();
+    timer.fire();
+    QVERIFY(show.slideshowonoff());
+    QVERIFY(timer.active);
+    QVERIFY(list.shown.isEmpty());
+
+    list.pictures = 2; // automatic refresh brings pictures in
+    timer.fire();
+    timer.fire();
+    timer.fire();
+    QCOMPARE(list.shown, QList<int>({0, 1, 0}));
+}
+
+void TestSlideShow::zeroIntervalShowsFirstAndStandsStill()
+{
+    FakeList list;
+    list.pictures = 3;
+    list.current = 1;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    answer.interval = 0;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow();
+    QVERIFY(show.slideshowonoff());
+    QCOMPARE(list.shown, QList<int>({1}));
+    QCOMPARE(timer.starts, 0);
+    QVERIFY(!timer.active);
+    // The next opening offers 10 again; stopping needs no question.
+    show.toggleslideshow();
+    QVERIFY(!show.slideshowonoff());
+}
+
+void TestSlideShow::longIntervalsRunAsTyped()
+{
+    FakeList list;
+    list.pictures = 2;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    answer.interval = 32767;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow();
+    QCOMPARE(timer.interval, 32767000);
+}
+
+void TestSlideShow::tickAfterStopDoesNothing()
+{
+    FakeList list;
+    list.pictures = 3;
+    FakeTimer timer;
+    SlideShow show(list, &timer);
+    Answer answer;
+    show.setIntervalAsker(scripted(answer));
+    show.toggleslideshow();
+    show.stop();
+    show.slidetimer_Timer(); // a tick already queued when the show stopped
+    QCOMPARE(list.shown, QList<int>({0}));
+}
+
+QTEST_GUILESS_MAIN(TestSlideShow)
+#include "test_slideshow.moc"
