@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -40,7 +41,8 @@ inline QString runTool(const QString &program, const QStringList &arguments)
 // The first page rendered at the given resolution (pixels per inch).
 inline QImage renderFirstPage(const QString &pdf, int dpi)
 {
-    const QString base = pdf + QStringLiteral(".render");
+    const QTemporaryDir scratch;
+    const QString base = scratch.filePath(QStringLiteral("page"));
     runTool(QStringLiteral("pdftoppm"),
             {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QStringLiteral("1"),
              QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-png"),
