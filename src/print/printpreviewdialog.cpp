@@ -54,6 +54,9 @@ QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect g
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
+    // A caption wider than its design box in the platform's font keeps all its letters; the
+    // boxes beside the labels leave room for that.
+    geometry.setWidth(qMax(geometry.width(), label->sizeHint().width()));
     label->setGeometry(geometry);
     return label;
 }
