@@ -1,0 +1,459 @@
+// The print preview window: its opening state, the first drawing, refusals, and the page as it
+// comes out of a PDF printer compared with the paper image.
+
+#include "print/printpreviewdialog.h"
+#include "printtesttools.h"
+#include "testutils.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+namespace {
+
+const QString picturePath = QStringLiteral("/pictures/holiday/beach.jpg");
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+    QImage picture = solidPicture({300, 200}, Qt::red);
+    int pictureCalls = 0;
+    QPageSize::PageSizeId paper = QPageSize::Letter;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+
+    std::unique_ptr<PrintPreviewDialog> open()
+    {
+        auto source = [this] {
+            ++pictureCalls;
+            return picture;
+        };
+        auto printers = [this] { return pdfPrinter(pdf, paper, orientation); };
+        return std::make_unique<PrintPreviewDialog>(picturePath, source, printers);
+    }
+};
+
+QLineEdit *box(QWidget *dialog, const char *name)
+{
+    return dialog->findChild<QLineEdit *>(QString::fromLatin1(name));
+}
+
+QPushButton *button(QWidget *dialog, const char *name)
+{
+    return dialog->findChild<QPushButton *>(QString::fromLatin1(name));
+}
+
+void fillBoxes(QWidget *dialog, const QString &left, const QString &top, const QString &width,
+               const QString &height)
+{
+    box(dialog, "txt_left")->setText(left);
+    box(dialog, "txt_top")->setText(top);
+    box(dialog, "txt_width")->setText(width);
+    box(dialog, "txt_height")->setText(height);
+}
+
+// Whether the picture (red) fills the rectangle (inches) and stops at its edges, on an image in
+// which one inch of paper is unitsX by unitsY pixels.
+QString checkRectangle(const QImage &page, double unitsX, double unitsY, QRectF inches)
+{
+    const QRect r(qRound(inches.left() * unitsX), qRound(inches.top() * unitsY),
+                  qRound(inches.width() * unitsX), qRound(inches.height() * unitsY));
+    const int in = 2, out = 3;
+    const struct
+    {
+        QPoint p;
+        bool red;
+        const char *what;
+    } probes[] = {
+        {{r.left() + in, r.top() + in}, true, "top-left corner inside"},
+        {{r.right() - in, r.bottom() - in}, true, "bottom-right corner inside"},
+        {r.center(), true, "centre"},
+        {{r.left() - out, r.center().y()}, false, "left of the left edge"},
+        {{r.right() + out, r.center().y()}, false, "right of the right edge"},
+        {{r.center().x(), r.top() - out}, false, "above the top edge"},
+        {{r.center().x(), r.bottom() + out}, false, "below the bottom edge"},
+    };
+    for (const auto &probe : probes) {
+        if (!page.rect().contains(probe.p))
+            continue;
+        const QRgb c = page.pixel(probe.p);
+        if (probe.red ? !isRed(c) : !isWhite(c))
+            return QStringLiteral("%1 at (%2,%3) is #%4")
+                .arg(QString::fromLatin1(probe.what))
+                .arg(probe.p.x())
+                .arg(probe.p.y())
+                .arg(c & 0xffffff, 6, 16, QLatin1Char('0'));
+    }
+    return QString();
+}
+
+bool hasDarkPixelsInRows(const QImage &page, int fromRow, int toRow)
+{
+    for (int y = qMax(0, fromRow); y <= qMin(page.height() - 1, toRow); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 128)
+                return true;
+    return false;
+}
+
+} // namespace
+
+class TestPrintPreview : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void opensAfreshWithDefaults();
+    void firstDrawingOnceAfterOpening();
+    void focusStartsOnUpdateAndFollowsTabOrder();
+    void altCCloses();
+    void pictureRectangleOnPage_data();
+    void pictureRectangleOnPage();
+    void footerOnPrintedPage();
+    void printedPictureKeepsFullResolution();
+    void badBoxesAreRefused_data();
+    void badBoxesAreRefused();
+    void noPictureShowsFooterOnly();
+    void noPrinterIsReported();
+    void failedJobIsNotReportedAsPrinted();
+    void hugeSizesDrawWithoutHarm();
+};
+
+void TestPrintPreview::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    for (const char *tool : {"pdfinfo", "pdftoppm", "pdftotext", "pdfimages"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            QSKIP("poppler-utils (pdfinfo, pdftoppm, pdftotext) is not installed");
+}
+
+void TestPrintPreview::opensAfreshWithDefaults()
+{
+    Fixture fx;
+    {
+        auto dialog = fx.open();
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Show Pic"));
+        QCOMPARE(dialog->size(), QSize(336, 558));
+        QCOMPARE(button(dialog.get(), "Command2")->text(), QStringLiteral("Update Preview"));
+        QCOMPARE(button(dialog.get(), "Command3")->text(), QStringLiteral("Print"));
+        QCOMPARE(button(dialog.get(), "Command1")->text(), QStringLiteral("&Close Print Preview"));
+        QCOMPARE(button(dialog.get(), "Command2")->geometry(), QRect(120, 520, 113, 33));
+        QCOMPARE(box(dialog.get(), "txt_top")->geometry(), QRect(160, 472, 33, 19));
+        fillBoxes(dialog.get(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                  QStringLiteral("4"));
+    }
+    auto again = fx.open();
+    QCOMPARE(box(again.get(), "txt_left")->text(), QStringLiteral("0.5"));
+    QCOMPARE(box(again.get(), "txt_top")->text(), QStringLiteral("0.51"));
+    QCOMPARE(box(again.get(), "txt_height")->text(), QStringLiteral("5"));
+    QCOMPARE(box(again.get(), "txt_width")->text(), QStringLiteral("7"));
+    QCOMPARE(fx.pictureCalls, 0); // nothing fetched before the first drawing
+}
+
+void TestPrintPreview::firstDrawingOnceAfterOpening()
+{
+    Fixture fx;
+    auto dialog = fx.open();
+    QTimer *timer = dialog->firstDrawingTimer();
+    QCOMPARE(timer->interval(), 120);
+    QVERIFY(timer->isSingleShot());
+    QVERIFY(timer->isActive());
+    QVERIFY(dialog->paperContent().isNull());
+
+    QSignalSpy drawn(dialog.get(), &PrintPreviewDialog::previewDrawn);
+    dialog->show();
+    QVERIFY(drawn.wait(2000));
+    QCOMPARE(drawn.count(), 1);
+    QVERIFY(!timer->isActive());
+    QVERIFY(!dialog->paperContent().isNull());
+
+    QTest::mouseClick(button(dialog.get(), "Command2"), Qt::LeftButton);
+    QCOMPARE(drawn.count(), 2);
+    QVERIFY(!timer->isActive());
+    QCOMPARE(fx.pictureCalls, 1); // the main window's picture is asked for once
+}
+
+void TestPrintPreview::focusStartsOnUpdateAndFollowsTabOrder()
+{
+    Fixture fx;
+    auto dialog = fx.open();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    QStringList order;
+    for (int i = 0; i < 9; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, QStringList({"Command2", "Picture1", "Command3", "txt_width", "txt_height",
+                                 "txt_left", "txt_top", "Command1", "Command2"}));
+}
+
+void TestPrintPreview::altCCloses()
+{
+    Fixture fx;
+    auto dialog = fx.open();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    // The access key clicks the button as a user would see it: pressed, then released shortly
+    // after.
+    QTest::keyClick(dialog->windowHandle(), Qt::Key_C, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 2000);
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QVERIFY(!QFile::exists(fx.pdf));
+}
+
+void TestPrintPreview::pictureRectangleOnPage_data()
+{
+    QTest::addColumn<int>("paper");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<QString>("top");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QRectF>("inches");
+    QTest::addColumn<QString>("pageSize");
+
+    const int letter = QPageSize::Letter, a4 = QPageSize::A4;
+    const int portrait = QPageLayout::Portrait, landscape = QPageLayout::Landscape;
+    QTest::newRow("defaults put the top at 1 inch") << letter << portrait << "0.5"
+                                                    << "0.51"
+                                                    << "7"
+                                                    << "5" << QRectF(0.5, 1, 7, 5) << "612 x 792";
+    QTest::newRow("top 0.5 goes to the page origin") << letter << portrait << "0.5"
+                                                     << "0.5"
+                                                     << "7"
+                                                     << "5" << QRectF(0.5, 0, 7, 5) << "612 x 792";
+    QTest::newRow("left keeps its fraction, top 2.5 goes to 2")
+        << letter << portrait << "0.25"
+        << "2.5"
+        << "3"
+        << "6" << QRectF(0.25, 2, 3, 6) << "612 x 792";
+    QTest::newRow("stretched against the picture's proportions")
+        << a4 << portrait << "1"
+        << "1.49"
+        << "2"
+        << "8" << QRectF(1, 1, 2, 8) << "595 x 842";
+    QTest::newRow("landscape sheet") << a4 << landscape << "1.5"
+                                     << "0.49"
+                                     << "8"
+                                     << "4" << QRectF(1.5, 0, 8, 4) << "842 x 595";
+}
+
+void TestPrintPreview::pictureRectangleOnPage()
+{
+    QFETCH(int, paper);
+    QFETCH(int, orientation);
+    QFETCH(QString, left);
+    QFETCH(QString, top);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(QRectF, inches);
+    QFETCH(QString, pageSize);
+
+    ScopedServices services;
+    Fixture fx;
+    fx.paper = QPageSize::PageSizeId(paper);
+    fx.orientation = QPageLayout::Orientation(orientation);
+    auto dialog = fx.open();
+    dialog->show();
+    fillBoxes(dialog.get(), left, top, width, height);
+
+    QTest::mouseClick(button(dialog.get(), "Command2"), Qt::LeftButton);
+    const QImage preview = dialog->paperContent();
+    const QSizeF sheet = QPageSize(fx.paper).size(QPageSize::Inch);
+    const QSizeF oriented = fx.orientation == QPageLayout::Landscape ? sheet.transposed() : sheet;
+    // The paper image keeps the sheet's proportions to within a pixel.
+    QVERIFY(qAbs(preview.width() / oriented.width() - preview.height() / oriented.height()) <
+            1.0 / oriented.height() + 1.0 / oriented.width());
+    QString problem = checkRectangle(preview, preview.width() / oriented.width(),
+                                     preview.height() / oriented.height(), inches);
+    QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("preview: ") + problem));
+
+    QTest::mouseClick(button(dialog.get(), "Command3"), Qt::LeftButton);
+    QCOMPARE(services.prompts.shown.size(), 0);
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QVERIFY(!dialog->isVisible());
+
+    const QString info = runTool(QStringLiteral("pdfinfo"), {fx.pdf});
+    QVERIFY2(info.contains(QStringLiteral("Pages:           1")), qPrintable(info));
+    QVERIFY2(info.contains(QStringLiteral("Page size:      ") + QLatin1Char(' ') + pageSize),
+             qPrintable(info));
+    const int dpi = 100;
+    const QImage page = renderFirstPage(fx.pdf, dpi);
+    QVERIFY(!page.isNull());
+    problem = checkRectangle(page, dpi, dpi, inches);
+    QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("printed: ") + problem));
+}
+
+void TestPrintPreview::footerOnPrintedPage()
+{
+    ScopedServices services;
+    Fixture fx;
+    auto dialog = fx.open();
+    dialog->show();
+    QVERIFY(dialog->printPage());
+
+    const QString text = runTool(QStringLiteral("pdftotext"), {fx.pdf, QStringLiteral("-")});
+    QVERIFY2(text.contains(picturePath + QStringLiteral(" VISTREL")), qPrintable(text));
+
+    // Where the line lies: its top at 10 inches, its start on the whole inch that the rounded
+    // free width gives, measured on the printed line itself.
+    const QString boxes = runTool(QStringLiteral("pdftotext"),
+                                  {QStringLiteral("-bbox"), fx.pdf, QStringLiteral("-")});
+    const QRegularExpression word(QStringLiteral(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\""));
+    double xMin = 1e9, xMax = -1e9, yMin = 1e9;
+    for (auto it = word.globalMatch(boxes); it.hasNext();) {
+        const auto m = it.next();
+        xMin = qMin(xMin, m.captured(1).toDouble());
+        yMin = qMin(yMin, m.captured(2).toDouble());
+        xMax = qMax(xMax, m.captured(3).toDouble());
+    }
+    QVERIFY2(xMax > xMin, qPrintable(boxes));
+    const double freeInches = 8.5 - (xMax - xMin) / 72.0;
+    const int expectedX = int(std::nearbyint(freeInches)) / 2;
+    QVERIFY2(
+        qAbs(xMin - expectedX * 72.0) < 1.5,
+        qPrintable(
+            QStringLiteral("line starts at %1 pt, free width %2 in").arg(xMin).arg(freeInches)));
+    QVERIFY2(yMin >= 719.0 && yMin < 724.0, qPrintable(QString::number(yMin)));
+}
+
+void TestPrintPreview::printedPictureKeepsFullResolution()
+{
+    ScopedServices services;
+    Fixture fx;
+    QImage detailed(3000, 2000, QImage::Format_RGB32);
+    for (int y = 0; y < detailed.height(); ++y)
+        for (int x = 0; x < detailed.width(); ++x)
+            detailed.setPixel(x, y, (x + y) % 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    fx.picture = detailed;
+    auto dialog = fx.open();
+    QVERIFY(dialog->printPage());
+    const QString list = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), fx.pdf});
+    QVERIFY2(list.contains(QRegularExpression(QStringLiteral("image\\s+3000\\s+2000"))),
+             qPrintable(list));
+}
+
+void TestPrintPreview::badBoxesAreRefused_data()
+{
+    QTest::addColumn<QByteArray>("boxName");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("named");
+
+    QTest::newRow("empty height") << QByteArray("txt_height") << QString() << "Height";
+    QTest::newRow("letters in width") << QByteArray("txt_width") << "abc"
+                                      << "Width";
+    QTest::newRow("comma in left") << QByteArray("txt_left") << "0,5"
+                                   << "Left";
+    QTest::newRow("top beyond 16 bits") << QByteArray("txt_top") << "40000"
+                                        << "Top";
+    QTest::newRow("negative height") << QByteArray("txt_height") << "-5"
+                                     << "Height";
+}
+
+void TestPrintPreview::badBoxesAreRefused()
+{
+    QFETCH(QByteArray, boxName);
+    QFETCH(QString, text);
+    QFETCH(QString, named);
+
+    ScopedServices services;
+    Fixture fx;
+    auto dialog = fx.open();
+    dialog->show();
+    QVERIFY(dialog->updatePreview());
+    const QImage before = dialog->paperContent().copy();
+
+    box(dialog.get(), boxName.constData())->setText(text);
+    QTest::mouseClick(button(dialog.get(), "Command2"), Qt::LeftButton);
+    QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
+    QVERIFY2(
+        services.prompts.shown.last().prompt.contains(QLatin1Char('"') + named + QLatin1Char('"')),
+        qPrintable(services.prompts.shown.last().prompt));
+    QCOMPARE(dialog->paperContent(), before); // the last good preview stays
+
+    QTest::mouseClick(button(dialog.get(), "Command3"), Qt::LeftButton);
+    QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 2);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!QFile::exists(fx.pdf));
+}
+
+void TestPrintPreview::noPictureShowsFooterOnly()
+{
+    ScopedServices services;
+    Fixture fx;
+    fx.picture = QImage();
+    auto dialog = fx.open();
+    dialog->show();
+    QVERIFY(dialog->updatePreview());
+    const QImage preview = dialog->paperContent();
+    const double unitsY = preview.height() / 11.0;
+    QVERIFY(!hasDarkPixelsInRows(preview, 0, int(10 * unitsY) - 1));
+    QVERIFY(hasDarkPixelsInRows(preview, int(10 * unitsY), int(10.2 * unitsY)));
+
+    QTest::mouseClick(button(dialog.get(), "Command3"), Qt::LeftButton);
+    QCOMPARE(services.prompts.shown.size(), 1);
+    QVERIFY(services.prompts.shown.first().prompt.contains(QStringLiteral("no picture")));
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!QFile::exists(fx.pdf));
+}
+
+void TestPrintPreview::noPrinterIsReported()
+{
+    ScopedServices services;
+    PrintPreviewDialog dialog(
+        picturePath,
+        [] {
+            return solidPicture({10, 10}, Qt::red);
+        },
+        [] { return std::unique_ptr<QPrinter>(); });
+    dialog.show();
+    QVERIFY(dialog.updatePreview()); // a sheet is still shown
+    QVERIFY(!dialog.paperContent().isNull());
+    QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
+    QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
+    QVERIFY(services.prompts.shown.first().prompt.contains(QStringLiteral("No printer")));
+    QVERIFY(dialog.isVisible());
+}
+
+void TestPrintPreview::failedJobIsNotReportedAsPrinted()
+{
+    ScopedServices services;
+    Fixture fx;
+    fx.pdf = fx.dir.filePath(QStringLiteral("missing-folder/page.pdf"));
+    auto dialog = fx.open();
+    dialog->show();
+    QTest::mouseClick(button(dialog.get(), "Command3"), Qt::LeftButton);
+    QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
+    QVERIFY(services.prompts.shown.first().prompt.contains(QStringLiteral("Nothing was printed")));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+}
+
+void TestPrintPreview::hugeSizesDrawWithoutHarm()
+{
+    ScopedServices services;
+    Fixture fx;
+    auto dialog = fx.open();
+    dialog->show();
+    fillBoxes(dialog.get(), QStringLiteral("-16000"), QStringLiteral("-16000"),
+              QStringLiteral("32767"), QStringLiteral("32767"));
+    QVERIFY(dialog->updatePreview());
+    QVERIFY(isRed(dialog->paperContent().pixel(10, 10)));
+    QVERIFY(dialog->printPage());
+    QCOMPARE(services.prompts.shown.size(), 0);
+}
+
+QTEST_MAIN(TestPrintPreview)
+#include "test_printpreview.moc"
