@@ -11,6 +11,8 @@
 #include "browse/folderlisting.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "slideshow/slideshow.h"
+#include "slideshow/slideshowinfodialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,12 +49,32 @@ QRect centralRect(const QRectF &twips)
 
 } // namespace
 
+// The slide show steps through the picture list; selecting an entry shows it at once, also when
+// it is the entry already selected.
+class MainWindow::ListSlides final : public SlideTarget
+{
+public:
+    explicit ListSlides(MainWindow *window) : m_window(window) {}
+    int count() const override { return m_window->m_browser->list()->count(); }
+    void select(int index) override
+    {
+        if (!m_window->m_browser->list()->setListIndex(index))
+            m_window->SortedList_Click();
+    }
+    int curslide() const override { return m_window->m_browser->curslide(); }
+    void setCurslide(int index) override { m_window->m_browser->setCurslide(index); }
+
+private:
+    MainWindow *m_window;
+};
+
 MainWindow::MainWindow(QSettings *store, QWidget *parent) : QMainWindow(parent), m_store(store)
 {
     setObjectName(QStringLiteral("frmVistrel"));
     createWidgets();
     connectCommands();
     connectBrowsing();
+    connectSlideShow();
 }
 
 MainWindow::~MainWindow() = default;
@@ -114,7 +136,7 @@ void MainWindow::connectCommands()
     connect(m_browser, &FolderBrowser::autoRefreshChanged, this,
             [this](bool on) { m_commands->setChecked(C::AutoRefresh, on); });
     // Commands whose operations are not part of this window yet stay unavailable.
-    for (C::Id id : {C::Delete, C::Print, C::SlideShow, C::ScaleToFit, C::About})
+    for (C::Id id : {C::Delete, C::Print, C::ScaleToFit, C::About})
         m_commands->action(id)->setEnabled(false);
 }
 
@@ -138,6 +160,21 @@ void MainWindow::connectBrowsing()
     connect(m_browser->list(), &PictureListModel::listIndexChanged, this, [this](int index) {
         syncListSelection(index);
         SortedList_Click();
+    });
+}
+
+void MainWindow::connectSlideShow()
+{
+    m_slides = std::make_unique<ListSlides>(this);
+    m_slideShow = new SlideShow(*m_slides, nullptr, this);
+    m_slideShow->setIntervalAsker(
+        [this](int &interval) { return SlideShowInfoDialog::ask(this, interval); });
+    QAction *action = m_commands->action(Commands::SlideShow);
+    connect(action, &QAction::triggered, m_slideShow, &SlideShow::toggleslideshow);
+    connect(m_slideShow, &SlideShow::runningChanged, this, [this, action](bool running) {
+        m_commands->setChecked(Commands::SlideShow, running);
+        action->setText(running ? QStringLiteral("Stop Slideshow")
+                                : QStringLiteral("Start Slideshow"));
     });
 }
 
@@ -165,7 +202,7 @@ void MainWindow::Form_Load()
     m_statusBar->setPanelText(4, loadClockText(QDateTime::currentDateTime()));
     const StoredSettings s = readSettings(*m_store);
     restoreGeometry(s.mainLeft, s.mainTop, s.mainWidth, s.mainHeight);
-    m_slideshowinterval = s.slideInterval;
+    m_slideShow->setSlideshowinterval(s.slideInterval);
     m_commands->setButtonValue(1, s.toolbar1);
     m_commands->setButtonValue(2, s.toolbar2);
     m_commands->setButtonValue(3, s.toolbar3);
@@ -244,7 +281,7 @@ void MainWindow::savesettings()
     const BusyCursor busy;
     StoredSettings s;
     s.lastDir = m_browser->currentFolder();
-    s.slideInterval = m_slideshowinterval;
+    s.slideInterval = m_slideShow->slideshowinterval();
     s.mainLeft = layout::toTwips(frameGeometry().x());
     s.mainTop = layout::toTwips(frameGeometry().y());
     s.mainWidth = layout::toTwips(width()) + windowFrameWidth;

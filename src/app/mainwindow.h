@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QLabel;
 class QListView;
 class QScrollBar;
@@ -13,6 +15,8 @@ class Commands;
 class FolderBrowser;
 class FolderTree;
 class MainStatusBar;
+class SlideShow;
+class SlideTarget;
 
 // frmVistrel, the main window: the folder tree above the picture list at the left, the path
 // label and the viewing area with its scroll bars at the right, toolbar, menus and status bar.
@@ -43,9 +47,8 @@ public:
     MainStatusBar *statusPanels() const { return m_statusBar; }
     Commands *commands() const { return m_commands; }
 
+    SlideShow *slideShow() const { return m_slideShow; }
     bool dontresize() const { return m_dontresize; }
-    int slideshowinterval() const { return m_slideshowinterval; }
-    void setSlideshowinterval(int seconds) { m_slideshowinterval = seconds; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -53,9 +56,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    class ListSlides;
     void createWidgets();
     void connectCommands();
     void connectBrowsing();
+    void connectSlideShow();
     void sortByDate();
     void sortByName();
     void restoreGeometry(double left, double top, double width, double height);
@@ -71,7 +76,8 @@ private:
     QWidget *m_container = nullptr;
     QScrollBar *m_hscroll = nullptr;
     QScrollBar *m_vscroll = nullptr;
-    int m_slideshowinterval = 10;
+    std::unique_ptr<SlideTarget> m_slides;
+    SlideShow *m_slideShow = nullptr;
     bool m_dontresize = false;
     bool m_syncingList = false;
 };
