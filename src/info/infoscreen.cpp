@@ -84,7 +84,45 @@ InfoScreen InfoScreen::build(QWidget *window, const infolayout::ScreenLayout &la
     s.lblCopyright->setText(identity::legalCopyright());
     s.lblCompany->setText(identity::companyName());
     s.lblPlatform->setText(QStringLiteral("32Bit"));
+    s.fitTexts();
     return s;
+}
+
+void InfoScreen::fitTexts()
+{
+    // The boxes are drawn up for short texts; a longer identity text widens its box instead of
+    // being cut off, within the frame and without running into its neighbours.
+    const int inner = Frame1->width() - 2 * Frame1->frameWidth();
+    auto widen = [inner](QLabel *l) {
+        const int needed = l->fontMetrics().horizontalAdvance(l->text()) + 2;
+        QRect r = l->geometry();
+        if (needed <= r.width())
+            return;
+        if (l->alignment() & Qt::AlignRight)
+            r.setLeft(qMax(2, r.right() + 1 - needed));
+        else
+            r.setWidth(qMin(needed, inner - r.left()));
+        l->setGeometry(r);
+    };
+    lblPlatform->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblVersion->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (QLabel *l : {lblCompanyProduct, lblProductName, lblPlatform, lblVersion, lblCompany})
+        widen(l);
+
+    // The legal notice wraps in the room left of the platform and version column, and the
+    // company line moves down below it when it takes more than one line.
+    const int column = qMin(lblPlatform->geometry().left(), lblVersion->geometry().left());
+    QRect notice = lblCopyright->geometry();
+    if (lblCopyright->fontMetrics().horizontalAdvance(lblCopyright->text()) + 2 > notice.width()) {
+        lblCopyright->setWordWrap(true);
+        notice.setWidth(qMax(notice.width(), column - 6 - notice.left()));
+        notice.setHeight(qMax(notice.height(), lblCopyright->heightForWidth(notice.width())));
+        lblCopyright->setGeometry(notice);
+    }
+    QRect company = lblCompany->geometry();
+    if (company.top() <= notice.bottom())
+        company.moveTop(notice.bottom() + 1);
+    lblCompany->setGeometry(company);
 }
 
 TypedKeyWatcher::TypedKeyWatcher(QWidget *window) : QObject(window)

@@ -30,6 +30,9 @@ struct InfoScreen
     QPushButton *btnCont = nullptr;
 
     static InfoScreen build(QWidget *window, const infolayout::ScreenLayout &layout);
+
+private:
+    void fitTexts();
 };
 
 // Sees every typed key on a window before the window's controls do, wherever the focus is,

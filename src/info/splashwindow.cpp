@@ -3,7 +3,6 @@
 #include "app/identity.h"
 #include "app/services.h"
 
-#include <QApplication>
 #include <QPushButton>
 
 namespace vistrel {
@@ -28,14 +27,9 @@ void SplashWindow::btnCont_Click()
         return; // a second click queued during the load must not load a second main window
     m_handedOver = true;
     QWidget *mainWindow = m_loadMainWindow ? m_loadMainWindow() : nullptr;
-    // Between the splash going and the main window appearing no window is visible; that
-    // moment must not count as the last window closing.
-    const bool quitOnLast = QApplication::quitOnLastWindowClosed();
-    QApplication::setQuitOnLastWindowClosed(false);
     close();
     if (mainWindow)
         mainWindow->show();
-    QApplication::setQuitOnLastWindowClosed(quitOnLast);
 }
 
 void SplashWindow::Form_KeyPress()
