@@ -1,0 +1,317 @@
+// The splash and About screens: their texts and layout, the hand-over, and typed keys.
+
+#include "app/identity.h"
+#include "info/aboutdialog.h"
+#include "info/infolayout.h"
+#include "info/splashwindow.h"
+#include "info/urllink.h"
+#include "recordingopener.h"
+#include "testutils.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+using namespace vistrel;
+
+namespace {
+
+// Stands in for the main window: notes what the splash looked like when it was shown.
+class FakeMainWindow : public QWidget
+{
+public:
+    QPointer<QWidget> splash;
+    QStringList *events = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        events->append(splash && splash->isVisible() ? QStringLiteral("shown, splash visible")
+                                                     : QStringLiteral("shown, splash gone"));
+        QWidget::showEvent(event);
+    }
+};
+
+} // namespace
+
+class TestInfoScreens : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void versionText_data();
+    void versionText();
+    void labelsFilledFromIdentity_data();
+    void labelsFilledFromIdentity();
+    void twipsToPixels_data();
+    void twipsToPixels();
+    void platformAndVersionShareRightEdge();
+    void noCaption();
+    void continueHandsOverInOrder();
+    void keyOnSplashEndsRun_data();
+    void keyOnSplashEndsRun();
+    void modifierAloneIsNoTypedKey();
+    void keyClosesAboutWhereverFocus_data();
+    void keyClosesAboutWhereverFocus();
+    void aboutContinueCloses();
+    void linkOnScreenOpensUnchanged();
+};
+
+void TestInfoScreens::versionText_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("revision");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("this program") << 1 << 0 << 10 << QStringLiteral("Version 1.0.10");
+    QTest::newRow("trailing zero") << 2 << 5 << 0 << QStringLiteral("Version 2.5.0");
+}
+
+void TestInfoScreens::versionText()
+{
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, revision);
+    QFETCH(QString, text);
+    QCOMPARE(identity::versionText(major, minor, revision), text);
+}
+
+void TestInfoScreens::labelsFilledFromIdentity_data()
+{
+    QTest::addColumn<bool>("splash");
+    QTest::newRow("splash") << true;
+    QTest::newRow("About box") << false;
+}
+
+void TestInfoScreens::labelsFilledFromIdentity()
+{
+    QFETCH(bool, splash);
+    std::unique_ptr<QWidget> window;
+    InfoScreen s;
+    if (splash) {
+        auto *w = new SplashWindow({});
+        s = w->screen();
+        window.reset(w);
+    } else {
+        auto *w = new AboutDialog;
+        s = w->screen();
+        window.reset(w);
+    }
+    QCOMPARE(s.lblVersion->text(), QStringLiteral("Version 1.0.10"));
+    QCOMPARE(s.lblProductName->text(), QStringLiteral("Vistrel"));
+    QCOMPARE(s.lblCompanyProduct->text(), identity::companyName());
+    QCOMPARE(s.lblCopyright->text(), identity::legalCopyright());
+    QCOMPARE(s.lblCompany->text(), identity::companyName());
+    QCOMPARE(s.lblPlatform->text(), QStringLiteral("32Bit"));
+    QCOMPARE(s.btnCont->text(), QStringLiteral("Continue"));
+    QCOMPARE(s.lblProductName->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    QCOMPARE(s.lblProductName->font().pointSizeF(), 32.25);
+    QVERIFY(!s.Image1->pixmap().isNull());
+    QCOMPARE(s.Image1->pixmap().size(), QSize(300, 300));
+    QCOMPARE(s.link->text(), URLLink::defaultText());
+    QCOMPARE(s.link->showToolTip(), false);
+    QCOMPARE(window->size(), QSize(486, 236));
+    // The splash's link lies on the window, the About box's inside the frame.
+    QCOMPARE(s.link->parentWidget() == window.get(), splash);
+
+    // No identity text is cut off, and no label runs into another or out of the frame.
+    const QList<QLabel *> labels{s.lblCompanyProduct, s.lblProductName, s.lblPlatform,
+                                 s.lblVersion,        s.lblCopyright,   s.lblCompany};
+    for (QLabel *l : labels) {
+        const QRect r = l->geometry();
+        QVERIFY2(s.Frame1->rect().contains(r), qPrintable(l->objectName()));
+        if (l->wordWrap())
+            QVERIFY2(l->heightForWidth(r.width()) <= r.height(), qPrintable(l->objectName()));
+        else
+            QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= r.width(),
+                     qPrintable(l->objectName()));
+        for (QLabel *other : labels) {
+            // The About box's own layout lets these two boxes touch; their texts do not.
+            if ((l == s.lblCompanyProduct && other == s.lblProductName) ||
+                (other == s.lblCompanyProduct && l == s.lblProductName))
+                continue;
+            QVERIFY2(other == l || !r.intersects(other->geometry()),
+                     qPrintable(l->objectName() + QLatin1Char('/') + other->objectName()));
+        }
+    }
+    QCOMPARE(s.lblPlatform->geometry().right(), s.lblVersion->geometry().right());
+}
+
+void TestInfoScreens::twipsToPixels_data()
+{
+    QTest::addColumn<int>("twips");
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("whole pixels") << 7290 << 486;
+    QTest::newRow("a third over rounds down") << 80 << 5;
+    QTest::newRow("two thirds over rounds up") << 2235 << 149;
+    QTest::newRow("just under half a pixel") << 7 << 0;
+    QTest::newRow("just over half a pixel") << 8 << 1;
+}
+
+void TestInfoScreens::twipsToPixels()
+{
+    QFETCH(int, twips);
+    QFETCH(int, pixels);
+    QCOMPARE(infolayout::pixels(twips), pixels);
+}
+
+void TestInfoScreens::platformAndVersionShareRightEdge()
+{
+    for (const infolayout::ScreenLayout &l : {infolayout::splash(), infolayout::about()}) {
+        QCOMPARE(infolayout::pixels(l.platform).right(), infolayout::pixels(l.version).right());
+    }
+}
+
+void TestInfoScreens::noCaption()
+{
+    SplashWindow splash({});
+    AboutDialog about;
+    QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(about.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(about.isModal());
+}
+
+void TestInfoScreens::continueHandsOverInOrder()
+{
+    QStringList events;
+    FakeMainWindow *mainWindow = nullptr;
+    QPointer<SplashWindow> watch;
+    auto *splash = new SplashWindow([&]() -> QWidget * {
+        events << (watch && watch->isVisible() ? QStringLiteral("loading, splash visible")
+                                               : QStringLiteral("loading, splash gone"));
+        mainWindow = new FakeMainWindow;
+        mainWindow->splash = watch;
+        mainWindow->events = &events;
+        return mainWindow;
+    });
+    watch = splash;
+    splash->show();
+    QVERIFY(QTest::qWaitForWindowExposed(splash));
+
+    // Click inside a running event loop, as a user would: only there does the moment with
+    // no window shown count as the last window closing, which would quit the application
+    // before the queued exit code 7 is seen.
+    QTimer::singleShot(0, splash, [&] {
+        QTest::mouseClick(watch->screen().btnCont, Qt::LeftButton);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(7); }, Qt::QueuedConnection);
+    });
+    QCOMPARE(QApplication::exec(), 7);
+    QCOMPARE(events, (QStringList{QStringLiteral("loading, splash visible"),
+                                  QStringLiteral("shown, splash gone")}));
+    QVERIFY(mainWindow && mainWindow->isVisible());
+    QTRY_VERIFY(watch.isNull());
+    QVERIFY(QApplication::quitOnLastWindowClosed());
+    delete mainWindow;
+}
+
+void TestInfoScreens::keyOnSplashEndsRun_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("focusOnButton");
+    QTest::newRow("a letter, focus on Continue") << int(Qt::Key_A) << QStringLiteral("a") << true;
+    QTest::newRow("Escape, focus on Continue")
+        << int(Qt::Key_Escape) << QStringLiteral("\x1b") << true;
+    QTest::newRow("Space, focus on Continue") << int(Qt::Key_Space) << QStringLiteral(" ") << true;
+    QTest::newRow("Enter, focus on the window")
+        << int(Qt::Key_Return) << QStringLiteral("\r") << false;
+}
+
+void TestInfoScreens::keyOnSplashEndsRun()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(bool, focusOnButton);
+    test::ScopedServices services;
+    int loads = 0;
+    auto *splash = new SplashWindow([&]() -> QWidget * {
+        ++loads;
+        return nullptr;
+    });
+    QPointer<SplashWindow> watch(splash);
+    splash->show();
+    QVERIFY(QTest::qWaitForWindowExposed(splash));
+    QWidget *target = focusOnButton ? static_cast<QWidget *>(splash->screen().btnCont) : splash;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QCOMPARE(services.ends.ends, 1);
+    QCOMPARE(loads, 0);
+    QTRY_VERIFY(watch.isNull());
+}
+
+void TestInfoScreens::modifierAloneIsNoTypedKey()
+{
+    test::ScopedServices services;
+    SplashWindow splash({});
+    splash.show();
+    QTest::keyPress(splash.screen().btnCont, Qt::Key_Shift);
+    QCOMPARE(services.ends.ends, 0);
+    QVERIFY(splash.isVisible());
+}
+
+void TestInfoScreens::keyClosesAboutWhereverFocus_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Escape on Continue")
+        << QStringLiteral("btnCont") << int(Qt::Key_Escape) << QStringLiteral("\x1b");
+    QTest::newRow("a letter on Continue")
+        << QStringLiteral("btnCont") << int(Qt::Key_Q) << QStringLiteral("q");
+    QTest::newRow("a letter on the link")
+        << QStringLiteral("lblURL") << int(Qt::Key_Z) << QStringLiteral("z");
+    QTest::newRow("Enter on the window")
+        << QStringLiteral("frmAbout") << int(Qt::Key_Return) << QStringLiteral("\r");
+}
+
+void TestInfoScreens::keyClosesAboutWhereverFocus()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    AboutDialog about;
+    QSignalSpy accepted(&about, &QDialog::accepted);
+    QSignalSpy finished(&about, &QDialog::finished);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    QWidget *target = focus == about.objectName() ? &about : about.findChild<QWidget *>(focus);
+    QVERIFY(target);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(accepted.count(), 0); // a key is never taken as a click on Continue
+    QVERIFY(!about.isVisible());
+}
+
+void TestInfoScreens::aboutContinueCloses()
+{
+    AboutDialog about;
+    QSignalSpy finished(&about, &QDialog::finished);
+    about.show();
+    QTest::mouseClick(about.screen().btnCont, Qt::LeftButton);
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!about.isVisible());
+}
+
+void TestInfoScreens::linkOnScreenOpensUnchanged()
+{
+    test::ScopedServices services;
+    test::RecordingOpener opener;
+    AboutDialog about;
+    about.show();
+    QLabel *label = about.screen().link->findChild<QLabel *>(QStringLiteral("lblURL"));
+    QTest::mousePress(label, Qt::LeftButton);
+    QCOMPARE(opener.opened, QStringList{URLLink::defaultUrl()});
+    QVERIFY(about.isVisible());
+}
+
+QTEST_MAIN(TestInfoScreens)
+#include "test_infoscreens.moc"
