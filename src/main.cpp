@@ -1,8 +1,11 @@
 #include "app/identity.h"
 #include "app/mainwindow.h"
+#include "info/startup.h"
 
 #include <QApplication>
 #include <QSettings>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -13,11 +16,14 @@ int main(int argc, char *argv[])
                                             .arg(vistrel::identity::major)
                                             .arg(vistrel::identity::minor)
                                             .arg(vistrel::identity::revision));
-    QApplication::setQuitOnLastWindowClosed(false);
     QSettings store(QSettings::IniFormat, QSettings::UserScope, vistrel::identity::organisation(),
                     vistrel::identity::productName());
-    vistrel::MainWindow window(&store);
-    window.Form_Load();
-    window.show();
+    std::unique_ptr<vistrel::MainWindow> window;
+    // The splash's Continue loads the main window while the splash is still shown.
+    vistrel::Main([&]() -> QWidget * {
+        window = std::make_unique<vistrel::MainWindow>(&store);
+        window->Form_Load();
+        return window.get();
+    });
     return QApplication::exec();
 }

@@ -11,6 +11,7 @@
 #include "browse/folderlisting.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "info/aboutdialog.h"
 #include "slideshow/slideshow.h"
 #include "slideshow/slideshowinfodialog.h"
 
@@ -129,6 +130,8 @@ void MainWindow::connectCommands()
     using C = Commands;
     connect(m_commands->action(C::Save), &QAction::triggered, this, &MainWindow::savesettings);
     connect(m_commands->action(C::Exit), &QAction::triggered, this, &MainWindow::close);
+    connect(m_commands->action(C::About), &QAction::triggered, this,
+            [] { AboutDialog::showModal(); });
     connect(m_commands->action(C::SortDate), &QAction::triggered, this, &MainWindow::sortByDate);
     connect(m_commands->action(C::SortName), &QAction::triggered, this, &MainWindow::sortByName);
     connect(m_commands->action(C::AutoRefresh), &QAction::triggered, m_browser,
@@ -136,7 +139,7 @@ void MainWindow::connectCommands()
     connect(m_browser, &FolderBrowser::autoRefreshChanged, this,
             [this](bool on) { m_commands->setChecked(C::AutoRefresh, on); });
     // Commands whose operations are not part of this window yet stay unavailable.
-    for (C::Id id : {C::Delete, C::Print, C::ScaleToFit, C::About})
+    for (C::Id id : {C::Delete, C::Print, C::ScaleToFit})
         m_commands->action(id)->setEnabled(false);
 }
 
