@@ -52,6 +52,10 @@ private slots:
             << QLocale(QLocale::English, QLocale::UnitedStates) << "12/8/26 4:02:01 AM";
         QTest::newRow("Germany") << QLocale(QLocale::German, QLocale::Germany)
                                  << "08.12.26 04:02:01";
+        QTest::newRow("zone in brackets")
+            << QLocale(QLocale::LowGerman, QLocale::Germany) << "8.12.26 Klock 4.02:01";
+        QTest::newRow("quoted words")
+            << QLocale(QLocale::French, QLocale::Canada) << "2026-12-08 04 h 02 min 01 s";
         QTest::newRow("United Kingdom")
             << QLocale(QLocale::English, QLocale::UnitedKingdom) << "08/12/2026 04:02:01";
     }
@@ -78,6 +82,15 @@ private slots:
             QVERIFY2(text == text.trimmed(), qPrintable(name + u": " + text));
             QVERIFY2(text.startsWith(locale.toString(date, QLocale::ShortFormat) + u' '),
                      qPrintable(name + u": " + text));
+            // Nothing that only set the zone off is left behind.
+            QVERIFY2(!text.contains(QLatin1String("()")), qPrintable(name + u": " + text));
+            QVERIFY2(!text.contains(QLatin1String("  ")), qPrintable(name + u": " + text));
+            // Quoted words of the format (such as "min" or "Klock") are shown whole.
+            const QStringList parts = locale.timeFormat(QLocale::LongFormat).split(u'\'');
+            for (qsizetype i = 1; i < parts.size(); i += 2) {
+                QVERIFY2(text.contains(parts.at(i)),
+                         qPrintable(name + u": " + text + u" lacks " + parts.at(i)));
+            }
         }
     }
 };
