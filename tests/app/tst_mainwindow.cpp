@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -216,6 +217,37 @@ private slots:
         run.window.Form_Resize();
         QCOMPARE(area->geometry(), area0);
         QCOMPARE(list->geometry(), list0);
+    }
+
+    void restoredPosition_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<bool>("centred");
+        QTest::addColumn<QPoint>("position");
+        QTest::newRow("on the screen")
+            << QByteArray("MainLeft=1500\nMainTop=750\n") << false << QPoint(100, 50);
+        QTest::newRow("partly left of the screen")
+            << QByteArray("MainLeft=-1500\nMainTop=300\n") << false << QPoint(-100, 20);
+        QTest::newRow("wholly outside every screen")
+            << QByteArray("MainLeft=-3000000\nMainTop=-3000000\n") << true << QPoint();
+        QTest::newRow("far right and below")
+            << QByteArray("MainLeft=2000000000\nMainTop=2000000000\n") << true << QPoint();
+    }
+    void restoredPosition()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, centred);
+        QFETCH(QPoint, position);
+        Run run(ini);
+        run.window.Form_Load();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        if (!centred) {
+            QCOMPARE(run.window.pos(), position);
+            return;
+        }
+        QVERIFY(screen.intersects(run.window.frameGeometry()));
+        QVERIFY(qAbs(run.window.frameGeometry().center().x() - screen.center().x()) <= 1);
+        QVERIFY(qAbs(run.window.frameGeometry().center().y() - screen.center().y()) <= 1);
     }
 
     void sortModeFromTheNameButton_data()
