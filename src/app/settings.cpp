@@ -60,10 +60,10 @@ double toTwips(const QString &text, double fallback)
     constexpr double limit = 2147483648.0; // 2^31
     if (!parseNumber(text, &v))
         return fallback;
-    // Kept in single precision; the range is checked after rounding to it, so that a value
-    // written back is read back the same.
+    // Kept in single precision; the range is checked before and after rounding to it, so that a
+    // value written back is read back the same.
     const double kept = double(float(v));
-    if (kept < -limit || kept >= limit)
+    if (v < -limit || v >= limit || kept < -limit || kept >= limit)
         return fallback;
     return kept;
 }

@@ -3,6 +3,7 @@
 
 #include "app/commands.h"
 #include "app/mainwindow.h"
+#include "slideshow/slideshow.h"
 #include "app/statusbar.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
@@ -106,7 +107,7 @@ private slots:
         QVERIFY(!run.action(Commands::AutoRefresh)->isChecked());
         QCOMPARE(run.browser()->sortType(), QStringLiteral("Name"));
         QVERIFY(!run.browser()->isAutoRefreshOn());
-        QCOMPARE(run.window.slideshowinterval(), 10);
+        QCOMPARE(run.window.slideShow()->slideshowinterval(), 10);
         QCOMPARE(run.browser()->curslide(), 0);
         QVERIFY(!run.window.dontresize());
         QCOMPARE(run.browser()->holddir(), run.window.folderTree()->selectedPath());
@@ -500,7 +501,7 @@ private slots:
         run.window.resize(700, 600);
         run.window.move(45, 30);
         run.commands()->clickToolbarKey(QStringLiteral("sortdate"));
-        run.window.setSlideshowinterval(7);
+        run.window.slideShow()->setSlideshowinterval(7);
         run.action(Commands::Save)->trigger();
         QVERIFY(run.services.prompts.shown.isEmpty());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -524,7 +525,7 @@ private slots:
         MainWindow next(&again);
         next.Form_Load();
         QCOMPARE(next.size(), QSize(700, 600));
-        QCOMPARE(next.slideshowinterval(), 7);
+        QCOMPARE(next.slideShow()->slideshowinterval(), 7);
         QCOMPARE(next.browser()->sortType(), QStringLiteral("Date"));
         QCOMPARE(next.browser()->currentFolder(), box.path());
         QCOMPARE(next.commands()->buttonValue(1), 1);
