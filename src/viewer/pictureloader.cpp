@@ -123,6 +123,9 @@ struct TjDeleter
 
 enum class Reduce { ToAtLeast, ToBudget };
 
+// Pixels a reduced decode may always use (64 MB), whatever the area it fills.
+constexpr qint64 reducedPixelFloor = 16LL * 1024 * 1024;
+
 // Returns false (and leaves result untouched) when the picture is a JPEG the turbo decoder does
 // not convert (CMYK): the caller then hands it to QImageReader.
 bool decodeJpeg(const QByteArray &data, Reduce mode, const QSize &atLeast, qint64 budget,
@@ -168,6 +171,12 @@ bool decodeJpeg(const QByteArray &data, Reduce mode, const QSize &atLeast, qint6
     const int sw = TJSCALED(width, chosen);
     const int sh = TJSCALED(height, chosen);
     result.fullSize = QSize(width, height);
+    // A reduced decode needs at most a few times the area it fills, unless the picture is more
+    // than eight times larger than that area: a header claiming such a size is refused rather
+    // than decoded into a buffer it cannot need.
+    if (mode == Reduce::ToAtLeast && reduce)
+        budget =
+            qMin(budget, qMax(reducedPixelFloor, 4 * qint64(atLeast.width()) * atLeast.height()));
     if (qint64(sw) * sh > budget) {
         const QSize full = result.fullSize;
         result = tooLarge(qint64(sw) * sh, budget);
