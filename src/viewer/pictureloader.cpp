@@ -6,9 +6,11 @@
 #include <turbojpeg.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +95,24 @@ LoadedPicture readFile(const QByteArray &nativePath, QByteArray &data)
     if (data.isEmpty())
         return failure(LoadedPicture::Unreadable, QStringLiteral("the file is empty"));
     return {};
+}
+
+// An image buffer for the decoder. Large ones ask for huge pages: filling a fresh 100 MB buffer
+// otherwise costs tens of thousands of page faults, a good part of a full decode.
+QImage allocateImage(int width, int height)
+{
+    constexpr std::size_t hugePage = std::size_t(2) << 20;
+    const std::size_t bytesPerLine = std::size_t(width) * 4;
+    const std::size_t length = bytesPerLine * std::size_t(height);
+    if (length < 4 * hugePage)
+        return QImage(width, height, QImage::Format_RGB32);
+    const std::size_t rounded = (length + hugePage - 1) / hugePage * hugePage;
+    void *memory = std::aligned_alloc(hugePage, rounded);
+    if (!memory)
+        return {};
+    ::madvise(memory, rounded, MADV_HUGEPAGE);
+    return QImage(static_cast<uchar *>(memory), width, height, qsizetype(bytesPerLine),
+                  QImage::Format_RGB32, std::free, memory);
 }
 
 bool isJpeg(const QByteArray &data)
@@ -184,7 +204,7 @@ bool decodeJpeg(const QByteArray &data, Reduce mode, const QSize &atLeast, qint6
         return true;
     }
 
-    QImage image(sw, sh, QImage::Format_RGB32);
+    QImage image = allocateImage(sw, sh);
     if (image.isNull()) {
         result = failure(LoadedPicture::OutOfMemory, QStringLiteral("no memory for the picture"));
         return true;
@@ -220,8 +240,9 @@ bool isAcceptedFormat(const QByteArray &format)
     return false;
 }
 
-LoadedPicture decodeWithQt(QByteArray &data, qint64 budget)
+LoadedPicture decodeWithQt(const QByteArray &bytes, qint64 budget)
 {
+    QByteArray data = bytes; // shared, not copied
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
@@ -249,6 +270,7 @@ LoadedPicture decodeWithQt(QByteArray &data, qint64 budget)
 LoadedPicture loadImpl(const QByteArray &nativePath, Reduce mode, const QSize &atLeast,
                        qint64 budget)
 {
+    // Read, not mapped: a file truncated under a mapping would kill the program on access.
     QByteArray data;
     LoadedPicture read = readFile(nativePath, data);
     if (!read.ok())
