@@ -3,7 +3,9 @@
 //   bench_display make PATH WIDTH HEIGHT   writes a photo-like JPEG of quality 90
 //   bench_display fit PATH WIDTH HEIGHT    scale-to-fit display into WIDTH x HEIGHT
 //   bench_display full PATH                actual-size display
+//   bench_display step PATH1 PATH2 W H     the next picture after it was decoded ahead
 
+#include "viewer/picturecache.h"
 #include "viewer/pictureloader.h"
 
 #include <QByteArray>
@@ -77,6 +79,26 @@ int display(const char *path, const QSize &area)
     return picture.ok() ? 0 : 2;
 }
 
+// One step to the next picture in scale-to-fit mode once the worker has decoded it ahead: what
+// remains for the display is taking it and the smooth scale.
+int step(const char *first, const char *second, const QSize &area)
+{
+    vistrel::PictureCache cache;
+    const QByteArray a = QFile::encodeName(QString::fromLocal8Bit(first));
+    const QByteArray b = QFile::encodeName(QString::fromLocal8Bit(second));
+    cache.load({a, area});
+    cache.prefetch({{b, area}});
+    cache.waitIdle();
+    QElapsedTimer clock;
+    clock.start();
+    const LoadedPicture picture = cache.load({b, area});
+    const QImage shown =
+        picture.image.scaled(area, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    std::printf("step_ms %.1f made_ahead %d shown %dx%d\n", double(clock.nsecsElapsed()) / 1e6,
+                cache.hits(), shown.width(), shown.height());
+    return picture.ok() ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -85,8 +107,10 @@ int main(int argc, char **argv)
         return make(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
     if (argc >= 5 && std::strcmp(argv[1], "fit") == 0)
         return display(argv[2], QSize(std::atoi(argv[3]), std::atoi(argv[4])));
+    if (argc >= 6 && std::strcmp(argv[1], "step") == 0)
+        return step(argv[2], argv[3], QSize(std::atoi(argv[4]), std::atoi(argv[5])));
     if (argc >= 3 && std::strcmp(argv[1], "full") == 0)
         return display(argv[2], QSize());
-    std::fprintf(stderr, "usage: bench_display make|fit|full PATH [WIDTH HEIGHT]\n");
+    std::fprintf(stderr, "usage: bench_display make|fit|full|step PATH... [WIDTH HEIGHT]\n");
     return 64;
 }

@@ -35,6 +35,9 @@ echo "  $("$bin" fit "$work/photo.jpg" 1000 700)"
 echo "actual size: $full ms   djpeg: $djf ms   ratio $(awk -v a="$full" -v b="$djf" 'BEGIN { printf "%.2f", a / b }')"
 echo "  $("$bin" full "$work/photo.jpg")"
 
+cp "$work/photo.jpg" "$work/photo2.jpg"
+echo "next picture decoded ahead: $("$bin" step "$work/photo.jpg" "$work/photo2.jpg" 1000 700)"
+
 "$bin" make "$work/big.jpg" 12000 8400
 big=$(RUNS=3 best_ms "$bin" fit "$work/big.jpg" 1000 700)
 echo "100.8 MP (12000x8400) scale-to-fit 1000x700: $big ms"

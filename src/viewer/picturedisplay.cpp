@@ -2,7 +2,9 @@
 
 #include "app/services.h"
 #include "browse/folderbrowser.h"
+#include "browse/nativename.h"
 #include "browse/picturelistmodel.h"
+#include "viewer/picturecache.h"
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
@@ -38,7 +40,8 @@ PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrol
                                QScrollBar *vScroll, QLabel *pathLabel, StatusWriter writeStatus1,
                                QObject *parent)
     : QObject(parent), m_browser(browser), m_view(view), m_hScroll(hScroll), m_vScroll(vScroll),
-      m_pathLabel(pathLabel), m_writeStatus1(std::move(writeStatus1))
+      m_pathLabel(pathLabel), m_writeStatus1(std::move(writeStatus1)),
+      m_cache(std::make_unique<PictureCache>())
 {
     // The picture follows the thumb while it is dragged, not only when it is let go.
     connect(m_hScroll, &QScrollBar::valueChanged, this, &PictureDisplay::HScroll1_Change);
@@ -50,6 +53,8 @@ PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrol
     installEscapeFilter(m_view);
     installEscapeFilter(m_view->picture1());
 }
+
+PictureDisplay::~PictureDisplay() = default;
 
 void PictureDisplay::setScaledPics(bool on)
 {
@@ -107,7 +112,7 @@ void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
     LoadedPicture picture;
     {
         BusyCursor busy;
-        picture = PictureLoader::load(native, shown);
+        picture = loadShown(native, shown);
     }
     if (!picture.ok()) {
         handleFailure(picture, native, path);
@@ -122,6 +127,7 @@ void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
         m_writeStatus1(sizeText(image1->height(), image1->width(),
                                 pixelsToHimetric(picture.fullSize.height()),
                                 pixelsToHimetric(picture.fullSize.width())));
+    prefetchNeighbours(shown);
 }
 
 void PictureDisplay::showActualSize(const QByteArray &native, const QString &path)
@@ -136,7 +142,7 @@ void PictureDisplay::showActualSize(const QByteArray &native, const QString &pat
     LoadedPicture picture;
     {
         BusyCursor busy;
-        picture = PictureLoader::load(native);
+        picture = loadShown(native, QSize());
     }
     if (!picture.ok()) {
         handleFailure(picture, native, path);
@@ -165,6 +171,39 @@ void PictureDisplay::showActualSize(const QByteArray &native, const QString &pat
         m_vScroll->setPageStep(qMax(1, area.height()));
         m_vScroll->show();
     }
+    prefetchNeighbours(QSize());
+}
+
+LoadedPicture PictureDisplay::loadShown(const QByteArray &native, const QSize &atLeast)
+{
+    return m_cache->load({native, atLeast});
+}
+
+QByteArray PictureDisplay::nativePathOf(int index) const
+{
+    const PictureEntry *entry = m_browser->list()->entry(index);
+    if (!entry)
+        return {};
+    QByteArray folder = toNative(m_browser->currentFolder());
+    if (!folder.endsWith('/'))
+        folder.append('/');
+    return folder + entry->nativeName;
+}
+
+void PictureDisplay::prefetchNeighbours(const QSize &atLeast)
+{
+    // The next entry (wrapping round, as the slide show does) first, then the previous one; at
+    // full size only the next, as such decodes are large.
+    const PictureListModel *list = m_browser->list();
+    const int count = list->count();
+    const int index = list->listIndex();
+    if (count < 2 || index < 0)
+        return;
+    std::vector<PictureCache::Request> wanted;
+    wanted.push_back({nativePathOf((index + 1) % count), atLeast});
+    if (atLeast.isValid() && count > 2)
+        wanted.push_back({nativePathOf((index + count - 1) % count), atLeast});
+    m_cache->prefetch(std::move(wanted));
 }
 
 void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArray &native,

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QScrollBar;
@@ -14,6 +15,7 @@ class QWidget;
 namespace vistrel {
 
 class FolderBrowser;
+class PictureCache;
 class PictureView;
 struct LoadedPicture;
 
@@ -30,6 +32,7 @@ public:
     PictureDisplay(FolderBrowser *browser, PictureView *view, QScrollBar *hScroll,
                    QScrollBar *vScroll, QLabel *pathLabel, StatusWriter writeStatus1,
                    QObject *parent = nullptr);
+    ~PictureDisplay() override;
 
     bool scaledpics() const { return m_scaledpics; }
     // Sets the mode without showing anything (start-up); announces it like the switch.
@@ -68,6 +71,10 @@ private:
     void askToDeleteUnreadable(const QByteArray &native, const QString &path);
     // Deletes the file itself (no trash); tells the user when that fails.
     void removeFile(const QByteArray &native, const QString &path);
+    LoadedPicture loadShown(const QByteArray &native, const QSize &atLeast);
+    // Starts decoding the pictures a step away from the one shown.
+    void prefetchNeighbours(const QSize &atLeast);
+    QByteArray nativePathOf(int index) const;
 
     FolderBrowser *m_browser;
     PictureView *m_view;
@@ -81,6 +88,7 @@ private:
     // An unreadable file already asked about: its re-display inside the refill that follows the
     // answer does not ask again.
     QByteArray m_alreadyAsked;
+    std::unique_ptr<PictureCache> m_cache;
 };
 
 } // namespace vistrel
