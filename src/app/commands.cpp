@@ -73,6 +73,8 @@ Commands::Commands(QMainWindow *window) : QObject(window)
         auto *action = new QAction(QString::fromLatin1(spec.caption), window);
         action->setObjectName(QString::fromLatin1(spec.objectName));
         action->setCheckable(spec.checkable);
+        // Menus show check marks; an icon would take the check mark's place.
+        action->setIconVisibleInMenu(false);
         if (*spec.shortcut)
             action->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
         if (*spec.toolbarKey) {
