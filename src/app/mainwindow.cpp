@@ -158,7 +158,10 @@ void MainWindow::connectCommands()
 
 void MainWindow::connectBrowsing()
 {
-    connect(m_tree, &FolderTree::selectionChanged, m_browser, &FolderBrowser::reloaddir);
+    connect(m_tree, &FolderTree::selectionChanged, this, [this] {
+        const BusyCursor busy; // a large folder takes a moment to list
+        m_browser->reloaddir();
+    });
     connect(m_browser, &FolderBrowser::pictureHidden, m_display, &PictureDisplay::hidePicture);
     connect(m_browser, &FolderBrowser::folderUnreadable, this,
             [this](const QString &folder, const QString &reason) {
@@ -297,7 +300,6 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::savesettings()
 {
-    const BusyCursor busy;
     StoredSettings s;
     s.lastDir = m_browser->currentFolder();
     s.slideInterval = m_slideShow->slideshowinterval();
@@ -308,7 +310,11 @@ void MainWindow::savesettings()
     s.toolbar1 = m_commands->buttonValue(1);
     s.toolbar2 = m_commands->buttonValue(2);
     s.toolbar3 = m_commands->buttonValue(3);
-    const QString failure = writeSettings(*m_store, s);
+    QString failure;
+    {
+        const BusyCursor busy; // only while writing: a message never shows the hourglass
+        failure = writeSettings(*m_store, s);
+    }
     if (!failure.isEmpty()) {
         prompter().critical(QStringLiteral("The settings could not be saved to %1: %2.")
                                 .arg(m_store->fileName(), failure),
@@ -320,6 +326,7 @@ void MainWindow::sortByDate()
 {
     m_commands->setChecked(Commands::SortDate, true);
     m_commands->setChecked(Commands::SortName, false);
+    const BusyCursor busy;
     m_browser->sortByDate();
 }
 
@@ -327,6 +334,7 @@ void MainWindow::sortByName()
 {
     m_commands->setChecked(Commands::SortName, true);
     m_commands->setChecked(Commands::SortDate, false);
+    const BusyCursor busy;
     m_browser->sortByName();
 }
 

@@ -15,21 +15,35 @@ QPointer<QWidget> &dialogParent()
     return parent;
 }
 
+// A message shown in the middle of long work (loading, listing) gets the ordinary pointer back
+// while it waits for the user; the busy one returns after it.
+class ArrowWhileAsking
+{
+public:
+    ArrowWhileAsking() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowWhileAsking() { QApplication::restoreOverrideCursor(); }
+    ArrowWhileAsking(const ArrowWhileAsking &) = delete;
+    ArrowWhileAsking &operator=(const ArrowWhileAsking &) = delete;
+};
+
 class MessageBoxPrompter final : public Prompter
 {
 public:
     bool askYesNo(const QString &prompt, const QString &title) override
     {
+        const ArrowWhileAsking arrow;
         QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Yes | QMessageBox::No,
                         dialogParent());
         return box.exec() == QMessageBox::Yes;
     }
     void critical(const QString &prompt, const QString &title) override
     {
+        const ArrowWhileAsking arrow;
         QMessageBox::critical(dialogParent(), title, prompt);
     }
     void inform(const QString &prompt, const QString &title) override
     {
+        const ArrowWhileAsking arrow;
         QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, dialogParent());
         box.exec();
     }
