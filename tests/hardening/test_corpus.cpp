@@ -7,9 +7,13 @@
 #include "testutils.h"
 
 #include "browse/foldertree.h"
+#include "browse/nativename.h"
 #include "slideshow/slideshow.h"
+#include "viewer/picturedisplay.h"
+#include "viewer/pictureview.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QImage>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -30,6 +34,8 @@ private slots:
     void listsExactlyThePictureFiles_data();
     void listsExactlyThePictureFiles();
     void deepPathIsListed();
+    void displaysEveryEntry_data();
+    void displaysEveryEntry();
     void unreadableFolderKeepsThePreviousList();
 
 private:
@@ -120,6 +126,105 @@ void CorpusTest::listsExactlyThePictureFiles()
     QCOMPARE(sorted(listNames(w)), expected);
     QCOMPARE(diskNames(m_corpus.pictures()), before);
     QVERIFY(clock.elapsed() < 30000);
+}
+
+void CorpusTest::displaysEveryEntry_data()
+{
+    QTest::addColumn<bool>("byDate");
+    QTest::addColumn<bool>("scaled");
+    QTest::addColumn<QByteArray>("deleteThis"); // the one file answered Yes, if any
+    QTest::newRow("by name, scale to fit") << false << true << QByteArray();
+    QTest::newRow("by name, actual size") << false << false << QByteArray();
+    QTest::newRow("by date, scale to fit") << true << true << QByteArray();
+    QTest::newRow("by date, actual size") << true << false << QByteArray();
+    QTest::newRow("by name, Yes to one unreadable file")
+        << false << true << QByteArray("text-named.jpg");
+}
+
+// Every listed entry shown in turn, then a slide show with refresh on: a good picture says
+// nothing, an unreadable one asks to be deleted, an oversized one is refused; the
+// run never ends and only a file answered Yes is gone.
+void CorpusTest::displaysEveryEntry()
+{
+    QFETCH(bool, byDate);
+    QFETCH(bool, scaled);
+    QFETCH(QByteArray, deleteThis);
+    ScopedServices services;
+    QList<QByteArray> before = diskNames(m_corpus.pictures());
+    WindowSession session;
+    MainWindow &w = session.window();
+    auto *view = new PictureView(w.viewingArea());
+    PictureDisplay display(w.browser(), view, w.horizontalBar(), w.verticalBar(), w.pathLabel(),
+                           [](const QString &) {});
+    display.setScaledPics(scaled);
+    connect(w.browser()->list(), &PictureListModel::listIndexChanged, &display,
+            [&display] { display.SortedList_Click(); });
+    session.trigger(byDate ? "mnu_datesort" : "mnu_sortname");
+    session.trigger("mnu_autorefresh");
+    QVERIFY(w.folderTree()->setSelectedPath(m_corpus.pictures()));
+
+    QHash<QByteArray, QByteArray> kinds;
+    for (const Corpus::Entry &e : m_corpus.entries())
+        kinds.insert(e.name, e.kind);
+    const QList<QByteArray> names = listNames(w);
+    for (const QByteArray &name : names) {
+        const int index = int(listNames(w).indexOf(name));
+        QVERIFY(index >= 0);
+        const qsizetype seen = services.prompts.shown.size();
+        services.prompts.answers = {name == deleteThis};
+        w.browser()->list()->setListIndex(-1);
+        w.browser()->list()->setListIndex(index);
+        const QList<ScriptedPrompter::Shown> now = services.prompts.shown.mid(seen);
+        QString outcome = QStringLiteral("shown");
+        if (!now.isEmpty())
+            outcome = now[0].title + QLatin1Char(' ') +
+                      (now[0].kind == ScriptedPrompter::Question ? QStringLiteral("question")
+                                                                 : now[0].prompt.left(12));
+        const QByteArray kind = kinds.value(name);
+        if (QTest::currentDataTag() == QByteArray("by name, scale to fit"))
+            qInfo("%-8s %-40s %s", kind.constData(), fromNative(name).toUtf8().constData(),
+                  qPrintable(outcome));
+        QVERIFY2(now.size() <= 1, name.constData());
+        if (kind == "good")
+            QVERIFY2(now.isEmpty(), name.constData());
+        if (kind == "bad") {
+            QVERIFY2(now.size() == 1 && now[0].kind == ScriptedPrompter::Question &&
+                         now[0].title == QLatin1String("DELETE FILE"),
+                     name.constData());
+        }
+        if (kind == "huge") {
+            // Refused before any pixel buffer is made: as too large (7), or as unreadable when
+            // the claim already fails the format's own checks.
+            const bool tooLarge = now.size() == 1 && now[0].kind == ScriptedPrompter::Critical &&
+                                  now[0].prompt == QLatin1String("7");
+            const bool unreadable = now.size() == 1 && now[0].title == QLatin1String("DELETE FILE");
+            QVERIFY2(tooLarge || unreadable, name.constData());
+        }
+    }
+
+    // The slide show over the same list, twice round, with refresh ticking between.
+    services.prompts.answers.clear();
+    w.slideShow()->setIntervalAsker([](int &interval) {
+        interval = 1;
+        return true;
+    });
+    w.slideShow()->toggleslideshow();
+    for (int tick = 0; tick < 2 * int(names.size()); ++tick) {
+        w.slideShow()->slidetimer_Timer();
+        w.browser()->refreshTick();
+    }
+    w.slideShow()->toggleslideshow();
+
+    QCOMPARE(services.ends.ends, 0);
+    if (!deleteThis.isEmpty())
+        before.removeOne(deleteThis);
+    QCOMPARE(diskNames(m_corpus.pictures()), before);
+    QList<QByteArray> expected = m_corpus.listedNames();
+    expected.removeOne(deleteThis);
+    QCOMPARE(sorted(listNames(w)), sorted(expected));
+    if (!deleteThis.isEmpty()) // put back for the next rows
+        QVERIFY(QFile(m_corpus.pictures() + QLatin1Char('/') + QString::fromLatin1(deleteThis))
+                    .open(QIODevice::WriteOnly));
 }
 
 // A folder at the end of a path of about 4,000 characters opens like any other.
