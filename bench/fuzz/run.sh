@@ -2,6 +2,7 @@
 # bench/run fuzz [SECONDS]: builds the libFuzzer targets with clang (address and undefined
 # behaviour sanitizers) in build-fuzz/ and runs each for SECONDS (default 60) from an empty
 # corpus kept under build-fuzz/corpus/. Crashing inputs land in build-fuzz/findings/.
+# FUZZ_TARGETS="fuzz_a fuzz_b" runs only those.
 # Last line: executions <total over all targets> findings <number of targets that failed>.
 set -euo pipefail
 root=${BENCH_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
@@ -11,7 +12,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DVISTREL_TESTS=OFF -DVISTREL_BENCH=ON -DVISTREL_FUZZ=ON \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer" \
     >/dev/null
-targets=$(cd "$root/bench/fuzz" && ls fuzz_*.cpp | sed 's/\.cpp$//')
+targets=${FUZZ_TARGETS:-$(cd "$root/bench/fuzz" && ls fuzz_*.cpp | sed "s/\.cpp$//")}
 cmake --build "$build" -j"$(nproc)" --target $targets >/dev/null
 mkdir -p "$build/findings"
 total=0

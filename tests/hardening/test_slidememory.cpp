@@ -84,10 +84,13 @@ void SlideMemoryTest::twoHourShowKeepsMemoryFlat()
     const long end = residentKb();
     qInfo("resident after warm-up %ld kB, after %d ticks %ld kB, growth %ld kB", warm, ticks, end,
           end - warm);
-    QVERIFY(warm > 0);
-    QVERIFY2(end - warm < 8 * 1024, "resident memory grew by more than 8 MB");
     QCOMPARE(services.prompts.shown.size(), 0);
     QCOMPARE(services.ends.ends, 0);
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer holds freed memory in quarantine; resident size says nothing here");
+#endif
+    QVERIFY(warm > 0);
+    QVERIFY2(end - warm < 8 * 1024, "resident memory grew by more than 8 MB");
 }
 
 QTEST_MAIN(SlideMemoryTest)
