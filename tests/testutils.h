@@ -4,9 +4,11 @@
 
 #include "app/services.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -86,6 +88,18 @@ private:
     Prompter *m_prompter;
     Terminator *m_terminator;
 };
+
+// The bytes of a small valid picture (8x6, one colour) in the given format, such as "JPG".
+inline QByteArray tinyPicture(const char *format = "JPG", QRgb colour = qRgb(40, 120, 200))
+{
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
 
 // A temporary folder that tests fill with named files and stamp with modification times.
 class Sandbox

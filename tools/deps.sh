@@ -9,7 +9,7 @@ packages=(
     fonts-liberation xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
-    packages+=(xvfb xauth imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
+    packages+=(xvfb xauth xdotool imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
                cups cups-client cups-bsd printer-driver-cups-pdf clang libclang-rt-14-dev)
 fi
 missing=()

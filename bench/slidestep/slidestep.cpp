@@ -1,10 +1,14 @@
 // Steps a slide show tick by tick over a folder of 6000x4000 JPEGs and reports, per tick, the
 // time from the tick to the picture painted in scale-to-fit mode. Last line: "median_ms <x>".
 //
-// The display here is a stand-in (a scaled read into a widget, painted at once); swap in the
-// real picture display to measure what a user sees.
+// It drives the real main window: the show's tick selects the next entry, the display shows it
+// and the window is painted before the time is taken. Between ticks the event loop runs for a
+// short while, as it would during a real interval, so that pictures can be decoded ahead.
 
+#include "app/mainwindow.h"
+#include "browse/picturelistmodel.h"
 #include "slideshow/slideshow.h"
+#include "viewer/pictureview.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +17,7 @@
 #include <QImageReader>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -58,49 +63,15 @@ void makePicture(const QString &path, int seed)
     image.save(path, "JPEG", 90);
 }
 
-// Stand-in display: reads the picture scaled to the view and paints it before returning.
-class View final : public QWidget, public SlideTarget
-{
-public:
-    QStringList files;
-    int current = 0;
-
-    int count() const override { return int(files.size()); }
-    void select(int index) override
-    {
-        QImageReader reader(files.at(index));
-        reader.setScaledSize(viewSize);
-        m_picture = reader.read();
-        current = index;
-        repaint();
-    }
-    int curslide() const override { return current; }
-    void setCurslide(int index) override { current = index; }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.drawImage(rect(), m_picture);
-    }
-
-private:
-    QImage m_picture;
-};
-
-class ManualTimer final : public SlideTimer
-{
-public:
-    void start(int) override { m_active = true; }
-    void stop() override { m_active = false; }
-    bool isActive() const override { return m_active; }
-    void fire() { emit timeout(); }
-
-private:
-    bool m_active = false;
-};
-
 } // namespace
+
+void runEvents(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
 
 int main(int argc, char *argv[])
 {
@@ -110,35 +81,45 @@ int main(int argc, char *argv[])
         return 1;
     std::fprintf(stderr, "making %d pictures of %dx%d...\n", pictureCount, pictureSize.width(),
                  pictureSize.height());
-    View view;
-    for (int i = 0; i < pictureCount; ++i) {
-        const QString path =
-            dir.filePath(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
-        makePicture(path, i);
-        view.files.append(path);
-    }
-    view.resize(viewSize);
-    view.show();
-    QApplication::processEvents();
+    const QString folder = dir.filePath(QStringLiteral("pictures"));
+    QDir().mkpath(folder);
+    for (int i = 0; i < pictureCount; ++i)
+        makePicture(folder + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), i);
 
-    ManualTimer timer;
-    SlideShow show(view, &timer);
-    show.setIntervalAsker([](int &interval) {
-        interval = 1;
+    // Window size for a viewing area of about 1000x700 (twips, 15 to a pixel).
+    QSettings store(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    store.beginGroup(QStringLiteral("Settings"));
+    store.setValue(QStringLiteral("LastDir"), folder);
+    store.setValue(QStringLiteral("MainWidth"), QString::number((1000 + 206) * 15));
+    store.setValue(QStringLiteral("MainHeight"), QString::number((700 + 146) * 15));
+    store.endGroup();
+    store.sync();
+    MainWindow window(&store);
+    window.Form_Load();
+    window.show();
+    runEvents(300);
+    const QSize area = window.viewingArea()->size();
+
+    SlideShow *show = window.slideShow();
+    show->setIntervalAsker([](int &interval) {
+        interval = 0; // started, never ticks by itself: the ticks are driven below
         return true;
     });
-    show.toggleslideshow();
+    show->toggleslideshow();
+    runEvents(300);
 
     std::vector<double> times;
     QElapsedTimer clock;
     for (int i = 0; i < ticks; ++i) {
         clock.start();
-        timer.fire();
+        show->slidetimer_Timer();
+        window.viewingArea()->repaint();
         times.push_back(double(clock.nsecsElapsed()) / 1e6);
-        QApplication::processEvents();
+        runEvents(250);
     }
     std::sort(times.begin(), times.end());
-    std::printf("ticks %d, pictures %d\n", ticks, pictureCount);
+    std::printf("viewing area %dx%d, ticks %d, pictures %d\n", area.width(), area.height(), ticks,
+                pictureCount);
     std::printf("best_ms %.1f\n", times.front());
     std::printf("worst_ms %.1f\n", times.back());
     std::printf("median_ms %.1f\n", times[times.size() / 2]);

@@ -18,7 +18,7 @@ static void registerToolbarIcons()
 namespace vistrel {
 namespace {
 
-struct CommandSpec
+struct CommandRow
 {
     Commands::Id id;
     const char *objectName;
@@ -31,7 +31,7 @@ struct CommandSpec
 };
 
 // The command table, in toolbar order for the commands that have a button.
-constexpr CommandSpec commandTable[] = {
+constexpr CommandRow commandTable[] = {
     {Commands::SortDate, "mnu_datesort", "Sort by &Date", "Ctrl+D", true, "sortdate",
      "Sort Pictures By Date", "sortdate"},
     {Commands::SortName, "mnu_sortname", "Sort by &Name", "Ctrl+N", true, "sortname",
@@ -69,20 +69,22 @@ Commands::Commands(QMainWindow *window) : QObject(window)
     m_toolbar->toggleViewAction()->setVisible(false);
     window->addToolBar(Qt::TopToolBarArea, m_toolbar);
 
-    for (const CommandSpec &spec : commandTable) {
-        auto *action = new QAction(QString::fromLatin1(spec.caption), window);
-        action->setObjectName(QString::fromLatin1(spec.objectName));
-        action->setCheckable(spec.checkable);
-        if (*spec.shortcut)
-            action->setShortcut(QKeySequence(QString::fromLatin1(spec.shortcut)));
-        if (*spec.toolbarKey) {
-            action->setProperty(keyProperty, QString::fromLatin1(spec.toolbarKey));
-            action->setToolTip(QString::fromLatin1(spec.toolTip));
+    for (const CommandRow &row : commandTable) {
+        auto *action = new QAction(QString::fromLatin1(row.caption), window);
+        action->setObjectName(QString::fromLatin1(row.objectName));
+        action->setCheckable(row.checkable);
+        // Menus show check marks; an icon would take the check mark's place.
+        action->setIconVisibleInMenu(false);
+        if (*row.shortcut)
+            action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
+        if (*row.toolbarKey) {
+            action->setProperty(keyProperty, QString::fromLatin1(row.toolbarKey));
+            action->setToolTip(QString::fromLatin1(row.toolTip));
             action->setIcon(
-                QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(spec.icon))));
+                QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(row.icon))));
             m_toolbar->addAction(action);
         }
-        m_actions[spec.id] = action;
+        m_actions[row.id] = action;
     }
 
     QMenuBar *bar = window->menuBar();

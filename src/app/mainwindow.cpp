@@ -12,8 +12,11 @@
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
 #include "info/aboutdialog.h"
+#include "print/printpreviewdialog.h"
 #include "slideshow/slideshow.h"
 #include "slideshow/slideshowinfodialog.h"
+#include "viewer/picturedisplay.h"
+#include "viewer/pictureview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,8 +113,7 @@ void MainWindow::createWidgets()
     m_pathLabel->setObjectName(QStringLiteral("PicLabel"));
     m_pathLabel->setTextFormat(Qt::PlainText);
 
-    m_container = new QWidget(central);
-    m_container->setObjectName(QStringLiteral("picContainer"));
+    m_container = new PictureView(central);
     m_container->setFocusPolicy(Qt::StrongFocus);
     m_hscroll = new QScrollBar(Qt::Horizontal, central);
     m_hscroll->setObjectName(QStringLiteral("HScroll1"));
@@ -119,6 +121,10 @@ void MainWindow::createWidgets()
     m_vscroll->setObjectName(QStringLiteral("VScroll1"));
     m_hscroll->hide();
     m_vscroll->hide();
+    m_display = new PictureDisplay(
+        m_browser, m_container, m_hscroll, m_vscroll, m_pathLabel,
+        [this](const QString &text) { m_statusBar->setPanelText(1, text); }, this);
+    m_display->installEscapeFilter(m_list);
 
     setTabOrder(m_tree, m_list);
     setTabOrder(m_list, m_container);
@@ -138,14 +144,22 @@ void MainWindow::connectCommands()
             &FolderBrowser::autorefresh);
     connect(m_browser, &FolderBrowser::autoRefreshChanged, this,
             [this](bool on) { m_commands->setChecked(C::AutoRefresh, on); });
-    // Commands whose operations are not part of this window yet stay unavailable.
-    for (C::Id id : {C::Delete, C::Print, C::ScaleToFit})
-        m_commands->action(id)->setEnabled(false);
+    connect(m_commands->action(C::Delete), &QAction::triggered, m_display,
+            &PictureDisplay::deletepicture);
+    connect(m_commands->action(C::ScaleToFit), &QAction::triggered, m_display,
+            &PictureDisplay::toggleScaleToFit);
+    connect(m_display, &PictureDisplay::scaledPicsChanged, this,
+            [this](bool on) { m_commands->setChecked(C::ScaleToFit, on); });
+    connect(m_commands->action(C::Print), &QAction::triggered, this, [this] {
+        PrintPreviewDialog::showPreview(m_pathLabel->text(),
+                                        [this] { return m_display->fullResolutionPicture(); });
+    });
 }
 
 void MainWindow::connectBrowsing()
 {
     connect(m_tree, &FolderTree::selectionChanged, m_browser, &FolderBrowser::reloaddir);
+    connect(m_browser, &FolderBrowser::pictureHidden, m_display, &PictureDisplay::hidePicture);
     connect(m_browser, &FolderBrowser::folderUnreadable, this,
             [this](const QString &folder, const QString &reason) {
                 prompter().critical(
@@ -196,7 +210,7 @@ void MainWindow::syncListSelection(int index)
 
 void MainWindow::SortedList_Click()
 {
-    m_browser->setCurslide(m_browser->list()->listIndex());
+    m_display->SortedList_Click();
 }
 
 void MainWindow::Form_Load()
@@ -218,6 +232,7 @@ void MainWindow::Form_Load()
     m_commands->setChecked(Commands::SortName, byName);
     m_commands->setChecked(Commands::SortDate, !byName);
     m_browser->setSortType(byName ? QStringLiteral("Name") : QStringLiteral("Date"));
+    m_display->setScaledPics(s.toolbar3 == 1);
     setWindowTitle(identity::mainCaption());
     m_browser->setCurslide(0);
 
@@ -263,6 +278,7 @@ void MainWindow::Form_Resize()
     m_tree->setGeometry(centralRect(l.tree));
     m_list->setGeometry(centralRect(l.list));
     m_pathLabel->setGeometry(centralRect(l.pathLabel));
+    m_display->onContainerResized();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -15,6 +15,8 @@ class Commands;
 class FolderBrowser;
 class FolderTree;
 class MainStatusBar;
+class PictureDisplay;
+class PictureView;
 class SlideShow;
 class SlideTarget;
 
@@ -41,7 +43,8 @@ public:
     FolderTree *folderTree() const { return m_tree; }
     QListView *pictureList() const { return m_list; }
     QLabel *pathLabel() const { return m_pathLabel; }
-    QWidget *viewingArea() const { return m_container; }
+    PictureView *viewingArea() const { return m_container; }
+    PictureDisplay *display() const { return m_display; }
     QScrollBar *horizontalBar() const { return m_hscroll; }
     QScrollBar *verticalBar() const { return m_vscroll; }
     MainStatusBar *statusPanels() const { return m_statusBar; }
@@ -73,7 +76,8 @@ private:
     FolderBrowser *m_browser = nullptr;
     QListView *m_list = nullptr;
     QLabel *m_pathLabel = nullptr;
-    QWidget *m_container = nullptr;
+    PictureView *m_container = nullptr;
+    PictureDisplay *m_display = nullptr;
     QScrollBar *m_hscroll = nullptr;
     QScrollBar *m_vscroll = nullptr;
     std::unique_ptr<SlideTarget> m_slides;

@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "app/rounding.h"
+
 #include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
@@ -48,7 +50,7 @@ int toInt16(const QString &text, int fallback)
     double v = 0;
     if (!parseNumber(text, &v))
         return fallback;
-    v = std::nearbyint(v); // the default rounding mode rounds halves to even
+    v = roundHalfEven(v);
     if (v < -32768 || v > 32767)
         return fallback;
     return int(v);

@@ -1,8 +1,9 @@
 #include "print/printlayout.h"
 
+#include "app/rounding.h"
+
 #include <QLocale>
 
-#include <cfenv>
 #include <cmath>
 #include <limits>
 
@@ -12,16 +13,6 @@ namespace {
 
 constexpr double wholeInchMin = std::numeric_limits<std::int16_t>::min();
 constexpr double wholeInchMax = std::numeric_limits<std::int16_t>::max();
-
-// Round to nearest with halves to even, whatever rounding mode the process runs in.
-double roundHalfEven(double value)
-{
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double rounded = std::nearbyint(value);
-    std::fesetround(previous);
-    return rounded;
-}
 
 QString notANumber(PageBox box)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/rounding.h"
+
 // Turning the text typed into the interval box into a number of seconds, and that number into
 // a timer interval. Pure arithmetic: no widgets, no state.
 
@@ -16,9 +18,6 @@ namespace vistrel {
 // does not fit; text that does not begin with a number gives 0. A value too large for a double
 // gives an infinity of the right sign, so that the range check below refuses it.
 double basicVal(QStringView text);
-
-// Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
-double roundHalfEven(double value);
 
 // Largest interval the show accepts, in whole seconds.
 inline constexpr int maxSlideInterval = 32767;

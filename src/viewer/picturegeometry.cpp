@@ -4,11 +4,6 @@
 
 namespace vistrel {
 
-qint64 roundWholeHalfEven(double value)
-{
-    return qint64(std::nearbyint(value)); // the default rounding mode is to nearest, ties to even
-}
-
 qint64 pixelsToHimetric(qint64 pixels)
 {
     // Exact in integers: compare twice the remainder with the divisor to find halves.
@@ -44,11 +39,11 @@ ActualPlacement placeActualSize(const QSize &picture, const QSize &area)
     }
     if (picture.width() > area.width()) {
         p.horizontalBar = true;
-        p.horizontalMax = int(roundWholeHalfEven(double(-dw)));
+        p.horizontalMax = int(vistrel::roundHalfEven(double(-dw)));
     }
     if (picture.height() > area.height()) {
         p.verticalBar = true;
-        p.verticalMax = int(roundWholeHalfEven(double(-dh)));
+        p.verticalMax = int(vistrel::roundHalfEven(double(-dh)));
     }
     return p;
 }

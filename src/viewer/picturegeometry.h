@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/rounding.h"
+
 #include <QSize>
 #include <QString>
 
@@ -7,9 +9,6 @@ namespace vistrel {
 
 // Arithmetic of the viewing area: the picture's own size in hundredths of a millimetre, the size
 // text of the status bar, and where a picture shown at its own size sits inside the area.
-
-// Nearest whole number, halves to the even neighbour.
-qint64 roundWholeHalfEven(double value);
 
 // Pixels at 96 per inch in hundredths of a millimetre: px * 2540 / 96, halves to even.
 qint64 pixelsToHimetric(qint64 pixels);

@@ -3,12 +3,13 @@
 
 #include "app/commands.h"
 #include "app/mainwindow.h"
-#include "slideshow/slideshow.h"
 #include "app/statusbar.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "slideshow/slideshow.h"
 #include "testutils.h"
+#include "viewer/pictureview.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -72,7 +73,7 @@ QByteArray lastDir(const QString &folder)
 // Pictures whose date order (b, c, a) differs from their name order.
 void fillDated(Sandbox &box)
 {
-    box.fill({"a.jpg", "b.jpg", "c.jpg"});
+    box.fill({"a.jpg", "b.jpg", "c.jpg"}, test::tinyPicture());
     box.setMtime(QStringLiteral("a.jpg"), 1700000300);
     box.setMtime(QStringLiteral("b.jpg"), 1700000100);
     box.setMtime(QStringLiteral("c.jpg"), 1700000200);
@@ -146,7 +147,7 @@ private slots:
         QFETCH(bool, opened);
         QFETCH(QStringList, listed);
         Sandbox box;
-        box.fill(files);
+        box.fill(files, test::tinyPicture());
         const QString folder = folderExists ? box.path() : box.path() + QStringLiteral("/gone");
         Run run(lastDir(trailingSlash ? folder + QLatin1Char('/') : folder));
         run.window.Form_Load();
@@ -162,7 +163,7 @@ private slots:
     void noLayoutDuringTheLoad()
     {
         Sandbox box;
-        box.fill({"a.jpg"});
+        box.fill({"a.jpg"}, test::tinyPicture());
         Run run(lastDir(box.path()));
         QWidget *area = run.window.viewingArea();
         const QRect before = area->geometry();
@@ -362,7 +363,7 @@ private slots:
     void autoRefreshSurfacesAgree()
     {
         Sandbox box;
-        box.fill({"a.jpg"});
+        box.fill({"a.jpg"}, test::tinyPicture());
         Run run(lastDir(box.path()));
         run.window.Form_Load();
         QAction *menu = run.action(Commands::AutoRefresh);
@@ -551,7 +552,7 @@ private slots:
         Sandbox box;
         const QString a = box.mkdir(QStringLiteral("a"));
         const QString b = box.mkdir(QStringLiteral("b"));
-        box.fill({"a/one.jpg", "a/two.jpg"});
+        box.fill({"a/one.jpg", "a/two.jpg"}, test::tinyPicture());
         Run run(lastDir(a));
         run.window.Form_Load();
         QCOMPARE(run.browser()->currentFolder(), a);

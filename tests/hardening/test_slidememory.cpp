@@ -7,7 +7,6 @@
 #include "browse/foldertree.h"
 #include "slideshow/slideshow.h"
 #include "viewer/picturedisplay.h"
-#include "viewer/pictureview.h"
 
 #include <QColor>
 #include <QImage>
@@ -59,11 +58,6 @@ void SlideMemoryTest::twoHourShowKeepsMemoryFlat()
     }
     WindowSession session;
     MainWindow &w = session.window();
-    auto *view = new PictureView(w.viewingArea());
-    PictureDisplay display(w.browser(), view, w.horizontalBar(), w.verticalBar(), w.pathLabel(),
-                           [](const QString &) {});
-    connect(w.browser()->list(), &PictureListModel::listIndexChanged, &display,
-            [&display] { display.SortedList_Click(); });
     session.trigger("mnu_autorefresh");
     QVERIFY(w.folderTree()->setSelectedPath(box.path()));
     QCOMPARE(w.browser()->list()->count(), 200);

@@ -64,7 +64,7 @@ private slots:
     {
         QFETCH(double, value);
         QFETCH(qint64, rounded);
-        QCOMPARE(roundWholeHalfEven(value), rounded);
+        QCOMPARE(qint64(roundHalfEven(value)), rounded);
     }
 
     void sizeTextIsHeightFirstWithThreeBlanks()
