@@ -5,10 +5,12 @@ namespace {
 
 constexpr char16_t escapeBase = 0xDC00;
 
-// Length of the valid UTF-8 sequence starting at s (1..4), or 0 when it is not one.
-int validSequenceLength(const unsigned char *s, qsizetype left)
+// Length of the valid UTF-8 sequence starting at s (1..4), or 0 when it is not one; its code
+// point goes to *out.
+int validSequenceLength(const unsigned char *s, qsizetype left, char32_t *out)
 {
     const unsigned char c = s[0];
+    *out = c;
     if (c < 0x80)
         return 1;
     int length = 0;
@@ -32,6 +34,7 @@ int validSequenceLength(const unsigned char *s, qsizetype left)
     }
     if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
         return 0;
+    *out = value;
     return length;
 }
 
@@ -51,12 +54,19 @@ QString fromNative(const char *bytes, qsizetype length)
     text.reserve(length);
     text.append(QLatin1StringView(bytes, i));
     while (i < length) {
-        const int n = validSequenceLength(s + i, length - i);
+        char32_t value = 0;
+        const int n = validSequenceLength(s + i, length - i, &value);
         if (n == 0) {
             text.append(QChar(char16_t(escapeBase + s[i])));
             ++i;
+        } else if (value >= 0x10000) {
+            text.append(QChar(QChar::highSurrogate(value)));
+            text.append(QChar(QChar::lowSurrogate(value)));
+            i += n;
         } else {
-            text.append(QString::fromUtf8(bytes + i, n));
+            // Appended as the code point itself: decoding the sequence on its own would drop a
+            // byte order mark (EF BB BF), and the name would lead to another file.
+            text.append(QChar(char16_t(value)));
             i += n;
         }
     }

@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# Usage: make-corpus.sh FOLDER
+# Makes the bad-input corpus from nothing into FOLDER (which must be empty or absent):
+#   FOLDER/pictures/  well-formed, damaged and deceptive picture files and hostile names
+#   FOLDER/deep/...   a picture at the end of a path of about 4,000 characters
+#   FOLDER/locked/    a folder without read or execute permission, a picture inside
+#   FOLDER/manifest.tsv  one line per entry of pictures/: hex of the name's bytes, whether the
+#                     picture list must hold it (1/0), and its kind: good, bad, huge or none
+# Every byte is written by this script; the random bytes come from a fixed seed.
+set -euo pipefail
+out=${1:?usage: make-corpus.sh FOLDER}
+exec python3 - "$out" <<'PY'
+import os, random, struct, sys, zlib
+
+out = os.fsencode(sys.argv[1])
+pics = os.path.join(out, b"pictures")
+os.makedirs(pics, exist_ok=True)
+rng = random.Random(20261209)
+manifest = []
+
+
+def put(name, data, listed, kind):
+    with open(os.path.join(pics, name), "wb") as f:
+        f.write(data)
+    manifest.append((name, listed, kind))
+
+
+def note(name, listed, kind):
+    manifest.append((name, listed, kind))
+
+
+# --- well-formed pictures, written field by field -------------------------------------------
+def bmp(width, height, stored_height=None):
+    """24-bit BMP; stored_height overrides the height field (negative means top-down)."""
+    row = (width * 3 + 3) & ~3
+    pixels = bytearray()
+    for y in range(abs(height)):
+        line = bytearray()
+        for x in range(width):
+            line += bytes(((x * 40) & 255, (y * 40) & 255, 128))
+        pixels += line + b"\0" * (row - len(line))
+    h = height if stored_height is None else stored_height
+    info = struct.pack("<IiiHHIIiiII", 40, width, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    head = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(pixels), 0, 0, 14 + 40)
+    return head + info + bytes(pixels)
+
+
+def gif_frame(width, height, colour_of, left=0, top=0):
+    """Image descriptor plus LZW data with code size 3 kept by a clear code every two pixels."""
+    codes = []
+    pixels = [colour_of(x, y) for y in range(height) for x in range(width)]
+    for i in range(0, len(pixels), 2):
+        codes.append(4)  # clear
+        codes += pixels[i:i + 2]
+    codes.append(5)  # end of information
+    bits, nbits, data = 0, 0, bytearray()
+    for c in codes:
+        bits |= c << nbits
+        nbits += 3
+        while nbits >= 8:
+            data.append(bits & 255)
+            bits >>= 8
+            nbits -= 8
+    if nbits:
+        data.append(bits & 255)
+    blocks = bytearray()
+    for i in range(0, len(data), 255):
+        chunk = data[i:i + 255]
+        blocks += bytes((len(chunk),)) + chunk
+    desc = b"," + struct.pack("<HHHHB", left, top, width, height, 0)
+    return desc + b"\x02" + bytes(blocks) + b"\0"
+
+
+PALETTE = bytes((0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255))
+
+
+def gif(width, height, screen=None, frames=1):
+    sw, sh = screen or (width, height)
+    data = b"GIF89a" + struct.pack("<HHBBB", sw, sh, 0xF1, 0, 0) + PALETTE
+    if frames > 1:
+        data += b"!\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00"
+    for f in range(frames):
+        if frames > 1:
+            data += b"!\xf9\x04\x04" + struct.pack("<H", 10) + b"\x00\x00"
+        data += gif_frame(width, height, lambda x, y: (x + y + f) % 4)
+    return data + b";"
+
+
+def jpeg(width, height, sof_size=None):
+    """Baseline grey JPEG whose blocks are all flat mid-grey: one-symbol Huffman tables make
+    every 8x8 block two bits (DC difference 0, end of block)."""
+    w, h = sof_size or (width, height)
+    dqt = b"\xff\xdb" + struct.pack(">H", 67) + b"\x00" + bytes([1] * 64)
+    sof = b"\xff\xc0" + struct.pack(">HBHHB", 11, 8, h, w, 1) + b"\x01\x11\x00"
+    counts = bytes([1] + [0] * 15)
+    dht = (b"\xff\xc4" + struct.pack(">H", 2 + 17 + 1) + b"\x00" + counts + b"\x00" +
+           b"\xff\xc4" + struct.pack(">H", 2 + 17 + 1) + b"\x10" + counts + b"\x00")
+    sos = b"\xff\xda" + struct.pack(">HB", 8, 1) + b"\x01\x00" + b"\x00\x3f\x00"
+    blocks = ((width + 7) // 8) * ((height + 7) // 8)
+    nbytes = (blocks * 2 + 7) // 8
+    scan = b"\x00" * nbytes
+    return b"\xff\xd8" + dqt + sof + dht + sos + scan + b"\xff\xd9"
+
+
+def png(width, height):
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(
+            ">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+    raw = b"".join(b"\0" + bytes(b for x in range(width) for b in (x * 30 & 255, y * 30 & 255, 99))
+                   for y in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+good = {b"jpg": jpeg(32, 24), b"gif": gif(8, 6), b"bmp": bmp(8, 6)}
+for ext, data in good.items():
+    put(b"good." + ext, data, 1, "good")
+put(b"UPPER.JPG", good[b"jpg"], 1, "good")
+put(b"Mixed.GiF", good[b"gif"], 1, "good")
+put(b"animated.gif", gif(8, 6, frames=3), 1, "good")
+put(b"bmp-top-down.bmp", bmp(8, 6, stored_height=-6), 1, "good")
+
+# --- hostile names around good content ----------------------------------------------------
+put(b"name with  spaces .jpg", good[b"jpg"], 1, "good")
+put(b"-leading-dash.jpg", good[b"jpg"], 1, "good")
+put(b"--.bmp", good[b"bmp"], 1, "good")
+put(b"new\nline.gif", good[b"gif"], 1, "good")
+put(b"tab\tand\rreturn.bmp", good[b"bmp"], 1, "good")
+put(b"latin1-\xe9t\xe9.jpg", good[b"jpg"], 1, "good")
+put(b"lone-\xff\xfe-bytes.gif", good[b"gif"], 1, "good")
+put(b"utf8-\xc3\xa9\xe2\x82\xac\xf0\x9f\x93\xb7.bmp", good[b"bmp"], 1, "good")
+put(b"a" * 251 + b".jpg", good[b"jpg"], 1, "good")
+put(b"%s%n%x.gif", good[b"gif"], 1, "good")
+put(b"back\\slash.jpg", good[b"jpg"], 1, "good")
+
+# --- damaged files: empty, cut short, overwritten, random -----------------------------------
+for ext, data in good.items():
+    put(b"zero." + ext, b"", 1, "bad")
+    for cut in sorted({1, 2, 6, 14, 30, len(data) // 2, len(data) - 2, len(data) - 1}):
+        if 0 < cut < len(data):
+            # A JPEG cut inside its scan data is still drawn (the rest grey); only cuts in the
+            # headers are certain failures. GIF and BMP readers differ alike; "cut" says maybe.
+            put(b"cut-%d." % cut + ext, data[:cut], 1, "cut")
+    for n in range(3):
+        damaged = bytearray(data)
+        for _ in range(6):
+            pos = rng.randrange(2, len(damaged))
+            damaged[pos] = rng.randrange(256)
+        put(b"flipped-%d." % n + ext, bytes(damaged), 1, "cut")
+    for n, size in enumerate((1, 17, 4096)):
+        put(b"random-%d." % n + ext, bytes(rng.randrange(256) for _ in range(size)), 1, "bad")
+
+# --- headers that claim more than they hold ------------------------------------------------
+put(b"jpeg-65535x65535.jpg", jpeg(16, 16, sof_size=(65535, 65535)), 1, "huge")
+put(b"jpeg-zero-width.jpg", jpeg(16, 16, sof_size=(0, 16)), 1, "bad")
+put(b"bmp-min-height.bmp", bmp(8, 6, stored_height=-2**31), 1, "huge")
+put(b"bmp-huge-height.bmp", bmp(8, 6, stored_height=2**31 - 1), 1, "huge")
+put(b"bmp-60000-square.bmp",
+    struct.pack("<2sIHHI", b"BM", 54, 0, 0, 54) +
+    struct.pack("<IiiHHIIiiII", 40, 60000, 60000, 1, 24, 0, 0, 0, 0, 0, 0), 1, "huge")
+put(b"gif-huge-screen.gif", gif(8, 6, screen=(65535, 65535)), 1, "huge")
+
+# --- the wrong kind of content under a picture name -----------------------------------------
+put(b"png-named.jpg", png(8, 6), 1, "either")
+put(b"text-named.jpg", b"This is a text file, not a picture.\n" * 20, 1, "bad")
+put(b"gif-named.bmp", good[b"gif"], 1, "either")
+put(b"bmp-named.jpg", good[b"bmp"], 1, "either")
+
+# --- entries that are no regular picture file -----------------------------------------------
+os.mkdir(os.path.join(pics, b"x.jpg"))
+note(b"x.jpg", 0, "none")
+os.mkfifo(os.path.join(pics, b"p.jpg"))
+note(b"p.jpg", 0, "none")
+os.symlink(b"loop-b.jpg", os.path.join(pics, b"loop-a.jpg"))
+os.symlink(b"loop-a.jpg", os.path.join(pics, b"loop-b.jpg"))
+note(b"loop-a.jpg", 0, "none")
+note(b"loop-b.jpg", 0, "none")
+os.symlink(b"nowhere/missing.jpg", os.path.join(pics, b"dangling.jpg"))
+note(b"dangling.jpg", 0, "none")
+os.symlink(b"p.jpg", os.path.join(pics, b"to-fifo.gif"))
+note(b"to-fifo.gif", 0, "none")
+os.symlink(b"good.jpg", os.path.join(pics, b"link-to-good.jpg"))
+note(b"link-to-good.jpg", 1, "good")
+put(b".hidden.jpg", good[b"jpg"], 0, "none")
+put(b".jpg", good[b"jpg"], 0, "none")
+put(b"jpg", good[b"jpg"], 0, "none")
+put(b"good.jpeg", good[b"jpg"], 0, "none")
+put(b"notes.txt", b"not listed\n", 0, "none")
+put(b"good.jpg.png", png(4, 4), 0, "none")
+
+# --- a path of about 4,000 characters ---------------------------------------------------------
+deep = os.path.join(out, b"deep")
+while len(deep) < 3900:
+    deep = os.path.join(deep, b"d" * min(200, 3990 - len(deep) - 20))
+os.makedirs(deep)
+with open(os.path.join(deep, b"deep.jpg"), "wb") as f:
+    f.write(good[b"jpg"])
+
+# --- a folder that cannot be read ------------------------------------------------------------
+locked = os.path.join(out, b"locked")
+os.mkdir(locked)
+with open(os.path.join(locked, b"inside.jpg"), "wb") as f:
+    f.write(good[b"jpg"])
+os.chmod(locked, 0)
+
+with open(os.path.join(out, b"manifest.tsv"), "w") as f:
+    for name, listed, kind in manifest:
+        f.write("%s\t%d\t%s\n" % (name.hex(), listed, kind))
+with open(os.path.join(out, b"deep-path.txt"), "wb") as f:
+    f.write(deep)
+PY

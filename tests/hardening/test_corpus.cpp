@@ -1,0 +1,275 @@
+// The real main window over the bad-input corpus: every entry listed or left out as it must be,
+// in both sort orders, with automatic refresh on and a slide show stepping through it all, and
+// every listed entry shown with the message its kind of damage calls for.
+
+#include "asnobody.h"
+#include "corpus.h"
+#include "hardeningtools.h"
+#include "testutils.h"
+
+#include "browse/foldertree.h"
+#include "browse/nativename.h"
+#include "slideshow/slideshow.h"
+#include "viewer/picturedisplay.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QImage>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <fcntl.h>
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+class CorpusTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void goodEntriesAreGoodPictures();
+    void listsExactlyThePictureFiles_data();
+    void listsExactlyThePictureFiles();
+    void deepPathIsListed();
+    void displaysEveryEntry_data();
+    void displaysEveryEntry();
+    void unreadableFolderKeepsThePreviousList();
+
+private:
+    Corpus m_corpus;
+};
+
+void CorpusTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY2(m_corpus.make(QStringLiteral(VISTREL_CORPUS_SCRIPT)), qPrintable(m_corpus.error()));
+    QVERIFY(m_corpus.entries().size() > 60);
+}
+
+// The corpus itself: what it calls good must be a readable picture, or the display cases below
+// would blame the program for the corpus's fault.
+void CorpusTest::goodEntriesAreGoodPictures()
+{
+    for (const Corpus::Entry &e : m_corpus.entries()) {
+        if (e.kind != "good")
+            continue;
+        // By bytes: Qt's own file names cannot reach names that are not UTF-8.
+        QFile file;
+        const QByteArray path = QFile::encodeName(m_corpus.pictures()) + '/' + e.name;
+        const int fd = ::open(path.constData(), O_RDONLY);
+        QVERIFY(fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle));
+        QImage image;
+        QVERIFY2(image.loadFromData(file.readAll()), e.name.constData());
+        QVERIFY(!image.isNull());
+    }
+}
+
+void CorpusTest::listsExactlyThePictureFiles_data()
+{
+    QTest::addColumn<bool>("byDate");
+    QTest::addColumn<bool>("refresh");
+    QTest::newRow("by name") << false << false;
+    QTest::newRow("by date") << true << false;
+    QTest::newRow("by name, automatic refresh on") << false << true;
+    QTest::newRow("by date, automatic refresh on") << true << true;
+}
+
+void CorpusTest::listsExactlyThePictureFiles()
+{
+    QFETCH(bool, byDate);
+    QFETCH(bool, refresh);
+    ScopedServices services;
+    const QList<QByteArray> before = diskNames(m_corpus.pictures());
+    WindowSession session;
+    MainWindow &w = session.window();
+    session.trigger(byDate ? "mnu_datesort" : "mnu_sortname");
+    if (refresh)
+        session.trigger("mnu_autorefresh");
+    QCOMPARE(w.browser()->isAutoRefreshOn(), refresh);
+
+    // The FIFO and the symbolic-link loop sit in this folder: reading it must not block.
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(w.folderTree()->setSelectedPath(m_corpus.pictures()));
+    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(w.browser()->currentFolder(), m_corpus.pictures());
+    const QList<QByteArray> expected = sorted(m_corpus.listedNames());
+    QCOMPARE(sorted(listNames(w)), expected);
+
+    for (int tick = 0; tick < 5; ++tick)
+        w.browser()->refreshTick();
+    QCOMPARE(sorted(listNames(w)), expected);
+
+    // A slide show over the whole list, twice round, one tick at a time.
+    SlideShow *show = w.slideShow();
+    show->setIntervalAsker([](int &interval) {
+        interval = 1;
+        return true;
+    });
+    show->toggleslideshow();
+    QVERIFY(show->slideshowonoff());
+    const int count = int(expected.size());
+    for (int tick = 0; tick < 2 * count + 1; ++tick) {
+        show->slidetimer_Timer();
+        QVERIFY(w.browser()->curslide() >= 0 && w.browser()->curslide() <= count);
+        if (refresh)
+            w.browser()->refreshTick();
+    }
+    show->toggleslideshow();
+    QVERIFY(!show->slideshowonoff());
+
+    // The show displays each entry: the damaged ones ask to be deleted (answered No) or are
+    // refused with an error; nothing else is said.
+    QCOMPARE(services.ends.ends, 0);
+    for (const ScriptedPrompter::Shown &shown : std::as_const(services.prompts.shown))
+        QVERIFY2(shown.title == QLatin1String("DELETE FILE") ||
+                     shown.title == QLatin1String("ERROR!"),
+                 qPrintable(shown.title));
+    QCOMPARE(sorted(listNames(w)), expected);
+    QCOMPARE(diskNames(m_corpus.pictures()), before);
+    QVERIFY(clock.elapsed() < 30000);
+}
+
+void CorpusTest::displaysEveryEntry_data()
+{
+    QTest::addColumn<bool>("byDate");
+    QTest::addColumn<bool>("scaled");
+    QTest::addColumn<QByteArray>("deleteThis"); // the one file answered Yes, if any
+    QTest::newRow("by name, scale to fit") << false << true << QByteArray();
+    QTest::newRow("by name, actual size") << false << false << QByteArray();
+    QTest::newRow("by date, scale to fit") << true << true << QByteArray();
+    QTest::newRow("by date, actual size") << true << false << QByteArray();
+    QTest::newRow("by name, Yes to one unreadable file")
+        << false << true << QByteArray("text-named.jpg");
+}
+
+// Every listed entry shown in turn, then a slide show with refresh on: a good picture says
+// nothing, an unreadable one asks to be deleted, an oversized one is refused; the
+// run never ends and only a file answered Yes is gone.
+void CorpusTest::displaysEveryEntry()
+{
+    QFETCH(bool, byDate);
+    QFETCH(bool, scaled);
+    QFETCH(QByteArray, deleteThis);
+    ScopedServices services;
+    QList<QByteArray> before = diskNames(m_corpus.pictures());
+    WindowSession session;
+    MainWindow &w = session.window();
+    w.display()->setScaledPics(scaled);
+    session.trigger(byDate ? "mnu_datesort" : "mnu_sortname");
+    session.trigger("mnu_autorefresh");
+    QVERIFY(w.folderTree()->setSelectedPath(m_corpus.pictures()));
+
+    QHash<QByteArray, QByteArray> kinds;
+    for (const Corpus::Entry &e : m_corpus.entries())
+        kinds.insert(e.name, e.kind);
+    const QList<QByteArray> names = listNames(w);
+    for (const QByteArray &name : names) {
+        const int index = int(listNames(w).indexOf(name));
+        QVERIFY(index >= 0);
+        const qsizetype seen = services.prompts.shown.size();
+        services.prompts.answers = {name == deleteThis};
+        w.browser()->list()->setListIndex(-1);
+        w.browser()->list()->setListIndex(index);
+        const QList<ScriptedPrompter::Shown> now = services.prompts.shown.mid(seen);
+        QString outcome = QStringLiteral("shown");
+        if (!now.isEmpty())
+            outcome = now[0].title + QLatin1Char(' ') +
+                      (now[0].kind == ScriptedPrompter::Question ? QStringLiteral("question")
+                                                                 : now[0].prompt.left(12));
+        const QByteArray kind = kinds.value(name);
+        if (QTest::currentDataTag() == QByteArray("by name, scale to fit"))
+            qInfo("%-8s %-40s %s", kind.constData(), fromNative(name).toUtf8().constData(),
+                  qPrintable(outcome));
+        QVERIFY2(now.size() <= 1, name.constData());
+        if (kind == "good")
+            QVERIFY2(now.isEmpty(), name.constData());
+        if (kind == "bad") {
+            QVERIFY2(now.size() == 1 && now[0].kind == ScriptedPrompter::Question &&
+                         now[0].title == QLatin1String("DELETE FILE"),
+                     name.constData());
+        }
+        if (kind == "huge") {
+            // Refused before any pixel buffer is made: as too large (7), or as unreadable when
+            // the claim already fails the format's own checks.
+            const bool tooLarge = now.size() == 1 && now[0].kind == ScriptedPrompter::Critical &&
+                                  now[0].prompt == QLatin1String("7");
+            const bool unreadable = now.size() == 1 && now[0].title == QLatin1String("DELETE FILE");
+            QVERIFY2(tooLarge || unreadable, name.constData());
+        }
+    }
+
+    // The slide show over the same list, twice round, with refresh ticking between.
+    services.prompts.answers.clear();
+    w.slideShow()->setIntervalAsker([](int &interval) {
+        interval = 1;
+        return true;
+    });
+    w.slideShow()->toggleslideshow();
+    for (int tick = 0; tick < 2 * int(names.size()); ++tick) {
+        w.slideShow()->slidetimer_Timer();
+        w.browser()->refreshTick();
+    }
+    w.slideShow()->toggleslideshow();
+
+    QCOMPARE(services.ends.ends, 0);
+    if (!deleteThis.isEmpty())
+        before.removeOne(deleteThis);
+    QCOMPARE(diskNames(m_corpus.pictures()), before);
+    QList<QByteArray> expected = m_corpus.listedNames();
+    expected.removeOne(deleteThis);
+    QCOMPARE(sorted(listNames(w)), sorted(expected));
+    if (!deleteThis.isEmpty()) // put back for the next rows
+        QVERIFY(QFile(m_corpus.pictures() + QLatin1Char('/') + QString::fromLatin1(deleteThis))
+                    .open(QIODevice::WriteOnly));
+}
+
+// A folder at the end of a path of about 4,000 characters opens like any other.
+void CorpusTest::deepPathIsListed()
+{
+    ScopedServices services;
+    WindowSession session;
+    MainWindow &w = session.window();
+    QVERIFY(m_corpus.deep().size() > 3900);
+    QVERIFY(w.folderTree()->setSelectedPath(m_corpus.deep()));
+    QCOMPARE(listNames(w), QList<QByteArray>{QByteArrayLiteral("deep.jpg")});
+    QCOMPARE(services.prompts.shown.size(), 0);
+}
+
+// Choosing a folder without read or execute permission tells the user so and keeps the folder
+// and the list shown before. As root it runs in a helper without root's rights.
+void CorpusTest::unreadableFolderKeepsThePreviousList()
+{
+    const QString pictures = m_corpus.pictures();
+    const QString locked = m_corpus.locked();
+    const QList<QByteArray> expected = sorted(m_corpus.listedNames());
+    const int result = runWithoutRoot([&]() -> int {
+        ScopedServices services;
+        WindowSession session;
+        MainWindow &w = session.window();
+        if (!w.folderTree()->setSelectedPath(pictures))
+            return 1;
+        QSignalSpy unreadable(w.browser(), &FolderBrowser::folderUnreadable);
+        w.folderTree()->setSelectedPath(locked);
+        if (unreadable.size() != 1)
+            return 2;
+        if (services.prompts.shown.size() != 1 ||
+            services.prompts.shown[0].kind != ScriptedPrompter::Critical ||
+            services.prompts.shown[0].title != QLatin1String("ERROR!"))
+            return 3;
+        if (w.browser()->currentFolder() != pictures || sorted(listNames(w)) != expected)
+            return 4;
+        w.browser()->refreshTick();
+        if (services.ends.ends != 0 || sorted(listNames(w)) != expected)
+            return 5;
+        return 0;
+    });
+    QVERIFY2(result != -1, "could not drop root's rights for the permission case");
+    QCOMPARE(result, 0);
+}
+
+QTEST_MAIN(CorpusTest)
+#include "test_corpus.moc"

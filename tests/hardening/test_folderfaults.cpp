@@ -1,0 +1,296 @@
+// Faults while the program runs: the folder shown is deleted, renamed, locked or flooded while
+// automatic refresh is on, and the settings file is damaged or locked between runs. Each case
+// states what the user sees; none may crash, hang or end the run.
+
+#include "asnobody.h"
+#include "hardeningtools.h"
+#include "testutils.h"
+
+#include "browse/foldertree.h"
+#include "slideshow/slideshow.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+namespace {
+
+const QList<QByteArray> threePictures{"a.bmp", "b.bmp", "c.bmp"};
+
+// A small, well-formed picture, so that showing it says nothing.
+QByteArray pictureBytes()
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+// Every message shown was a critical one with this prompt start.
+bool allCritical(const ScriptedPrompter &prompts, const QString &start)
+{
+    for (const ScriptedPrompter::Shown &s : prompts.shown) {
+        if (s.kind != ScriptedPrompter::Critical || s.title != QLatin1String("ERROR!") ||
+            !s.prompt.startsWith(start))
+            return false;
+    }
+    return true;
+}
+
+// A folder reachable by the unprivileged helper, with three pictures in it.
+QString makeShownFolder(const Sandbox &box, const QString &name)
+{
+    ::chmod(QFile::encodeName(box.path()).constData(), 0755);
+    const QString folder = box.mkdir(name);
+    for (const QByteArray &n : threePictures) {
+        QFile f(folder + QLatin1Char('/') + QString::fromLatin1(n));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(pictureBytes());
+    }
+    return folder;
+}
+
+// Runs the refresh timer and the slide show a few rounds, as the running program would.
+void runAWhile(MainWindow &w, int rounds = 10)
+{
+    for (int i = 0; i < rounds; ++i) {
+        w.browser()->refreshTick();
+        w.slideShow()->slidetimer_Timer();
+    }
+}
+
+void startShow(MainWindow &w)
+{
+    w.slideShow()->setIntervalAsker([](int &interval) {
+        interval = 2;
+        return true;
+    });
+    w.slideShow()->toggleslideshow();
+}
+
+} // namespace
+
+class FolderFaultsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void shownFolderGoesAway_data();
+    void shownFolderGoesAway();
+    void shownFolderMadeUnreadable();
+    void burstOfFiveThousandFiles();
+    void damagedSettingsGiveDefaults_data();
+    void damagedSettingsGiveDefaults();
+    void readOnlySettingsAreReported();
+};
+
+void FolderFaultsTest::shownFolderGoesAway_data()
+{
+    QTest::addColumn<bool>("renamed");
+    QTest::newRow("shown folder deleted") << false;
+    QTest::newRow("shown folder renamed") << true;
+}
+
+// The list keeps the names it had (the refresh only looks for growth); showing one of them says
+// "File not found" and leaves nothing selected. Choosing another folder lists it afresh. The folder
+// tree reads a folder's children once, so a folder's new name appears in the tree only in the next
+// run.
+void FolderFaultsTest::shownFolderGoesAway()
+{
+    QFETCH(bool, renamed);
+    ScopedServices services;
+    Sandbox box;
+    const QString folder = makeShownFolder(box, QStringLiteral("shown"));
+    const QString other = makeShownFolder(box, QStringLiteral("other"));
+    WindowSession session;
+    MainWindow &w = session.window();
+    session.trigger("mnu_autorefresh");
+    QVERIFY(w.folderTree()->setSelectedPath(folder));
+    startShow(w);
+    QCOMPARE(sorted(listNames(w)), threePictures);
+
+    const QString moved = box.file(QStringLiteral("moved"));
+    if (renamed)
+        QVERIFY(QDir().rename(folder, moved));
+    else
+        QVERIFY(QDir(folder).removeRecursively());
+    runAWhile(w);
+
+    QCOMPARE(sorted(listNames(w)), threePictures);
+    QCOMPARE(services.ends.ends, 0);
+    QVERIFY(!services.prompts.shown.isEmpty());
+    QVERIFY(allCritical(services.prompts, QStringLiteral("File not found: ")));
+    services.prompts.shown.clear();
+    QVERIFY(w.folderTree()->setSelectedPath(other));
+    QCOMPARE(sorted(listNames(w)), threePictures);
+    QCOMPARE(w.browser()->currentFolder(), other);
+    runAWhile(w);
+    QCOMPARE(services.prompts.shown.size(), 0);
+}
+
+// Locked while shown: refresh goes on with the names it has; showing one gives the code of a
+// refused access (70) and leaves nothing selected.
+void FolderFaultsTest::shownFolderMadeUnreadable()
+{
+    Sandbox box;
+    const QString folder = makeShownFolder(box, QStringLiteral("shown"));
+    const QByteArray native = QFile::encodeName(folder);
+    ::chown(native.constData(), 65534, 65534);
+    const int result = runWithoutRoot([&]() -> int {
+        ScopedServices services;
+        WindowSession session;
+        MainWindow &w = session.window();
+        session.trigger("mnu_autorefresh");
+        if (!w.folderTree()->setSelectedPath(folder) || sorted(listNames(w)) != threePictures)
+            return 1;
+        startShow(w);
+        if (::chmod(native.constData(), 0) != 0)
+            return 2;
+        runAWhile(w);
+        const bool same = sorted(listNames(w)) == threePictures;
+        ::chmod(native.constData(), 0755);
+        if (!same)
+            return 3;
+        if (services.ends.ends != 0 || services.prompts.shown.isEmpty() ||
+            !allCritical(services.prompts, QStringLiteral("70")))
+            return 4;
+        return 0;
+    });
+    ::chmod(native.constData(), 0755);
+    QVERIFY2(result != -1, "could not drop root's rights for the permission case");
+    QCOMPARE(result, 0);
+}
+
+// 5,000 pictures arriving at once while refresh is on: all of them are listed within a bounded
+// number of ticks and the last entry is selected.
+void FolderFaultsTest::burstOfFiveThousandFiles()
+{
+    ScopedServices services;
+    Sandbox box;
+    const QString folder = makeShownFolder(box, QStringLiteral("shown"));
+    WindowSession session;
+    MainWindow &w = session.window();
+    session.trigger("mnu_autorefresh");
+    QVERIFY(w.folderTree()->setSelectedPath(folder));
+    startShow(w);
+    constexpr int burst = 5000;
+    const QByteArray picture = pictureBytes();
+    for (int i = 0; i < burst; ++i) {
+        QFile f(folder + QStringLiteral("/burst%1.bmp").arg(i, 5, 10, QLatin1Char('0')));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(picture);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    int ticks = 0;
+    while (w.browser()->list()->count() < burst + 3 && clock.elapsed() < 30000) {
+        runAWhile(w, 1);
+        ++ticks;
+    }
+    qInfo("listed %d pictures after %d ticks, %lld ms", w.browser()->list()->count(), ticks,
+          clock.elapsed());
+    QCOMPARE(w.browser()->list()->count(), burst + 3);
+    QCOMPARE(services.prompts.shown.size(), 0);
+    QCOMPARE(services.ends.ends, 0);
+}
+
+void FolderFaultsTest::damagedSettingsGiveDefaults_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("readable"); // false: the store reports a parse error on reading
+    QByteArray noise(8192, '\0');
+    QRandomGenerator random(77);
+    for (char &c : noise)
+        c = char(random.bounded(256));
+    QTest::newRow("random bytes") << noise << false;
+    QTest::newRow("empty file") << QByteArray() << true;
+    QTest::newRow("values of the wrong kind")
+        << QByteArray("[Settings]\nLastDir=\"/no/such/folder\\0\"\nSlideInterval=abc\n"
+                      "MainLeft=1e308\nMainTop=-nan\nMainWidth=99999999999999999999\n"
+                      "MainHeight=\nToolbar1=7\nToolbar2=-1\nToolbar3=0x1\n")
+        << true;
+    QTest::newRow("one endless line") << QByteArray(1 << 20, '[') << false;
+    QTest::newRow("group without end") << QByteArray("[Settings\nSlideInterval=5\n") << false;
+}
+
+// Whatever the file holds, the window opens with values in range, and saving writes a file the
+// next run reads back.
+void FolderFaultsTest::damagedSettingsGiveDefaults()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, readable);
+    ScopedServices services;
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("vistrel.ini"));
+    {
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    {
+        WindowSession session(ini);
+        MainWindow &w = session.window();
+        const int interval = w.slideShow()->slideshowinterval();
+        QVERIFY(interval >= 0 && interval <= 32767);
+        QVERIFY(w.width() > 0 && w.height() > 0);
+        QVERIFY(session.isChecked("mnu_sortname") != session.isChecked("mnu_datesort"));
+        w.slideShow()->setSlideshowinterval(17);
+        w.savesettings();
+    }
+    QCOMPARE(services.ends.ends, 0);
+    // The store does write the file, but keeps the parse error of its first reading as its
+    // status, so the save is reported as failed although the next run reads it back.
+    if (!readable)
+        QEXPECT_FAIL("", "a successful save over an unparsable file is reported as failed",
+                     Continue);
+    QCOMPARE(services.prompts.shown.size(), 0);
+    WindowSession again(ini);
+    QCOMPARE(again.window().slideShow()->slideshowinterval(), 17);
+}
+
+// A settings file the user may not write: the window still opens from it, and saving says why
+// it failed instead of losing the values silently; the file stays as it was.
+void FolderFaultsTest::readOnlySettingsAreReported()
+{
+    Sandbox box;
+    ::chmod(QFile::encodeName(box.path()).constData(), 0755);
+    const QString ini = box.file(QStringLiteral("vistrel.ini"));
+    const QByteArray content("[Settings]\nSlideInterval=5\n");
+    box.write(QStringLiteral("vistrel.ini"), content);
+    ::chmod(QFile::encodeName(ini).constData(), 0444);
+    const int result = runWithoutRoot([&]() -> int {
+        ScopedServices services;
+        WindowSession session(ini);
+        if (session.window().slideShow()->slideshowinterval() != 5)
+            return 1;
+        session.window().slideShow()->setSlideshowinterval(9);
+        session.window().savesettings();
+        if (services.prompts.shown.size() != 1 ||
+            services.prompts.shown[0].kind != ScriptedPrompter::Critical ||
+            services.prompts.shown[0].title != QLatin1String("ERROR!") ||
+            !services.prompts.shown[0].prompt.contains(QLatin1String("read-only")))
+            return 2;
+        return 0;
+    });
+    QVERIFY2(result != -1, "could not drop root's rights for the permission case");
+    QCOMPARE(result, 0);
+    QFile f(ini);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), content);
+}
+
+QTEST_MAIN(FolderFaultsTest)
+#include "test_folderfaults.moc"
