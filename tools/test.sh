@@ -21,4 +21,5 @@ if [ "${VISTREL_SKIP_SANITIZERS:-0}" != "1" ]; then
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     (cd "$root/build-asan" && ctest --output-on-failure -j"$jobs")
+    bash "$root/tests/hardening/leakcheck.sh" "$root/build-asan"
 fi

@@ -131,7 +131,9 @@ QString writeSettings(QSettings &store, const StoredSettings &values)
         return QStringLiteral("the file or its folder cannot be written");
     }
     case QSettings::FormatError:
-        return QStringLiteral("the file's content is not in the expected format");
+        // The status keeps the parse error of the file's first reading even after a good
+        // write; whether the values arrived is settled by reading them back below.
+        break;
     }
     // QSettings reports a failed write of an INI file as an access error only sometimes (a full
     // disk may pass unnoticed); reading the value back catches the rest.
