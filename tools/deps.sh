@@ -10,7 +10,7 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
     packages+=(xvfb xauth imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
-               cups cups-client printer-driver-cups-pdf clang libclang-rt-14-dev)
+               cups cups-client cups-bsd printer-driver-cups-pdf clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -58,9 +58,14 @@ double toTwips(const QString &text, double fallback)
 {
     double v = 0;
     constexpr double limit = 2147483648.0; // 2^31
-    if (!parseNumber(text, &v) || v < -limit || v >= limit)
+    if (!parseNumber(text, &v))
         return fallback;
-    return double(float(v)); // single precision, as the values are kept
+    // Kept in single precision; the range is checked before and after rounding to it, so that a
+    // value written back is read back the same.
+    const double kept = double(float(v));
+    if (v < -limit || v >= limit || kept < -limit || kept >= limit)
+        return fallback;
+    return kept;
 }
 
 int toButtonState(const QString &text, int fallback)

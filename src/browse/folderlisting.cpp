@@ -54,15 +54,24 @@ private:
 
 bool isRegularEntry(DIR *dir, const dirent *entry)
 {
-    if (entry->d_type == DT_REG)
-        return true;
-    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-        return false;
-    struct stat st;
-    return ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+    return entryIs(dir, entry, EntryKind::RegularFile);
 }
 
 } // namespace
+
+bool entryIs(DIR *dir, const dirent *entry, EntryKind kind)
+{
+    const unsigned char wanted = kind == EntryKind::Folder ? DT_DIR : DT_REG;
+    if (entry->d_type == wanted)
+        return true;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return false;
+    // Links and file systems that do not report the type: ask for the target's type.
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, 0) != 0)
+        return false;
+    return kind == EntryKind::Folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode);
+}
 
 bool isPictureName(const char *name, std::size_t length)
 {

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <dirent.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -54,6 +56,10 @@ private:
     int m_fd = -1;
     int m_error = 0;
 };
+
+enum class EntryKind { RegularFile, Folder };
+// Whether a directory entry is of the kind, following symbolic links.
+bool entryIs(DIR *dir, const dirent *entry, EntryKind kind);
 
 // Text of an errno value for messages.
 QString errorText(int error);

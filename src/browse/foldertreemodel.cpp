@@ -1,5 +1,6 @@
 #include "browse/foldertreemodel.h"
 
+#include "browse/folderlisting.h"
 #include "browse/nativename.h"
 #include "browse/pathmap.h"
 
@@ -7,7 +8,6 @@
 #include <QStyle>
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -27,16 +27,6 @@ struct FolderTreeModel::Node
 
 namespace {
 
-bool isFolder(DIR *dir, const dirent *entry)
-{
-    if (entry->d_type == DT_DIR)
-        return true;
-    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-        return false;
-    struct stat st;
-    return ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-}
-
 // Names of the visible sub-folders, ordered ignoring letter case.
 std::vector<QString> subFolders(const QString &folder)
 {
@@ -47,7 +37,7 @@ std::vector<QString> subFolders(const QString &folder)
     while (const dirent *entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
-        if (isFolder(dir, entry))
+        if (entryIs(dir, entry, EntryKind::Folder))
             names.push_back(fromNative(entry->d_name, qsizetype(std::strlen(entry->d_name))));
     }
     ::closedir(dir);

@@ -1,0 +1,116 @@
+// Decodes a picture as the viewing area does and reports the time and the peak memory above the
+// program's idle size.
+//   bench_display make PATH WIDTH HEIGHT   writes a photo-like JPEG of quality 90
+//   bench_display fit PATH WIDTH HEIGHT    scale-to-fit display into WIDTH x HEIGHT
+//   bench_display full PATH                actual-size display
+//   bench_display step PATH1 PATH2 W H     the next picture after it was decoded ahead
+
+#include "viewer/picturecache.h"
+#include "viewer/pictureloader.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QRandomGenerator>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+using vistrel::LoadedPicture;
+using vistrel::PictureLoader;
+
+namespace {
+
+long statusKb(const char *field)
+{
+    FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return 0;
+    char line[256];
+    long kb = 0;
+    const std::size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, field, n) == 0)
+            kb = std::atol(line + n + 1);
+    std::fclose(f);
+    return kb;
+}
+
+// Smooth colour fields with fine grain, so that the file compresses like a photograph.
+int make(const char *path, int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator rng(42);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const double fy = double(y) / height;
+        for (int x = 0; x < width; ++x) {
+            const double fx = double(x) / width;
+            const int grain = int(rng.bounded(24)) - 12;
+            const int r = int(128 + 100 * std::sin(6.0 * fx + 2.0 * fy)) + grain;
+            const int g = int(128 + 90 * std::cos(4.0 * fy - 3.0 * fx)) + grain;
+            const int b = int(128 + 80 * std::sin(9.0 * fx * fy)) + grain;
+            line[x] = qRgb(qBound(0, r, 255), qBound(0, g, 255), qBound(0, b, 255));
+        }
+    }
+    QImageWriter writer(QString::fromLocal8Bit(path), "jpg");
+    writer.setQuality(90);
+    return writer.write(image) ? 0 : 1;
+}
+
+int display(const char *path, const QSize &area)
+{
+    const long idle = statusKb("VmHWM:");
+    QElapsedTimer clock;
+    clock.start();
+    const LoadedPicture picture =
+        PictureLoader::load(QFile::encodeName(QString::fromLocal8Bit(path)), area);
+    QImage shown = picture.image;
+    if (picture.ok() && area.isValid() && shown.size() != area)
+        shown = shown.scaled(area, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    const long peak = statusKb("VmHWM:");
+    std::printf("error %d decoded %dx%d shown %dx%d in_process_ms %.1f peak_above_idle_mb %.1f\n",
+                picture.error, picture.image.width(), picture.image.height(), shown.width(),
+                shown.height(), ms, double(peak - idle) / 1024.0);
+    return picture.ok() ? 0 : 2;
+}
+
+// One step to the next picture in scale-to-fit mode once the worker has decoded it ahead: what
+// remains for the display is taking it and the smooth scale.
+int step(const char *first, const char *second, const QSize &area)
+{
+    vistrel::PictureCache cache;
+    const QByteArray a = QFile::encodeName(QString::fromLocal8Bit(first));
+    const QByteArray b = QFile::encodeName(QString::fromLocal8Bit(second));
+    cache.load({a, area});
+    cache.prefetch({{b, area}});
+    cache.waitIdle();
+    QElapsedTimer clock;
+    clock.start();
+    const LoadedPicture picture = cache.load({b, area});
+    const QImage shown =
+        picture.image.scaled(area, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    std::printf("step_ms %.1f made_ahead %d shown %dx%d\n", double(clock.nsecsElapsed()) / 1e6,
+                cache.hits(), shown.width(), shown.height());
+    return picture.ok() ? 0 : 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 5 && std::strcmp(argv[1], "make") == 0)
+        return make(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (argc >= 5 && std::strcmp(argv[1], "fit") == 0)
+        return display(argv[2], QSize(std::atoi(argv[3]), std::atoi(argv[4])));
+    if (argc >= 6 && std::strcmp(argv[1], "step") == 0)
+        return step(argv[2], argv[3], QSize(std::atoi(argv[4]), std::atoi(argv[5])));
+    if (argc >= 3 && std::strcmp(argv[1], "full") == 0)
+        return display(argv[2], QSize());
+    std::fprintf(stderr, "usage: bench_display make|fit|full|step PATH... [WIDTH HEIGHT]\n");
+    return 64;
+}

@@ -1,0 +1,94 @@
+#include "viewer/pictureview.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace vistrel {
+
+StretchedImage::StretchedImage(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void StretchedImage::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    m_scaled = QImage();
+    update();
+}
+
+void StretchedImage::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    if (m_picture.isNull()) {
+        painter.fillRect(event->rect(), palette().window());
+        return;
+    }
+    if (m_scaled.size() != size())
+        m_scaled = m_picture.size() == size()
+                       ? m_picture
+                       : m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    painter.drawImage(event->rect(), m_scaled, event->rect());
+}
+
+ActualPicture::ActualPicture(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+void ActualPicture::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    resize(picture.size());
+    update();
+}
+
+void ActualPicture::setLeft(double left)
+{
+    m_left = left;
+    place();
+}
+
+void ActualPicture::setTop(double top)
+{
+    m_top = top;
+    place();
+}
+
+void ActualPicture::place()
+{
+    QPoint origin;
+    if (auto *view = qobject_cast<PictureView *>(parentWidget()))
+        origin = view->innerOrigin();
+    move(origin + QPoint(int(std::floor(m_left)), int(std::floor(m_top))));
+}
+
+void ActualPicture::paintEvent(QPaintEvent *event)
+{
+    // Only the exposed part: a large picture is mostly outside the viewing area.
+    QPainter painter(this);
+    painter.drawImage(event->rect(), m_picture, event->rect());
+}
+
+PictureView::PictureView(QWidget *parent)
+    : QFrame(parent), m_image1(new StretchedImage(this)), m_picture1(new ActualPicture(this))
+{
+    setObjectName(QStringLiteral("picContainer"));
+    m_image1->setObjectName(QStringLiteral("Image1"));
+    m_picture1->setObjectName(QStringLiteral("Picture1"));
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setFocusPolicy(Qt::ClickFocus);
+    m_image1->hide();
+    m_picture1->hide();
+    fitImage1();
+}
+
+void PictureView::fitImage1()
+{
+    m_image1->setGeometry(contentsRect());
+}
+
+} // namespace vistrel

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+
+namespace vistrel {
+
+// The stretched display: draws its picture over its whole rectangle without keeping the aspect
+// ratio. The smooth scaling to the current size is done once and kept until the size changes.
+class StretchedImage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit StretchedImage(QWidget *parent = nullptr);
+    void setPicture(const QImage &picture);
+    const QImage &picture() const { return m_picture; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QImage m_picture;
+    QImage m_scaled;
+};
+
+// The display at the picture's own size. Its position is kept in pixels with halves (a centred
+// picture may sit at x.5); it is drawn at the whole pixel below.
+class ActualPicture : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ActualPicture(QWidget *parent = nullptr);
+    void setPicture(const QImage &picture);
+    const QImage &picture() const { return m_picture; }
+    double left() const { return m_left; }
+    double top() const { return m_top; }
+    // Relative to the inside of the viewing area.
+    void setLeft(double left);
+    void setTop(double top);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void place();
+
+    QImage m_picture;
+    double m_left = 1;
+    double m_top = 1;
+};
+
+// The viewing area (picContainer): holds the stretched display (Image1) and the actual-size one
+// (Picture1). Its inner size is what every placement is measured against.
+class PictureView : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit PictureView(QWidget *parent = nullptr);
+
+    StretchedImage *image1() const { return m_image1; }
+    ActualPicture *picture1() const { return m_picture1; }
+    QSize innerSize() const { return contentsRect().size(); }
+    QPoint innerOrigin() const { return contentsRect().topLeft(); }
+    // Lays Image1 over the whole inside.
+    void fitImage1();
+
+private:
+    StretchedImage *m_image1;
+    ActualPicture *m_picture1;
+};
+
+} // namespace vistrel

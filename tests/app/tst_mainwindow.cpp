@@ -1,0 +1,592 @@
+// The main window: its state after start-up, the two surfaces of each command, saving the
+// settings and the keys that reach commands.
+
+#include "app/commands.h"
+#include "app/mainwindow.h"
+#include "slideshow/slideshow.h"
+#include "app/statusbar.h"
+#include "browse/folderbrowser.h"
+#include "browse/foldertree.h"
+#include "browse/picturelistmodel.h"
+#include "testutils.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListView>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QtTest>
+
+using namespace vistrel;
+using vistrel::test::Sandbox;
+using vistrel::test::ScopedServices;
+using vistrel::test::ScriptedPrompter;
+
+namespace {
+
+// A window over its own settings file, as a run of the program has it.
+struct Run
+{
+    QTemporaryDir dir;
+    ScopedServices services;
+    QSettings store;
+    MainWindow window;
+
+    explicit Run(const QByteArray &ini = QByteArray(), const QString &storePath = QString())
+        : store(prepare(dir, ini, storePath), QSettings::IniFormat), window(&store)
+    {}
+    // The settings file's path, with the stored lines written into it first (none when null).
+    static QString prepare(const QTemporaryDir &dir, const QByteArray &ini, const QString &path)
+    {
+        const QString file = path.isEmpty() ? dir.filePath(QStringLiteral("Vistrel.ini")) : path;
+        QFile out(file);
+        if (!ini.isNull() && out.open(QIODevice::WriteOnly))
+            out.write("[Settings]\n" + ini);
+        return file;
+    }
+    Commands *commands() const { return window.commands(); }
+    QAction *action(Commands::Id id) const { return commands()->action(id); }
+    FolderBrowser *browser() const { return window.browser(); }
+    QStringList names() const
+    {
+        QStringList shown;
+        const PictureListModel *list = browser()->list();
+        for (int i = 0; i < list->count(); ++i)
+            shown.append(list->entry(i)->name);
+        return shown;
+    }
+};
+
+QByteArray lastDir(const QString &folder)
+{
+    return "LastDir=" + folder.toUtf8() + '\n';
+}
+
+// Pictures whose date order (b, c, a) differs from their name order.
+void fillDated(Sandbox &box)
+{
+    box.fill({"a.jpg", "b.jpg", "c.jpg"});
+    box.setMtime(QStringLiteral("a.jpg"), 1700000300);
+    box.setMtime(QStringLiteral("b.jpg"), 1700000100);
+    box.setMtime(QStringLiteral("c.jpg"), 1700000200);
+}
+
+const QStringList byName{"a.jpg", "b.jpg", "c.jpg"};
+const QStringList byDate{"b.jpg", "c.jpg", "a.jpg"};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void firstRun()
+    {
+        Run run;
+        run.window.Form_Load();
+        QCOMPARE(run.window.windowTitle(), QStringLiteral("Vistrel v1.0.10"));
+        QCOMPARE(run.commands()->buttonValue(1), 0);
+        QCOMPARE(run.commands()->buttonValue(2), 1);
+        QCOMPARE(run.commands()->buttonValue(3), 1);
+        QCOMPARE(run.commands()->buttonValue(4), 0);
+        QCOMPARE(run.commands()->buttonValue(6), 0);
+        QVERIFY(!run.action(Commands::SortDate)->isChecked());
+        QVERIFY(run.action(Commands::SortName)->isChecked());
+        QVERIFY(run.action(Commands::ScaleToFit)->isChecked());
+        QVERIFY(!run.action(Commands::SlideShow)->isChecked());
+        QVERIFY(!run.action(Commands::AutoRefresh)->isChecked());
+        QCOMPARE(run.browser()->sortType(), QStringLiteral("Name"));
+        QVERIFY(!run.browser()->isAutoRefreshOn());
+        QCOMPARE(run.window.slideShow()->slideshowinterval(), 10);
+        QCOMPARE(run.browser()->curslide(), 0);
+        QVERIFY(!run.window.dontresize());
+        QCOMPARE(run.browser()->holddir(), run.window.folderTree()->selectedPath());
+        QCOMPARE(run.window.statusPanels()->panelText(1), QStringLiteral("Status"));
+        const QRegularExpression loadForm(
+            QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d [AP]M$"));
+        QVERIFY2(loadForm.match(run.window.statusPanels()->panelText(4)).hasMatch(),
+                 qPrintable(run.window.statusPanels()->panelText(4)));
+        QCOMPARE(run.window.pathLabel()->text(), QStringLiteral("..."));
+        QVERIFY(run.services.prompts.shown.isEmpty());
+        // Reading the store wrote nothing into it.
+        QVERIFY(!QFile::exists(run.store.fileName()));
+    }
+
+    void startupOrder_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("folderExists");
+        QTest::addColumn<bool>("trailingSlash");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("pictures") << byName << true << false << true << byName;
+        QTest::newRow("pictures, folder stored with a slash")
+            << byName << true << true << true << byName;
+        QTest::newRow("only a non-picture file")
+            << QStringList{"notes.txt"} << true << false << true << QStringList{};
+        QTest::newRow("empty folder") << QStringList{} << true << false << false << QStringList{};
+        QTest::newRow("vanished folder")
+            << QStringList{} << false << false << false << QStringList{};
+    }
+    void startupOrder()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, folderExists);
+        QFETCH(bool, trailingSlash);
+        QFETCH(bool, opened);
+        QFETCH(QStringList, listed);
+        Sandbox box;
+        box.fill(files);
+        const QString folder = folderExists ? box.path() : box.path() + QStringLiteral("/gone");
+        Run run(lastDir(trailingSlash ? folder + QLatin1Char('/') : folder));
+        run.window.Form_Load();
+        FolderTree *tree = run.window.folderTree();
+        QCOMPARE(tree->selectedPath() == folder, opened);
+        QCOMPARE(run.browser()->currentFolder() == folder, opened);
+        QCOMPARE(run.names(), listed);
+        QCOMPARE(run.browser()->list()->listIndex(), -1);
+        QCOMPARE(run.browser()->holddir(), tree->selectedPath());
+        QVERIFY(run.services.prompts.shown.isEmpty());
+    }
+
+    void noLayoutDuringTheLoad()
+    {
+        Sandbox box;
+        box.fill({"a.jpg"});
+        Run run(lastDir(box.path()));
+        QWidget *area = run.window.viewingArea();
+        const QRect before = area->geometry();
+        bool reloadedDuringLoad = false;
+        bool dontresize = false;
+        QRect during;
+        connect(run.window.folderTree(), &FolderTree::selectionChanged, this, [&] {
+            reloadedDuringLoad = true;
+            dontresize = run.window.dontresize();
+            run.window.Form_Resize();
+            during = area->geometry();
+        });
+        run.window.Form_Load();
+        QVERIFY(reloadedDuringLoad);
+        QVERIFY(dontresize);
+        QCOMPARE(during, before);
+        QVERIFY(!run.window.dontresize());
+        QVERIFY(area->geometry() != before);
+    }
+
+    void layoutFollowsTheWindow()
+    {
+        Run run;
+        run.window.Form_Load();
+        run.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&run.window));
+        QWidget *area = run.window.viewingArea();
+        QWidget *tree = run.window.folderTree();
+        QWidget *list = run.window.pictureList();
+        const QRect area0 = area->geometry();
+        const QRect tree0 = tree->geometry();
+        const QRect list0 = list->geometry();
+        QCOMPARE(area0.topLeft(), QPoint(176, 18));
+        QCOMPARE(tree0.x(), 0);
+        QCOMPARE(tree0.width(), 169);
+        QCOMPARE(list0.size(), QSize(169, 121));
+        QCOMPARE(run.window.horizontalBar()->width(), area0.width());
+        QCOMPARE(run.window.horizontalBar()->y(), area0.bottom() + 1);
+        QCOMPARE(run.window.verticalBar()->height(), area0.height());
+        QCOMPARE(run.window.verticalBar()->x(), area0.right()); // one pixel of overlap
+
+        run.window.resize(run.window.size() + QSize(150, 100));
+        QCOMPARE(area->geometry(), QRect(area0.topLeft(), area0.size() + QSize(150, 100)));
+        QCOMPARE(tree->geometry(), QRect(tree0.topLeft(), tree0.size() + QSize(0, 100)));
+        QCOMPARE(list->geometry(), list0.translated(0, 100));
+        QVERIFY(run.window.horizontalBar()->isHidden());
+        QVERIFY(run.window.verticalBar()->isHidden());
+
+        // Smaller than the minimum: the areas keep the places they have at the minimum.
+        run.window.setMinimumSize(0, 0);
+        run.window.centralWidget()->setMinimumSize(0, 0);
+        run.window.resize(200, 150);
+        run.window.Form_Resize();
+        QCOMPARE(area->geometry(), area0);
+        QCOMPARE(list->geometry(), list0);
+    }
+
+    void restoredPosition_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<bool>("centred");
+        QTest::addColumn<QPoint>("position");
+        QTest::newRow("on the screen")
+            << QByteArray("MainLeft=1500\nMainTop=750\n") << false << QPoint(100, 50);
+        QTest::newRow("partly left of the screen")
+            << QByteArray("MainLeft=-1500\nMainTop=300\n") << false << QPoint(-100, 20);
+        QTest::newRow("wholly outside every screen")
+            << QByteArray("MainLeft=-3000000\nMainTop=-3000000\n") << true << QPoint();
+        QTest::newRow("far right and below")
+            << QByteArray("MainLeft=2000000000\nMainTop=2000000000\n") << true << QPoint();
+    }
+    void restoredPosition()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, centred);
+        QFETCH(QPoint, position);
+        Run run(ini);
+        run.window.Form_Load();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        if (!centred) {
+            QCOMPARE(run.window.pos(), position);
+            return;
+        }
+        QVERIFY(screen.intersects(run.window.frameGeometry()));
+        QVERIFY(qAbs(run.window.frameGeometry().center().x() - screen.center().x()) <= 1);
+        QVERIFY(qAbs(run.window.frameGeometry().center().y() - screen.center().y()) <= 1);
+    }
+
+    void sortModeFromTheNameButton_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("sortType");
+        QTest::newRow("Toolbar2=0, Toolbar1=0") << QByteArray("Toolbar1=0\nToolbar2=0\n") << "Date";
+        QTest::newRow("Toolbar2=0, Toolbar1=1") << QByteArray("Toolbar1=1\nToolbar2=0\n") << "Date";
+        QTest::newRow("Toolbar2=0, Toolbar1 bad")
+            << QByteArray("Toolbar1=7\nToolbar2=0\n") << "Date";
+        QTest::newRow("Toolbar2=1, Toolbar1=1") << QByteArray("Toolbar1=1\nToolbar2=1\n") << "Name";
+        QTest::newRow("Toolbar2 bad reads as pressed")
+            << QByteArray("Toolbar1=1\nToolbar2=x\n") << "Name";
+    }
+    void sortModeFromTheNameButton()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, sortType);
+        Sandbox box;
+        fillDated(box);
+        Run run(ini + lastDir(box.path()));
+        run.window.Form_Load();
+        const bool date = sortType == QLatin1String("Date");
+        QCOMPARE(run.browser()->sortType(), sortType);
+        QCOMPARE(run.action(Commands::SortDate)->isChecked(), date);
+        QCOMPARE(run.action(Commands::SortName)->isChecked(), !date);
+        QCOMPARE(run.commands()->buttonValue(2), date ? 0 : 1);
+        QCOMPARE(run.names(), date ? byDate : byName);
+    }
+
+    void toolbarButtons()
+    {
+        Run run;
+        const QStringList keys{"sortdate",    "sortname", "scalepic", "slideshow", "Delete",
+                               "autorefresh", "print",    "save",     "exit"};
+        QCOMPARE(run.commands()->toolbar()->actions().size(), 9);
+        for (int i = 1; i <= 9; ++i) {
+            QCOMPARE(run.commands()->buttonKey(i), keys.at(i - 1));
+            QVERIFY(!run.commands()->button(i)->icon().isNull());
+        }
+        QCOMPARE(run.commands()->button(0), nullptr);
+        QCOMPARE(run.commands()->button(10), nullptr);
+    }
+
+    // Steps: "menu:date", "menu:name", "key:<toolbar key>", "mouse:<toolbar key>".
+    void sortSurfacesAgree_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("modes");
+        QTest::newRow("menu name, then button date")
+            << QStringList{"menu:name", "key:sortdate"} << QStringList{"Name", "Date"};
+        QTest::newRow("button date, then menu name")
+            << QStringList{"key:sortdate", "menu:name"} << QStringList{"Date", "Name"};
+        QTest::newRow("pressed date button clicked again")
+            << QStringList{"key:sortdate", "key:sortdate", "key:sortdate"}
+            << QStringList{"Date", "Date", "Date"};
+        QTest::newRow("pressed name button clicked again")
+            << QStringList{"key:sortname", "key:sortname"} << QStringList{"Name", "Name"};
+        QTest::newRow("checked menu item chosen again")
+            << QStringList{"menu:date", "menu:date", "menu:name", "menu:name"}
+            << QStringList{"Date", "Date", "Name", "Name"};
+        QTest::newRow("mouse clicks on the buttons")
+            << QStringList{"mouse:sortdate", "mouse:sortdate", "menu:name", "mouse:sortname",
+                           "mouse:sortdate"}
+            << QStringList{"Date", "Date", "Name", "Name", "Date"};
+    }
+    void sortSurfacesAgree()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, modes);
+        Sandbox box;
+        fillDated(box);
+        Run run(lastDir(box.path()));
+        run.window.Form_Load();
+        run.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&run.window));
+        PictureListModel *list = run.browser()->list();
+        list->setListIndex(1);
+        QSignalSpy refills(list, &QAbstractItemModel::modelReset);
+        for (int i = 0; i < steps.size(); ++i) {
+            const QString kind = steps[i].section(QLatin1Char(':'), 0, 0);
+            const QString what = steps[i].section(QLatin1Char(':'), 1);
+            const int resetsBefore = refills.count();
+            if (kind == QLatin1String("menu")) {
+                run.action(what == QLatin1String("date") ? Commands::SortDate : Commands::SortName)
+                    ->trigger();
+            } else if (kind == QLatin1String("key")) {
+                QVERIFY(run.commands()->clickToolbarKey(what));
+            } else {
+                const int index = what == QLatin1String("sortdate") ? 1 : 2;
+                QWidget *button =
+                    run.commands()->toolbar()->widgetForAction(run.commands()->button(index));
+                QVERIFY(button);
+                QTest::mouseClick(button, Qt::LeftButton);
+            }
+            const QString step = steps[i];
+            const bool date = modes[i] == QLatin1String("Date");
+            QVERIFY2(run.browser()->sortType() == modes[i], qPrintable(step));
+            QVERIFY2(run.action(Commands::SortDate)->isChecked() == date, qPrintable(step));
+            QVERIFY2(run.action(Commands::SortName)->isChecked() == !date, qPrintable(step));
+            QVERIFY2(run.commands()->buttonValue(1) == (date ? 1 : 0), qPrintable(step));
+            QVERIFY2(run.commands()->buttonValue(2) == (date ? 0 : 1), qPrintable(step));
+            QVERIFY2(refills.count() > resetsBefore, qPrintable(step)); // sorted again
+            QVERIFY2(run.names() == (date ? byDate : byName), qPrintable(step));
+            // The same folder: the index is selected again.
+            QVERIFY2(list->listIndex() == 1, qPrintable(step));
+            QVERIFY2(run.window.pictureList()->currentIndex().row() == 1, qPrintable(step));
+        }
+    }
+
+    void autoRefreshSurfacesAgree()
+    {
+        Sandbox box;
+        box.fill({"a.jpg"});
+        Run run(lastDir(box.path()));
+        run.window.Form_Load();
+        QAction *menu = run.action(Commands::AutoRefresh);
+        const QList<bool> expected{true, false, true, false};
+        for (int i = 0; i < expected.size(); ++i) {
+            if (i % 2 == 0)
+                menu->trigger();
+            else
+                QVERIFY(run.commands()->clickToolbarKey(QStringLiteral("autorefresh")));
+            QCOMPARE(run.browser()->isAutoRefreshOn(), expected[i]);
+            QCOMPARE(menu->isChecked(), expected[i]);
+            QCOMPARE(run.commands()->buttonValue(6), expected[i] ? 1 : 0);
+        }
+    }
+
+    void toolbarDispatchByKey_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<QString>("sortType");
+        QTest::newRow("sortdate") << "sortdate" << true << "Date";
+        QTest::newRow("sortname") << "sortname" << true << "Name";
+        QTest::newRow("letter case counts") << "SortDate" << false << "Name";
+        QTest::newRow("delete in small letters") << "delete" << false << "Name";
+        QTest::newRow("menu item name") << "mnu_datesort" << false << "Name";
+        QTest::newRow("about has no button") << "about" << false << "Name";
+        QTest::newRow("empty") << "" << false << "Name";
+    }
+    void toolbarDispatchByKey()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, known);
+        QFETCH(QString, sortType);
+        Run run;
+        run.window.Form_Load();
+        run.commands()->clickToolbarKey(QStringLiteral("sortname"));
+        QCOMPARE(run.commands()->clickToolbarKey(key), known);
+        QCOMPARE(run.browser()->sortType(), sortType);
+        QCOMPARE(run.commands()->buttonValue(1), sortType == QLatin1String("Date") ? 1 : 0);
+        QCOMPARE(run.commands()->buttonValue(2), sortType == QLatin1String("Name") ? 1 : 0);
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QString>("shortcut");
+        QTest::newRow("save") << "mnu_save"
+                              << "Ctrl+S";
+        QTest::newRow("delete") << "mnu_delete"
+                                << "Ctrl+X";
+        QTest::newRow("print") << "mnu_print"
+                               << "Ctrl+P";
+        QTest::newRow("sort by date") << "mnu_datesort"
+                                      << "Ctrl+D";
+        QTest::newRow("sort by name") << "mnu_sortname"
+                                      << "Ctrl+N";
+        QTest::newRow("exit has none") << "exit"
+                                       << "";
+        QTest::newRow("auto refresh has none") << "mnu_autorefresh"
+                                               << "";
+    }
+    void shortcuts()
+    {
+        QFETCH(QString, objectName);
+        QFETCH(QString, shortcut);
+        Run run;
+        auto *action = run.window.findChild<QAction *>(objectName);
+        QVERIFY(action);
+        QCOMPARE(action->shortcut(), QKeySequence(shortcut));
+    }
+
+    void shortcutsReachTheirCommands()
+    {
+        Sandbox box;
+        fillDated(box);
+        Run run(lastDir(box.path()));
+        run.window.Form_Load();
+        run.window.show();
+        run.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&run.window));
+        run.window.folderTree()->setFocus();
+
+        QTest::keyClick(&run.window, Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(run.browser()->sortType(), QStringLiteral("Date"));
+        QCOMPARE(run.commands()->buttonValue(1), 1);
+        QCOMPARE(run.names(), byDate);
+        QTest::keyClick(&run.window, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(run.browser()->sortType(), QStringLiteral("Name"));
+        QCOMPARE(run.commands()->buttonValue(2), 1);
+        QCOMPARE(run.names(), byName);
+        const auto savedKeys = [&] {
+            QSettings file(run.store.fileName(), QSettings::IniFormat);
+            file.beginGroup(QStringLiteral("Settings"));
+            return file.childKeys().size();
+        };
+        QCOMPARE(savedKeys(), 1);
+        QTest::keyClick(&run.window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(savedKeys(), 9);
+        QVERIFY(run.services.prompts.shown.isEmpty());
+        QCOMPARE(run.services.ends.ends, 0);
+    }
+
+    void buttonWriteFromCodeRunsNoClickHandling()
+    {
+        Sandbox box;
+        fillDated(box);
+        Run run(lastDir(box.path()));
+        run.window.Form_Load();
+        QList<QSignalSpy *> spies;
+        for (int i = 1; i <= 9; ++i) {
+            spies.append(new QSignalSpy(run.commands()->button(i), &QAction::triggered));
+            spies.append(new QSignalSpy(run.commands()->button(i), &QAction::toggled));
+        }
+        QSignalSpy refills(run.browser()->list(), &QAbstractItemModel::modelReset);
+        for (int i : {1, 2, 3, 4, 6}) {
+            run.commands()->setButtonValue(i, 1);
+            QCOMPARE(run.commands()->buttonValue(i), 1);
+            run.commands()->setButtonValue(i, 0);
+            QCOMPARE(run.commands()->buttonValue(i), 0);
+        }
+        run.commands()->setButtonValue(1, 1);
+        for (QSignalSpy *spy : spies)
+            QCOMPARE(spy->count(), 0);
+        qDeleteAll(spies);
+        QCOMPARE(refills.count(), 0);
+        QCOMPARE(run.browser()->sortType(), QStringLiteral("Name"));
+        QVERIFY(!run.browser()->isAutoRefreshOn());
+    }
+
+    void saveWritesTheNineKeys()
+    {
+        Sandbox box;
+        fillDated(box);
+        Run run(lastDir(box.path()));
+        run.window.Form_Load();
+        run.window.resize(700, 600);
+        run.window.move(45, 30);
+        run.commands()->clickToolbarKey(QStringLiteral("sortdate"));
+        run.window.slideShow()->setSlideshowinterval(7);
+        run.action(Commands::Save)->trigger();
+        QVERIFY(run.services.prompts.shown.isEmpty());
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+        QSettings written(run.store.fileName(), QSettings::IniFormat);
+        written.beginGroup(QStringLiteral("Settings"));
+        QCOMPARE(written.childKeys().size(), 9);
+        auto text = [&](const char *key) { return written.value(QLatin1String(key)).toString(); };
+        QCOMPARE(text("LastDir"), box.path());
+        QCOMPARE(text("SlideInterval"), QStringLiteral("7"));
+        QCOMPARE(text("Toolbar1"), QStringLiteral("1"));
+        QCOMPARE(text("Toolbar2"), QStringLiteral("0"));
+        QCOMPARE(text("Toolbar3"), QStringLiteral("1"));
+        QCOMPARE(text("MainLeft"), QString::number(run.window.frameGeometry().x() * 15));
+        QCOMPARE(text("MainTop"), QString::number(run.window.frameGeometry().y() * 15));
+        QCOMPARE(text("MainWidth"), QString::number(700 * 15 + 120));
+        QCOMPARE(text("MainHeight"), QString::number(600 * 15 + 390));
+
+        // The next start comes back as this one was saved.
+        QSettings again(run.store.fileName(), QSettings::IniFormat);
+        MainWindow next(&again);
+        next.Form_Load();
+        QCOMPARE(next.size(), QSize(700, 600));
+        QCOMPARE(next.slideShow()->slideshowinterval(), 7);
+        QCOMPARE(next.browser()->sortType(), QStringLiteral("Date"));
+        QCOMPARE(next.browser()->currentFolder(), box.path());
+        QCOMPARE(next.commands()->buttonValue(1), 1);
+        QCOMPARE(next.commands()->buttonValue(2), 0);
+    }
+
+    void failingSaveIsReported()
+    {
+        const QString path = QStringLiteral("/proc/vistrel/Vistrel.ini");
+        Run run(QByteArray(), path);
+        run.window.Form_Load();
+        run.commands()->clickToolbarKey(QStringLiteral("save"));
+        const ScriptedPrompter &prompts = run.services.prompts;
+        QCOMPARE(prompts.shown.size(), 1);
+        QCOMPARE(prompts.shown.at(0).kind, ScriptedPrompter::Critical);
+        QVERIFY2(prompts.shown.at(0).prompt.contains(path), qPrintable(prompts.shown.at(0).prompt));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(run.services.ends.ends, 0);
+    }
+
+    void unreadableFolderIsReported()
+    {
+        Sandbox box;
+        const QString a = box.mkdir(QStringLiteral("a"));
+        const QString b = box.mkdir(QStringLiteral("b"));
+        box.fill({"a/one.jpg", "a/two.jpg"});
+        Run run(lastDir(a));
+        run.window.Form_Load();
+        QCOMPARE(run.browser()->currentFolder(), a);
+        run.browser()->list()->setListIndex(1);
+        QVERIFY(QDir(b).removeRecursively());
+        QVERIFY(run.window.folderTree()->setSelectedPath(b));
+        const ScriptedPrompter &prompts = run.services.prompts;
+        QCOMPARE(prompts.count(ScriptedPrompter::Critical), 1);
+        QVERIFY2(prompts.shown.at(0).prompt.contains(b), qPrintable(prompts.shown.at(0).prompt));
+        QCOMPARE(run.window.folderTree()->selectedPath(), a);
+        QCOMPARE(run.browser()->currentFolder(), a);
+        QCOMPARE(run.names(), (QStringList{"one.jpg", "two.jpg"}));
+        QCOMPARE(run.browser()->list()->listIndex(), 1);
+        QCOMPARE(run.browser()->holddir(), a);
+    }
+
+    void escapeInTheTreeEndsTheRun_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("ends");
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << 1;
+        QTest::newRow("Down") << int(Qt::Key_Down) << 0;
+        QTest::newRow("letter") << int(Qt::Key_M) << 0;
+    }
+    void escapeInTheTreeEndsTheRun()
+    {
+        QFETCH(int, key);
+        QFETCH(int, ends);
+        Run run;
+        run.window.Form_Load();
+        QTest::keyClick(run.window.folderTree(), Qt::Key(key));
+        QCOMPARE(run.services.ends.ends, ends);
+        QVERIFY(!QFile::exists(run.store.fileName())); // nothing saved
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,339 @@
+// The nine stored values: their text form in a real INI file, the defaults, and what a stored
+// text that is no valid value reads as.
+
+#include "app/settings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace vistrel;
+
+namespace {
+
+void writeIni(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QByteArray allKeys()
+{
+    return "[Settings]\n"
+           "LastDir=/srv/photos\n"
+           "SlideInterval=25\n"
+           "MainLeft=-1500\n"
+           "MainTop=45\n"
+           "MainWidth=12000\n"
+           "MainHeight=9900\n"
+           "Toolbar1=1\n"
+           "Toolbar2=0\n"
+           "Toolbar3=0\n";
+}
+
+// The values of allKeys().
+StoredSettings storedValues()
+{
+    StoredSettings s;
+    s.lastDir = QStringLiteral("/srv/photos");
+    s.slideInterval = 25;
+    s.mainLeft = -1500;
+    s.mainTop = 45;
+    s.mainWidth = 12000;
+    s.mainHeight = 9900;
+    s.toolbar1 = 1;
+    s.toolbar2 = 0;
+    s.toolbar3 = 0;
+    return s;
+}
+
+void compareSettings(const StoredSettings &actual, const StoredSettings &expected)
+{
+    QCOMPARE(actual.lastDir, expected.lastDir);
+    QCOMPARE(actual.slideInterval, expected.slideInterval);
+    QCOMPARE(actual.mainLeft, expected.mainLeft);
+    QCOMPARE(actual.mainTop, expected.mainTop);
+    QCOMPARE(actual.mainWidth, expected.mainWidth);
+    QCOMPARE(actual.mainHeight, expected.mainHeight);
+    QCOMPARE(actual.toolbar1, expected.toolbar1);
+    QCOMPARE(actual.toolbar2, expected.toolbar2);
+    QCOMPARE(actual.toolbar3, expected.toolbar3);
+}
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("lastDir");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<double>("left");
+        QTest::addColumn<double>("top");
+        QTest::addColumn<int>("toolbar");
+        QTest::newRow("first-run values") << "/" << 10 << 3000.0 << 3000.0 << 1;
+        QTest::newRow("negative position, pressed buttons")
+            << "/srv/photos" << 25 << -1500.0 << -45.0 << 1;
+        QTest::newRow("released buttons, largest interval")
+            << "/home/u/Documents" << 32767 << 0.0 << 12345.0 << 0;
+        QTest::newRow("folder with blanks, commas and non-ASCII text")
+            << QStringLiteral("/srv/Fotos, 2024/\u00e9t\u00e9 = [x]; #1") << 1 << 15.0 << 30.0 << 0;
+        QTest::newRow("fraction of a twip") << "/" << -32768 << 1234.5 << -0.25 << 1;
+        QTest::newRow("far off screen") << "/" << 0 << 2147483520.0 << -2147483648.0 << 1;
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, lastDir);
+        QFETCH(int, interval);
+        QFETCH(double, left);
+        QFETCH(double, top);
+        QFETCH(int, toolbar);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
+        StoredSettings s;
+        s.lastDir = lastDir;
+        s.slideInterval = interval;
+        s.mainLeft = left;
+        s.mainTop = top;
+        s.mainWidth = 10500;
+        s.mainHeight = 9000;
+        s.toolbar1 = toolbar;
+        s.toolbar2 = 1 - toolbar;
+        s.toolbar3 = toolbar;
+        {
+            QSettings store(path, QSettings::IniFormat);
+            QCOMPARE(writeSettings(store, s), QString());
+        }
+        QSettings again(path, QSettings::IniFormat);
+        compareSettings(readSettings(again), s);
+        // Each value is kept as text under its key in the group "Settings".
+        QCOMPARE(again.value(QStringLiteral("Settings/SlideInterval")).toString(),
+                 QString::number(interval));
+        QCOMPARE(again.value(QStringLiteral("Settings/Toolbar2")).toString(),
+                 QString::number(1 - toolbar));
+        QCOMPARE(again.childGroups(), QStringList{QStringLiteral("Settings")});
+        again.beginGroup(QStringLiteral("Settings"));
+        QCOMPARE(again.childKeys().size(), 9);
+    }
+
+    void numbersAsText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("whole") << 3000.0 << "3000";
+        QTest::newRow("negative") << -1500.0 << "-1500";
+        QTest::newRow("zero") << 0.0 << "0";
+        QTest::newRow("fraction") << 1234.5 << "1234.5";
+        QTest::newRow("large whole, no exponent") << 123456789.0 << "123456789";
+    }
+    void numbersAsText()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
+        StoredSettings s;
+        s.mainLeft = value;
+        {
+            QSettings store(path, QSettings::IniFormat);
+            QCOMPARE(writeSettings(store, s), QString());
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        QVERIFY2(content.contains(QByteArray("\nMainLeft=" + text.toLatin1() + '\n')), content.constData());
+    }
+
+    void defaultsWhenAbsent_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("empty file") << QByteArray("");
+        QTest::newRow("other group only") << QByteArray("[Other]\nSlideInterval=99\n");
+        QTest::newRow("keys outside the group")
+            << QByteArray("SlideInterval=99\nToolbar2=0\n[Settings]\n");
+    }
+    void defaultsWhenAbsent()
+    {
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
+        if (!content.isNull())
+            writeIni(path, content);
+        QSettings store(path, QSettings::IniFormat);
+        const StoredSettings s = readSettings(store);
+        QCOMPARE(s.lastDir, QStringLiteral("/"));
+        QCOMPARE(s.slideInterval, 10);
+        QCOMPARE(s.mainLeft, 3000.0);
+        QCOMPARE(s.mainTop, 3000.0);
+        QCOMPARE(s.mainWidth, 9090.0);
+        QCOMPARE(s.mainHeight, 8610.0);
+        QCOMPARE(s.toolbar1, 0);
+        QCOMPARE(s.toolbar2, 1);
+        QCOMPARE(s.toolbar3, 1);
+        // Reading writes nothing.
+        QCOMPARE(QFile::exists(path), !content.isNull());
+    }
+
+    void badTextFallsBackPerKey_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariant>("expected");
+        const QVariant interval = 10, position = 3000.0, width = 9090.0, height = 8610.0;
+        QTest::newRow("interval: letters") << "SlideInterval"
+                                           << "abc" << interval;
+        QTest::newRow("interval: empty") << "SlideInterval"
+                                         << "" << interval;
+        QTest::newRow("interval: 1e40") << "SlideInterval"
+                                        << "1e40" << interval;
+        QTest::newRow("interval: 40000") << "SlideInterval"
+                                         << "40000" << interval;
+        QTest::newRow("interval: 32768") << "SlideInterval"
+                                         << "32768" << interval;
+        QTest::newRow("interval: -32769") << "SlideInterval"
+                                          << "-32769" << interval;
+        QTest::newRow("interval: number then text") << "SlideInterval"
+                                                    << "12abc" << interval;
+        QTest::newRow("interval: inf") << "SlideInterval"
+                                       << "inf" << interval;
+        QTest::newRow("interval: nan") << "SlideInterval"
+                                       << "nan" << interval;
+        QTest::newRow("interval: 32767 is kept") << "SlideInterval"
+                                                 << "32767" << QVariant(32767);
+        QTest::newRow("interval: -32768 is kept") << "SlideInterval"
+                                                  << "-32768" << QVariant(-32768);
+        QTest::newRow("interval: blanks around are kept") << "SlideInterval"
+                                                          << " 7 " << QVariant(7);
+        QTest::newRow("left: letters") << "MainLeft"
+                                       << "abc" << position;
+        QTest::newRow("left: empty") << "MainLeft"
+                                     << "" << position;
+        QTest::newRow("left: 1e40") << "MainLeft"
+                                    << "1e40" << position;
+        QTest::newRow("left: 2^31") << "MainLeft"
+                                    << "2147483648" << position;
+        QTest::newRow("left: beyond -2^31") << "MainLeft"
+                                            << "-2147483649" << position;
+        QTest::newRow("left: -1e10") << "MainLeft"
+                                     << "-1e10" << position;
+        QTest::newRow("left: inf") << "MainLeft"
+                                   << "inf" << position;
+        QTest::newRow("left: negative is kept") << "MainLeft"
+                                                << "-1500" << QVariant(-1500.0);
+        QTest::newRow("top: letters") << "MainTop"
+                                      << "x" << position;
+        QTest::newRow("top: 3e9") << "MainTop"
+                                  << "3e9" << position;
+        QTest::newRow("width: letters") << "MainWidth"
+                                        << "wide" << width;
+        QTest::newRow("width: 1e40") << "MainWidth"
+                                     << "1e40" << width;
+        QTest::newRow("height: empty") << "MainHeight"
+                                       << "" << height;
+        QTest::newRow("height: 2^31") << "MainHeight"
+                                      << "2147483648" << height;
+        QTest::newRow("toolbar1: 2") << "Toolbar1"
+                                     << "2" << QVariant(0);
+        QTest::newRow("toolbar1: -1") << "Toolbar1"
+                                      << "-1" << QVariant(0);
+        QTest::newRow("toolbar2: 2") << "Toolbar2"
+                                     << "2" << QVariant(1);
+        QTest::newRow("toolbar2: -1") << "Toolbar2"
+                                      << "-1" << QVariant(1);
+        QTest::newRow("toolbar2: letters") << "Toolbar2"
+                                           << "abc" << QVariant(1);
+        QTest::newRow("toolbar2: empty") << "Toolbar2"
+                                         << "" << QVariant(1);
+        QTest::newRow("toolbar3: 2") << "Toolbar3"
+                                     << "2" << QVariant(1);
+        QTest::newRow("toolbar3: 1e40") << "Toolbar3"
+                                        << "1e40" << QVariant(1);
+        QTest::newRow("toolbar3: 0 is kept") << "Toolbar3"
+                                             << "0" << QVariant(0);
+    }
+    void badTextFallsBackPerKey()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        QFETCH(QVariant, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
+        QByteArray content = allKeys();
+        const QByteArray line = '\n' + key.toLatin1() + '=';
+        const qsizetype start = content.indexOf(line) + line.size();
+        const qsizetype end = content.indexOf('\n', start);
+        content.replace(start, end - start, text.toUtf8());
+        writeIni(path, content);
+
+        QSettings store(path, QSettings::IniFormat);
+        const StoredSettings s = readSettings(store);
+        StoredSettings want = storedValues();
+        if (key == QLatin1String("SlideInterval"))
+            want.slideInterval = expected.toInt();
+        else if (key == QLatin1String("MainLeft"))
+            want.mainLeft = expected.toDouble();
+        else if (key == QLatin1String("MainTop"))
+            want.mainTop = expected.toDouble();
+        else if (key == QLatin1String("MainWidth"))
+            want.mainWidth = expected.toDouble();
+        else if (key == QLatin1String("MainHeight"))
+            want.mainHeight = expected.toDouble();
+        else if (key == QLatin1String("Toolbar1"))
+            want.toolbar1 = expected.toInt();
+        else if (key == QLatin1String("Toolbar2"))
+            want.toolbar2 = expected.toInt();
+        else if (key == QLatin1String("Toolbar3"))
+            want.toolbar3 = expected.toInt();
+        compareSettings(s, want);
+    }
+
+    void unwritableStore_data()
+    {
+        QTest::addColumn<bool>("readOnlyFile");
+        QTest::newRow("read-only file and folder") << true;
+        QTest::newRow("folder that cannot be made") << false;
+    }
+    void unwritableStore()
+    {
+        QFETCH(bool, readOnlyFile);
+        QTemporaryDir dir;
+        QString path = QStringLiteral("/proc/vistrel/Vistrel.ini");
+        if (readOnlyFile) {
+            if (::geteuid() == 0)
+                QSKIP("root writes read-only files; the unwritable location covers this run");
+            path = dir.filePath(QStringLiteral("Vistrel.ini"));
+            writeIni(path, allKeys());
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                            QFileDevice::ReadOther);
+            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        }
+        StoredSettings s = storedValues();
+        s.lastDir = QStringLiteral("/elsewhere");
+        QString failure;
+        {
+            QSettings store(path, QSettings::IniFormat);
+            failure = writeSettings(store, s);
+        }
+        if (readOnlyFile) {
+            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner);
+            // The stored values are still there, unchanged, and can be read.
+            QSettings store(path, QSettings::IniFormat);
+            compareSettings(readSettings(store), storedValues());
+        }
+        QVERIFY(!failure.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

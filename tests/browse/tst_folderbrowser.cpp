@@ -1,0 +1,424 @@
+// Choosing folders, refilling the picture list, re-selecting the previous position and the
+// automatic refresh that brings new pictures in.
+
+#include "browse/filelist.h"
+#include "browse/folderbrowser.h"
+#include "browse/foldermonitor.h"
+#include "browse/picturelistmodel.h"
+#include "testutils.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace vistrel;
+using vistrel::test::Sandbox;
+
+namespace {
+
+// The folder tree as the browser sees it: a selected path that the test sets.
+class FakeTree final : public TreeSelection
+{
+public:
+    QString path;
+    QString selectedPath() const override { return path; }
+};
+
+// A browser over a fake tree, with the picture display's part played by a connection that
+// remembers the selected index, as showing a picture does.
+struct Rig
+{
+    FakeTree tree;
+    FolderBrowser browser{&tree};
+    qint64 now = 1000;
+
+    explicit Rig(bool notifications = true)
+    {
+        QObject::connect(browser.list(), &PictureListModel::listIndexChanged, &browser,
+                         [this](int index) { browser.setCurslide(index); });
+        browser.monitor()->setClock([this] { return now; });
+        browser.monitor()->setNotificationsEnabled(notifications);
+    }
+    void choose(const QString &path)
+    {
+        tree.path = path;
+        browser.reloaddir();
+    }
+    void tick(qint64 ms = FolderBrowser::refreshIntervalMs)
+    {
+        now += ms;
+        browser.refreshTick();
+    }
+    QStringList names() const
+    {
+        QStringList shown;
+        for (int i = 0; i < browser.list()->count(); ++i)
+            shown.append(browser.list()->entry(i)->name);
+        return shown;
+    }
+    int selected() const { return browser.list()->listIndex(); }
+};
+
+bool createEmpty(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
+} // namespace
+
+class TestFolderBrowser : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void anotherFolderSelectsNothing()
+    {
+        Sandbox a, b;
+        a.fill({"a.jpg", "b.jpg", "c.jpg"});
+        b.fill({"x.jpg", "y.jpg", "z.jpg", "notes.txt"});
+        Rig rig;
+        QSignalSpy hidden(&rig.browser, &FolderBrowser::pictureHidden);
+        rig.choose(a.path());
+        QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+        QCOMPARE(rig.selected(), -1);
+        QCOMPARE(rig.browser.holddir(), a.path());
+
+        rig.browser.list()->setListIndex(1);
+        QCOMPARE(rig.browser.curslide(), 1);
+        rig.choose(b.path());
+        QCOMPARE(rig.browser.currentFolder(), b.path());
+        QCOMPARE(rig.names(), (QStringList{"x.jpg", "y.jpg", "z.jpg"}));
+        QCOMPARE(rig.selected(), -1); // curslide is in range, but this is another folder
+        QCOMPARE(rig.browser.holddir(), b.path());
+        QCOMPARE(hidden.count(), 0);
+    }
+
+    void emptyFolderHidesThePicture()
+    {
+        Sandbox a;
+        a.fill({"notes.txt"});
+        Rig rig;
+        QSignalSpy hidden(&rig.browser, &FolderBrowser::pictureHidden);
+        rig.choose(a.path());
+        QCOMPARE(rig.browser.list()->count(), 0);
+        QCOMPARE(rig.selected(), -1);
+        QCOMPARE(hidden.count(), 1);
+    }
+
+    void sameFolderRefillReselects_data()
+    {
+        QTest::addColumn<int>("curslide");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("in range") << 2 << 2;
+        QTest::newRow("first") << 0 << 0;
+        QTest::newRow("last") << 3 << 3;
+        QTest::newRow("equal to the count") << 4 << -1;
+        QTest::newRow("far beyond") << 40000 << -1;
+        QTest::newRow("negative") << -1 << -1;
+    }
+    void sameFolderRefillReselects()
+    {
+        QFETCH(int, curslide);
+        QFETCH(int, expected);
+        Sandbox a;
+        a.fill({"a.jpg", "b.jpg", "c.jpg", "d.jpg"});
+        Rig rig;
+        rig.choose(a.path());
+        rig.browser.setCurslide(curslide);
+        QSignalSpy shown(rig.browser.list(), &PictureListModel::listIndexChanged);
+        rig.browser.File1_PathChange();
+        QCOMPARE(rig.selected(), expected);
+        QCOMPARE(shown.count(), expected >= 0 ? 1 : 0);
+    }
+
+    void sortChangeReselectsTheIndexNotTheFile()
+    {
+        Sandbox a;
+        a.fill({"a.jpg", "b.jpg", "c.jpg"});
+        a.setMtime(QStringLiteral("a.jpg"), 1700000300);
+        a.setMtime(QStringLiteral("b.jpg"), 1700000100);
+        a.setMtime(QStringLiteral("c.jpg"), 1700000200);
+        Rig rig;
+        rig.choose(a.path());
+        rig.browser.list()->setListIndex(0);
+        QCOMPARE(rig.browser.list()->text(), QStringLiteral("a.jpg"));
+
+        rig.browser.sortByDate();
+        QCOMPARE(rig.browser.sortType(), QStringLiteral("Date"));
+        QCOMPARE(rig.names(), (QStringList{"b.jpg", "c.jpg", "a.jpg"}));
+        QCOMPARE(rig.selected(), 0);
+        QCOMPARE(rig.browser.list()->text(), QStringLiteral("b.jpg"));
+        QCOMPARE(rig.browser.currentPicturePath(), a.file(QStringLiteral("b.jpg")));
+
+        rig.browser.list()->setListIndex(2);
+        rig.browser.sortByName();
+        QCOMPARE(rig.browser.sortType(), QStringLiteral("Name"));
+        QCOMPARE(rig.browser.list()->text(), QStringLiteral("c.jpg"));
+    }
+
+    void documentsNodeIsNeverTheSameFolder()
+    {
+        Sandbox docs;
+        docs.fill({"a.jpg", "b.jpg", "c.jpg"});
+        Rig rig;
+        rig.browser.setDocumentsFolder(docs.path());
+        rig.choose(QStringLiteral("My Documents"));
+        QCOMPARE(rig.browser.currentFolder(), docs.path());
+        QCOMPARE(rig.browser.holddir(), QStringLiteral("My Documents"));
+        QCOMPARE(rig.browser.list()->count(), 3);
+
+        rig.browser.list()->setListIndex(1);
+        rig.browser.sortByDate();
+        QCOMPARE(rig.selected(), -1); // a change of sort order selects nothing here
+
+        rig.browser.autorefresh();
+        QVERIFY(rig.browser.isAutoRefreshOn());
+        docs.fill({"d.jpg"});
+        rig.tick();
+        rig.tick();
+        rig.tick(3000);
+        QCOMPARE(rig.browser.list()->count(), 3); // growth is not picked up
+        QCOMPARE(rig.selected(), -1);
+    }
+
+    void sameFolderGrowthWithoutRefresh()
+    {
+        Sandbox a;
+        a.fill({"a.jpg", "c.jpg"});
+        Rig rig;
+        rig.choose(a.path());
+        rig.browser.list()->setListIndex(0);
+        a.fill({"b.jpg"});
+        rig.choose(a.path()); // the tree reports the same folder again
+        QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+        QCOMPARE(rig.selected(), 2);
+    }
+
+    void autoRefreshNoticesGrowth_data()
+    {
+        QTest::addColumn<bool>("notifications");
+        QTest::newRow("with change notices") << true;
+        QTest::newRow("polling only") << false;
+    }
+    void autoRefreshNoticesGrowth()
+    {
+        QFETCH(bool, notifications);
+        Sandbox a;
+        a.fill({"a.jpg", "b.jpg", "c.jpg"});
+        for (int i = 0; i < 3; ++i)
+            a.setMtime(QStringLiteral("%1.jpg").arg(QChar(u'a' + i)), 1700000000 + i);
+        Rig rig(notifications);
+        rig.browser.setSortType(QStringLiteral("Date"));
+        rig.choose(a.path());
+        QSignalSpy switched(&rig.browser, &FolderBrowser::autoRefreshChanged);
+        rig.browser.autorefresh();
+        QCOMPARE(switched.count(), 1);
+        QCOMPARE(switched.at(0).at(0).toBool(), true);
+        QCOMPARE(rig.browser.monitor()->usesNotifications(), notifications);
+        rig.tick();
+        QCOMPARE(rig.browser.list()->count(), 3);
+
+        // An older picture takes its place in date order; the newest (last) entry is selected.
+        a.fill({"old.jpg"});
+        a.setMtime(QStringLiteral("old.jpg"), 1600000000);
+        for (int i = 0; i < 3 && rig.browser.list()->count() == 3; ++i)
+            rig.tick();
+        QCOMPARE(rig.names(), (QStringList{"old.jpg", "a.jpg", "b.jpg", "c.jpg"}));
+        QCOMPARE(rig.selected(), 3);
+        QCOMPARE(rig.browser.list()->text(), QStringLiteral("c.jpg"));
+
+        // Deleting by other means leaves the entry; nothing is refilled.
+        QVERIFY(QFile::remove(a.file(QStringLiteral("b.jpg"))));
+        rig.browser.list()->setListIndex(1);
+        rig.tick();
+        rig.tick(3000);
+        QCOMPARE(rig.names(), (QStringList{"old.jpg", "a.jpg", "b.jpg", "c.jpg"}));
+        QCOMPARE(rig.selected(), 1);
+
+        // A replacement for the deleted one keeps the count: still nothing.
+        a.fill({"b2.jpg"});
+        rig.tick();
+        rig.tick();
+        rig.tick(3000);
+        QCOMPARE(rig.browser.list()->count(), 4);
+
+        // A further one is growth again: the whole list is refilled, its last entry selected.
+        a.fill({"new.jpg"});
+        a.setMtime(QStringLiteral("new.jpg"), 1800000000);
+        for (int i = 0; i < 3 && rig.browser.list()->count() == 4; ++i)
+            rig.tick();
+        QCOMPARE(rig.names(), (QStringList{"old.jpg", "a.jpg", "c.jpg", "b2.jpg", "new.jpg"}));
+        QCOMPARE(rig.browser.list()->text(), QStringLiteral("new.jpg"));
+
+        rig.browser.autorefresh();
+        QVERIFY(!rig.browser.isAutoRefreshOn());
+        QCOMPARE(switched.count(), 2);
+        QCOMPARE(switched.at(1).at(0).toBool(), false);
+    }
+
+    void picturesThatArrivedWhileOffStayOut_data()
+    {
+        QTest::addColumn<bool>("notifications");
+        QTest::newRow("with change notices") << true;
+        QTest::newRow("polling only") << false;
+    }
+    void picturesThatArrivedWhileOffStayOut()
+    {
+        QFETCH(bool, notifications);
+        Sandbox a;
+        a.fill({"a.jpg", "b.jpg"});
+        Rig rig(notifications);
+        rig.choose(a.path());
+        a.fill({"c.jpg"});
+        rig.browser.autorefresh();
+        rig.tick();
+        rig.tick(3000);
+        QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg"}));
+
+        a.fill({"d.jpg"});
+        for (int i = 0; i < 3 && rig.browser.list()->count() == 2; ++i)
+            rig.tick();
+        QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg", "c.jpg", "d.jpg"}));
+        QCOMPARE(rig.selected(), 3);
+    }
+
+    void pictureBeingWrittenWaits_data()
+    {
+        QTest::addColumn<bool>("notifications");
+        QTest::newRow("with change notices") << true;
+        QTest::newRow("polling only") << false;
+    }
+    void pictureBeingWrittenWaits()
+    {
+        QFETCH(bool, notifications);
+        Sandbox a;
+        a.fill({"a.jpg"});
+        Rig rig(notifications);
+        rig.choose(a.path());
+        rig.browser.autorefresh();
+        rig.tick();
+
+        const QByteArray path = QFile::encodeName(a.file(QStringLiteral("copy.jpg")));
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        const QByteArray chunk(4096, 'j');
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(::write(fd, chunk.constData(), std::size_t(chunk.size())),
+                     ssize_t(chunk.size()));
+            rig.tick();
+            QCOMPARE(rig.browser.list()->count(), 1);
+            QVERIFY(rig.browser.monitor()->isPending("copy.jpg"));
+        }
+        // Even a refill for another reason leaves it out while it grows.
+        rig.browser.rereadAndRefill();
+        QCOMPARE(rig.names(), QStringList{"a.jpg"});
+        QCOMPARE(::write(fd, chunk.constData(), std::size_t(chunk.size())), ssize_t(chunk.size()));
+        QCOMPARE(::close(fd), 0);
+
+        for (int i = 0; i < 3 && rig.browser.list()->count() == 1; ++i)
+            rig.tick();
+        QCOMPARE(rig.names(), (QStringList{"a.jpg", "copy.jpg"}));
+        QCOMPARE(rig.browser.list()->text(), QStringLiteral("copy.jpg"));
+        QCOMPARE(QFileInfo(a.file(QStringLiteral("copy.jpg"))).size(), 6 * 4096);
+    }
+
+    void fileListAnnouncesOnlyRealChanges()
+    {
+        Sandbox a, b;
+        a.fill({"a.jpg"});
+        FileList list;
+        QSignalSpy changed(&list, &FileList::pathChanged);
+        QVERIFY(list.setPath(a.path()));
+        QVERIFY(list.setPath(a.path()));
+        QCOMPARE(changed.count(), 1);
+        a.fill({"b.jpg"});
+        QVERIFY(list.refresh());
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!list.setPath(b.file(QStringLiteral("gone"))));
+        QCOMPARE(list.path(), a.path());
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.error(), ENOENT);
+        QCOMPARE(changed.count(), 1);
+    }
+
+    void unreadableFolderKeepsThePrevious_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("denied");
+        QTest::newRow("vanished") << QStringLiteral("gone") << false;
+        QTest::newRow("a file, not a folder") << QStringLiteral("file.jpg") << false;
+        QTest::newRow("permission denied") << QStringLiteral("locked") << true;
+    }
+    void unreadableFolderKeepsThePrevious()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, denied);
+        if (denied && ::geteuid() == 0)
+            QSKIP("root reads every folder, so access cannot be denied");
+        Sandbox a, b;
+        a.fill({"a.jpg", "b.jpg"});
+        b.fill({"file.jpg"});
+        const QString locked = b.mkdir(QStringLiteral("locked"));
+        QFile::setPermissions(locked, QFileDevice::Permissions());
+        Rig rig;
+        rig.choose(a.path());
+        rig.browser.list()->setListIndex(1);
+        QSignalSpy unreadable(&rig.browser, &FolderBrowser::folderUnreadable);
+        QSignalSpy hidden(&rig.browser, &FolderBrowser::pictureHidden);
+        rig.choose(b.file(name));
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+        QCOMPARE(unreadable.count(), 1);
+        QCOMPARE(unreadable.at(0).at(0).toString(), b.file(name));
+        QVERIFY(!unreadable.at(0).at(1).toString().isEmpty());
+        QCOMPARE(hidden.count(), 0);
+        QCOMPARE(rig.browser.currentFolder(), a.path());
+        QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg"}));
+        QCOMPARE(rig.selected(), 1);
+        QCOMPARE(rig.browser.holddir(), a.path());
+
+        // Going back to the previous folder is the same folder: no refill, the selection stays.
+        rig.choose(a.path());
+        QCOMPARE(rig.selected(), 1);
+    }
+
+    void moreThan32767Pictures()
+    {
+        // Creating tens of thousands of files on a journalled disk takes seconds; memory is
+        // quicker where there is a folder in it.
+        const QString shm = QStringLiteral("/dev/shm");
+        QTemporaryDir a(QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
+                            ? shm + QStringLiteral("/tst_folderbrowser-XXXXXX")
+                            : QString());
+        QVERIFY(a.isValid());
+        const QByteArray folder = QFile::encodeName(a.path()) + '/';
+        constexpr int total = 33000;
+        for (int i = 0; i < total; ++i)
+            QVERIFY(
+                createEmpty(folder + "p" + QByteArray::number(i).rightJustified(5, '0') + ".jpg"));
+        Rig rig;
+        rig.choose(a.path());
+        QCOMPARE(rig.browser.files()->count(), total);
+        QCOMPARE(rig.browser.list()->count(), total);
+        QCOMPARE(rig.browser.list()->entry(32767)->name, QStringLiteral("p32767.jpg"));
+        QVERIFY(rig.browser.list()->setListIndex(32800));
+        QCOMPARE(rig.browser.curslide(), 32800);
+        rig.browser.sortByDate();
+        QCOMPARE(rig.browser.list()->count(), total);
+        QCOMPARE(rig.selected(), 32800);
+        QVERIFY(rig.browser.list()->setListIndex(total - 1));
+
+        // Growth beyond that is still noticed.
+        QVERIFY(createEmpty(folder + "zz.jpg"));
+        rig.choose(a.path());
+        QCOMPARE(rig.browser.list()->count(), total + 1);
+        QCOMPARE(rig.selected(), total);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderBrowser)
+#include "tst_folderbrowser.moc"

@@ -1,0 +1,425 @@
+#include "pictures.h"
+#include "testutils.h"
+
+#include "browse/folderbrowser.h"
+#include "browse/picturelistmodel.h"
+#include "viewer/picturedisplay.h"
+#include "viewer/picturegeometry.h"
+#include "viewer/pictureview.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <memory>
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+namespace {
+
+class FakeTree final : public TreeSelection
+{
+public:
+    QString path;
+    QString selectedPath() const override { return path; }
+};
+
+const QColor background(40, 40, 40);
+
+// A main window in miniature: the browser over a sandbox folder, the viewing area with its bars,
+// the path label and status panel 1, wired as the real window wires them.
+struct Rig
+{
+    ScopedServices services;
+    Sandbox box;
+    FakeTree tree;
+    FolderBrowser browser{&tree};
+    QWidget window;
+    PictureView *view = new PictureView(&window);
+    QScrollBar *h = new QScrollBar(Qt::Horizontal, &window);
+    QScrollBar *v = new QScrollBar(Qt::Vertical, &window);
+    QLabel *label = new QLabel(QStringLiteral("..."), &window);
+    QListView *listView = new QListView(&window);
+    QString status1;
+    PictureDisplay display{&browser, view, h, v, label, [this](const QString &t) { status1 = t; }};
+
+    explicit Rig(bool scaled)
+    {
+        QPalette pal = view->palette();
+        pal.setColor(QPalette::Window, background);
+        view->setPalette(pal);
+        view->setAutoFillBackground(true);
+        view->setGeometry(0, 0, 302, 202);
+        h->setGeometry(0, 202, 302, 16);
+        v->setGeometry(302, 0, 16, 202);
+        listView->setGeometry(0, 220, 100, 60);
+        listView->setModel(browser.list());
+        window.resize(400, 300);
+        QObject::connect(browser.list(), &PictureListModel::listIndexChanged, &display,
+                         [this] { display.SortedList_Click(); });
+        display.installEscapeFilter(listView);
+        display.setScaledPics(scaled);
+        window.show();
+        display.onContainerResized();
+    }
+    void open()
+    {
+        tree.path = box.path();
+        browser.reloaddir();
+    }
+    void put(const QString &name, const QImage &image) { box.write(name, encode(image, "bmp")); }
+    QString pathOf(const QString &name) const { return box.path() + QLatin1Char('/') + name; }
+    QStringList names() const
+    {
+        QStringList out;
+        for (int i = 0; i < browser.list()->count(); ++i)
+            out << browser.list()->entry(i)->name;
+        return out;
+    }
+    QColor pixelAt(int x, int y) const
+    {
+        const QPoint origin = view->innerOrigin();
+        return view->grab().toImage().pixelColor(origin.x() + x, origin.y() + y);
+    }
+};
+
+} // namespace
+
+// The display of the selected picture in both modes, its failures, deleting, and Esc.
+class TestPictureDisplay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void scaleToFitFillsTheWholeArea()
+    {
+        Rig rig(true);
+        rig.put(QStringLiteral("a.bmp"), solid(50, 30, Qt::red));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+
+        const QSize inner = rig.view->innerSize();
+        QVERIFY(rig.view->image1()->isVisible());
+        QVERIFY(!rig.view->picture1()->isVisible());
+        QCOMPARE(rig.view->image1()->size(), inner);
+        QCOMPARE(rig.label->text(), rig.pathOf(QStringLiteral("a.bmp")));
+        QCOMPARE(rig.status1, sizeText(inner.height(), inner.width(), 794, 1323));
+        for (const QPoint &p : {QPoint(0, 0), QPoint(inner.width() - 1, inner.height() - 1),
+                                QPoint(inner.width() / 2, inner.height() / 2)})
+            QCOMPARE(rig.pixelAt(p.x(), p.y()), QColor(Qt::red));
+        QCOMPARE(rig.browser.curslide(), 0);
+    }
+
+    void actualSizeIsCentred_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::newRow("even difference") << QSize(100, 60);
+        QTest::newRow("odd difference is drawn at the half pixel's floor") << QSize(99, 61);
+    }
+    void actualSizeIsCentred()
+    {
+        QFETCH(QSize, picture);
+        Rig rig(false);
+        rig.put(QStringLiteral("a.bmp"), solid(picture.width(), picture.height(), Qt::green));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+
+        const QSize inner = rig.view->innerSize();
+        const double left = (inner.width() - picture.width()) / 2.0;
+        const double top = (inner.height() - picture.height()) / 2.0;
+        QVERIFY(rig.view->picture1()->isVisible());
+        QVERIFY(!rig.view->image1()->isVisible());
+        QCOMPARE(rig.view->picture1()->left(), left);
+        QCOMPARE(rig.view->picture1()->top(), top);
+        QVERIFY(!rig.h->isVisible() && !rig.v->isVisible());
+        const int x = int(left), y = int(top);
+        QCOMPARE(rig.pixelAt(x, y), QColor(Qt::green));
+        QCOMPARE(rig.pixelAt(x + picture.width() - 1, y + picture.height() - 1), QColor(Qt::green));
+        QCOMPARE(rig.pixelAt(x - 1, y), background);
+        QCOMPARE(rig.pixelAt(x, y - 1), background);
+        QCOMPARE(rig.pixelAt(x + picture.width(), y), background);
+        QVERIFY(rig.status1.isEmpty()); // panel 1 is left alone at actual size
+    }
+
+    void hugeOverhangScrollsToItsFarEdge()
+    {
+        Rig rig(false);
+        QImage wide = solid(40000, 4, Qt::green);
+        for (int y = 0; y < 4; ++y)
+            wide.setPixelColor(39999, y, Qt::blue);
+        rig.put(QStringLiteral("a.bmp"), wide);
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+
+        const QSize inner = rig.view->innerSize();
+        QVERIFY(rig.h->isVisible());
+        QVERIFY(!rig.v->isVisible()); // wide but short: only the horizontal bar
+        QCOMPARE(rig.h->maximum(), 40000 - inner.width());
+        QCOMPARE(rig.view->picture1()->left(), 1.0);
+        QCOMPARE(rig.view->picture1()->top(), (inner.height() - 4) / 2.0);
+
+        rig.h->setValue(rig.h->maximum());
+        QCOMPARE(rig.view->picture1()->left(), -double(40000 - inner.width()));
+        QCOMPARE(rig.pixelAt(inner.width() - 1, inner.height() / 2 - 1), QColor(Qt::blue));
+
+        // Dragging moves the picture on every position of the thumb.
+        QSignalSpy moved(rig.h, &QScrollBar::sliderMoved);
+        rig.h->setSliderDown(true);
+        rig.h->setSliderPosition(1200);
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(rig.view->picture1()->left(), -1200.0);
+        rig.h->setSliderDown(false);
+        rig.h->setValue(0);
+        QCOMPARE(rig.view->picture1()->left(), 0.0);
+    }
+
+    void scrollValuesAreKeptButNewPicturesStartAtOffsetOne()
+    {
+        Rig rig(false);
+        rig.put(QStringLiteral("a.bmp"), solid(40, 900, Qt::green));
+        rig.put(QStringLiteral("b.bmp"), solid(40, 700, Qt::green));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+        QVERIFY(rig.v->isVisible() && !rig.h->isVisible()); // narrow but tall
+        rig.v->setValue(300);
+        QCOMPARE(rig.view->picture1()->top(), -300.0);
+        rig.browser.list()->setListIndex(1);
+        QCOMPARE(rig.v->value(), 300);
+        QCOMPARE(rig.view->picture1()->top(), 1.0);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("missing file") << "missing"
+                                      << "File not found: %1";
+        QTest::newRow("too large for memory") << "bomb"
+                                              << "7";
+    }
+    void failures()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, prompt);
+        Rig rig(true);
+        const QString name = QStringLiteral("a.jpg");
+        rig.box.write(name, encode(gradient(64, 64), "jpg"));
+        rig.open();
+        if (kind == QLatin1String("missing"))
+            QFile::remove(rig.box.file(name));
+        else
+            rig.box.write(name, withClaimedSize(encode(gradient(64, 64), "jpg"), 60000, 60000));
+        rig.browser.list()->setListIndex(0);
+
+        QCOMPARE(rig.services.prompts.shown.size(), 1);
+        const ScriptedPrompter::Shown shown = rig.services.prompts.shown.first();
+        QCOMPARE(shown.kind, ScriptedPrompter::Critical);
+        QCOMPARE(shown.prompt, prompt.replace(QStringLiteral("%1"), rig.pathOf(name)));
+        QCOMPARE(shown.title, QStringLiteral("ERROR!"));
+        QCOMPARE(rig.browser.list()->listIndex(), -1);
+        QCOMPARE(rig.services.ends.ends, 0); // the program goes on
+        QVERIFY(rig.label->text().isEmpty());
+        QVERIFY(rig.display.fullResolutionPicture().isNull());
+    }
+
+    void unreadableAsksOnceAfterNo()
+    {
+        Rig rig(true);
+        rig.box.write(QStringLiteral("a.jpg"), {});
+        rig.put(QStringLiteral("b.bmp"), solid(10, 10, Qt::red));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+
+        ScriptedPrompter &prompts = rig.services.prompts;
+        QCOMPARE(prompts.count(ScriptedPrompter::Question), 1);
+        QCOMPARE(prompts.shown.first().prompt,
+                 QStringLiteral("ERROR Reading file (Delete?): ") + rig.pathOf("a.jpg"));
+        QCOMPARE(prompts.shown.first().title, QStringLiteral("DELETE FILE"));
+        QVERIFY(QFile::exists(rig.box.file("a.jpg")));
+        QCOMPARE(rig.browser.list()->listIndex(), 0); // re-selected by the refill
+        QVERIFY(!rig.view->image1()->isVisible());
+        QCOMPARE(rig.browser.curslide(), 1);
+
+        // A later, separate display of the same file asks again.
+        rig.browser.list()->setListIndex(1);
+        rig.browser.list()->setListIndex(0);
+        QCOMPARE(prompts.count(ScriptedPrompter::Question), 2);
+    }
+
+    void unreadableDeletedOnYesThenTheNextOneAsks()
+    {
+        Rig rig(true);
+        rig.box.write(QStringLiteral("a.jpg"), {});
+        rig.box.write(QStringLiteral("c.jpg"), QByteArrayLiteral("not a picture"));
+        rig.open();
+        rig.services.prompts.answers = {true, false};
+        rig.browser.list()->setListIndex(0);
+
+        const ScriptedPrompter &prompts = rig.services.prompts;
+        QCOMPARE(prompts.count(ScriptedPrompter::Question), 2);
+        QCOMPARE(prompts.shown.at(1).prompt,
+                 QStringLiteral("ERROR Reading file (Delete?): ") + rig.pathOf("c.jpg"));
+        QVERIFY(!QFile::exists(rig.box.file("a.jpg")));
+        QVERIFY(QFile::exists(rig.box.file("c.jpg")));
+        QCOMPARE(rig.names(), QStringList{"c.jpg"});
+    }
+
+    void nothingSelectedAsksNothing()
+    {
+        Rig rig(false);
+        rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
+        rig.open();
+        QSignalSpy mode(&rig.display, &PictureDisplay::scaledPicsChanged);
+        rig.display.toggleScaleToFit();
+        QCOMPARE(rig.display.scaledpics(), true);
+        rig.display.toggleScaleToFit();
+        QCOMPARE(rig.display.scaledpics(), false);
+        QCOMPARE(mode.count(), 2);
+        QCOMPARE(mode.at(0).at(0).toBool(), true);
+        QCOMPARE(mode.at(1).at(0).toBool(), false);
+        QVERIFY(rig.services.prompts.shown.isEmpty());
+        QVERIFY(rig.label->text().isEmpty());
+        QVERIFY(!rig.view->image1()->isVisible() && !rig.view->picture1()->isVisible());
+        QVERIFY(rig.display.fullResolutionPicture().isNull());
+    }
+
+    void switchingModesRewritesOnlyInScaleToFit()
+    {
+        Rig rig(true);
+        rig.box.write(QStringLiteral("a.jpg"), encode(gradient(800, 600), "jpg"));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+        const QString scaledText = rig.status1;
+        QVERIFY(scaledText.endsWith(QStringLiteral("15875x21167   ")));
+        QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+        rig.display.toggleScaleToFit();
+        QVERIFY(rig.view->picture1()->isVisible());
+        QCOMPARE(rig.status1, scaledText);
+        QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+    }
+
+    void deleteSelectsTheSamePlace_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QStringList>("left");
+        QTest::addColumn<int>("after");
+        const QStringList abc{"a.bmp", "b.bmp", "c.bmp"};
+        QTest::newRow("first") << abc << 0 << QStringList{"b.bmp", "c.bmp"} << 0;
+        QTest::newRow("middle") << abc << 1 << QStringList{"a.bmp", "c.bmp"} << 1;
+        QTest::newRow("last selects the one before")
+            << abc << 2 << QStringList{"a.bmp", "b.bmp"} << 1;
+        QTest::newRow("only leaves an empty list")
+            << QStringList{"a.bmp"} << 0 << QStringList{} << -1;
+    }
+    void deleteSelectsTheSamePlace()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(int, selected);
+        QFETCH(QStringList, left);
+        QFETCH(int, after);
+        Rig rig(true);
+        for (const QString &f : files)
+            rig.put(f, solid(10, 10, Qt::red));
+        rig.open();
+        rig.browser.list()->setListIndex(selected);
+        const QString victim = files.at(selected);
+        rig.services.prompts.answers = {true};
+        rig.display.deletepicture();
+
+        QCOMPARE(rig.services.prompts.shown.size(), 1);
+        QCOMPARE(rig.services.prompts.shown.first().prompt,
+                 QStringLiteral("Delete file: ") + rig.pathOf(victim));
+        QCOMPARE(rig.services.prompts.shown.first().title, QStringLiteral("DELETE FILE"));
+        QVERIFY(!QFile::exists(rig.box.file(victim)));
+        QCOMPARE(rig.names(), left);
+        QCOMPARE(rig.browser.list()->listIndex(), after);
+        if (after >= 0)
+            QCOMPARE(rig.label->text(), rig.pathOf(left.at(after)));
+    }
+
+    void deleteOnNoTouchesNothing()
+    {
+        Rig rig(true);
+        rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
+        rig.put(QStringLiteral("b.bmp"), solid(10, 10, Qt::red));
+        rig.open();
+        rig.browser.list()->setListIndex(1);
+        rig.services.prompts.answers = {false};
+        rig.display.deletepicture();
+        QCOMPARE(rig.services.prompts.shown.size(), 1);
+        QCOMPARE(rig.names(), (QStringList{"a.bmp", "b.bmp"}));
+        QCOMPARE(rig.browser.list()->listIndex(), 1);
+    }
+
+    void deleteWithNothingSelectedAsksNothing()
+    {
+        Rig rig(true);
+        rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
+        rig.open();
+        rig.display.deletepicture();
+        QVERIFY(rig.services.prompts.shown.isEmpty());
+        QCOMPARE(rig.names(), QStringList{"a.bmp"});
+    }
+
+    void failingDeleteSaysWhyAndRereads()
+    {
+        Rig rig(true);
+        for (const char *f : {"a.bmp", "b.bmp", "c.bmp"})
+            rig.put(f, solid(10, 10, Qt::red));
+        rig.open();
+        rig.browser.list()->setListIndex(1);
+        QFile::remove(rig.box.file("b.bmp")); // gone behind our back
+        rig.services.prompts.answers = {true};
+        rig.display.deletepicture();
+
+        const ScriptedPrompter &prompts = rig.services.prompts;
+        QCOMPARE(prompts.shown.size(), 2);
+        QCOMPARE(prompts.shown.at(1).kind, ScriptedPrompter::Critical);
+        QCOMPARE(prompts.shown.at(1).prompt, QStringLiteral("Could not delete file: ") +
+                                                 rig.pathOf("b.bmp") +
+                                                 QStringLiteral(" (No such file or directory)"));
+        QCOMPARE(rig.names(), (QStringList{"a.bmp", "c.bmp"}));
+        QVERIFY(QFile::exists(rig.box.file("a.bmp")) && QFile::exists(rig.box.file("c.bmp")));
+        QCOMPARE(rig.browser.list()->listIndex(), 1);
+    }
+
+    void escapeEndsTheRun_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("ends");
+        for (const char *where : {"list", "viewing area", "picture"}) {
+            QTest::addRow("Esc in the %s", where)
+                << QString::fromLatin1(where) << int(Qt::Key_Escape) << 1;
+            QTest::addRow("other key in the %s", where)
+                << QString::fromLatin1(where) << int(Qt::Key_A) << 0;
+        }
+    }
+    void escapeEndsTheRun()
+    {
+        QFETCH(QString, where);
+        QFETCH(int, key);
+        Rig rig(false);
+        rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+        QWidget *target = where == QLatin1String("list") ? rig.listView
+                          : where == QLatin1String("viewing area")
+                              ? static_cast<QWidget *>(rig.view)
+                              : rig.view->picture1();
+        QTest::keyClick(target, Qt::Key(key));
+        QTEST(rig.services.ends.ends, "ends");
+    }
+};
+
+QTEST_MAIN(TestPictureDisplay)
+#include "test_picturedisplay.moc"

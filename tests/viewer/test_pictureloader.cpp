@@ -1,0 +1,197 @@
+#include "pictures.h"
+#include "testutils.h"
+#include "viewer/pictureloader.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vistrel;
+using namespace vistrel::test;
+
+// Reading picture files: what each kind of bad file gives, the reduced JPEG decode, and the
+// refusal of sizes that cannot be held in memory.
+class TestPictureLoader : public QObject
+{
+    Q_OBJECT
+
+    static QByteArray native(const Sandbox &box, const QString &name)
+    {
+        return QFile::encodeName(box.file(name));
+    }
+
+private slots:
+    void failureClasses_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("incomplete");
+        QTest::newRow("good JPEG") << "jpeg" << 0 << false;
+        QTest::newRow("missing file") << "missing" << int(LoadedPicture::FileNotFound) << false;
+        QTest::newRow("missing folder on the way")
+            << "missingdir" << int(LoadedPicture::FileNotFound) << false;
+        QTest::newRow("truncated JPEG is shown, flagged") << "truncated" << 0 << true;
+        QTest::newRow("JPEG cut inside its header")
+            << "headeronly" << int(LoadedPicture::Unreadable) << false;
+        QTest::newRow("zero bytes") << "empty" << int(LoadedPicture::Unreadable) << false;
+        QTest::newRow("random bytes named .jpg")
+            << "random" << int(LoadedPicture::Unreadable) << false;
+        QTest::newRow("GIF") << "gif" << 0 << false;
+        QTest::newRow("BMP") << "bmp" << 0 << false;
+        QTest::newRow("PNG named .jpg") << "png" << 0 << false;
+        QTest::newRow("folder named x.jpg") << "folder" << int(LoadedPicture::Unreadable) << false;
+        QTest::newRow("FIFO does not block") << "fifo" << int(LoadedPicture::Unreadable) << false;
+        QTest::newRow("header claims 60000x60000")
+            << "bomb" << int(LoadedPicture::OutOfMemory) << false;
+    }
+    void failureClasses()
+    {
+        QFETCH(QString, kind);
+        Sandbox box;
+        QString name = QStringLiteral("x.jpg");
+        const QByteArray jpeg = encode(gradient(64, 48), "jpg");
+        if (kind == QLatin1String("jpeg"))
+            box.write(name, jpeg);
+        else if (kind == QLatin1String("missingdir"))
+            name = QStringLiteral("gone/x.jpg");
+        else if (kind == QLatin1String("truncated"))
+            box.write(name, jpeg.left(jpeg.size() * 2 / 3));
+        else if (kind == QLatin1String("headeronly"))
+            box.write(name, jpeg.left(100));
+        else if (kind == QLatin1String("empty"))
+            box.write(name, {});
+        else if (kind == QLatin1String("random")) {
+            QByteArray noise(4096, '\0');
+            QRandomGenerator rng(7);
+            for (char &c : noise)
+                c = char(rng.bounded(256));
+            box.write(name, noise);
+        } else if (kind == QLatin1String("gif")) {
+            name = QStringLiteral("x.gif");
+            box.write(name, tinyGif());
+        } else if (kind == QLatin1String("bmp")) {
+            name = QStringLiteral("x.bmp");
+            box.write(name, encode(gradient(5, 3), "bmp"));
+        } else if (kind == QLatin1String("png"))
+            box.write(name, encode(gradient(5, 3), "png"));
+        else if (kind == QLatin1String("folder"))
+            box.mkdir(name);
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(native(box, name).constData(), 0600), 0);
+        else if (kind == QLatin1String("bomb"))
+            box.write(name, withClaimedSize(jpeg, 60000, 60000));
+
+        QElapsedTimer clock;
+        clock.start();
+        const LoadedPicture p = PictureLoader::load(native(box, name));
+        QVERIFY2(clock.elapsed() < 5000, "loading must not block or churn");
+        QTEST(p.error, "error");
+        QTEST(p.incomplete, "incomplete");
+        QCOMPARE(p.ok(), !p.image.isNull());
+        if (p.ok())
+            QVERIFY(!p.fullSize.isEmpty());
+        else
+            QVERIFY(!p.reason.isEmpty());
+    }
+
+    void gifGivesItsFirstFrameColours()
+    {
+        Sandbox box;
+        box.write(QStringLiteral("x.gif"), tinyGif());
+        const LoadedPicture p = PictureLoader::load(native(box, QStringLiteral("x.gif")));
+        QVERIFY(p.ok());
+        QCOMPARE(p.image.size(), QSize(1, 1));
+        QCOMPARE(QColor(p.image.pixel(0, 0)), QColor(Qt::red));
+    }
+
+    void jpegPixelsAreInPlace()
+    {
+        // Red left half, blue right half: catches swapped channels and mirrored rows.
+        QImage image = solid(64, 32, Qt::red);
+        QPainter(&image).fillRect(32, 0, 32, 32, Qt::blue);
+        Sandbox box;
+        box.write(QStringLiteral("x.jpg"), encode(image, "jpg", 100));
+        const LoadedPicture p = PictureLoader::load(native(box, QStringLiteral("x.jpg")));
+        QVERIFY(p.ok());
+        QCOMPARE(p.image.size(), QSize(64, 32));
+        const QColor left(p.image.pixel(8, 16));
+        const QColor right(p.image.pixel(56, 16));
+        QVERIFY2(left.red() > 200 && left.blue() < 50, qPrintable(left.name()));
+        QVERIFY2(right.blue() > 200 && right.red() < 50, qPrintable(right.name()));
+    }
+
+    void noReadPermission()
+    {
+        // Root reads everything; look at the file as an ordinary user would.
+        Sandbox box;
+        box.write(QStringLiteral("x.jpg"), encode(gradient(8, 8), "jpg"));
+        ::chmod(native(box, QStringLiteral("x.jpg")).constData(), 0);
+        const bool dropped = ::geteuid() == 0 && ::seteuid(65534) == 0;
+        if (::geteuid() == 0)
+            QSKIP("cannot drop root privileges to test a missing read permission");
+        const LoadedPicture p = PictureLoader::load(native(box, QStringLiteral("x.jpg")));
+        if (dropped)
+            QCOMPARE(::seteuid(0), 0);
+        QCOMPARE(p.error, int(LoadedPicture::PermissionDenied));
+    }
+
+    void reducedDecode_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("atLeast");
+        QTest::addColumn<QSize>("decoded");
+        QTest::newRow("quarter is still large enough")
+            << QSize(1600, 1200) << QSize(390, 290) << QSize(400, 300);
+        QTest::newRow("both directions must fit, no aspect kept")
+            << QSize(1600, 1200) << QSize(390, 700) << QSize(1000, 750);
+        QTest::newRow("larger area than picture decodes full")
+            << QSize(160, 120) << QSize(800, 600) << QSize(160, 120);
+        QTest::newRow("tiny area uses an eighth")
+            << QSize(1600, 1200) << QSize(10, 10) << QSize(200, 150);
+        QTest::newRow("no size asked decodes full")
+            << QSize(320, 240) << QSize() << QSize(320, 240);
+    }
+    void reducedDecode()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, atLeast);
+        Sandbox box;
+        box.write(QStringLiteral("x.jpg"),
+                  encode(gradient(picture.width(), picture.height()), "jpg"));
+        const LoadedPicture p = PictureLoader::load(native(box, QStringLiteral("x.jpg")), atLeast);
+        QVERIFY(p.ok());
+        QCOMPARE(p.fullSize, picture);
+        QTEST(p.image.size(), "decoded");
+    }
+
+    void budgetRefusesFullButAllowsReduced()
+    {
+        Sandbox box;
+        box.write(QStringLiteral("x.jpg"), encode(gradient(800, 800), "jpg"));
+        const QByteArray path = native(box, QStringLiteral("x.jpg"));
+        const qint64 budget = 100000; // 0.1 Mpx
+        QCOMPARE(PictureLoader::load(path, {}, budget).error, int(LoadedPicture::OutOfMemory));
+        QVERIFY(PictureLoader::load(path, QSize(200, 200), budget).ok());
+        const LoadedPicture print = PictureLoader::loadWithinBudget(path, budget);
+        QVERIFY(print.ok());
+        QCOMPARE(print.image.size(), QSize(300, 300)); // 3/8: the largest factor within budget
+        QCOMPARE(print.fullSize, QSize(800, 800));
+    }
+
+    void bombIsRefusedEvenWhenScaled()
+    {
+        Sandbox box;
+        box.write(QStringLiteral("x.jpg"),
+                  withClaimedSize(encode(gradient(64, 64), "jpg"), 65000, 65000));
+        const LoadedPicture p =
+            PictureLoader::load(native(box, QStringLiteral("x.jpg")), QSize(100, 100));
+        QCOMPARE(p.error, int(LoadedPicture::OutOfMemory));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPictureLoader)
+#include "test_pictureloader.moc"
