@@ -4,7 +4,7 @@
 
 namespace vistrel {
 
-qint64 roundHalfEven(double value)
+qint64 roundHalfEvenToInt(double value)
 {
     return qint64(std::nearbyint(value)); // the default rounding mode is to nearest, ties to even
 }
@@ -44,11 +44,11 @@ ActualPlacement placeActualSize(const QSize &picture, const QSize &area)
     }
     if (picture.width() > area.width()) {
         p.horizontalBar = true;
-        p.horizontalMax = int(roundHalfEven(double(-dw)));
+        p.horizontalMax = int(roundHalfEvenToInt(double(-dw)));
     }
     if (picture.height() > area.height()) {
         p.verticalBar = true;
-        p.verticalMax = int(roundHalfEven(double(-dh)));
+        p.verticalMax = int(roundHalfEvenToInt(double(-dh)));
     }
     return p;
 }

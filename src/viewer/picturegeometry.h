@@ -9,7 +9,7 @@ namespace vistrel {
 // text of the status bar, and where a picture shown at its own size sits inside the area.
 
 // Nearest whole number, halves to the even neighbour.
-qint64 roundHalfEven(double value);
+qint64 roundHalfEvenToInt(double value);
 
 // Pixels at 96 per inch in hundredths of a millimetre: px * 2540 / 96, halves to even.
 qint64 pixelsToHimetric(qint64 pixels);

@@ -64,7 +64,7 @@ private slots:
     {
         QFETCH(double, value);
         QFETCH(qint64, rounded);
-        QCOMPARE(roundHalfEven(value), rounded);
+        QCOMPARE(roundHalfEvenToInt(value), rounded);
     }
 
     void sizeTextIsHeightFirstWithThreeBlanks()
