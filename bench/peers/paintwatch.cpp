@@ -49,7 +49,7 @@ struct Watch
     int damageEvent = 0;
     long minArea = 100000;
     double quietMs = 500;
-    double timeoutMs = 60000;
+    double timeoutMs = 20000;
     Window lastMapped = 0;
     pid_t child = -1;
     bool trace = false;
