@@ -11,11 +11,12 @@
 //     --quiet MS        length of the quiet spell (default 500)
 //     --min-area PX     smallest change that counts as a paint (default 100000)
 //     --click X,Y       once painted, click at X,Y in the last mapped window, then time the
-//                       paint that follows (a splash's Continue button)
+//                       paint that follows (a splash's Continue button); may be given more
+//                       than once, each click after the previous one's paint
 //     --keys N KEYSYM   once painted, send the key N times, each after the previous paint
-//     --click-before-keys X,Y  click here (and wait for the paint) before the keys
-//   Prints "start MS", then "click MS" and "key MS" lines (each from its own request), then
-//   ends the program. Keys and clicks go through the XTEST extension, as xdotool sends them.
+//   Prints "start MS", then "click1 MS", "click2 MS"... and "key MS" lines (each from its own
+//   request), then ends the program. Keys and clicks go through the XTEST extension, as xdotool
+//   sends them.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -57,8 +58,7 @@ struct Watch
 
     // Reads events until the screen has been painted after `since` and then stayed quiet.
     // Returns the time of the last paint, or a negative value on time-out or program exit.
-    // With allowNone, a quiet spell with no paint at all ends the wait too.
-    double waitPainted(double since, bool allowNone = false)
+    double waitPainted(double since)
     {
         double lastPaint = -1;
         const int fd = ConnectionNumber(display);
@@ -83,8 +83,6 @@ struct Watch
             const double t = nowMs();
             if (lastPaint >= 0 && t - lastPaint >= quietMs)
                 return lastPaint;
-            if (allowNone && lastPaint < 0 && t - since >= quietMs)
-                return since;
             if (t - since > timeoutMs)
                 return -1;
             int status = 0;
@@ -135,7 +133,7 @@ bool parsePoint(const char *text, int &x, int &y)
 int main(int argc, char *argv[])
 {
     Watch w;
-    int clickX = -1, clickY = -1, preX = -1, preY = -1;
+    std::vector<std::pair<int, int>> clicks;
     int keyCount = 0;
     const char *keyName = nullptr;
     int i = 1;
@@ -149,11 +147,11 @@ int main(int argc, char *argv[])
             w.quietMs = std::atof(argv[++i]);
         else if (a == "--min-area" && i + 1 < argc)
             w.minArea = std::atol(argv[++i]);
-        else if (a == "--click" && i + 1 < argc)
-            parsePoint(argv[++i], clickX, clickY);
-        else if (a == "--click-before-keys" && i + 1 < argc)
-            parsePoint(argv[++i], preX, preY);
-        else if (a == "--keys" && i + 2 < argc) {
+        else if (a == "--click" && i + 1 < argc) {
+            int x = 0, y = 0;
+            if (parsePoint(argv[++i], x, y))
+                clicks.emplace_back(x, y);
+        } else if (a == "--keys" && i + 2 < argc) {
             keyCount = std::atoi(argv[++i]);
             keyName = argv[++i];
         } else {
@@ -201,23 +199,19 @@ int main(int argc, char *argv[])
     } else {
         std::printf("start %.1f\n", painted - start);
     }
-    if (!failed && clickX >= 0) {
+    for (std::size_t c = 0; c < clicks.size() && !failed; ++c) {
         w.focusLast();
         const double t = nowMs();
-        w.click(clickX, clickY);
+        w.click(clicks[c].first, clicks[c].second);
         const double p = w.waitPainted(t);
         failed = p < 0;
-        if (!failed)
-            std::printf("click %.1f\n", p - t);
+        if (failed)
+            std::fprintf(stderr, "bench_paintwatch: click %zu painted nothing\n", c + 1);
+        else
+            std::printf("click%zu %.1f\n", c + 1, p - t);
     }
     if (!failed && keyCount > 0) {
         w.focusLast();
-        if (preX >= 0) {
-            const double t = nowMs();
-            w.click(preX, preY);
-            w.waitPainted(t, true); // the click may paint nothing new
-            w.focusLast();
-        }
         const KeyCode code = XKeysymToKeycode(w.display, XStringToKeysym(keyName));
         for (int k = 0; k < keyCount && !failed; ++k) {
             const double t = nowMs();
