@@ -38,10 +38,13 @@ peers_start_x
 convert -size 64x64 xc:white "$work/white.png"
 nsxiv -g 1000x700+0+0 -s f "$work/white.png" &
 npid=$!
-sleep 1.5
+sleep 2.5
 bar=$(import -window root -crop 1x700+500+0 -depth 8 txt:- | grep -c 'gray(0)\|#000000' || true)
 kill "$npid"
 wait "$npid" 2>/dev/null || true
+# A grab taken before nsxiv painted counts the whole window: fall back on its bar with the
+# default font here (18 px).
+[ "$bar" -ge 1 ] && [ "$bar" -le 60 ] || bar=18
 nsxivg="1000x$((700 + bar))+0+0"
 fehg="1000x700+0+0"
 
