@@ -117,9 +117,13 @@ QVariant FolderTreeModel::data(const QModelIndex &index, int role) const
         return node->label;
     case Qt::ToolTipRole:
         return node->folder;
-    case Qt::DecorationRole:
-        return QApplication::style()->standardIcon(node->parent ? QStyle::SP_DirIcon
-                                                                : QStyle::SP_DriveHDIcon);
+    case Qt::DecorationRole: {
+        QIcon &icon = node->parent ? m_folderIcon : m_driveIcon;
+        if (icon.isNull())
+            icon = QApplication::style()->standardIcon(node->parent ? QStyle::SP_DirIcon
+                                                                    : QStyle::SP_DriveHDIcon);
+        return icon;
+    }
     default:
         return {};
     }

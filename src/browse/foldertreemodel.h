@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QIcon>
 #include <QString>
 
 #include <memory>
@@ -45,6 +46,10 @@ private:
     std::vector<std::unique_ptr<Node>> m_top;
     QString m_documentsFolder;
     QString m_homeFolder;
+    // The style builds a new icon, reading its images, on every request; the view asks for the
+    // icon of every row it measures or paints, so the two icons are made once.
+    mutable QIcon m_folderIcon;
+    mutable QIcon m_driveIcon;
 };
 
 } // namespace vistrel

@@ -1,0 +1,239 @@
+// Starts a picture viewer under the running X server and times when its window is painted,
+// the same way for every program: the DAMAGE extension reports each change of the screen's
+// pixels (on the root window, so every top-level window counts), and a change of at least
+// --min-area pixels (a 316 x 316 square) is a paint. The screen is "painted" once no such change
+// has come for
+// --quiet milliseconds; the figure is the time of the last paint before that quiet spell.
+// Small changes (a clock ticking in a status bar, a list's highlight) do not count.
+//
+//   bench_paintwatch [options] -- PROGRAM ARGS...
+//     --trace           print every change reported, with its time, to the error output
+//     --quiet MS        length of the quiet spell (default 500)
+//     --min-area PX     smallest change that counts as a paint (default 100000)
+//     --click X,Y       once painted, click at X,Y in the last mapped window, then time the
+//                       paint that follows (a splash's Continue button); may be given more
+//                       than once, each click after the previous one's paint
+//     --keys N KEYSYM   once painted, send the key N times, each after the previous paint
+//   Prints "start MS", then "click1 MS", "click2 MS"... and "key MS" lines (each from its own
+//   request), then ends the program. Keys and clicks go through the XTEST extension, as xdotool
+//   sends them.
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+double nowMs()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+struct Watch
+{
+    Display *display = nullptr;
+    int damageEvent = 0;
+    long minArea = 100000;
+    double quietMs = 500;
+    double timeoutMs = 20000;
+    Window lastMapped = 0;
+    pid_t child = -1;
+    bool trace = false;
+    double traceStart = 0;
+
+    // Reads events until the screen has been painted after `since` and then stayed quiet.
+    // Returns the time of the last paint, or a negative value on time-out or program exit.
+    double waitPainted(double since)
+    {
+        double lastPaint = -1;
+        const int fd = ConnectionNumber(display);
+        for (;;) {
+            while (XPending(display)) {
+                XEvent e;
+                XNextEvent(display, &e);
+                const double t = nowMs();
+                if (e.type == damageEvent + XDamageNotify) {
+                    const auto *d = reinterpret_cast<XDamageNotifyEvent *>(&e);
+                    const bool counts = long(d->area.width) * long(d->area.height) >= minArea;
+                    if (trace)
+                        std::fprintf(stderr, "%9.1f %s %dx%d+%d+%d\n", t - traceStart,
+                                     counts ? "paint" : "small", d->area.width, d->area.height,
+                                     d->area.x, d->area.y);
+                    if (counts && t >= since)
+                        lastPaint = t;
+                } else if (e.type == MapNotify && !e.xmap.override_redirect) {
+                    lastMapped = e.xmap.window;
+                }
+            }
+            const double t = nowMs();
+            if (lastPaint >= 0 && t - lastPaint >= quietMs)
+                return lastPaint;
+            if (t - since > timeoutMs)
+                return -1;
+            int status = 0;
+            if (child > 0 && waitpid(child, &status, WNOHANG) == child) {
+                child = -1;
+                return -2;
+            }
+            pollfd p{fd, POLLIN, 0};
+            poll(&p, 1, 5);
+        }
+    }
+
+    void focusLast()
+    {
+        if (lastMapped) {
+            XSetInputFocus(display, lastMapped, RevertToPointerRoot, CurrentTime);
+            XSync(display, False);
+        }
+    }
+
+    void click(int x, int y)
+    {
+        Window child_ = 0;
+        int rx = 0, ry = 0;
+        XTranslateCoordinates(display, lastMapped, DefaultRootWindow(display), x, y, &rx, &ry,
+                              &child_);
+        XTestFakeMotionEvent(display, -1, rx, ry, CurrentTime);
+        XTestFakeButtonEvent(display, 1, True, CurrentTime);
+        XTestFakeButtonEvent(display, 1, False, CurrentTime);
+        XFlush(display);
+    }
+
+    void key(KeyCode code)
+    {
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        XFlush(display);
+    }
+};
+
+bool parsePoint(const char *text, int &x, int &y)
+{
+    return std::sscanf(text, "%d,%d", &x, &y) == 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Watch w;
+    std::vector<std::pair<int, int>> clicks;
+    int keyCount = 0;
+    const char *keyName = nullptr;
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--")
+            break;
+        if (a == "--trace")
+            w.trace = true;
+        else if (a == "--quiet" && i + 1 < argc)
+            w.quietMs = std::atof(argv[++i]);
+        else if (a == "--min-area" && i + 1 < argc)
+            w.minArea = std::atol(argv[++i]);
+        else if (a == "--click" && i + 1 < argc) {
+            int x = 0, y = 0;
+            if (parsePoint(argv[++i], x, y))
+                clicks.emplace_back(x, y);
+        } else if (a == "--keys" && i + 2 < argc) {
+            keyCount = std::atoi(argv[++i]);
+            keyName = argv[++i];
+        } else {
+            std::fprintf(stderr, "bench_paintwatch: unknown option %s\n", a.c_str());
+            return 2;
+        }
+    }
+    if (i + 1 >= argc) {
+        std::fprintf(stderr, "usage: bench_paintwatch [options] -- PROGRAM ARGS...\n");
+        return 2;
+    }
+    w.display = XOpenDisplay(nullptr);
+    if (!w.display) {
+        std::fprintf(stderr, "bench_paintwatch: no X display\n");
+        return 2;
+    }
+    int damageError = 0, ev = 0, er = 0, major = 0, minor = 0;
+    if (!XDamageQueryExtension(w.display, &w.damageEvent, &damageError) ||
+        !XTestQueryExtension(w.display, &ev, &er, &major, &minor)) {
+        std::fprintf(stderr, "bench_paintwatch: the server lacks DAMAGE or XTEST\n");
+        return 2;
+    }
+    const Window root = DefaultRootWindow(w.display);
+    XSelectInput(w.display, root, SubstructureNotifyMask);
+    XDamageCreate(w.display, root, XDamageReportRawRectangles);
+    XSync(w.display, False);
+    // A new damage object reports what is already on the screen: drop that.
+    while (XPending(w.display)) {
+        XEvent e;
+        XNextEvent(w.display, &e);
+    }
+
+    const double start = nowMs();
+    w.traceStart = start;
+    w.child = fork();
+    if (w.child == 0) {
+        execvp(argv[i + 1], argv + i + 1);
+        _exit(127);
+    }
+    int failed = 0;
+    const double painted = w.waitPainted(start);
+    if (painted < 0) {
+        std::fprintf(stderr, "bench_paintwatch: %s never painted\n", argv[i + 1]);
+        failed = 1;
+    } else {
+        std::printf("start %.1f\n", painted - start);
+    }
+    for (std::size_t c = 0; c < clicks.size() && !failed; ++c) {
+        w.focusLast();
+        const double t = nowMs();
+        w.click(clicks[c].first, clicks[c].second);
+        const double p = w.waitPainted(t);
+        failed = p < 0;
+        if (failed)
+            std::fprintf(stderr, "bench_paintwatch: click %zu painted nothing\n", c + 1);
+        else
+            std::printf("click%zu %.1f\n", c + 1, p - t);
+    }
+    if (!failed && keyCount > 0) {
+        w.focusLast();
+        const KeyCode code = XKeysymToKeycode(w.display, XStringToKeysym(keyName));
+        for (int k = 0; k < keyCount && !failed; ++k) {
+            const double t = nowMs();
+            w.key(code);
+            const double p = w.waitPainted(t);
+            failed = p < 0;
+            if (!failed)
+                std::printf("key %.1f\n", p - t);
+        }
+        if (failed)
+            std::fprintf(stderr, "bench_paintwatch: a key painted nothing\n");
+    }
+    std::fflush(stdout);
+    if (w.child > 0) {
+        kill(w.child, SIGTERM);
+        for (int n = 0; n < 200 && waitpid(w.child, nullptr, WNOHANG) == 0; ++n)
+            usleep(10000);
+        if (waitpid(w.child, nullptr, WNOHANG) == 0) {
+            kill(w.child, SIGKILL);
+            waitpid(w.child, nullptr, 0);
+        }
+    }
+    XCloseDisplay(w.display);
+    return failed;
+}

@@ -1,0 +1,66 @@
+// Prints what the peers benchmark needs to drive Vistrel as a user would, read from the real
+// windows under the running X server (so fonts and style are those of the timed runs):
+//   MAINWIDTH MAINHEIGHT  stored window size in twips that gives a viewing area of W x H pixels
+//   LISTX LISTY           a point on the first row of the picture list, in window pixels
+//   CONTX CONTY           the centre of the splash's Continue button, in splash pixels
+//   bench_vistrellayout W H
+
+#include "app/mainwindow.h"
+#include "info/splashwindow.h"
+
+#include <QApplication>
+#include <QListView>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace vistrel;
+
+namespace {
+
+// The viewing area of a window stored at this size, in pixels.
+QSize viewingArea(double width, double height, QPoint *listRow)
+{
+    QTemporaryDir dir;
+    QSettings store(dir.filePath(QStringLiteral("v.ini")), QSettings::IniFormat);
+    store.setValue(QStringLiteral("Settings/MainWidth"), width);
+    store.setValue(QStringLiteral("Settings/MainHeight"), height);
+    store.sync();
+    MainWindow window(&store);
+    window.Form_Load();
+    window.show();
+    QApplication::processEvents();
+    const auto *area = window.findChild<QWidget *>(QStringLiteral("picContainer"));
+    const auto *list = window.findChild<QListView *>(QStringLiteral("SortedList"));
+    if (listRow)
+        *listRow = list->mapTo(&window, QPoint(list->width() / 3, 8));
+    return area->size();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const int wantW = argc > 2 ? std::atoi(argv[1]) : 1000;
+    const int wantH = argc > 2 ? std::atoi(argv[2]) : 700;
+    // The viewing area grows twip for twip with the window: one probe gives the size.
+    const double probeW = 18000, probeH = 13000;
+    const QSize probe = viewingArea(probeW, probeH, nullptr);
+    const double width = probeW + (wantW - probe.width()) * 15.0;
+    const double height = probeH + (wantH - probe.height()) * 15.0;
+    QPoint listRow;
+    const QSize got = viewingArea(width, height, &listRow);
+
+    SplashWindow splash({});
+    splash.show();
+    QApplication::processEvents();
+    const QPushButton *button = splash.screen().btnCont;
+    const QPoint cont = button->mapTo(&splash, button->rect().center());
+    std::printf("%.0f %.0f %d %d %d %d\n", width, height, listRow.x(), listRow.y(), cont.x(),
+                cont.y());
+    return got == QSize(wantW, wantH) ? 0 : 3;
+}
