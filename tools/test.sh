@@ -20,6 +20,6 @@ if [ "${VISTREL_SKIP_SANITIZERS:-0}" != "1" ]; then
     cmake --build "$root/build-asan" -j"$jobs"
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    (cd "$root/build-asan" && ctest --output-on-failure -j"$jobs")
     bash "$root/tests/hardening/leakcheck.sh" "$root/build-asan"
+    (cd "$root/build-asan" && ctest --output-on-failure -j"$jobs")
 fi

@@ -57,9 +57,8 @@ watch() {
     "$watch" "$@" >>"$res/$out" 2>>"$res/errors" || echo "failed: $*" >>"$res/errors"
 }
 # Vistrel: Continue on the splash (click1), then a click on the list's first row (click2).
-# Until the main window holds the picture display itself, bench_vistrelshow is the program with
-# the display attached; VISTREL_PROGRAM=path picks another build.
-program=${VISTREL_PROGRAM:-$BENCH_BUILD/bench/peers/bench_vistrelshow}
+# The program itself, as users start it; VISTREL_PROGRAM=path picks another build.
+program=${VISTREL_PROGRAM:-$BENCH_BUILD/src/vistrel}
 vis() { # vis FILE FOLDER name|date [paintwatch options]
     local out=$1 folder=$2 order=$3
     shift 3
