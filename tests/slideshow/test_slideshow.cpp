@@ -70,6 +70,22 @@ SlideShow::IntervalAsker scripted(Answer &answer)
     };
 }
 
+// A show over a fake list of the given size, its fake timer and a scripted asker.
+struct Fixture
+{
+    FakeList list;
+    FakeTimer timer;
+    Answer answer;
+    SlideShow show{list, &timer};
+
+    explicit Fixture(int pictures, int current = 0)
+    {
+        list.pictures = pictures;
+        list.current = current;
+        show.setIntervalAsker(scripted(answer));
+    }
+};
+
 } // namespace
 
 class TestSlideShow : public QObject
@@ -157,12 +173,8 @@ void TestSlideShow::declinedQuestionLeavesShowStopped()
 
 void TestSlideShow::stopNeedsNoQuestion()
 {
-    FakeList list;
-    list.pictures = 3;
-    FakeTimer timer;
-    SlideShow show(list, &timer);
-    Answer answer;
-    show.setIntervalAsker(scripted(answer));
+    Fixture f(3);
+    auto &[list, timer, answer, show] = f;
     show.toggleslideshow();
     QSignalSpy running(&show, &SlideShow::runningChanged);
 
@@ -177,12 +189,8 @@ void TestSlideShow::stopNeedsNoQuestion()
 
 void TestSlideShow::restartContinuesAfterLastShown()
 {
-    FakeList list;
-    list.pictures = 5;
-    FakeTimer timer;
-    SlideShow show(list, &timer);
-    Answer answer;
-    show.setIntervalAsker(scripted(answer));
+    Fixture f(5);
+    auto &[list, timer, answer, show] = f;
     show.toggleslideshow(); // shows 0
     timer.fire();           // 1
     timer.fire();           // 2
@@ -193,13 +201,8 @@ void TestSlideShow::restartContinuesAfterLastShown()
 
 void TestSlideShow::wrapsRoundFromTheLastButOne()
 {
-    FakeList list;
-    list.pictures = 3;
-    list.current = 2;
-    FakeTimer timer;
-    SlideShow show(list, &timer);
-    Answer answer;
-    show.setIntervalAsker(scripted(answer));
+    Fixture f(3, 2);
+    auto &[list, timer, answer, show] = f;
     show.toggleslideshow();
     for (int i = 0; i < 4; ++i)
         timer.fire();
@@ -208,25 +211,16 @@ void TestSlideShow::wrapsRoundFromTheLastButOne()
 
 void TestSlideShow::startBeyondTheListBeginsAtFirst()
 {
-    FakeList list;
-    list.pictures = 3;
-    list.current = 3; // the show last stood after the last picture
-    FakeTimer timer;
-    SlideShow show(list, &timer);
-    Answer answer;
-    show.setIntervalAsker(scripted(answer));
+    Fixture f(3, 3);
+    auto &[list, timer, answer, show] = f;
     show.toggleslideshow();
     QCOMPARE(list.shown, QList<int>({0}));
 }
 
 void TestSlideShow::userSelectionIsWhereTheShowGoesOn()
 {
-    FakeList list;
-    list.pictures = 6;
-    FakeTimer timer;
-    SlideShow show(list, &timer);
-    Answer answer;
-    show.setIntervalAsker(scripted(answer));
+    Fixture f(6);
+    auto &[list, timer, answer, show] = f;
     show.toggleslideshow(); // 0
     list.select(4);         // the user clicks picture 4; the display writes curslide
     timer.fire();           // 4 stays one more interval
@@ -236,13 +230,8 @@ void TestSlideShow::userSelectionIsWhereTheShowGoesOn()
 
 void TestSlideShow::listShrinkingUnderRunningShowWraps()
 {
-    FakeList list;
-    list.pictures = 6;
-    list.current = 4;
-    FakeTimer timer;
-    SlideShow show(list, &timer);
-    Answer answer;
-    show.setIntervalAsker(scripted(answer));
+    Fixture f(6, 4);
+    auto &[list, timer, answer, show] = f;
     show.toggleslideshow(); // 4, next 5
     list.pictures = 2;      // a folder with two pictures is chosen
     timer.fire();
@@ -308,12 +297,8 @@ void TestSlideShow::longIntervalsRunAsTyped()
 
 void TestSlideShow::tickAfterStopDoesNothing()
 {
-    FakeList list;
-    list.pictures = 3;
-    FakeTimer timer;
-    SlideShow show(list, &timer);
-    Answer answer;
-    show.setIntervalAsker(scripted(answer));
+    Fixture f(3);
+    auto &[list, timer, answer, show] = f;
     show.toggleslideshow();
     show.stop();
     show.slidetimer_Timer(); // a tick already queued when the show stopped
