@@ -17,6 +17,7 @@ FolderTree::FolderTree(const QString &documentsFolder, const QString &homeFolder
     setSelectionMode(QAbstractItemView::SingleSelection);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     header()->setStretchLastSection(false);
+    connect(this, &QTreeView::expanded, m_model, &FolderTreeModel::reload);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!m_quiet)
             emit selectionChanged();

@@ -22,10 +22,17 @@ struct FolderTreeModel::Node
     Node *parent = nullptr;
     int row = 0;
     bool loaded = false;
+    bool justLoaded = false; // read by the opening in progress; nothing to look at again
     std::vector<std::unique_ptr<Node>> children;
 };
 
 namespace {
+
+bool folderNameLess(const QString &a, const QString &b)
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
 
 // Names of the visible sub-folders, ordered ignoring letter case.
 std::vector<QString> subFolders(const QString &folder)
@@ -41,10 +48,7 @@ std::vector<QString> subFolders(const QString &folder)
             names.push_back(fromNative(entry->d_name, qsizetype(std::strlen(entry->d_name))));
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), folderNameLess);
     return names;
 }
 
@@ -145,8 +149,10 @@ bool FolderTreeModel::canFetchMore(const QModelIndex &parent) const
 
 void FolderTreeModel::fetchMore(const QModelIndex &parent)
 {
-    if (Node *p = nodeOf(parent))
+    if (Node *p = nodeOf(parent)) {
         load(p);
+        p->justLoaded = true; // the opening that asked for it need not read it again
+    }
 }
 
 void FolderTreeModel::load(Node *node)
@@ -162,16 +168,63 @@ void FolderTreeModel::load(Node *node)
         return;
     }
     beginInsertRows(indexOf(node), 0, int(names.size()) - 1);
-    for (const QString &name : names) {
-        auto child = std::make_unique<Node>();
-        child->label = name;
-        child->folder = joinFolderAndName(node->folder, name);
-        child->pathText = child->folder;
-        child->parent = node;
-        child->row = int(node->children.size());
-        node->children.push_back(std::move(child));
-    }
+    for (const QString &name : names)
+        node->children.push_back(makeChild(node, name));
+    renumber(node);
     endInsertRows();
+}
+
+std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeChild(Node *parent, const QString &name)
+{
+    auto child = std::make_unique<Node>();
+    child->label = name;
+    child->folder = joinFolderAndName(parent->folder, name);
+    child->pathText = child->folder;
+    child->parent = parent;
+    return child;
+}
+
+void FolderTreeModel::renumber(Node *node)
+{
+    for (std::size_t i = 0; i < node->children.size(); ++i)
+        node->children[i]->row = int(i);
+}
+
+void FolderTreeModel::reload(const QModelIndex &index)
+{
+    Node *node = nodeOf(index);
+    if (!node || !node->loaded)
+        return;
+    if (node->justLoaded) {
+        node->justLoaded = false;
+        return;
+    }
+    // Sub-folders made, removed or renamed since the folder was last opened: rows that stay
+    // keep their place, so the selection below this folder survives.
+    const std::vector<QString> names = subFolders(node->folder);
+    auto &children = node->children;
+    for (int row = int(children.size()) - 1; row >= 0; --row) {
+        if (std::binary_search(names.begin(), names.end(), children[std::size_t(row)]->label,
+                               folderNameLess))
+            continue;
+        beginRemoveRows(index, row, row);
+        children.erase(children.begin() + row);
+        renumber(node);
+        endRemoveRows();
+    }
+    for (const QString &name : names) {
+        const auto at = std::lower_bound(children.begin(), children.end(), name,
+                                         [](const std::unique_ptr<Node> &child, const QString &n) {
+                                             return folderNameLess(child->label, n);
+                                         });
+        if (at != children.end() && (*at)->label == name)
+            continue;
+        const int row = int(at - children.begin());
+        beginInsertRows(index, row, row);
+        children.insert(at, makeChild(node, name));
+        renumber(node);
+        endInsertRows();
+    }
 }
 
 QString FolderTreeModel::pathOf(const QModelIndex &index) const

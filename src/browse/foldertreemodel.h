@@ -35,12 +35,17 @@ public:
     // The node for a path text, loading the folders on the way; invalid when a folder on the way
     // does not exist (any more).
     QModelIndex indexForPath(const QString &path);
+    // Reads an opened folder's sub-folders again and brings its rows up to date; the tree calls
+    // it each time the user opens a folder.
+    void reload(const QModelIndex &index);
 
 private:
     struct Node;
     Node *nodeOf(const QModelIndex &index) const;
     QModelIndex indexOf(Node *node) const;
     void load(Node *node);
+    std::unique_ptr<Node> makeChild(Node *parent, const QString &name);
+    static void renumber(Node *node);
     QModelIndex findChild(Node *parent, const QString &name);
 
     std::vector<std::unique_ptr<Node>> m_top;
