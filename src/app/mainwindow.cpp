@@ -124,7 +124,7 @@ void MainWindow::createWidgets()
     m_display = new PictureDisplay(
         m_browser, m_container, m_hscroll, m_vscroll, m_pathLabel,
         [this](const QString &text) { m_statusBar->setPanelText(1, text); }, this);
-    m_display->installEscapeFilter(m_list);
+    endRunOnEscape(m_list);
 
     setTabOrder(m_tree, m_list);
     setTabOrder(m_list, m_container);

@@ -1,6 +1,7 @@
 #include "app/services.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -55,6 +56,20 @@ public:
     void endNow() override { std::_Exit(0); }
 };
 
+class EscapeEndsRun final : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            terminator().endNow();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 MessageBoxPrompter realPrompter;
 ProcessTerminator realTerminator;
 Prompter *currentPrompter = &realPrompter;
@@ -84,6 +99,13 @@ Terminator *setTerminator(Terminator *replacement)
     Terminator *previous = currentTerminator;
     currentTerminator = replacement ? replacement : &realTerminator;
     return previous;
+}
+
+void endRunOnEscape(QWidget *widget)
+{
+    static EscapeEndsRun filter;
+    if (widget)
+        widget->installEventFilter(&filter);
 }
 
 void setDialogParent(QWidget *parent)

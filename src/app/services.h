@@ -35,6 +35,10 @@ Terminator &terminator();
 Prompter *setPrompter(Prompter *replacement);       // returns the previous one
 Terminator *setTerminator(Terminator *replacement); // returns the previous one
 
+// Esc pressed on widget (it sees the key before the widget acts on it) ends the run at once
+// through terminator(); every other key goes on to the widget.
+void endRunOnEscape(QWidget *widget);
+
 // The main window (or nullptr): parent for the real message boxes.
 void setDialogParent(QWidget *parent);
 

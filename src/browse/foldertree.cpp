@@ -4,7 +4,6 @@
 #include "browse/foldertreemodel.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
 
 namespace vistrel {
 
@@ -12,6 +11,7 @@ FolderTree::FolderTree(const QString &documentsFolder, const QString &homeFolder
     : QTreeView(parent), m_model(new FolderTreeModel(documentsFolder, homeFolder, this))
 {
     setModel(m_model);
+    endRunOnEscape(this);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -50,15 +50,6 @@ void FolderTree::restoreSelectedPath(const QString &path)
     else
         selectionModel()->clearCurrentIndex();
     m_quiet = false;
-}
-
-void FolderTree::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        terminator().endNow();
-        return;
-    }
-    QTreeView::keyPressEvent(event);
 }
 
 } // namespace vistrel

@@ -28,9 +28,6 @@ public:
 signals:
     void selectionChanged();
 
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-
 private:
     FolderTreeModel *m_model;
     bool m_quiet = false;

@@ -9,7 +9,6 @@
 #include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -50,8 +49,8 @@ PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrol
     connect(m_vScroll, &QScrollBar::sliderMoved, this, &PictureDisplay::VScroll1_Change);
     m_hScroll->setSingleStep(scrollStep);
     m_vScroll->setSingleStep(scrollStep);
-    installEscapeFilter(m_view);
-    installEscapeFilter(m_view->picture1());
+    endRunOnEscape(m_view);
+    endRunOnEscape(m_view->picture1());
 }
 
 PictureDisplay::~PictureDisplay() = default;
@@ -295,22 +294,6 @@ void PictureDisplay::HScroll1_Change(int value)
 void PictureDisplay::VScroll1_Change(int value)
 {
     m_view->picture1()->setTop(scrollPosition(value));
-}
-
-void PictureDisplay::installEscapeFilter(QWidget *widget)
-{
-    if (widget)
-        widget->installEventFilter(this);
-}
-
-bool PictureDisplay::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-        terminator().endNow();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 QImage PictureDisplay::fullResolutionPicture() const

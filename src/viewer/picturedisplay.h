@@ -50,8 +50,6 @@ public:
     void onContainerResized();
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
-    // Esc on this widget ends the run at once.
-    void installEscapeFilter(QWidget *widget);
 
     // The picture shown, at its own size as far as memory allows; loaded only when asked.
     // A null image when nothing is shown.
@@ -59,9 +57,6 @@ public:
 
 signals:
     void scaledPicsChanged(bool on);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void clearView();

@@ -63,7 +63,7 @@ struct Rig
         window.resize(400, 300);
         QObject::connect(browser.list(), &PictureListModel::listIndexChanged, &display,
                          [this] { display.SortedList_Click(); });
-        display.installEscapeFilter(listView);
+        endRunOnEscape(listView);
         display.setScaledPics(scaled);
         window.show();
         display.onContainerResized();
