@@ -276,12 +276,10 @@ void MainWindow::Form_Resize()
     m_container->setGeometry(centralRect(l.container));
     m_vscroll->setGeometry(centralRect(l.vscroll));
     m_hscroll->setGeometry(centralRect(l.hscroll));
-    m_vscroll->hide();
-    m_hscroll->hide();
     m_tree->setGeometry(centralRect(l.tree));
     m_list->setGeometry(centralRect(l.list));
     m_pathLabel->setGeometry(centralRect(l.pathLabel));
-    m_display->onContainerResized();
+    m_display->onContainerResized(); // fits the stretched picture, hides both bars
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

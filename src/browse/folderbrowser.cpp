@@ -122,7 +122,7 @@ void FolderBrowser::listbyname()
 
 void FolderBrowser::fill(bool byDate)
 {
-    m_list->clear();
+    // setEntries replaces the old entries in one reset; no separate clearing first.
     std::vector<PictureEntry> ordered =
         byDate ? orderByDate(m_file1->path(), m_file1->names()) : orderByName(m_file1->names());
     m_list->setEntries(std::move(ordered));
