@@ -40,11 +40,6 @@ const PictureEntry *PictureListModel::entry(int index) const
     return &m_entries[std::size_t(index)];
 }
 
-void PictureListModel::clear()
-{
-    setEntries({});
-}
-
 void PictureListModel::setEntries(std::vector<PictureEntry> entries)
 {
     // Like clearing a list box: the selection goes without a selection event.

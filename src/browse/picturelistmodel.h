@@ -33,7 +33,6 @@ public:
 
     // Replace the entries in one reset; nothing is selected afterwards and no listIndexChanged is
     // raised for that.
-    void clear();
     void setEntries(std::vector<PictureEntry> entries);
 
 signals:
