@@ -243,6 +243,12 @@ void PictureDisplay::askToDeleteUnreadable(const QByteArray &native, const QStri
     PictureListModel *list = m_browser->list();
     const int index = list->listIndex();
     m_browser->setCurslide(index == 0 || index > list->count() ? 1 : index);
+    if (index < 0) {
+        // The refill selected nothing: nothing is shown either, not the picture before.
+        clearView();
+        m_pathLabel->setText(QString());
+        m_shownNative.clear();
+    }
 }
 
 void PictureDisplay::removeFile(const QByteArray &native, const QString &path)
