@@ -9,7 +9,10 @@ packages=(
     fonts-liberation xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
-    packages+=(xvfb xauth xdotool imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
+    # The session tests run the program on its own X server with a real window manager and send
+    # input through XTEST.
+    packages+=(xvfb xauth xdotool openbox libx11-dev libxtst-dev)
+    packages+=(imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
                cups cups-client cups-bsd printer-driver-cups-pdf clang libclang-rt-14-dev)
 fi
 missing=()
