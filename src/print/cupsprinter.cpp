@@ -4,8 +4,6 @@
 
 #include <cups/cups.h>
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
 namespace vistrel {
@@ -56,14 +54,20 @@ QString serviceDown(const QString &reason)
     return QStringLiteral("the print service is not running (%1)").arg(reason);
 }
 
-// A connection to the print service, or why there is none.
-Http connectToService(QString &why)
+// A connection to the print service, or where nothing answered.
+Http connectToService(QString &nothingAt)
 {
-    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+    const char *server = cupsServer();
+    http_t *http = httpConnect2(server, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
                                 connectTimeoutMs, nullptr);
     if (!http) {
-        const int error = errno;
-        why = serviceDown(error ? QString::fromLocal8Bit(std::strerror(error)) : lastError());
+        // The library's own error text here is a generic "Host is down"; where it looked says
+        // more.
+        const QString where =
+            server[0] == '/'
+                ? QString::fromLocal8Bit(server)
+                : QStringLiteral("%1 port %2").arg(QString::fromLocal8Bit(server)).arg(ippPort());
+        nothingAt = QStringLiteral("nothing answers at ") + where;
         return nullptr;
     }
     httpSetTimeout(http, requestTimeoutSeconds, nullptr, nullptr);
@@ -217,13 +221,13 @@ CupsPrinter::CupsPrinter(QByteArray name, QByteArray instance, QPageSize paper, 
 DestinationLookup CupsPrinter::find()
 {
     DestinationLookup lookup;
-    QString why;
-    const Http http = connectToService(why);
+    QString nothingAt;
+    const Http http = connectToService(nothingAt);
     if (!http) {
         lookup.problem = QStringLiteral("The print service is not running, so nothing can be "
                                         "printed (%1). Start it, or ask the administrator to, "
                                         "then print again.")
-                             .arg(why);
+                             .arg(nothingAt);
         return lookup;
     }
 
@@ -276,10 +280,10 @@ QPageLayout CupsPrinter::paper() const
 
 QString CupsPrinter::handOver(const QString &pdfPath, const QString &title)
 {
-    QString why;
-    const Http http = connectToService(why);
+    QString nothingAt;
+    const Http http = connectToService(nothingAt);
     if (!http)
-        return why;
+        return serviceDown(nothingAt);
     const QString refusal = printerRefusal(http.get(), m_name);
     if (!refusal.isEmpty())
         return refusal;
