@@ -195,17 +195,18 @@ QString printerRefusal(http_t *http, const QByteArray &name)
     return QString();
 }
 
-QString jobStateName(int state)
+// What became of a job that will not print, or an empty text for one on its way.
+QString jobFate(int state)
 {
     switch (state) {
     case IPP_JSTATE_HELD:
-        return QStringLiteral("held");
+        return QStringLiteral("the print service held the job instead of printing it");
     case IPP_JSTATE_STOPPED:
-        return QStringLiteral("stopped");
+        return QStringLiteral("the print service stopped the job");
     case IPP_JSTATE_CANCELED:
-        return QStringLiteral("canceled");
+        return QStringLiteral("the print service cancelled the job");
     case IPP_JSTATE_ABORTED:
-        return QStringLiteral("aborted");
+        return QStringLiteral("the print service gave up the job");
     default:
         return QString();
     }
@@ -305,20 +306,20 @@ QString CupsPrinter::handOver(const QString &pdfPath, const QString &title)
     // Taken: the job has a number. One that the service already stopped, held, cancelled or
     // aborted will not print; a held or stopped one is cancelled so it cannot print later,
     // unexpectedly, beside a second try.
-    const Ipp state = ask(http.get(), IPP_OP_GET_JOB_ATTRIBUTES, m_name, job,
-                          {"job-state", "job-state-reasons", "job-printer-state-message"});
+    const Ipp state =
+        ask(http.get(), IPP_OP_GET_JOB_ATTRIBUTES, m_name, job, {"job-state", "job-state-reasons"});
     ipp_attribute_t *jobState =
         state ? ippFindAttribute(state.get(), "job-state", IPP_TAG_ENUM) : nullptr;
-    const QString stateName = jobState ? jobStateName(ippGetInteger(jobState, 0)) : QString();
-    if (stateName.isEmpty())
+    const int stateValue = jobState ? ippGetInteger(jobState, 0) : 0;
+    const QString fate = jobFate(stateValue);
+    if (fate.isEmpty())
         return QString();
-    if (ippGetInteger(jobState, 0) == IPP_JSTATE_HELD ||
-        ippGetInteger(jobState, 0) == IPP_JSTATE_STOPPED)
+    QString told = withDetail(fate, keywords(state.get(), "job-state-reasons"));
+    if (stateValue == IPP_JSTATE_HELD || stateValue == IPP_JSTATE_STOPPED) {
         cupsCancelJob2(http.get(), m_name.constData(), job, 0);
-    return withDetail(QStringLiteral("the print service did not go on with the job (job %1 is %2)")
-                          .arg(job)
-                          .arg(stateName),
-                      keywords(state.get(), "job-state-reasons"));
+        told += QStringLiteral("; it was cancelled");
+    }
+    return told;
 }
 
 } // namespace vistrel
