@@ -28,6 +28,12 @@ QPushButton *button(QWidget *dialog, const char *name)
     return dialog->findChild<QPushButton *>(QString::fromLatin1(name));
 }
 
+// The main window showing a red picture.
+PictureSource redPicture()
+{
+    return fixedPicture(QStringLiteral("/pictures/red.png"), solidPicture({600, 400}, Qt::red));
+}
+
 // The red picture's bounding box on a page rendered at dpi, in inches.
 QRectF redRectangle(const QImage &page, int dpi)
 {
@@ -130,8 +136,7 @@ void TestPrintQueue::pageOnTheQueuesPaper()
     setDefault(queue);
 
     ScopedServices services;
-    PrintPreviewDialog dialog(
-        fixedPicture(QStringLiteral("/pictures/red.png"), solidPicture({600, 400}, Qt::red)));
+    PrintPreviewDialog dialog(redPicture());
     QSignalSpy drawn(&dialog, &PrintPreviewDialog::previewDrawn);
     dialog.show();
     QVERIFY(drawn.wait(5000));
@@ -174,8 +179,7 @@ void TestPrintQueue::printerWithoutADefault()
     QVERIFY(m_scheduler.admin(QStringLiteral("lpadmin"), {QStringLiteral("-x"), gone}));
 
     ScopedServices services;
-    PrintPreviewDialog dialog(
-        fixedPicture(QStringLiteral("/pictures/red.png"), solidPicture({60, 40}, Qt::red)));
+    PrintPreviewDialog dialog(redPicture());
     dialog.show();
     // The first installed printer by name: the A4 queue, on its own paper.
     QString pdf;
@@ -220,8 +224,7 @@ void TestPrintQueue::failedHandOverKeepsThePreview()
     setDefault(letterQueue);
 
     ScopedServices services;
-    PrintPreviewDialog dialog(
-        fixedPicture(QStringLiteral("/pictures/red.png"), solidPicture({60, 40}, Qt::red)));
+    PrintPreviewDialog dialog(redPicture());
     dialog.show();
     const QStringList before = m_scheduler.documents(letterQueue);
     const auto apply = [this](const QString &command) {
@@ -277,8 +280,7 @@ void TestPrintQueue::noPrinterToldApartFromNoService()
 
     ScopedServices services;
     {
-        PrintPreviewDialog dialog(
-            fixedPicture(QStringLiteral("/pictures/red.png"), solidPicture({60, 40}, Qt::red)));
+        PrintPreviewDialog dialog(redPicture());
         dialog.show();
         QVERIFY(dialog.updatePreview()); // a sheet is shown all the same
         QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
@@ -307,8 +309,7 @@ void TestPrintQueue::enterInABoxRedrawsNeverPrints()
     QFETCH(QString, box);
     setDefault(letterQueue);
     ScopedServices services;
-    PrintPreviewDialog dialog(
-        fixedPicture(QStringLiteral("/pictures/red.png"), solidPicture({60, 40}, Qt::red)));
+    PrintPreviewDialog dialog(redPicture());
     QSignalSpy drawn(&dialog, &PrintPreviewDialog::previewDrawn);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
