@@ -146,8 +146,9 @@ void MainWindow::connectCommands()
     connect(m_display, &PictureDisplay::scaledPicsChanged, this,
             [this](bool on) { m_commands->setChecked(C::ScaleToFit, on); });
     connect(m_commands->action(C::Print), &QAction::triggered, this, [this] {
-        PrintPreviewDialog::showPreview(m_pathLabel->text(),
-                                        [this] { return m_display->fullResolutionPicture(); });
+        PrintPreviewDialog::showPreview([this](const PrintablePicture &previous) {
+            return takePrintable(m_pathLabel->text(), m_display->shownFile(), previous);
+        });
     });
 }
 

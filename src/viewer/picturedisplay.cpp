@@ -97,6 +97,9 @@ void PictureDisplay::SortedList_Click()
         showScaled(native, path);
     else
         showActualSize(native, path);
+    m_shownFile.hold(m_shownNative,
+                     m_scaledpics ? m_view->image1()->picture() : m_view->picture1()->picture(),
+                     !m_scaledpics);
 }
 
 void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
@@ -300,17 +303,6 @@ void PictureDisplay::HScroll1_Change(int value)
 void PictureDisplay::VScroll1_Change(int value)
 {
     m_view->picture1()->setTop(scrollPosition(value));
-}
-
-QImage PictureDisplay::fullResolutionPicture() const
-{
-    if (m_shownNative.isEmpty())
-        return {};
-    const QImage &held = m_view->picture1()->picture();
-    if (!held.isNull())
-        return held;
-    BusyCursor busy;
-    return PictureLoader::loadWithinBudget(m_shownNative).image;
 }
 
 } // namespace vistrel
