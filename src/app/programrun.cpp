@@ -5,7 +5,9 @@
 
 namespace vistrel {
 
-ProgramRun::ProgramRun(QSettings *store) : m_store(store) {}
+ProgramRun::ProgramRun(QSettings *store, OpenRequest request)
+    : m_store(store), m_request(std::move(request))
+{}
 
 ProgramRun::~ProgramRun() = default;
 
@@ -13,6 +15,7 @@ SplashWindow *ProgramRun::start()
 {
     return Main([this]() -> QWidget * {
         m_window = std::make_unique<MainWindow>(m_store);
+        m_window->setOpenRequest(m_request);
         m_window->Form_Load();
         return m_window.get();
     });
