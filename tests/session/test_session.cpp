@@ -128,8 +128,10 @@ bool waitUntilActive(const QWidget *window)
 const char *whoIsActive()
 {
     static QByteArray text;
-    QDebug(&text) << "active window:" << QApplication::activeWindow()
-                  << "modal:" << QApplication::activeModalWidget();
+    QString out;
+    QDebug(&out) << "active window:" << QApplication::activeWindow()
+                 << "modal:" << QApplication::activeModalWidget();
+    text = out.toUtf8();
     return text.constData();
 }
 
