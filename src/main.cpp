@@ -16,6 +16,8 @@ int main(int argc, char *argv[])
                                             .arg(vistrel::identity::major)
                                             .arg(vistrel::identity::minor)
                                             .arg(vistrel::identity::revision));
+    QGuiApplication::setDesktopFileName(vistrel::identity::desktopFileName());
+    QApplication::setWindowIcon(vistrel::identity::windowIcon());
     QSettings store(QSettings::IniFormat, QSettings::UserScope, vistrel::identity::organisation(),
                     vistrel::identity::productName());
     std::unique_ptr<vistrel::MainWindow> window;

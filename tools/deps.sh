@@ -6,11 +6,12 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
     libturbojpeg0-dev libxcb1-dev libxcb-xkb-dev
-    fonts-liberation xdg-utils
+    fonts-liberation fonts-dejavu-core xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
     packages+=(xvfb xauth xdotool imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
-               cups cups-client cups-bsd printer-driver-cups-pdf clang libclang-rt-14-dev)
+               cups cups-client cups-bsd printer-driver-cups-pdf clang libclang-rt-14-dev
+               fontconfig appstream)
 fi
 missing=()
 for p in "${packages[@]}"; do
