@@ -4,9 +4,7 @@
 #include "app/lockindicators.h"
 #include "app/mainlayout.h"
 
-#include <QApplication>
 #include <QDateTime>
-#include <QEvent>
 #include <QLabel>
 
 namespace vistrel {
@@ -37,14 +35,9 @@ MainStatusBar::MainStatusBar(QWidget *parent) : QStatusBar(parent)
     for (int i = 1; i < 4; ++i)
         addPermanentWidget(m_panels[i]);
 
-    m_locks = std::make_unique<LockIndicators>();
+    m_locks = new LockIndicators(this);
     updateLockPanels();
-    qApp->installEventFilter(this);
-    // Lock keys may be switched in another window; a light poll keeps the panels true.
-    m_lockPoll.setInterval(250);
-    connect(&m_lockPoll, &QTimer::timeout, this, &MainStatusBar::updateLockPanels);
-    if (m_locks->available())
-        m_lockPoll.start();
+    connect(m_locks, &LockIndicators::changed, this, &MainStatusBar::updateLockPanels);
 
     m_datetime.setInterval(clockIntervalMs);
     connect(&m_datetime, &QTimer::timeout, this, &MainStatusBar::datetimeTick);
@@ -82,13 +75,6 @@ void MainStatusBar::updateLockPanels()
 {
     m_panels[1]->setEnabled(m_locks->capsLock());
     m_panels[2]->setEnabled(m_locks->numLock());
-}
-
-bool MainStatusBar::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyRelease && m_locks->available())
-        updateLockPanels();
-    return QStatusBar::eventFilter(watched, event);
 }
 
 } // namespace vistrel
