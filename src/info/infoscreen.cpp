@@ -1,10 +1,12 @@
 #include "info/infoscreen.h"
 
 #include "app/identity.h"
+#include "info/infopalette.h"
 #include "info/urllink.h"
 
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
@@ -44,6 +46,7 @@ InfoScreen InfoScreen::build(QWidget *window, const infolayout::ScreenLayout &la
 {
     using namespace infolayout;
     window->setFixedSize(pixels(clientWidth), pixels(clientHeight));
+    window->setPalette(infopalette::forTheme(QGuiApplication::palette()));
 
     InfoScreen s;
     s.Frame1 = new QFrame(window);
