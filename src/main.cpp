@@ -1,3 +1,4 @@
+#include "app/accessibility.h"
 #include "app/identity.h"
 #include "app/mainwindow.h"
 #include "info/startup.h"
@@ -18,6 +19,7 @@ int main(int argc, char *argv[])
                                             .arg(vistrel::identity::revision));
     QGuiApplication::setDesktopFileName(vistrel::identity::desktopFileName());
     QApplication::setWindowIcon(vistrel::identity::windowIcon());
+    vistrel::installAccessibleInterfaces();
     QSettings store(QSettings::IniFormat, QSettings::UserScope, vistrel::identity::organisation(),
                     vistrel::identity::productName());
     std::unique_ptr<vistrel::MainWindow> window;

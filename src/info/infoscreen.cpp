@@ -138,11 +138,30 @@ TypedKeyWatcher::TypedKeyWatcher(QWidget *window) : QObject(window)
 
 bool TypedKeyWatcher::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent *>(event)->text().isEmpty()) {
-        emit keyTyped();
-        return true;
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->text().isEmpty() && !worksControl(watched, *key)) {
+            emit keyTyped();
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool TypedKeyWatcher::worksControl(const QObject *watched, const QKeyEvent &key)
+{
+    // Tab and Shift+Tab move the keyboard focus; Enter and Space follow the focused link.
+    switch (key.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        return qobject_cast<const URLLink *>(watched) != nullptr;
+    default:
+        return false;
+    }
 }
 
 } // namespace vistrel

@@ -5,6 +5,7 @@
 #include <QObject>
 
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -36,7 +37,8 @@ private:
 };
 
 // Sees every typed key on a window before the window's controls do, wherever the focus is,
-// and calls onKey for it. Keys that type nothing (Shift, Ctrl, ...) are not typed keys.
+// and emits keyTyped for it. Keys that type nothing (Shift, Ctrl, ...) are not typed keys, nor are
+// the keys that work the window's controls: Tab and Shift+Tab, and Enter or Space on the link.
 class TypedKeyWatcher : public QObject
 {
     Q_OBJECT
@@ -49,6 +51,9 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    static bool worksControl(const QObject *watched, const QKeyEvent &key);
 };
 
 } // namespace vistrel

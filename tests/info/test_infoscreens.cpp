@@ -1,5 +1,6 @@
 // The splash and About screens: their texts and layout, the hand-over, and typed keys.
 
+#include "app/accessibility.h"
 #include "app/identity.h"
 #include "info/aboutdialog.h"
 #include "info/infolayout.h"
@@ -9,6 +10,7 @@
 #include "recordingopener.h"
 #include "testutils.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,6 +68,8 @@ private slots:
     void keyClosesAboutWhereverFocus();
     void aboutContinueCloses();
     void linkOnScreenOpensUnchanged();
+    void linkFromKeyboardAndScreenReader_data();
+    void linkFromKeyboardAndScreenReader();
     void readableOnAnyTheme_data();
     void readableOnAnyTheme();
 };
@@ -317,6 +321,39 @@ void TestInfoScreens::linkOnScreenOpensUnchanged()
     QTest::mousePress(label, Qt::LeftButton);
     QCOMPARE(opener.opened, QStringList{URLLink::defaultUrl()});
     QVERIFY(about.isVisible());
+}
+
+void TestInfoScreens::linkFromKeyboardAndScreenReader_data()
+{
+    QTest::addColumn<int>("key"); // none: a screen reader's press action
+    QTest::newRow("Tab to the link, then Enter") << int(Qt::Key_Return);
+    QTest::newRow("Tab to the link, then Space") << int(Qt::Key_Space);
+    QTest::newRow("a screen reader's press") << int(Qt::Key_unknown);
+}
+
+void TestInfoScreens::linkFromKeyboardAndScreenReader()
+{
+    QFETCH(int, key);
+    test::ScopedServices services;
+    test::RecordingOpener opener;
+    installAccessibleInterfaces();
+    SplashWindow splash({});
+    splash.show();
+    QVERIFY(QTest::qWaitForWindowActive(&splash));
+    URLLink *link = splash.screen().link;
+    if (key == Qt::Key_unknown) {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(link);
+        QCOMPARE(accessible->role(), QAccessible::Link);
+        QCOMPARE(accessible->text(QAccessible::Name), URLLink::defaultText());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    } else {
+        QTest::keyClick(splash.screen().btnCont, Qt::Key_Tab);
+        QTRY_VERIFY(link->hasFocus());
+        QTest::keyClick(link, Qt::Key(key));
+    }
+    QCOMPARE(opener.opened, QStringList{URLLink::defaultUrl()});
+    QCOMPARE(services.ends.ends, 0);
+    QVERIFY(splash.isVisible());
 }
 
 void TestInfoScreens::readableOnAnyTheme_data()
