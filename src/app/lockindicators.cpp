@@ -136,10 +136,8 @@ public:
 LockIndicators::LockIndicators(QObject *parent)
     : QObject(parent), m_xkb(std::make_unique<XkbEvents>(this))
 {
-    if (m_xkb->start()) {
-        m_available = true;
+    if (m_xkb->start())
         return;
-    }
     m_xkb.reset();
     // The kernel tells no change of a light: read them at each lock key and every 250 ms.
     readLights();
@@ -164,9 +162,7 @@ bool LockIndicators::eventFilter(QObject *watched, QEvent *event)
 
 void LockIndicators::readLights()
 {
-    const std::optional<LockStates> lights = m_lights.read();
-    m_available = lights.has_value();
-    setStates(lights.value_or(LockStates()));
+    setStates(m_lights.read().value_or(LockStates()));
 }
 
 void LockIndicators::setStates(LockStates states)

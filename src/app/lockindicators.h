@@ -21,7 +21,6 @@ public:
     explicit LockIndicators(QObject *parent = nullptr);
     ~LockIndicators() override;
 
-    bool available() const { return m_available; }
     bool capsLock() const { return m_states.caps; }
     bool numLock() const { return m_states.num; }
 
@@ -40,7 +39,6 @@ private:
     KeyboardLeds m_lights;
     QTimer m_lightPoll;
     LockStates m_states;
-    bool m_available = false;
 };
 
 } // namespace vistrel
