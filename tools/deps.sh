@@ -3,7 +3,7 @@
 # needs: an X server for screenshots, image and PDF tools, and a print queue.
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config file
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
     libturbojpeg0-dev libxcb1-dev libxcb-xkb-dev
     fonts-liberation fonts-dejavu-core xdg-utils
