@@ -30,8 +30,14 @@ public:
     // Shows the lock keys' state; runs at each change of it.
     void updateLockPanels();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void placePanels();
+
     QLabel *m_panels[4] = {};
+    int m_widths[4] = {}; // pixels; panel 1's is its least
     QTimer m_datetime;
     LockIndicators *m_locks = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "info/infopalette.h"
 #include "info/urllink.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -138,30 +139,30 @@ TypedKeyWatcher::TypedKeyWatcher(QWidget *window) : QObject(window)
 
 bool TypedKeyWatcher::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (!key->text().isEmpty() && !worksControl(watched, *key)) {
-            emit keyTyped();
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // Tab moves the focus, and a chord with Ctrl, Alt or Meta is a command: neither types.
+    const Qt::KeyboardModifiers chord = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (key->text().isEmpty() || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+        (key->modifiers() & chord))
+        return QObject::eventFilter(watched, event);
+    // Enter or Space on a focused button presses it, and on the focused link follows it, so the
+    // keyboard alone can go on.
+    const bool activates =
+        key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+    if (activates) {
+        if (auto *button = qobject_cast<QAbstractButton *>(watched)) {
+            button->click();
+            return true;
+        }
+        if (auto *link = qobject_cast<URLLink *>(watched)) {
+            link->activate();
             return true;
         }
     }
-    return QObject::eventFilter(watched, event);
-}
-
-bool TypedKeyWatcher::worksControl(const QObject *watched, const QKeyEvent &key)
-{
-    // Tab and Shift+Tab move the keyboard focus; Enter and Space follow the focused link.
-    switch (key.key()) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
-        return qobject_cast<const URLLink *>(watched) != nullptr;
-    default:
-        return false;
-    }
+    emit keyTyped();
+    return true;
 }
 
 } // namespace vistrel

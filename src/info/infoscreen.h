@@ -5,7 +5,6 @@
 #include <QObject>
 
 class QFrame;
-class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -37,8 +36,9 @@ private:
 };
 
 // Sees every typed key on a window before the window's controls do, wherever the focus is,
-// and emits keyTyped for it. Keys that type nothing (Shift, Ctrl, ...) are not typed keys, nor are
-// the keys that work the window's controls: Tab and Shift+Tab, and Enter or Space on the link.
+// and reports it. Keys that type nothing (Shift, Ctrl, ...), Tab (it moves the focus) and
+// chords with Ctrl, Alt or Meta are not typed keys; Enter or Space on a focused button press
+// that button, and on the focused link follow it.
 class TypedKeyWatcher : public QObject
 {
     Q_OBJECT
@@ -51,9 +51,6 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    static bool worksControl(const QObject *watched, const QKeyEvent &key);
 };
 
 } // namespace vistrel
