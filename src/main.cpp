@@ -1,3 +1,4 @@
+#include "app/accessibility.h"
 #include "app/commandline.h"
 #include "app/identity.h"
 #include "app/programrun.h"
@@ -18,6 +19,9 @@ int main(int argc, char *argv[])
                                             .arg(vistrel::identity::major)
                                             .arg(vistrel::identity::minor)
                                             .arg(vistrel::identity::revision));
+    QGuiApplication::setDesktopFileName(vistrel::identity::desktopFileName());
+    QApplication::setWindowIcon(vistrel::identity::windowIcon());
+    vistrel::installAccessibleInterfaces();
     const QString note = line.ignoredNote();
     if (!note.isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(note));
