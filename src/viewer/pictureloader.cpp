@@ -147,7 +147,7 @@ LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limit
         if (size.isValid() &&
             QImage(size, isShownFormat(format) ? format : QImage::Format_RGB32).isNull())
             return failure(LoadedPicture::OutOfMemory,
-                           QStringLiteral("the system has no memory for the picture"));
+                           QStringLiteral("the system has no memory left for it"));
         return failure(LoadedPicture::Unreadable, reader.errorString());
     }
     LoadedPicture p;
@@ -160,7 +160,7 @@ LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limit
                                                               : QImage::Format_RGB32);
     if (image.isNull())
         return failure(LoadedPicture::OutOfMemory,
-                       QStringLiteral("the system has no memory for the picture"));
+                       QStringLiteral("the system has no memory left for it"));
     p.image = std::move(image);
     return p;
 }
@@ -210,7 +210,7 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
         return decodeWithQt(fd, largest ? QSize() : atLeast, limits);
     } catch (const std::bad_alloc &) {
         return failure(LoadedPicture::OutOfMemory,
-                       QStringLiteral("the system has no memory for the picture"));
+                       QStringLiteral("the system has no memory left for it"));
     }
 }
 

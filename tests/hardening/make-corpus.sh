@@ -4,6 +4,7 @@
 #   FOLDER/pictures/  well-formed, damaged and deceptive picture files and hostile names
 #   FOLDER/deep/...   a picture at the end of a path of about 4,000 characters
 #   FOLDER/locked/    a folder without read or execute permission, a picture inside
+#   FOLDER/large/     a good progressive JPEG whose decoder needs 162 MB
 #   FOLDER/manifest.tsv  one line per entry of pictures/: hex of the name's bytes, whether the
 #                     picture list must hold it (1/0), and its kind: good, bad, huge or none
 # Every byte is written by this script; the random bytes come from a fixed seed.
@@ -179,7 +180,8 @@ def progressive(width, height, comps=1, scans=0, arithmetic=False):
     return b"\xff\xd8" + dqt + sof + dht + dc + ac * scans + b"\xff\xd9"
 
 
-put(b"scans-20000-8192-square.jpg", progressive(8192, 8192, scans=20000), 1, "bad")
+# At its own size its buffers alone exceed what one picture may use: refused as too large.
+put(b"scans-20000-8192-square.jpg", progressive(8192, 8192, scans=20000), 1, "huge")
 put(b"scans-5000-4096-square.jpg", progressive(4096, 4096, scans=5000), 1, "bad")
 put(b"progressive-grey-32768-square.jpg", progressive(32768, 32768), 1, "huge")
 put(b"arithmetic-grey-32768-square.jpg", progressive(32768, 32768, arithmetic=True), 1, "huge")
@@ -188,6 +190,44 @@ put(b"progressive-colour-16384-square.jpg", progressive(16384, 16384, comps=3), 
 put(b"sparse-1gib.bmp", bmp(16, 16), 1, "good")
 with open(os.path.join(pics, b"sparse-1gib.bmp"), "r+b") as f:
     f.truncate(1 << 30)
+
+
+def progressive_flat(width, height):
+    """Valid progressive grey JPEG of flat mid-grey: a DC scan of one-bit blocks, then one AC scan
+    that ends every block at once with runs of end-of-band codes (symbol r0: a run of 2^r plus
+    r extra bits, 15 symbols of four-bit codes)."""
+    blocks = ((width + 7) // 8) * ((height + 7) // 8)
+    dqt = b"\xff\xdb" + struct.pack(">H", 67) + b"\x00" + bytes([1] * 64)
+    sof = b"\xff\xc2" + struct.pack(">HBHHB", 11, 8, height, width, 1) + b"\x01\x11\x00"
+    dc_table = b"\x00" + bytes([1] + [0] * 15) + b"\x00"
+    ac_table = b"\x10" + bytes([0, 0, 0, 15] + [0] * 12) + bytes(r << 4 for r in range(15))
+    dht = b"\xff\xc4" + struct.pack(">H", 2 + len(dc_table) + len(ac_table)) + dc_table + ac_table
+    bits = "0" * blocks
+    dc = b"\xff\xda" + struct.pack(">HB", 8, 1) + b"\x01\x00" + b"\x00\x00\x00"
+    runs, left = "", blocks
+    while left:
+        run = min(left, 32767)
+        r = run.bit_length() - 1
+        runs += format(r, "04b") + (format(run - (1 << r), "0%db" % r) if r else "")
+        left -= run
+
+    def packed(bitstring):
+        bitstring += "1" * (-len(bitstring) % 8)
+        data = bytearray()
+        for i in range(0, len(bitstring), 8):
+            data.append(int(bitstring[i:i + 8], 2))
+            if data[-1] == 0xFF:
+                data.append(0)
+        return bytes(data)
+    ac = b"\xff\xda" + struct.pack(">HB", 8, 1) + b"\x01\x00" + b"\x01\x3f\x00"
+    return b"\xff\xd8" + dqt + sof + dht + dc + packed(bits) + ac + packed(runs) + b"\xff\xd9"
+
+
+# A good picture whose decoder needs 162 MB: shown normally, but not when memory is short.
+large = os.path.join(out, b"large")
+os.mkdir(large)
+with open(os.path.join(large, b"progressive-9000-square.jpg"), "wb") as f:
+    f.write(progressive_flat(9000, 9000))
 
 
 # --- orientation tags, well-formed and hostile ---------------------------------------------
