@@ -229,7 +229,7 @@ private slots:
         QCOMPARE(rig.browser.list()->listIndex(), -1);
         QCOMPARE(rig.services.ends.ends, 0); // the program goes on
         QVERIFY(rig.label->text().isEmpty());
-        QVERIFY(rig.display.fullResolutionPicture().isNull());
+        QVERIFY(!rig.display.shownFile());
     }
 
     void unreadableAsksOnceAfterNo()
@@ -290,7 +290,7 @@ private slots:
         QVERIFY(rig.services.prompts.shown.isEmpty());
         QVERIFY(rig.label->text().isEmpty());
         QVERIFY(!rig.view->image1()->isVisible() && !rig.view->picture1()->isVisible());
-        QVERIFY(rig.display.fullResolutionPicture().isNull());
+        QVERIFY(!rig.display.shownFile());
     }
 
     void switchingModesRewritesOnlyInScaleToFit()
@@ -301,11 +301,14 @@ private slots:
         rig.browser.list()->setListIndex(0);
         const QString scaledText = rig.status1;
         QVERIFY(scaledText.endsWith(QStringLiteral("15875x21167   ")));
-        QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+        // The shown file is held: deleted from disk, it still prints at its own size.
+        QVERIFY(QFile::remove(rig.box.file("a.jpg")));
+        QCOMPARE(rig.display.shownFile()->fullResolution().image.size(), QSize(800, 600));
+        rig.box.write(QStringLiteral("a.jpg"), encode(gradient(800, 600), "jpg"));
         rig.display.toggleScaleToFit();
         QVERIFY(rig.view->picture1()->isVisible());
         QCOMPARE(rig.status1, scaledText);
-        QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+        QCOMPARE(rig.display.shownFile()->fullResolution().image.size(), QSize(800, 600));
     }
 
     void photosStandUpright_data()
