@@ -355,7 +355,8 @@ private slots:
         QVERIFY(standsUpright(rig.view->grab().toImage(), rig.view->innerOrigin(), inner));
         QCOMPARE(rig.status1, sizeText(inner.height(), inner.width(), pixelsToHimetric(32),
                                        pixelsToHimetric(64)));
-        const QImage printed = rig.display.fullResolutionPicture();
+        QVERIFY(rig.display.shownFile());
+        const QImage printed = rig.display.shownFile()->fullResolution().image;
         QCOMPARE(printed.size(), QSize(64, 32));
         QVERIFY(standsUpright(printed, QPoint(), printed.size()));
 
