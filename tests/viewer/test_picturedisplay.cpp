@@ -293,6 +293,25 @@ private slots:
         QVERIFY(!rig.display.shownFile());
     }
 
+    // A picture with transparent parts shows the window colour there, in both modes, never the
+    // picture shown before (the displays do not clear what is under them).
+    void transparentPartsShowTheWindowColour()
+    {
+        QImage disc(40, 30, QImage::Format_ARGB32);
+        disc.fill(Qt::transparent);
+        disc.setPixelColor(20, 15, Qt::black);
+        for (bool scaled : {true, false}) {
+            Rig rig(scaled);
+            QWidget *shown = scaled ? static_cast<QWidget *>(rig.view->image1())
+                                    : static_cast<QWidget *>(rig.view->picture1());
+            scaled ? rig.view->image1()->setPicture(disc) : rig.view->picture1()->setPicture(disc);
+            QPixmap screen(shown->size());
+            screen.fill(Qt::red); // what an earlier picture left on the screen
+            shown->render(&screen, QPoint(), QRegion(), QWidget::DrawChildren);
+            QCOMPARE(screen.toImage().pixelColor(1, 1), shown->palette().window().color());
+        }
+    }
+
     void switchingModesRewritesOnlyInScaleToFit()
     {
         Rig rig(true);
