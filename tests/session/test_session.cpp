@@ -340,7 +340,10 @@ void SessionTest::clearedSelectionShowsNothing_data()
     QTest::newRow("file not found")
         << QStringLiteral("gone") << QStringLiteral("File not found: %1") << true;
     QTest::newRow("too large for actual size (7)")
-        << QStringLiteral("huge") << QStringLiteral("7") << false;
+        << QStringLiteral("huge")
+        << QStringLiteral("7\n\nNot enough memory to show %1: it needs 3608 MB, more than the 269 "
+                          "MB one picture may use.")
+        << false;
     QTest::newRow("unreadable last entry deleted")
         << QStringLiteral("unreadable") << QStringLiteral("ERROR Reading file (Delete?): %1")
         << true;
