@@ -1,3 +1,4 @@
+#include "app/accessibility.h"
 #include "app/identity.h"
 #include "app/programrun.h"
 
@@ -13,6 +14,9 @@ int main(int argc, char *argv[])
                                             .arg(vistrel::identity::major)
                                             .arg(vistrel::identity::minor)
                                             .arg(vistrel::identity::revision));
+    QGuiApplication::setDesktopFileName(vistrel::identity::desktopFileName());
+    QApplication::setWindowIcon(vistrel::identity::windowIcon());
+    vistrel::installAccessibleInterfaces();
     QSettings store(QSettings::IniFormat, QSettings::UserScope, vistrel::identity::organisation(),
                     vistrel::identity::productName());
     vistrel::ProgramRun run(&store);
