@@ -1,9 +1,9 @@
 #include "app/identity.h"
 #include "app/mainwindow.h"
+#include "app/settings.h"
 #include "info/startup.h"
 
 #include <QApplication>
-#include <QSettings>
 
 #include <memory>
 
@@ -16,12 +16,12 @@ int main(int argc, char *argv[])
                                             .arg(vistrel::identity::major)
                                             .arg(vistrel::identity::minor)
                                             .arg(vistrel::identity::revision));
-    QSettings store(QSettings::IniFormat, QSettings::UserScope, vistrel::identity::organisation(),
-                    vistrel::identity::productName());
+    // Only the file's place is settled here: it is read when the main window loads.
+    const QString settingsFile = vistrel::userSettingsFile();
     std::unique_ptr<vistrel::MainWindow> window;
     // The splash's Continue loads the main window while the splash is still shown.
     vistrel::Main([&]() -> QWidget * {
-        window = std::make_unique<vistrel::MainWindow>(&store);
+        window = std::make_unique<vistrel::MainWindow>(settingsFile);
         window->Form_Load();
         return window.get();
     });

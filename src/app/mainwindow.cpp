@@ -28,7 +28,6 @@
 #include <QListView>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSettings>
 #include <QStandardPaths>
 
 namespace vistrel {
@@ -72,7 +71,8 @@ private:
     MainWindow *m_window;
 };
 
-MainWindow::MainWindow(QSettings *store, QWidget *parent) : QMainWindow(parent), m_store(store)
+MainWindow::MainWindow(const QString &settingsFile, QWidget *parent)
+    : QMainWindow(parent), m_settingsFile(settingsFile)
 {
     setObjectName(QStringLiteral("frmVistrel"));
     createWidgets();
@@ -220,7 +220,7 @@ void MainWindow::Form_Load()
 {
     m_dontresize = true;
     m_statusBar->setPanelText(4, loadClockText(QDateTime::currentDateTime()));
-    const StoredSettings s = readSettings(*m_store);
+    const StoredSettings s = readSettings(m_settingsFile);
     restoreGeometry(s.mainLeft, s.mainTop, s.mainWidth, s.mainHeight);
     m_slideShow->setSlideshowinterval(s.slideInterval);
     m_commands->setButtonValue(1, s.toolbar1);
@@ -311,11 +311,11 @@ void MainWindow::savesettings()
     QString failure;
     {
         const BusyCursor busy; // only while writing: a message never shows the hourglass
-        failure = writeSettings(*m_store, s);
+        failure = writeSettings(m_settingsFile, s);
     }
     if (!failure.isEmpty()) {
         prompter().critical(QStringLiteral("The settings could not be saved to %1: %2.")
-                                .arg(m_store->fileName(), failure),
+                                .arg(m_settingsFile, failure),
                             QStringLiteral("ERROR!"));
     }
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 
 #include <memory>
 
 class QLabel;
 class QListView;
 class QScrollBar;
-class QSettings;
 
 namespace vistrel {
 
@@ -29,8 +29,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // store is the settings store, read once by Form_Load and written only by savesettings.
-    explicit MainWindow(QSettings *store, QWidget *parent = nullptr);
+    // settingsFile is the settings store, read once by Form_Load and written only by savesettings.
+    explicit MainWindow(const QString &settingsFile, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Restores the window and its modes from the store and opens the saved folder.
@@ -69,7 +69,7 @@ private:
     void restoreGeometry(double left, double top, double width, double height);
     void syncListSelection(int index);
 
-    QSettings *m_store;
+    QString m_settingsFile;
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
     FolderTree *m_tree = nullptr;
