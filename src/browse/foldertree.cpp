@@ -18,10 +18,15 @@ FolderTree::FolderTree(const QString &documentsFolder, const QString &homeFolder
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     header()->setStretchLastSection(false);
     connect(this, &QTreeView::expanded, m_model, &FolderTreeModel::reload);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!m_quiet)
-            emit selectionChanged();
-    });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) {
+                if (m_quiet)
+                    return;
+                // A chosen folder's sub-folders come up to date too: one that had none when it
+                // was first opened has no expand arrow to open it by.
+                m_model->reload(current);
+                emit selectionChanged();
+            });
 }
 
 QString FolderTree::selectedPath() const
