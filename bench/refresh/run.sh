@@ -4,14 +4,16 @@
 # event loop spent on one event (wall time, and the main thread's CPU time), the delay until a new
 # complete picture is listed, and resident memory.
 # Runs are interleaved (every size and mode once per round); the figures are medians over rounds.
-# Environment: REFRESH_SECONDS (quiet stretch per run, default 20), REFRESH_ROUNDS (default 3).
+# Environment: REFRESH_SECONDS (quiet stretch per run, default 20), REFRESH_ROUNDS (default 3),
+# REFRESH_SIZES (default "10000 100000 300000"). Big folders are re-read only every few tens of
+# seconds; a quiet stretch longer than that (REFRESH_SECONDS=60) shows their cost amortized.
 # Last lines: stall_300k_ms <worst median>, then cpu_300k <percent of one core, worse mode>.
 set -euo pipefail
 bin="$BENCH_BUILD/bench/refresh/bench_refresh"
 make="$BENCH_BUILD/bench/fill/bench_fill"
 seconds=${REFRESH_SECONDS:-20}
 rounds=${REFRESH_ROUNDS:-3}
-sizes=(10000 100000 300000)
+read -r -a sizes <<<"${REFRESH_SIZES:-10000 100000 300000}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for n in "${sizes[@]}"; do "$make" make "$work/f$n" "$n"; done

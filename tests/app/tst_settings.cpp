@@ -77,6 +77,15 @@ class TestSettings : public QObject
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
+    // The file is found without opening it, where QSettings has always kept it, so that stored
+    // settings keep working.
+    void userFileIsWhereQSettingsKeepsIt()
+    {
+        const QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vistrel"),
+                              QStringLiteral("Vistrel"));
+        QCOMPARE(userSettingsFile(), store.fileName());
+    }
+
     void roundTrip_data()
     {
         QTest::addColumn<QString>("lastDir");

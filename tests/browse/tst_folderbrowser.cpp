@@ -54,6 +54,13 @@ struct Rig
         now += ms;
         browser.refreshTick();
     }
+    // Opens the folder, switches automatic refresh on and lets it tick once.
+    void refreshing(const QString &path)
+    {
+        choose(path);
+        browser.autorefresh();
+        tick();
+    }
     QStringList names() const
     {
         QStringList shown;
@@ -284,9 +291,7 @@ private slots:
         Sandbox a;
         a.fill({"a.jpg"});
         Rig rig(false);
-        rig.choose(a.path());
-        rig.browser.autorefresh();
-        rig.tick();
+        rig.refreshing(a.path());
         struct stat before;
         const QByteArray folder = QFile::encodeName(a.path());
         QCOMPARE(::stat(folder.constData(), &before), 0);
@@ -341,9 +346,7 @@ private slots:
         Sandbox a;
         a.fill({"a.jpg"});
         Rig rig(notifications);
-        rig.choose(a.path());
-        rig.browser.autorefresh();
-        rig.tick();
+        rig.refreshing(a.path());
 
         const QByteArray path = QFile::encodeName(a.file(QStringLiteral("copy.jpg")));
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
