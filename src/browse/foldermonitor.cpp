@@ -196,6 +196,9 @@ void FolderMonitor::readNotices(qint64 now)
             if (!isPictureName(event->name, nameLength))
                 continue;
             const QByteArray name(event->name, qsizetype(nameLength));
+            // A re-reading under way may or may not have read this name already.
+            if (m_pass && (mask & (IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM)))
+                m_passDisturbed = true;
             if (mask & (IN_DELETE | IN_MOVED_FROM)) {
                 m_pending.remove(name);
                 removeComplete(nameKey(name));
@@ -237,6 +240,7 @@ bool FolderMonitor::folderStampChanged()
 void FolderMonitor::startPass(qint64 now, bool detailed)
 {
     m_passWanted = false;
+    m_passDisturbed = false;
     m_passDetailed = detailed;
     m_passSum = 0;
     m_passCount = 0;
@@ -320,6 +324,10 @@ void FolderMonitor::finishPass(qint64 now)
         for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
             sum += nameKey(it.key());
         if (sum == m_passSum && m_passCount == m_complete.size() + m_pending.size())
+            return;
+        // Names that came or went meanwhile, as notices told, explain a difference: the notices
+        // work, and the next re-reading checks again.
+        if (m_passDisturbed)
             return;
         // Something changed that no notice told: read again in detail, and until then the count
         // is in doubt.

@@ -103,6 +103,7 @@ private:
     DIR *m_pass = nullptr;
     quint32 m_passNumber = 0;
     bool m_passDetailed = false;  // marks names (else it only adds up their hashes)
+    bool m_passDisturbed = false; // notices of names coming or going arrived meanwhile
     quint64 m_passSum = 0;        // hashes of the picture names read so far
     qint64 m_passCount = 0;       // and their number
     qint64 m_passCostNs = 0;      // processor time spent on the re-reading under way
