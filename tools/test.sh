@@ -4,9 +4,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/deps.sh" --test
-if [ -f "$root/tests/print/setup-print-queue.sh" ]; then
-    bash "$root/tests/print/setup-print-queue.sh" || echo "print queue not available; its test will be skipped"
-fi
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

@@ -34,9 +34,13 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void placePanels();
+
     QLabel *m_panels[4] = {};
+    int m_widths[4] = {}; // pixels; panel 1's is its least
     QTimer m_datetime;
     QTimer m_lockPoll;
     std::unique_ptr<LockIndicators> m_locks;

@@ -3,6 +3,7 @@
 #include "app/identity.h"
 #include "info/urllink.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -135,11 +136,24 @@ TypedKeyWatcher::TypedKeyWatcher(QWidget *window) : QObject(window)
 
 bool TypedKeyWatcher::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent *>(event)->text().isEmpty()) {
-        emit keyTyped();
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // Tab moves the focus, and a chord with Ctrl, Alt or Meta is a command: neither types.
+    const Qt::KeyboardModifiers chord = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (key->text().isEmpty() || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+        (key->modifiers() & chord))
+        return QObject::eventFilter(watched, event);
+    // Enter or Space on a focused button presses it, so the keyboard alone can go on.
+    auto *button = qobject_cast<QAbstractButton *>(watched);
+    const bool activates =
+        key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+    if (button && activates) {
+        button->click();
         return true;
     }
-    return QObject::eventFilter(watched, event);
+    emit keyTyped();
+    return true;
 }
 
 } // namespace vistrel

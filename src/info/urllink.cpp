@@ -118,7 +118,9 @@ QCursor URLLink::linkCursor() const
 bool URLLink::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_label && event->type() == QEvent::MouseButtonPress) {
-        lblURL_MouseDown(static_cast<QMouseEvent *>(event)->buttons());
+        // The button just pressed, not every button held: a right press while the left is down
+        // follows nothing.
+        lblURL_MouseDown(static_cast<QMouseEvent *>(event)->button());
         return true;
     }
     return QWidget::eventFilter(watched, event);

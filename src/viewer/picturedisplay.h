@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include "viewer/shownfile.h"
+
 #include <functional>
 #include <memory>
 
@@ -51,9 +53,8 @@ public:
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
 
-    // The picture shown, at its own size as far as memory allows; loaded only when asked.
-    // A null image when nothing is shown.
-    QImage fullResolutionPicture() const;
+    // The file on display, held for printing at full resolution; nullptr when nothing is shown.
+    const ShownFile *shownFile() const { return m_shownNative.isEmpty() ? nullptr : &m_shownFile; }
 
 signals:
     void scaledPicsChanged(bool on);
@@ -80,6 +81,7 @@ private:
     bool m_scaledpics = false;
     // The file on display (native bytes), empty when none.
     QByteArray m_shownNative;
+    ShownFile m_shownFile;
     // An unreadable file already asked about: its re-display inside the refill that follows the
     // answer does not ask again.
     QByteArray m_alreadyAsked;

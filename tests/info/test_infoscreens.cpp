@@ -215,36 +215,54 @@ void TestInfoScreens::continueHandsOverInOrder()
 void TestInfoScreens::keyOnSplashEndsRun_data()
 {
     QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("focusOnButton");
-    QTest::newRow("a letter, focus on Continue") << int(Qt::Key_A) << QStringLiteral("a") << true;
+    QTest::addColumn<int>("ends");
+    QTest::addColumn<int>("loads");
+    const int none = Qt::NoModifier;
+    QTest::newRow("a letter, focus on Continue")
+        << int(Qt::Key_A) << none << QStringLiteral("a") << true << 1 << 0;
     QTest::newRow("Escape, focus on Continue")
-        << int(Qt::Key_Escape) << QStringLiteral("\x1b") << true;
-    QTest::newRow("Space, focus on Continue") << int(Qt::Key_Space) << QStringLiteral(" ") << true;
+        << int(Qt::Key_Escape) << none << QStringLiteral("\x1b") << true << 1 << 0;
     QTest::newRow("Enter, focus on the window")
-        << int(Qt::Key_Return) << QStringLiteral("\r") << false;
+        << int(Qt::Key_Return) << none << QStringLiteral("\r") << false << 1 << 0;
+    QTest::newRow("Space, focus on Continue: continues")
+        << int(Qt::Key_Space) << none << QStringLiteral(" ") << true << 0 << 1;
+    QTest::newRow("Enter, focus on Continue: continues")
+        << int(Qt::Key_Return) << none << QStringLiteral("\r") << true << 0 << 1;
+    QTest::newRow("Tab moves the focus")
+        << int(Qt::Key_Tab) << none << QStringLiteral("\t") << true << 0 << 0;
+    QTest::newRow("Alt+C is no typed key")
+        << int(Qt::Key_C) << int(Qt::AltModifier) << QStringLiteral("c") << true << 0 << 0;
 }
 
 void TestInfoScreens::keyOnSplashEndsRun()
 {
     QFETCH(int, key);
+    QFETCH(int, modifiers);
     QFETCH(QString, text);
     QFETCH(bool, focusOnButton);
+    QFETCH(int, ends);
+    QFETCH(int, loads);
     test::ScopedServices services;
-    int loads = 0;
+    int loaded = 0;
     auto *splash = new SplashWindow([&]() -> QWidget * {
-        ++loads;
+        ++loaded;
         return nullptr;
     });
     QPointer<SplashWindow> watch(splash);
     splash->show();
     QVERIFY(QTest::qWaitForWindowExposed(splash));
     QWidget *target = focusOnButton ? static_cast<QWidget *>(splash->screen().btnCont) : splash;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
     QApplication::sendEvent(target, &press);
-    QCOMPARE(services.ends.ends, 1);
-    QCOMPARE(loads, 0);
-    QTRY_VERIFY(watch.isNull());
+    QCOMPARE(services.ends.ends, ends);
+    QCOMPARE(loaded, loads);
+    if (ends + loads > 0)
+        QTRY_VERIFY(watch.isNull());
+    else
+        delete splash;
 }
 
 void TestInfoScreens::modifierAloneIsNoTypedKey()

@@ -227,7 +227,7 @@ private slots:
         QCOMPARE(rig.browser.list()->listIndex(), -1);
         QCOMPARE(rig.services.ends.ends, 0); // the program goes on
         QVERIFY(rig.label->text().isEmpty());
-        QVERIFY(rig.display.fullResolutionPicture().isNull());
+        QVERIFY(!rig.display.shownFile());
     }
 
     void unreadableAsksOnceAfterNo()
@@ -288,7 +288,26 @@ private slots:
         QVERIFY(rig.services.prompts.shown.isEmpty());
         QVERIFY(rig.label->text().isEmpty());
         QVERIFY(!rig.view->image1()->isVisible() && !rig.view->picture1()->isVisible());
-        QVERIFY(rig.display.fullResolutionPicture().isNull());
+        QVERIFY(!rig.display.shownFile());
+    }
+
+    // A picture with transparent parts shows the window colour there, in both modes, never the
+    // picture shown before (the displays do not clear what is under them).
+    void transparentPartsShowTheWindowColour()
+    {
+        QImage disc(40, 30, QImage::Format_ARGB32);
+        disc.fill(Qt::transparent);
+        disc.setPixelColor(20, 15, Qt::black);
+        for (bool scaled : {true, false}) {
+            Rig rig(scaled);
+            QWidget *shown = scaled ? static_cast<QWidget *>(rig.view->image1())
+                                    : static_cast<QWidget *>(rig.view->picture1());
+            scaled ? rig.view->image1()->setPicture(disc) : rig.view->picture1()->setPicture(disc);
+            QPixmap screen(shown->size());
+            screen.fill(Qt::red); // what an earlier picture left on the screen
+            shown->render(&screen, QPoint(), QRegion(), QWidget::DrawChildren);
+            QCOMPARE(screen.toImage().pixelColor(1, 1), shown->palette().window().color());
+        }
     }
 
     void switchingModesRewritesOnlyInScaleToFit()
@@ -299,11 +318,14 @@ private slots:
         rig.browser.list()->setListIndex(0);
         const QString scaledText = rig.status1;
         QVERIFY(scaledText.endsWith(QStringLiteral("15875x21167   ")));
-        QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+        // The shown file is held: deleted from disk, it still prints at its own size.
+        QVERIFY(QFile::remove(rig.box.file("a.jpg")));
+        QCOMPARE(rig.display.shownFile()->fullResolution().image.size(), QSize(800, 600));
+        rig.box.write(QStringLiteral("a.jpg"), encode(gradient(800, 600), "jpg"));
         rig.display.toggleScaleToFit();
         QVERIFY(rig.view->picture1()->isVisible());
         QCOMPARE(rig.status1, scaledText);
-        QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+        QCOMPARE(rig.display.shownFile()->fullResolution().image.size(), QSize(800, 600));
     }
 
     void deleteSelectsTheSamePlace_data()

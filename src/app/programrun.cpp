@@ -1,0 +1,23 @@
+#include "app/programrun.h"
+
+#include "app/mainwindow.h"
+#include "info/startup.h"
+
+#include <utility>
+
+namespace vistrel {
+
+ProgramRun::ProgramRun(QString settingsFile) : m_settingsFile(std::move(settingsFile)) {}
+
+ProgramRun::~ProgramRun() = default;
+
+SplashWindow *ProgramRun::start()
+{
+    return Main([this]() -> QWidget * {
+        m_window = std::make_unique<MainWindow>(m_settingsFile);
+        m_window->Form_Load();
+        return m_window.get();
+    });
+}
+
+} // namespace vistrel
