@@ -1,3 +1,4 @@
+#include "app/accessibility.h"
 #include "app/identity.h"
 #include "app/programrun.h"
 #include "app/settings.h"
@@ -13,6 +14,9 @@ int main(int argc, char *argv[])
                                             .arg(vistrel::identity::major)
                                             .arg(vistrel::identity::minor)
                                             .arg(vistrel::identity::revision));
+    QGuiApplication::setDesktopFileName(vistrel::identity::desktopFileName());
+    QApplication::setWindowIcon(vistrel::identity::windowIcon());
+    vistrel::installAccessibleInterfaces();
     // Only the file's place is settled here: it is read when the main window loads.
     vistrel::ProgramRun run(vistrel::userSettingsFile());
     run.start();

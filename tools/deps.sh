@@ -4,10 +4,10 @@
 # tests run privately (the system's own printing is left as it is).
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config file
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
     libturbojpeg0-dev libxcb1-dev libxcb-xkb-dev libcups2-dev
-    fonts-liberation xdg-utils
+    fonts-liberation fonts-dejavu-core xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
     # The session tests run the program on its own X server with a real window manager and send
@@ -15,6 +15,7 @@ if [ "${1:-}" = "--test" ]; then
     packages+=(xvfb xauth xdotool openbox libx11-dev libxtst-dev)
     packages+=(imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
                cups-daemon cups-client cups-filters-core-drivers clang libclang-rt-14-dev)
+    packages+=(fontconfig appstream)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QToolBar>
 
 namespace vistrel {
 namespace {
@@ -121,6 +122,13 @@ void MainWindow::createWidgets()
         [this](const QString &text) { m_statusBar->setPanelText(1, text); }, this);
     endRunOnEscape(m_list);
 
+    // What a screen reader announces (the toolbar by its title, also shown in its context
+    // menu); object names stay the program's own.
+    m_commands->toolbar()->setWindowTitle(QStringLiteral("Toolbar"));
+    m_tree->setAccessibleName(QStringLiteral("Folders"));
+    m_list->setAccessibleName(QStringLiteral("Pictures"));
+    m_container->setAccessibleName(QStringLiteral("Picture view"));
+
     setTabOrder(m_tree, m_list);
     setTabOrder(m_list, m_container);
     m_tree->setFocus();
@@ -196,6 +204,11 @@ QListView *MainWindow::pictureList() const
 void MainWindow::SortedList_Click()
 {
     m_display->SortedList_Click();
+    // The picture is known to a screen reader by its path.
+    const QString path = m_pathLabel->text();
+    m_container->image1()->setAccessibleName(path);
+    m_container->picture1()->setAccessibleName(path);
+    m_container->setAccessibleDescription(path);
 }
 
 void MainWindow::Form_Load()

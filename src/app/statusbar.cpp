@@ -4,9 +4,7 @@
 #include "app/lockindicators.h"
 #include "app/mainlayout.h"
 
-#include <QApplication>
 #include <QDateTime>
-#include <QEvent>
 #include <QLabel>
 #include <QStyle>
 
@@ -78,14 +76,9 @@ MainStatusBar::MainStatusBar(QWidget *parent) : QStatusBar(parent)
     m_widths[2] = qMax(m_widths[2], m_panels[2]->sizeHint().width());
     m_widths[3] = qMax(m_widths[3], widestClockText(m_panels[3]->fontMetrics()) + frame + 6);
 
-    m_locks = std::make_unique<LockIndicators>();
+    m_locks = new LockIndicators(this);
     updateLockPanels();
-    qApp->installEventFilter(this);
-    // Lock keys may be switched in another window; a light poll keeps the panels true.
-    m_lockPoll.setInterval(250);
-    connect(&m_lockPoll, &QTimer::timeout, this, &MainStatusBar::updateLockPanels);
-    if (m_locks->available())
-        m_lockPoll.start();
+    connect(m_locks, &LockIndicators::changed, this, &MainStatusBar::updateLockPanels);
 
     m_datetime.setInterval(clockIntervalMs);
     connect(&m_datetime, &QTimer::timeout, this, &MainStatusBar::datetimeTick);
@@ -149,13 +142,6 @@ void MainStatusBar::updateLockPanels()
 {
     m_panels[1]->setEnabled(m_locks->capsLock());
     m_panels[2]->setEnabled(m_locks->numLock());
-}
-
-bool MainStatusBar::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyRelease && m_locks->available())
-        updateLockPanels();
-    return QStatusBar::eventFilter(watched, event);
 }
 
 } // namespace vistrel

@@ -1,11 +1,13 @@
 #include "info/infoscreen.h"
 
 #include "app/identity.h"
+#include "info/infopalette.h"
 #include "info/urllink.h"
 
 #include <QAbstractButton>
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
@@ -45,6 +47,7 @@ InfoScreen InfoScreen::build(QWidget *window, const infolayout::ScreenLayout &la
 {
     using namespace infolayout;
     window->setFixedSize(pixels(clientWidth), pixels(clientHeight));
+    window->setPalette(infopalette::forTheme(QGuiApplication::palette()));
 
     InfoScreen s;
     s.Frame1 = new QFrame(window);
@@ -144,13 +147,19 @@ bool TypedKeyWatcher::eventFilter(QObject *watched, QEvent *event)
     if (key->text().isEmpty() || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
         (key->modifiers() & chord))
         return QObject::eventFilter(watched, event);
-    // Enter or Space on a focused button presses it, so the keyboard alone can go on.
-    auto *button = qobject_cast<QAbstractButton *>(watched);
+    // Enter or Space on a focused button presses it, and on the focused link follows it, so the
+    // keyboard alone can go on.
     const bool activates =
         key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
-    if (button && activates) {
-        button->click();
-        return true;
+    if (activates) {
+        if (auto *button = qobject_cast<QAbstractButton *>(watched)) {
+            button->click();
+            return true;
+        }
+        if (auto *link = qobject_cast<URLLink *>(watched)) {
+            link->activate();
+            return true;
+        }
     }
     emit keyTyped();
     return true;

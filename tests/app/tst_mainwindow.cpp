@@ -1,6 +1,7 @@
 // The main window: its state after start-up, the two surfaces of each command, saving the
 // settings and the keys that reach commands.
 
+#include "app/accessibility.h"
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/statusbar.h"
@@ -13,6 +14,7 @@
 #include "testutils.h"
 #include "viewer/pictureview.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QGuiApplication>
 #include <QLabel>
@@ -94,7 +96,11 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        installAccessibleInterfaces();
+    }
 
     void firstRun()
     {
@@ -629,6 +635,45 @@ private slots:
         QCOMPARE(run.names(), (QStringList{"one.jpg", "two.jpg"}));
         QCOMPARE(run.browser()->list()->listIndex(), 1);
         QCOMPARE(run.browser()->holddir(), a);
+    }
+
+    // What a screen reader announces for each area; "<path>" is the picture shown.
+    void accessibleNames_data()
+    {
+        QTest::addColumn<QString>("object");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("role");
+        QTest::newRow("toolbar") << "Toolbar1"
+                                 << "Toolbar" << int(QAccessible::ToolBar);
+        QTest::newRow("folder tree") << "FolderTreeview1"
+                                     << "Folders" << int(QAccessible::Tree);
+        QTest::newRow("picture list") << "SortedList"
+                                      << "Pictures" << int(QAccessible::List);
+        QTest::newRow("viewing area") << "picContainer"
+                                      << "Picture view" << -1;
+        QTest::newRow("stretched picture") << "Image1"
+                                           << "<path>" << int(QAccessible::Graphic);
+        QTest::newRow("picture at its size") << "Picture1"
+                                             << "<path>" << int(QAccessible::Graphic);
+    }
+    void accessibleNames()
+    {
+        QFETCH(QString, object);
+        QFETCH(QString, name);
+        QFETCH(int, role);
+        Sandbox box;
+        box.fill({"a.jpg", "b.jpg"}, test::tinyPicture());
+        Run run(lastDir(box.path()));
+        run.window.Form_Load();
+        run.browser()->list()->setListIndex(1);
+        name.replace(QStringLiteral("<path>"), box.path() + QStringLiteral("/b.jpg"));
+        auto *widget = run.window.findChild<QWidget *>(object);
+        QVERIFY(widget);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
+        if (role >= 0)
+            QCOMPARE(int(accessible->role()), role);
     }
 
     void escapeInTheTreeEndsTheRun_data()
