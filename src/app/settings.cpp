@@ -310,8 +310,16 @@ QString writeSettings(const QString &path, const StoredSettings &values)
     if (!writeAll(copy, before))
         return writeFailure(folder, copy.errorString());
     copy.close();
-    if (exists)
-        ::chmod(QFile::encodeName(copyName).constData(), st.st_mode & 07777);
+    // The file keeps its permissions; a new one gets those any new file gets.
+    mode_t mode = 0;
+    if (exists) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(QFile::encodeName(copyName).constData(), mode);
     const StoredValues stored = valuesToStore(values);
     {
         // A store of its own for every save, on a file name never used before: QSettings keeps
