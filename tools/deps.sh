@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config file
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
-    libturbojpeg0-dev libxcb1-dev libxcb-xkb-dev libcups2-dev
+    libjpeg62-turbo-dev libxcb1-dev libxcb-xkb-dev libcups2-dev
     fonts-liberation fonts-dejavu-core xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then

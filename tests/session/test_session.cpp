@@ -1,12 +1,13 @@
 // The program as a person runs it: on an X server with a real window manager, keyboard focus
 // moving between windows, real message boxes answered with keys, and every key press and click
 // sent through the X server. Each case starts the program from its splash over its own settings,
-// home folder and pictures.
+// home folder and pictures; it prints to a print scheduler of the test's own.
 
 #include "desktop.h"
 #include "messagewatcher.h"
 
 #include "../viewer/pictures.h"
+#include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/programrun.h"
 #include "app/services.h"
@@ -14,19 +15,28 @@
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
 #include "info/splashwindow.h"
+#include "print/printpreviewdialog.h"
+#include "print/privatescheduler.h"
+#include "slideshow/slideshow.h"
+#include "slideshow/slideshowinfodialog.h"
 #include "viewer/pictureview.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 #include <cstdio>
@@ -38,6 +48,7 @@ using namespace vistrel::session;
 namespace {
 
 Desktop *desktop = nullptr;
+test::PrivateScheduler *printing = nullptr;
 
 // Counts requests to end the run; the run goes on so that the test can look.
 class RecordingTerminator final : public Terminator
@@ -158,6 +169,57 @@ QPoint rowCentre(const QAbstractItemView *view, const QModelIndex &index)
     return QPoint(qMin(row.center().x(), row.left() + 12), row.center().y());
 }
 
+// Starts the program on its saved folder of count pictures and shows the first with a click.
+MainWindow *startShowingFirst(Run &run, int count)
+{
+    MainWindow *window = startToMainWindow(run);
+    if (!window)
+        return nullptr;
+    QListView *list = window->pictureList();
+    PictureListModel *model = window->browser()->list();
+    if (!QTest::qWaitFor([&] { return model->count() == count; }, 10000)) {
+        qWarning("The folder's %d pictures were not listed", count);
+        return nullptr;
+    }
+    desktop->click(list->viewport(), rowCentre(list, model->index(0)));
+    if (!QTest::qWaitFor([&] { return model->listIndex() == 0; }, 10000)) {
+        qWarning("A click on the first picture did not show it");
+        return nullptr;
+    }
+    return window;
+}
+
+// Runs steps inside the modal window of type W that the input just sent opens: the window holds
+// the program in its own event loop, and the steps act in it as a user does. A window the steps
+// leave open is closed afterwards. False when no such window became active.
+template<typename W, typename Steps> bool inModalWindow(Steps steps)
+{
+    bool done = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        const QPointer<W> window = qobject_cast<W *>(QApplication::activeWindow());
+        if (!window)
+            return;
+        poll.stop();
+        steps(window.data());
+        if (window && window->isVisible())
+            window->reject();
+        done = true;
+    });
+    poll.start();
+    return QTest::qWaitFor([&] { return done; }, 60000);
+}
+
+const QString printQueue = QStringLiteral("VistrelLetter");
+
+// Whether a pixel of a rendered page has the colour, give or take what printing does to it.
+bool looksLike(QRgb pixel, const QColor &colour)
+{
+    return qAbs(qRed(pixel) - colour.red()) < 40 && qAbs(qGreen(pixel) - colour.green()) < 40 &&
+           qAbs(qBlue(pixel) - colour.blue()) < 40;
+}
+
 } // namespace
 
 class SessionTest : public QObject
@@ -175,6 +237,13 @@ private slots:
     void restoredWindowIsWhollyOnScreen_data();
     void restoredWindowIsWhollyOnScreen();
     void windowKeepsMinimumWithoutWindowManager();
+    void printFromThePreview_data();
+    void printFromThePreview();
+
+private:
+    // The scheduler running, with an enabled, accepting Letter queue as the default printer.
+    bool readyToPrint();
+    bool m_printingRuns = false;
 };
 
 void SessionTest::splashKeys_data()
@@ -314,7 +383,10 @@ void SessionTest::clearedSelectionShowsNothing_data()
     QTest::newRow("file not found")
         << QStringLiteral("gone") << QStringLiteral("File not found: %1") << true;
     QTest::newRow("too large for actual size (7)")
-        << QStringLiteral("huge") << QStringLiteral("7") << false;
+        << QStringLiteral("huge")
+        << QStringLiteral("7\n\nNot enough memory to show %1: it needs 3608 MB, more than the 269 "
+                          "MB one picture may use.")
+        << false;
     QTest::newRow("unreadable last entry deleted")
         << QStringLiteral("unreadable") << QStringLiteral("ERROR Reading file (Delete?): %1")
         << true;
@@ -335,14 +407,10 @@ void SessionTest::clearedSelectionShowsNothing()
         out.write(picture());
     }
     const QString last = place.filePath(QStringLiteral("c.jpg"));
-    MainWindow *window = startToMainWindow(run);
+    MainWindow *window = startShowingFirst(run, 3);
     QVERIFY(window);
     QListView *list = window->pictureList();
     PictureListModel *model = window->browser()->list();
-    QCOMPARE(model->count(), 3);
-
-    desktop->click(list->viewport(), rowCentre(list, model->index(0)));
-    QTRY_COMPARE(model->listIndex(), 0);
     QVERIFY(list->hasFocus());
     if (fault == QLatin1String("gone")) {
         QVERIFY(QFile::remove(last));
@@ -449,8 +517,162 @@ void SessionTest::windowKeepsMinimumWithoutWindowManager()
     QVERIFY(desktop->startWindowManager());
 }
 
+bool SessionTest::readyToPrint()
+{
+    if (!m_printingRuns && !printing->start())
+        return false;
+    m_printingRuns = true;
+    return printing->addQueue(printQueue, QStringLiteral("Letter")) &&
+           printing->admin(QStringLiteral("lpadmin"), {QStringLiteral("-d"), printQueue});
+}
+
+void SessionTest::printFromThePreview_data()
+{
+    // fault: what is wrong with printing when the preview opens ("stop" stops the scheduler);
+    // steps: what the user does in the preview; told: the start of the message the user sees.
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("told");
+
+    QTest::newRow("Enter in a box redraws, prints nothing") << ""
+                                                            << "enter"
+                                                            << "";
+    QTest::newRow("disabled queue, told, preview stays open")
+        << "cupsdisable -r Out_of_paper %1"
+        << "print"
+        << "The page could not be printed: the printer \"VistrelLetter\" is disabled "
+           "(Out_of_paper).";
+    QTest::newRow("no printer installed") << "lpadmin -x %1"
+                                          << "print"
+                                          << "No printer is installed. Add a printer";
+    QTest::newRow("print service not running")
+        << "stop"
+        << "print"
+        << "The print service is not running, so nothing can be printed";
+    QTest::newRow("slide show under the preview, footer and picture agree") << ""
+                                                                            << "slide show"
+                                                                            << "";
+}
+
+// The preview opened with Ctrl+P over a shown picture, keys and clicks in it, and the page that
+// comes out of the print scheduler, or the message that says why none does.
+void SessionTest::printFromThePreview()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, steps);
+    QFETCH(QString, told);
+    // No skip: a machine that cannot run the scheduler cannot show that printing works.
+    QVERIFY2(readyToPrint(), qPrintable(QStringLiteral("the private print scheduler did not "
+                                                       "start (install cups-daemon): ") +
+                                        printing->error()));
+    QTemporaryDir place;
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    const auto fileOf = [&](const QColor &colour) {
+        return place.filePath(colour.name().mid(1) + QStringLiteral(".bmp"));
+    };
+    for (const QColor &colour : colours) {
+        QFile out(fileOf(colour));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(test::encode(test::solid(64, 48, colour), "BMP"));
+    }
+    Run run(lastDir(place.path()) + "SlideInterval=1\n");
+    MainWindow *window = startShowingFirst(run, 3);
+    QVERIFY(window);
+    PictureListModel *model = window->browser()->list();
+
+    const auto toolbarButton = [window](Commands::Id command) {
+        return window->commands()->toolbar()->widgetForAction(window->commands()->action(command));
+    };
+    const bool slideShow = steps == QLatin1String("slide show");
+    if (slideShow) {
+        QWidget *button = toolbarButton(Commands::SlideShow);
+        desktop->click(button, button->rect().center());
+        QVERIFY(inModalWindow<SlideShowInfoDialog>([](QDialog *asked) {
+            desktop->key("Return"); // the stored interval, one second
+            QTRY_VERIFY(!asked->isVisible());
+        }));
+        QTRY_VERIFY(window->slideShow()->slideshowonoff());
+    }
+    const QStringList printedBefore = printing->documents(printQueue);
+    const int jobsBefore = printing->jobCount(printQueue);
+    if (!fault.isEmpty())
+        QVERIFY2(printing->run(fault.arg(printQueue)), qPrintable(printing->error()));
+    m_printingRuns = fault != QLatin1String("stop");
+
+    // The preview opens from the keyboard, or from the toolbar when the mouse is there already.
+    if (slideShow) {
+        QWidget *button = toolbarButton(Commands::Print);
+        desktop->click(button, button->rect().center());
+    } else {
+        QTRY_VERIFY(isActive(window));
+        desktop->key("p", "Control_L");
+    }
+    QString printed;
+    QVERIFY(inModalWindow<PrintPreviewDialog>([&](PrintPreviewDialog *preview) {
+        QTRY_VERIFY(!preview->drawnPicture().image.isNull()); // the first drawing
+        QSignalSpy drawn(preview, &PrintPreviewDialog::previewDrawn);
+        auto *print = preview->findChild<QPushButton *>(QStringLiteral("Command3"));
+        if (steps == QLatin1String("enter")) {
+            const QImage before = preview->paperContent();
+            auto *width = preview->findChild<QLineEdit *>(QStringLiteral("txt_width"));
+            desktop->click(width, width->rect().center());
+            QTRY_VERIFY(width->hasFocus());
+            desktop->key("a", "Control_L");
+            desktop->key("3");
+            QTRY_COMPARE(width->text(), QStringLiteral("3"));
+            desktop->key("Return");
+            QTRY_COMPARE(drawn.count(), 1);
+            QVERIFY(preview->paperContent() != before);
+        } else if (steps == QLatin1String("print")) {
+            desktop->click(print, print->rect().center());
+            QTRY_COMPARE(run.messages().count(), 1); // answered with Return
+        } else {
+            // The show moves on under the open preview; Print takes what it shows then.
+            const int opened = model->listIndex();
+            QTRY_VERIFY_WITH_TIMEOUT(model->listIndex() != opened, 10000);
+            desktop->click(print, print->rect().center());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                !(printed = printing->newDocument(printQueue, printedBefore)).isEmpty(), 30000);
+            QTRY_VERIFY(!preview->isVisible());
+            return;
+        }
+        QVERIFY(preview->isVisible()); // open still, to mend the boxes or try again
+    }));
+    if (QTest::currentTestFailed())
+        return;
+
+    if (told.isEmpty()) {
+        QCOMPARE(run.messages().count(), 0);
+    } else {
+        QCOMPARE(run.messages().count(), 1);
+        QVERIFY2(run.messages().seen().first().text.startsWith(told),
+                 qPrintable(run.messages().seen().first().text));
+    }
+    if (printed.isEmpty()) {
+        QCOMPARE(printing->documents(printQueue), printedBefore);
+        const bool queueStays = fault.isEmpty() || fault.startsWith(QLatin1String("cupsdisable"));
+        if (queueStays)
+            QCOMPARE(printing->jobCount(printQueue), jobsBefore);
+        return;
+    }
+    // The footer names one picture and the page shows that picture.
+    const QString text = test::runTool(QStringLiteral("pdftotext"), {printed, QStringLiteral("-")});
+    QList<QColor> named;
+    for (const QColor &colour : colours)
+        if (text.contains(fileOf(colour) + QStringLiteral(" VISTREL")))
+            named << colour;
+    QVERIFY2(named.size() == 1, qPrintable(text));
+    const QRgb shown = test::renderFirstPage(printed, 20).pixel(80, 60);
+    QVERIFY2(looksLike(shown, named.first()),
+             qPrintable(QStringLiteral("the footer names %1, the page shows %2")
+                            .arg(fileOf(named.first()), QColor(shown).name())));
+}
+
 int main(int argc, char *argv[])
 {
+    // The print scheduler sets HOME to a folder of its own; the run's home folder is set after.
+    test::PrivateScheduler scheduler;
+    printing = &scheduler;
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path() + QStringLiteral("/home")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/config")));
