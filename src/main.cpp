@@ -2,9 +2,9 @@
 #include "app/commandline.h"
 #include "app/identity.h"
 #include "app/programrun.h"
+#include "app/settings.h"
 
 #include <QApplication>
-#include <QSettings>
 
 #include <cstdio>
 
@@ -25,9 +25,8 @@ int main(int argc, char *argv[])
     const QString note = line.ignoredNote();
     if (!note.isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(note));
-    QSettings store(QSettings::IniFormat, QSettings::UserScope, vistrel::identity::organisation(),
-                    vistrel::identity::productName());
-    vistrel::ProgramRun run(&store, line.openRequest());
+    // Only the file's place is settled here: it is read when the main window loads.
+    vistrel::ProgramRun run(vistrel::userSettingsFile(), line.openRequest());
     run.start();
     return QApplication::exec();
 }

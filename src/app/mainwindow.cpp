@@ -29,7 +29,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScrollBar>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QToolBar>
 
@@ -69,8 +68,9 @@ private:
     MainWindow *m_window;
 };
 
-MainWindow::MainWindow(QSettings *store, QWidget *parent)
-    : QMainWindow(parent), m_store(store), m_placement(std::make_unique<WindowPlacement>(this))
+MainWindow::MainWindow(const QString &settingsFile, QWidget *parent)
+    : QMainWindow(parent), m_settingsFile(settingsFile),
+      m_placement(std::make_unique<WindowPlacement>(this))
 {
     setObjectName(QStringLiteral("frmVistrel"));
     // Messages appear over the main window, and the window manager keeps them above it.
@@ -222,7 +222,7 @@ void MainWindow::Form_Load()
 {
     m_dontresize = true;
     m_statusBar->setPanelText(4, loadClockText(QDateTime::currentDateTime()));
-    const StoredSettings s = readSettings(*m_store);
+    const StoredSettings s = readSettings(m_settingsFile);
     m_placement->restore(s.mainLeft, s.mainTop, s.mainWidth, s.mainHeight);
     m_slideShow->setSlideshowinterval(s.slideInterval);
     m_commands->setButtonValue(1, s.toolbar1);
@@ -310,11 +310,11 @@ void MainWindow::savesettings()
     QString failure;
     {
         const BusyCursor busy; // only while writing: a message never shows the hourglass
-        failure = writeSettings(*m_store, s);
+        failure = writeSettings(m_settingsFile, s);
     }
     if (!failure.isEmpty()) {
         prompter().critical(QStringLiteral("The settings could not be saved to %1: %2.")
-                                .arg(m_store->fileName(), failure),
+                                .arg(m_settingsFile, failure),
                             QStringLiteral("ERROR!"));
     }
 }

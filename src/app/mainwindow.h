@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 
 #include <memory>
 
 class QLabel;
 class QListView;
 class QScrollBar;
-class QSettings;
 
 namespace vistrel {
 
@@ -33,8 +33,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // store is the settings store, read once by Form_Load and written only by savesettings.
-    explicit MainWindow(QSettings *store, QWidget *parent = nullptr);
+    // settingsFile is the settings store, read once by Form_Load and written only by savesettings.
+    explicit MainWindow(const QString &settingsFile, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // A picture or folder to open in place of the saved folder; call before Form_Load.
@@ -74,7 +74,7 @@ private:
     void sortByDate();
     void sortByName();
 
-    QSettings *m_store;
+    QString m_settingsFile;
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
     FolderTree *m_tree = nullptr;

@@ -2,23 +2,23 @@
 
 #include "app/commandline.h"
 
-#include <memory>
+#include <QString>
 
-class QSettings;
+#include <memory>
 
 namespace vistrel {
 
 class MainWindow;
 class SplashWindow;
 
-// One run of the program over a settings store: the splash first, and on its Continue the main
+// One run of the program over a settings file: the splash first, and on its Continue the main
 // window, loaded while the splash is still shown, opening the picture or folder asked for on the
 // command line, if any, instead of the saved folder. The program's main() and the tests that run
 // the program as a user does both start it here.
 class ProgramRun
 {
 public:
-    explicit ProgramRun(QSettings *store, OpenRequest request = {});
+    explicit ProgramRun(QString settingsFile, OpenRequest request = {});
     ~ProgramRun();
     ProgramRun(const ProgramRun &) = delete;
     ProgramRun &operator=(const ProgramRun &) = delete;
@@ -29,7 +29,7 @@ public:
     MainWindow *mainWindow() const { return m_window.get(); }
 
 private:
-    QSettings *m_store;
+    QString m_settingsFile;
     OpenRequest m_request;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -70,8 +70,7 @@ class Run
 {
 public:
     explicit Run(const QByteArray &ini = {}, bool documents = false, OpenRequest opening = {})
-        : m_store(settingsFile(ini), QSettings::IniFormat), m_program(&m_store, opening),
-          m_watcher(*desktop)
+        : m_store(settingsFile(ini)), m_program(m_store, opening), m_watcher(*desktop)
     {
         const QString home = QString::fromLocal8Bit(qgetenv("HOME"));
         QDir(home).removeRecursively();
@@ -93,7 +92,7 @@ public:
 
     SplashWindow *start() { return m_program.start(); }
     MainWindow *window() const { return m_program.mainWindow(); }
-    QString settingsPath() const { return m_store.fileName(); }
+    QString settingsPath() const { return m_store; }
 
     RecordingTerminator ends;
     MessageWatcher &messages() { return m_watcher; }
@@ -109,7 +108,7 @@ private:
     }
 
     QTemporaryDir m_dir;
-    QSettings m_store;
+    QString m_store;
     ProgramRun m_program;
     MessageWatcher m_watcher;
     Terminator *m_previous = nullptr;
