@@ -344,10 +344,21 @@ void SessionTest::startupOpensNoFolderByItself()
         QFile out(folder + QStringLiteral("/a.jpg"));
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(picture());
-    } else if (saved.startsWith(QLatin1String("caf"))) {
-        // The folder exists under its byte name; the stored text cannot name it.
-        const QByteArray bytes = QFile::encodeName(place.path()) + "/caf\xE9";
-        QVERIFY(QDir().mkpath(QFile::decodeName(bytes)));
+    }
+    // A folder with a picture, under a byte name that the stored text cannot name.
+    const QByteArray bytes = QFile::encodeName(place.path()) + "/caf\xE9";
+    const QByteArray inside = bytes + "/a.jpg";
+    auto removeBytes = qScopeGuard([&] {
+        ::unlink(inside.constData());
+        ::rmdir(bytes.constData());
+    });
+    if (saved.startsWith(QLatin1String("caf"))) {
+        QCOMPARE(::mkdir(bytes.constData(), 0700), 0);
+        QFile out;
+        QVERIFY(out.open(::open(inside.constData(), O_WRONLY | O_CREAT, 0600), QIODevice::WriteOnly,
+                         QFileDevice::AutoCloseHandle));
+        out.write(picture());
+        out.close();
         ini = "LastDir=" + bytes + '\n';
     }
     Run run(ini, documents);
