@@ -13,28 +13,41 @@
 
 namespace {
 
-std::mutex settingsMutex;
-std::string slowPrefix;
-int slowDelayMs = 0;
-std::atomic<int> answered{0};
-
-// Read once when the library is loaded, for the preloaded use.
-[[gnu::constructor]] void readEnvironment()
+struct Settings
 {
-    const char *prefix = std::getenv("VISTREL_SLOW_PREFIX");
-    const char *delay = std::getenv("VISTREL_SLOW_MS");
-    if (prefix && delay)
-        vistrel_slow_folders(prefix, std::atoi(delay));
+    // Read from the environment for the preloaded use.
+    Settings()
+    {
+        const char *slowPrefix = std::getenv("VISTREL_SLOW_PREFIX");
+        const char *delay = std::getenv("VISTREL_SLOW_MS");
+        if (slowPrefix && delay) {
+            prefix = slowPrefix;
+            delayMs = std::atoi(delay);
+        }
+    }
+    std::mutex mutex;
+    std::string prefix;
+    int delayMs = 0;
+};
+
+// Made on first use: a library's own constructor could run before its other statics are made.
+Settings &settings()
+{
+    static Settings made;
+    return made;
 }
+
+std::atomic<int> answered{0};
 
 void delayFor(const char *path)
 {
+    Settings &slow = settings();
     int delay = 0;
     {
-        const std::lock_guard<std::mutex> lock(settingsMutex);
-        if (slowPrefix.empty() || std::strncmp(path, slowPrefix.c_str(), slowPrefix.size()))
+        const std::lock_guard<std::mutex> lock(slow.mutex);
+        if (slow.prefix.empty() || std::strncmp(path, slow.prefix.c_str(), slow.prefix.size()))
             return;
-        delay = slowDelayMs;
+        delay = slow.delayMs;
     }
     do
         std::this_thread::sleep_for(std::chrono::milliseconds(delay < 0 ? 1000 : delay));
@@ -48,9 +61,10 @@ extern "C" {
 
 void vistrel_slow_folders(const char *prefix, int delayMs)
 {
-    const std::lock_guard<std::mutex> lock(settingsMutex);
-    slowPrefix = prefix ? prefix : "";
-    slowDelayMs = delayMs;
+    Settings &slow = settings();
+    const std::lock_guard<std::mutex> lock(slow.mutex);
+    slow.prefix = prefix ? prefix : "";
+    slow.delayMs = delayMs;
 }
 
 int vistrel_slow_folders_answered()
