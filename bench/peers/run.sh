@@ -9,16 +9,27 @@
 #                  times the splash itself)
 #   next picture   the next key (feh Right, nsxiv n; Vistrel Down in the picture list, after a
 #                  click on its first row) to the painted next picture, median over 29 steps
+#   held keys      9 next keys 40 ms apart, as a held key repeats, without waiting for any
+#                  paint: the last key to the painted last picture; with the processor time
+#                  each program used from the first key until 500 ms after that paint
 #   big folder     32,767 small JPEGs: list them sorted and paint the first, less the 1 x 1
 #                  start (Vistrel: Continue to the listed window plus the first row's click);
 #                  by date against feh --sort mtime, by name against nsxiv -r
+#   BMP memory     5 BMPs of 6000 x 4000 stepped through scaled to fit: peak resident memory
+#                  above the program's size once it had painted the first time
+#   opens          Vistrel only, under strace: how often the pictures' files are opened over
+#                  10 next keys (each after the previous paint), scaled to fit and at actual size
 # "Painted" is judged the same for all three by bench_paintwatch (see paintwatch.cpp): the last
 # screen change of at least 100,000 pixels reported by the X DAMAGE extension before 500 ms of
 # quiet. Every figure is the median of BENCH_RUNS runs (default 5), the programs interleaved.
-# Last line: ratio <our figure / the better peer's, largest over the cases>.
+# BENCH_CASES picks cases (default "first next held many bmp opens"). The load average is printed at
+# the start and the end. Last lines: ratio <our figure / the better peer's, largest over the
+# timed cases>, then held_keys_ratio <our held-keys figure / the better peer's>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-5}
+cases=" ${BENCH_CASES:-first next held many bmp opens} "
+has() { [[ $cases == *" $1 "* ]]; }
 work=$(mktemp -d)
 trap 'peers_stop_x; rm -rf "$work"' EXIT
 source "$here/common.sh"
@@ -26,12 +37,16 @@ peers_install_tools
 
 # Data: 30 photo-like pictures (plasma, enlarged, grain, slight blur), a 1 x 1 picture and the
 # big folder.
-mkdir -p "$work/big" "$work/big1" "$work/one"
+mkdir -p "$work/big" "$work/big1" "$work/one" "$work/bmp"
 seq -w 1 30 | xargs -P "$(nproc)" -I{} convert -seed {} -size 1500x1000 plasma:fractal \
     -resize '6000x4000!' -attenuate 0.4 +noise Gaussian -blur 0x0.7 -quality 90 "$work/big/P{}.jpg"
 cp "$work/big/P01.jpg" "$work/big1/"
 convert -size 1x1 xc:gray50 -quality 90 "$work/one/one.jpg"
-peers_make_many
+if has bmp; then
+    for i in 1 2 3 4 5; do convert "$work/big/P0$i.jpg" -type TrueColor "BMP3:$work/bmp/B$i.bmp"; done
+fi
+if has many; then peers_make_many; fi
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 peers_start_x
 # nsxiv's window holds its bar below the picture: measure the bar so its picture area is 700 high.
@@ -50,6 +65,7 @@ fehg="1000x700+0+0"
 
 res="$work/results"
 mkdir -p "$res"
+declare -A opens
 # watch FILE ARGS...: one timed run; appends its output lines to FILE.
 watch() {
     local out=$1
@@ -70,17 +86,44 @@ for r in $(seq "$runs"); do
     watch feh.one -- feh --scale-down -g "$fehg" "$work/one/one.jpg"
     watch nsxiv.one -- nsxiv -g "$nsxivg" "$work/one/one.jpg"
     vis vis.one "$work/one" name
-    watch feh.first -- feh --scale-down -g "$fehg" "$work/big1/P01.jpg"
-    watch nsxiv.first -- nsxiv -g "$nsxivg" "$work/big1/P01.jpg"
-    vis vis.first "$work/big1" name
-    watch feh.next --keys 29 Right -- feh --scale-down -g "$fehg" "$work/big"
-    watch nsxiv.next --keys 29 n -- nsxiv -g "$nsxivg" "$work"/big/*.jpg
-    vis vis.next "$work/big" name --keys 29 Down
-    watch feh.many -- feh --scale-down --sort mtime -g "$fehg" "$work/many"
-    watch nsxiv.many -- nsxiv -r -g "$nsxivg" "$work/many"
-    vis vis.manydate "$work/many" date
-    vis vis.manyname "$work/many" name
+    if has first; then
+        watch feh.first -- feh --scale-down -g "$fehg" "$work/big1/P01.jpg"
+        watch nsxiv.first -- nsxiv -g "$nsxivg" "$work/big1/P01.jpg"
+        vis vis.first "$work/big1" name
+    fi
+    if has next; then
+        watch feh.next --keys 29 Right -- feh --scale-down -g "$fehg" "$work/big"
+        watch nsxiv.next --keys 29 n -- nsxiv -g "$nsxivg" "$work"/big/*.jpg
+        vis vis.next "$work/big" name --keys 29 Down
+    fi
+    if has held; then
+        watch feh.held --burst 9 Right 40 -- feh --scale-down -g "$fehg" "$work/big"
+        watch nsxiv.held --burst 9 n 40 -- nsxiv -g "$nsxivg" "$work"/big/*.jpg
+        vis vis.held "$work/big" name --burst 9 Down 40
+    fi
+    if has many; then
+        watch feh.many -- feh --scale-down --sort mtime -g "$fehg" "$work/many"
+        watch nsxiv.many -- nsxiv -r -g "$nsxivg" "$work/many"
+        vis vis.manydate "$work/many" date
+        vis vis.manyname "$work/many" name
+    fi
+    if has bmp; then
+        watch feh.bmp --keys 4 Right -- feh --scale-down -g "$fehg" "$work/bmp"
+        watch nsxiv.bmp --keys 4 n -- nsxiv -g "$nsxivg" "$work"/bmp/*.bmp
+        vis vis.bmp "$work/bmp" name --keys 4 Down
+    fi
 done
+if has opens; then
+    command -v strace >/dev/null || apt-get install -y strace >/dev/null
+    for mode in fit actual; do
+        [ $mode = fit ] && scaled=1 || scaled=0
+        vistrel_settings "$work/big" name
+        sed -i "s/^Toolbar3=.*/Toolbar3=$scaled/" "$XDG_CONFIG_HOME/Vistrel/Vistrel.ini"
+        "$watch" --click "$contx,$conty" --click "$listx,$listy" --keys 10 Down -- \
+            strace -f -qq -e trace=openat -o "$work/trace.$mode" "$program" >/dev/null 2>>"$res/errors" || true
+        opens[$mode]=$(grep -c '/big/P[0-9]*\.jpg"' "$work/trace.$mode" || true)
+    done
+fi
 [ -s "$res/errors" ] && sed 's/^/  /' "$res/errors" >&2
 
 # fig FILE KIND: median of one kind of line.
@@ -103,16 +146,26 @@ t[date.vis]=$(sub "$(both vis.manydate)" "$vis_one")
 t[name.feh]=-
 t[name.nsxiv]=$(sub "$(fig nsxiv.many start)" "$nsxiv_one")
 t[name.vis]=$(sub "$(both vis.manyname)" "$vis_one")
+t[held.feh]=$(fig feh.held burst)
+t[held.nsxiv]=$(fig nsxiv.held burst)
+t[held.vis]=$(fig vis.held burst)
+# Peak memory in MB above the size once painted, per run, then the median.
+above() { awk '$1 == "idle_kb" { i = $2 } $1 == "peak_kb" { printf "%.1f\n", ($2 - i) / 1024 }' "$res/$1" 2>/dev/null | median; }
+t[bmp.feh]=$(above feh.bmp)
+t[bmp.nsxiv]=$(above nsxiv.bmp)
+t[bmp.vis]=$(above vis.bmp)
 
 printf '%-26s %10s %10s %10s %7s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio
 printf '%-26s %10s %10s %10s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one"
 worst=0
-for c in first next date name; do
+for c in first next held date name bmp; do
     case $c in
-    first) label="first picture 6000x4000" ;;
-    next) label="next picture" ;;
-    date) label="32,767 files by date" ;;
-    name) label="32,767 files by name" ;;
+    first) has first || continue; label="first picture 6000x4000" ;;
+    next) has next || continue; label="next picture" ;;
+    held) has held || continue; label="held keys, 9 x 40 ms" ;;
+    date) has many || continue; label="32,767 files by date" ;;
+    name) has many || continue; label="32,767 files by name" ;;
+    bmp) has bmp || continue; label="5 BMPs 6000x4000, peak MB" ;;
     esac
     ratio=$(awk -v v="${t[$c.vis]}" -v f="${t[$c.feh]}" -v n="${t[$c.nsxiv]}" 'BEGIN {
         best = -1
@@ -121,7 +174,18 @@ for c in first next date name; do
         if (best <= 0) best = 1
         printf "%.2f", v / best }')
     printf '%-26s %10s %10s %10s %7s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio"
-    worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
+    [ "$c" = held ] && held_ratio=$ratio
+    [ "$c" = bmp ] || worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
 done
+if has opens; then
+    printf '%-26s %10s %10s %10s\n' "opens for 10 steps, fit" - - "${opens[fit]}"
+    printf '%-26s %10s %10s %10s\n' "opens for 10 steps, actual" - - "${opens[actual]}"
+fi
+if has held; then
+    printf '%-26s %10s %10s %10s\n' "  processor ms in it" "$(fig feh.held burst_cpu_ms)" \
+        "$(fig nsxiv.held burst_cpu_ms)" "$(fig vis.held burst_cpu_ms)"
+fi
 echo "painted: last DAMAGE change >= 100000 px before 500 ms of quiet; Vistrel from Continue"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf 'ratio %.2f\n' "$worst"
+printf 'held_keys_ratio %s\n' "${held_ratio:-nan}"
