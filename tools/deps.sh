@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
-    libturbojpeg0-dev libxcb1-dev libxcb-xkb-dev
+    libjpeg62-turbo-dev libxcb1-dev libxcb-xkb-dev
     fonts-liberation xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then

@@ -350,12 +350,18 @@ void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArra
         prompter().critical(QStringLiteral("File not found: ") + path, errorTitle());
         m_browser->list()->setListIndex(-1);
         return;
-    default:
+    default: {
         // Permission denied, too large for memory, any other failure: said, and the program
-        // goes on with nothing selected.
-        prompter().critical(QString::number(picture.error), errorTitle());
+        // goes on with nothing selected. A picture refused for memory is no damaged file: the
+        // message says so, and it is never offered for deletion.
+        QString prompt = QString::number(picture.error);
+        if (picture.error == LoadedPicture::OutOfMemory)
+            prompt +=
+                QStringLiteral("\n\nNot enough memory to show %1: %2.").arg(path, picture.reason);
+        prompter().critical(prompt, errorTitle());
         m_browser->list()->setListIndex(-1);
         return;
+    }
     }
 }
 

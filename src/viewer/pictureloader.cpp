@@ -1,21 +1,22 @@
 #include "viewer/pictureloader.h"
 
-#include <QBuffer>
+#include "viewer/jpegdecoder.h"
+#include "viewer/loadfailure.h"
+
+#include <QFile>
 #include <QImageReader>
 
-#include <turbojpeg.h>
-
 #include <cerrno>
-#include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
-#include <memory>
-#include <sys/mman.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vistrel {
-namespace {
+
+namespace loadfailure {
 
 LoadedPicture failure(int error, const QString &reason)
 {
@@ -42,22 +43,141 @@ LoadedPicture fromErrno(int code)
     }
 }
 
-QString megapixels(qint64 pixels)
+LoadedPicture tooLarge(qint64 bytes, qint64 limit)
 {
-    return QString::number(double(pixels) / 1e6, 'f', 1);
-}
-
-LoadedPicture tooLarge(qint64 pixels, qint64 budget)
-{
+    const auto megabytes = [](qint64 b) { return QString::number((b + 999999) / 1000000); };
     return failure(LoadedPicture::OutOfMemory,
-                   QStringLiteral("needs %1 megapixels, more than the %2 allowed")
-                       .arg(megapixels(pixels), megapixels(budget)));
+                   QStringLiteral("it needs %1 MB, more than the %2 MB one picture may use")
+                       .arg(megabytes(bytes), megabytes(limit)));
 }
 
-// Reads the whole file. Opened without blocking so that a FIFO or device named like a picture
-// cannot hang the display; anything but a regular file is no picture.
-LoadedPicture readFile(const QByteArray &nativePath, QByteArray &data)
+LoadedPicture cancelled()
 {
+    return failure(LoadedPicture::Cancelled, QStringLiteral("cancelled"));
+}
+
+} // namespace loadfailure
+
+namespace {
+
+using namespace loadfailure;
+
+// The file as Qt's readers see it: they read only what they need (a BMP its header and rows,
+// never the rest of a long file), and every read fails once the load is cancelled.
+class CancellableFile : public QFile
+{
+public:
+    explicit CancellableFile(const std::atomic<bool> *cancel) : m_cancel(cancel) {}
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_cancel && m_cancel->load(std::memory_order_relaxed))
+            return -1;
+        return QFile::readData(data, maxSize);
+    }
+
+private:
+    const std::atomic<bool> *m_cancel;
+};
+
+bool isAcceptedFormat(const QByteArray &format)
+{
+    static const QByteArray accepted[] = {"jpeg", "jpg", "gif", "bmp", "png", "webp"};
+    for (const QByteArray &f : accepted)
+        if (format == f)
+            return true;
+    return false;
+}
+
+bool isShownFormat(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+qint64 bytesPerPixel(QImage::Format format)
+{
+    if (format == QImage::Format_Invalid)
+        return 4;
+    return qMax(1, QImage::toPixelFormat(format).bitsPerPixel() / 8);
+}
+
+bool isCancelled(const LoadLimits &limits)
+{
+    return limits.cancel && limits.cancel->load(std::memory_order_relaxed);
+}
+
+LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limits)
+{
+    CancellableFile file(limits.cancel);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return failure(LoadedPicture::PathAccess, file.errorString());
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    if (!isAcceptedFormat(reader.format()))
+        return failure(LoadedPicture::Unreadable, QStringLiteral("not a picture format we read"));
+
+    // The reader's picture, a converted copy when it is not in a shown format, and the reduced
+    // copy: all within the limit, checked from the header before anything is allocated.
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    const bool reduce = atLeast.width() > 0 && atLeast.height() > 0;
+    if (size.isValid()) {
+        const qint64 pixels = qint64(size.width()) * size.height();
+        qint64 needed = pixels * bytesPerPixel(format);
+        if (!isShownFormat(format))
+            needed += pixels * 4;
+        if (reduce)
+            needed += qint64(qMin(size.width(), atLeast.width())) *
+                      qMin(size.height(), atLeast.height()) * 4;
+        if (needed > limits.memoryBytes)
+            return tooLarge(needed, limits.memoryBytes);
+    }
+    // A second guard for readers that cannot tell their size up front.
+    reader.setAllocationLimit(int(qMin<qint64>(INT_MAX, limits.memoryBytes / 2 / (1 << 20) + 1)));
+
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) {
+        if (isCancelled(limits))
+            return cancelled();
+        if (file.error() == QFileDevice::ReadError)
+            return failure(LoadedPicture::PathAccess, file.errorString());
+        // Readers report a picture they found no memory for like a damaged one: ask for that
+        // memory once more to tell the two apart.
+        if (size.isValid() &&
+            QImage(size, isShownFormat(format) ? format : QImage::Format_RGB32).isNull())
+            return failure(LoadedPicture::OutOfMemory,
+                           QStringLiteral("the system has no memory left for it"));
+        return failure(LoadedPicture::Unreadable, reader.errorString());
+    }
+    LoadedPicture p;
+    p.fullSize = image.size();
+    const QSize shown = reduce ? image.size().boundedTo(atLeast) : image.size();
+    if (shown != image.size())
+        image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!isShownFormat(image.format()))
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
+    if (image.isNull())
+        return failure(LoadedPicture::OutOfMemory,
+                       QStringLiteral("the system has no memory left for it"));
+    p.image = std::move(image);
+    return p;
+}
+
+bool startsLikeJpeg(const unsigned char *head, ssize_t length)
+{
+    return length >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+}
+
+// Opened without blocking so that a FIFO or device named like a picture cannot hang the
+// display; anything but a non-empty regular file is no picture. Read, never mapped: a file
+// truncated under a mapping would kill the program on access.
+LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool largest,
+                       const LoadLimits &limits)
+{
+    if (isCancelled(limits))
+        return cancelled();
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return fromErrno(errno);
@@ -74,226 +194,38 @@ LoadedPicture readFile(const QByteArray &nativePath, QByteArray &data)
         return failure(LoadedPicture::Unreadable, QStringLiteral("is a folder"));
     if (!S_ISREG(st.st_mode))
         return failure(LoadedPicture::Unreadable, QStringLiteral("is not a regular file"));
-    if (st.st_size == 0)
+    unsigned char head[3] = {};
+    ssize_t got = 0;
+    do
+        got = ::pread(fd, head, sizeof head, 0);
+    while (got < 0 && errno == EINTR);
+    if (got < 0)
+        return fromErrno(errno);
+    if (got == 0)
         return failure(LoadedPicture::Unreadable, QStringLiteral("the file is empty"));
-    if (st.st_size > PictureLoader::maxFileBytes)
-        return failure(LoadedPicture::OutOfMemory, QStringLiteral("the file is too long"));
 
-    data.resize(qsizetype(st.st_size));
-    qsizetype got = 0;
-    while (got < data.size()) {
-        const ssize_t n = ::read(fd, data.data() + got, std::size_t(data.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return fromErrno(errno);
-        if (n == 0)
-            break; // shrank while being read: decode what there is
-        got += n;
+    try {
+        if (startsLikeJpeg(head, got))
+            return decodeJpeg(fd, {atLeast, largest, limits});
+        return decodeWithQt(fd, largest ? QSize() : atLeast, limits);
+    } catch (const std::bad_alloc &) {
+        return failure(LoadedPicture::OutOfMemory,
+                       QStringLiteral("the system has no memory left for it"));
     }
-    data.resize(got);
-    if (data.isEmpty())
-        return failure(LoadedPicture::Unreadable, QStringLiteral("the file is empty"));
-    return {};
-}
-
-// An image buffer for the decoder. Large ones ask for huge pages: filling a fresh 100 MB buffer
-// otherwise costs tens of thousands of page faults, a good part of a full decode.
-QImage allocateImage(int width, int height)
-{
-    constexpr std::size_t hugePage = std::size_t(2) << 20;
-    const std::size_t bytesPerLine = std::size_t(width) * 4;
-    const std::size_t length = bytesPerLine * std::size_t(height);
-    if (length < 4 * hugePage)
-        return QImage(width, height, QImage::Format_RGB32);
-    const std::size_t rounded = (length + hugePage - 1) / hugePage * hugePage;
-    void *memory = std::aligned_alloc(hugePage, rounded);
-    if (!memory)
-        return {};
-    ::madvise(memory, rounded, MADV_HUGEPAGE);
-    return QImage(static_cast<uchar *>(memory), width, height, qsizetype(bytesPerLine),
-                  QImage::Format_RGB32, std::free, memory);
-}
-
-bool isJpeg(const QByteArray &data)
-{
-    return data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8 &&
-           uchar(data[2]) == 0xFF;
-}
-
-// Whether any entropy-coded data follows the first start-of-scan header: without it, a decode
-// "succeeds" with nothing but grey.
-bool hasScanData(const QByteArray &data)
-{
-    const auto *p = reinterpret_cast<const uchar *>(data.constData());
-    const qsizetype n = data.size();
-    for (qsizetype i = 2; i + 3 < n; ++i) {
-        if (p[i] == 0xFF && p[i + 1] == 0xDA) {
-            const qsizetype length = (qsizetype(p[i + 2]) << 8) | p[i + 3];
-            return i + 2 + length < n;
-        }
-    }
-    return false;
-}
-
-struct TjDeleter
-{
-    void operator()(void *h) const { tjDestroy(h); }
-};
-
-enum class Reduce { ToAtLeast, ToBudget };
-
-// Pixels a reduced decode may always use (64 MB), whatever the area it fills.
-constexpr qint64 reducedPixelFloor = 16LL * 1024 * 1024;
-
-// Returns false (and leaves result untouched) when the picture is a JPEG the turbo decoder does
-// not convert (CMYK): the caller then hands it to QImageReader.
-bool decodeJpeg(const QByteArray &data, Reduce mode, const QSize &atLeast, qint64 budget,
-                LoadedPicture &result)
-{
-    std::unique_ptr<void, TjDeleter> handle(tjInitDecompress());
-    if (!handle) {
-        result = failure(LoadedPicture::OutOfMemory, QStringLiteral("no decoder"));
-        return true;
-    }
-    auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
-    const auto length = static_cast<unsigned long>(data.size());
-    int width = 0, height = 0, subsamp = 0, colorspace = 0;
-    if (tjDecompressHeader3(handle.get(), bytes, length, &width, &height, &subsamp, &colorspace) !=
-            0 ||
-        width <= 0 || height <= 0) {
-        result = failure(LoadedPicture::Unreadable,
-                         QString::fromLocal8Bit(tjGetErrorStr2(handle.get())));
-        return true;
-    }
-    if (colorspace == TJCS_CMYK || colorspace == TJCS_YCCK)
-        return false;
-
-    // Scaling factors come largest first; keep the last one that still satisfies the mode.
-    int count = 0;
-    const tjscalingfactor *factors = tjGetScalingFactors(&count);
-    tjscalingfactor chosen = {1, 1};
-    const bool reduce = mode == Reduce::ToBudget || (atLeast.width() > 0 && atLeast.height() > 0);
-    for (int i = 0; reduce && factors && i < count; ++i) {
-        const tjscalingfactor f = factors[i];
-        if (f.num > f.denom)
-            continue;
-        const qint64 sw = TJSCALED(width, f);
-        const qint64 sh = TJSCALED(height, f);
-        if (mode == Reduce::ToAtLeast) {
-            if (sw >= atLeast.width() && sh >= atLeast.height())
-                chosen = f;
-        } else if (sw * sh <= budget) {
-            chosen = f;
-            break;
-        }
-    }
-    const int sw = TJSCALED(width, chosen);
-    const int sh = TJSCALED(height, chosen);
-    result.fullSize = QSize(width, height);
-    // A reduced decode needs at most a few times the area it fills, unless the picture is more
-    // than eight times larger than that area: a header claiming such a size is refused rather
-    // than decoded into a buffer it cannot need.
-    if (mode == Reduce::ToAtLeast && reduce)
-        budget =
-            qMin(budget, qMax(reducedPixelFloor, 4 * qint64(atLeast.width()) * atLeast.height()));
-    if (qint64(sw) * sh > budget) {
-        const QSize full = result.fullSize;
-        result = tooLarge(qint64(sw) * sh, budget);
-        result.fullSize = full;
-        return true;
-    }
-
-    QImage image = allocateImage(sw, sh);
-    if (image.isNull()) {
-        result = failure(LoadedPicture::OutOfMemory, QStringLiteral("no memory for the picture"));
-        return true;
-    }
-#if Q_BYTE_ORDER == Q_BIG_ENDIAN
-    const int pixelFormat = TJPF_XRGB;
-#else
-    const int pixelFormat = TJPF_BGRX;
-#endif
-    if (tjDecompress2(handle.get(), bytes, length, image.bits(), sw, int(image.bytesPerLine()), sh,
-                      pixelFormat, 0) != 0) {
-        // A warning (typically data ending early) still leaves a picture decoded as far as the
-        // data went; a fatal error, or no scan data at all, leaves nothing worth showing.
-        if (tjGetErrorCode(handle.get()) != TJERR_WARNING || !hasScanData(data)) {
-            const QSize full = result.fullSize;
-            result = failure(LoadedPicture::Unreadable,
-                             QString::fromLocal8Bit(tjGetErrorStr2(handle.get())));
-            result.fullSize = full;
-            return true;
-        }
-        result.incomplete = true;
-    }
-    result.image = std::move(image);
-    return true;
-}
-
-bool isAcceptedFormat(const QByteArray &format)
-{
-    static const QByteArray accepted[] = {"jpeg", "jpg", "gif", "bmp", "png", "webp"};
-    for (const QByteArray &f : accepted)
-        if (format == f)
-            return true;
-    return false;
-}
-
-LoadedPicture decodeWithQt(const QByteArray &bytes, qint64 budget)
-{
-    QByteArray data = bytes; // shared, not copied
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    if (!isAcceptedFormat(reader.format()))
-        return failure(LoadedPicture::Unreadable, QStringLiteral("not a picture format we read"));
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > budget) {
-        LoadedPicture p = tooLarge(qint64(size.width()) * size.height(), budget);
-        p.fullSize = size;
-        return p;
-    }
-    // A second guard for readers that cannot tell their size up front.
-    reader.setAllocationLimit(int(budget * 4 / (1024 * 1024)) + 1);
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return failure(LoadedPicture::Unreadable, reader.errorString());
-    LoadedPicture p;
-    p.fullSize = image.size();
-    p.image = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                                      : image.convertToFormat(QImage::Format_RGB32);
-    return p;
-}
-
-LoadedPicture loadImpl(const QByteArray &nativePath, Reduce mode, const QSize &atLeast,
-                       qint64 budget)
-{
-    // Read, not mapped: a file truncated under a mapping would kill the program on access.
-    QByteArray data;
-    LoadedPicture read = readFile(nativePath, data);
-    if (!read.ok())
-        return read;
-    if (isJpeg(data)) {
-        LoadedPicture p;
-        if (decodeJpeg(data, mode, atLeast, budget, p))
-            return p;
-    }
-    return decodeWithQt(data, budget);
 }
 
 } // namespace
 
 LoadedPicture PictureLoader::load(const QByteArray &nativePath, const QSize &atLeast,
-                                  qint64 pixelBudget)
+                                  const LoadLimits &limits)
 {
-    return loadImpl(nativePath, Reduce::ToAtLeast, atLeast, pixelBudget);
+    return loadFile(nativePath, atLeast, false, limits);
 }
 
-LoadedPicture PictureLoader::loadWithinBudget(const QByteArray &nativePath, qint64 pixelBudget)
+LoadedPicture PictureLoader::loadWithinBudget(const QByteArray &nativePath,
+                                              const LoadLimits &limits)
 {
-    return loadImpl(nativePath, Reduce::ToBudget, {}, pixelBudget);
+    return loadFile(nativePath, {}, true, limits);
 }
 
 } // namespace vistrel

@@ -5,51 +5,64 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
+
 namespace vistrel {
 
-// Reads a picture file into an image, with the failure classes the display tells apart. JPEG is
-// decoded with libjpeg-turbo straight into the image's buffer (and, for a reduced size, with the
-// decoder's own scaling); GIF (first frame), BMP and anything else go through QImageReader.
-// Every size is checked against a pixel budget before any buffer is allocated, so a picture
-// whose header claims a huge size is refused instead of exhausting memory.
+// A picture read from a file, or the failure class the display tells apart.
 struct LoadedPicture
 {
     enum Error {
         NoError = 0,
-        OutOfMemory = 7,   // larger than the decode budget
+        // Not the file's fault: more memory than one picture may use, or the system had none.
+        OutOfMemory = 7,
         FileNotFound = 53, // gone when it was to be read
         PermissionDenied = 70,
         PathAccess = 75,    // any other failure to open or read the file
-        Unreadable = 50003, // exists, but is no picture we can read (also folders, FIFOs)
+        Unreadable = 50003, // exists, but its content is no picture we can read (also folders)
+        Cancelled = -1,     // given up on request (see LoadLimits); never shown
     };
 
     int error = NoError;
     QString reason;          // human-readable cause of a failure
-    QImage image;            // the decoded pixels (maybe reduced, see below)
-    QSize fullSize;          // the picture's own size in pixels, also when reduced
+    QImage image;            // the decoded pixels, upright (maybe reduced, see below)
+    QSize fullSize;          // the upright picture's own size in pixels, also when reduced
     bool incomplete = false; // the data ended early or is damaged; shown as far as it decoded
 
     bool ok() const { return error == NoError; }
 };
 
+// What one load may use.
+struct LoadLimits
+{
+    // Bytes one load may hold at its peak: the decoder's own full-size buffers (a progressive
+    // JPEG keeps 2 bytes per pixel and component), the decoded picture and any reduced or
+    // turned copy. Checked before any large allocation; the file itself is never held whole.
+    qint64 memoryBytes = 256LL * 1024 * 1024;
+    // Set from another thread to abandon the load: it ends within a row or a scan with
+    // Cancelled. May be null.
+    const std::atomic<bool> *cancel = nullptr;
+};
+
+// Reads a picture file into an upright image. JPEG is decoded with libjpeg-turbo straight into
+// the image (with its own scaling for a reduced size) and turned by its orientation tag; GIF
+// (first frame), BMP and other formats Qt reads go through QImageReader. A decode that would
+// exceed the memory limit is refused with OutOfMemory before it allocates; a JPEG with
+// thousands of scans is refused as unreadable after a fraction of a second.
 class PictureLoader
 {
 public:
-    // Pixels allowed in one decode buffer (4 bytes each): 64 Mpx, 256 MB.
-    static constexpr qint64 defaultPixelBudget = 64LL * 1024 * 1024;
-    // Files longer than this are not read into memory at all.
-    static constexpr qint64 maxFileBytes = 1LL << 30;
-
-    // Full size when atLeast is empty. Otherwise the decode may be reduced (JPEG scaling factors)
-    // to the smallest size that is still at least atLeast in both directions; other formats come
-    // at full size. The caller smooth-scales the rest.
+    // Full size when atLeast is empty. Otherwise reduced to (about) atLeast: a JPEG to the
+    // smallest of its scaling factors that is still at least atLeast in both directions, other
+    // formats smooth-scaled to atLeast (never enlarged) right after decoding. The caller
+    // stretches the rest.
     static LoadedPicture load(const QByteArray &nativePath, const QSize &atLeast = {},
-                              qint64 pixelBudget = defaultPixelBudget);
+                              const LoadLimits &limits = {});
 
-    // The largest size within the budget: full size when it fits, otherwise a JPEG reduced by the
-    // smallest scaling factor that fits. For printing.
+    // The largest size within the memory limit: full size when it fits, otherwise a JPEG
+    // reduced by the smallest scaling factor that fits. For printing.
     static LoadedPicture loadWithinBudget(const QByteArray &nativePath,
-                                          qint64 pixelBudget = defaultPixelBudget);
+                                          const LoadLimits &limits = {});
 };
 
 } // namespace vistrel

@@ -4,6 +4,7 @@
 #   FOLDER/pictures/  well-formed, damaged and deceptive picture files and hostile names
 #   FOLDER/deep/...   a picture at the end of a path of about 4,000 characters
 #   FOLDER/locked/    a folder without read or execute permission, a picture inside
+#   FOLDER/large/     a good progressive JPEG whose decoder needs 162 MB
 #   FOLDER/manifest.tsv  one line per entry of pictures/: hex of the name's bytes, whether the
 #                     picture list must hold it (1/0), and its kind: good, bad, huge or none
 # Every byte is written by this script; the random bytes come from a fixed seed.
@@ -159,6 +160,125 @@ put(b"bmp-60000-square.bmp",
     struct.pack("<2sIHHI", b"BM", 54, 0, 0, 54) +
     struct.pack("<IiiHHIIiiII", 40, 60000, 60000, 1, 24, 0, 0, 0, 0, 0, 0), 1, "huge")
 put(b"gif-huge-screen.gif", gif(8, 6, screen=(65535, 65535)), 1, "huge")
+
+# --- costly to decode: full-size coefficient buffers, thousands of empty scans ----------------
+def progressive(width, height, comps=1, scans=0, arithmetic=False):
+    """Progressive JPEG (Huffman or arithmetic coded) whose scans carry no entropy-coded data:
+    a DC scan, then `scans` repeated AC scans of the first component. A decoder keeps
+    coefficients for the whole picture and visits every block of every scan."""
+    dqt = b"\xff\xdb" + struct.pack(">H", 67) + b"\x00" + bytes([1] * 64)
+    sof = (b"\xff\xca" if arithmetic else b"\xff\xc2") + struct.pack(
+        ">HBHHB", 8 + 3 * comps, 8, height, width, comps)
+    sof += b"".join(bytes((c + 1, 0x11, 0)) for c in range(comps))
+    counts = bytes([1] + [0] * 15)
+    dht = b"" if arithmetic else (b"\xff\xc4" + struct.pack(">H", 2 + 17 + 1) + b"\x00" + counts +
+                                  b"\x00" + b"\xff\xc4" + struct.pack(">H", 2 + 17 + 1) + b"\x10" +
+                                  counts + b"\x00")
+    dc = b"\xff\xda" + struct.pack(">HB", 6 + 2 * comps, comps)
+    dc += b"".join(bytes((c + 1, 0)) for c in range(comps)) + b"\x00\x00\x00"
+    ac = b"\xff\xda" + struct.pack(">HB", 8, 1) + b"\x01\x00" + b"\x01\x3f\x00"
+    return b"\xff\xd8" + dqt + sof + dht + dc + ac * scans + b"\xff\xd9"
+
+
+# At its own size its buffers alone exceed what one picture may use: refused as too large.
+put(b"scans-20000-8192-square.jpg", progressive(8192, 8192, scans=20000), 1, "huge")
+put(b"scans-5000-4096-square.jpg", progressive(4096, 4096, scans=5000), 1, "bad")
+put(b"progressive-grey-32768-square.jpg", progressive(32768, 32768), 1, "huge")
+put(b"arithmetic-grey-32768-square.jpg", progressive(32768, 32768, arithmetic=True), 1, "huge")
+put(b"progressive-colour-16384-square.jpg", progressive(16384, 16384, comps=3), 1, "huge")
+# A 16x16 picture at the start of a 1 GiB file that is almost all hole.
+put(b"sparse-1gib.bmp", bmp(16, 16), 1, "good")
+with open(os.path.join(pics, b"sparse-1gib.bmp"), "r+b") as f:
+    f.truncate(1 << 30)
+
+
+def progressive_flat(width, height):
+    """Valid progressive grey JPEG of flat mid-grey: a DC scan of one-bit blocks, then one AC scan
+    that ends every block at once with runs of end-of-band codes (symbol r0: a run of 2^r plus
+    r extra bits, 15 symbols of four-bit codes)."""
+    blocks = ((width + 7) // 8) * ((height + 7) // 8)
+    dqt = b"\xff\xdb" + struct.pack(">H", 67) + b"\x00" + bytes([1] * 64)
+    sof = b"\xff\xc2" + struct.pack(">HBHHB", 11, 8, height, width, 1) + b"\x01\x11\x00"
+    dc_table = b"\x00" + bytes([1] + [0] * 15) + b"\x00"
+    ac_table = b"\x10" + bytes([0, 0, 0, 15] + [0] * 12) + bytes(r << 4 for r in range(15))
+    dht = b"\xff\xc4" + struct.pack(">H", 2 + len(dc_table) + len(ac_table)) + dc_table + ac_table
+    bits = "0" * blocks
+    dc = b"\xff\xda" + struct.pack(">HB", 8, 1) + b"\x01\x00" + b"\x00\x00\x00"
+    runs, left = "", blocks
+    while left:
+        run = min(left, 32767)
+        r = run.bit_length() - 1
+        runs += format(r, "04b") + (format(run - (1 << r), "0%db" % r) if r else "")
+        left -= run
+
+    def packed(bitstring):
+        bitstring += "1" * (-len(bitstring) % 8)
+        data = bytearray()
+        for i in range(0, len(bitstring), 8):
+            data.append(int(bitstring[i:i + 8], 2))
+            if data[-1] == 0xFF:
+                data.append(0)
+        return bytes(data)
+    ac = b"\xff\xda" + struct.pack(">HB", 8, 1) + b"\x01\x00" + b"\x01\x3f\x00"
+    return b"\xff\xd8" + dqt + sof + dht + dc + packed(bits) + ac + packed(runs) + b"\xff\xd9"
+
+
+# A good picture whose decoder needs 162 MB: shown normally, but not when memory is short.
+large = os.path.join(out, b"large")
+os.mkdir(large)
+with open(os.path.join(large, b"progressive-9000-square.jpg"), "wb") as f:
+    f.write(progressive_flat(9000, 9000))
+
+
+# --- orientation tags, well-formed and hostile ---------------------------------------------
+def tiff(entries, order=b"II", next_ifd=0, extra=b""):
+    """TIFF structure of one IFD at offset 8: entries are (tag, type, count, value bytes)."""
+    e = "<" if order == b"II" else ">"
+    sizes = {1: 1, 2: 1, 3: 2, 4: 4, 5: 8, 7: 1, 9: 4, 10: 8}
+    head = order + struct.pack(e + "HI", 42, 8)
+    data_at = 8 + 2 + 12 * len(entries) + 4
+    ifd, data = struct.pack(e + "H", len(entries)), b""
+    for tag, kind, count, value in entries:
+        if isinstance(value, int):
+            value = struct.pack(e + ("H" if kind == 3 else "I"), value)
+        if len(value) <= 4:
+            ifd += struct.pack(e + "HHI", tag, kind, count) + value.ljust(4, b"\0")
+        else:
+            ifd += struct.pack(e + "HHII", tag, kind, count, data_at + len(data))
+            data += value
+    return head + ifd + struct.pack(e + "I", next_ifd) + data + extra
+
+
+def with_app1(payload, picture=None):
+    picture = picture or good[b"jpg"]
+    return picture[:2] + b"\xff\xe1" + struct.pack(">H", len(payload) + 2) + payload + picture[2:]
+
+
+def exif(body):
+    return with_app1(b"Exif\0\0" + body)
+
+
+for n in range(1, 9):
+    put(b"orientation-%d.jpg" % n, exif(tiff([(0x112, 3, 1, n)])), 1, "good")
+put(b"orientation-6-big-endian.jpg", exif(tiff([(0x112, 3, 1, 6)], order=b"MM")), 1, "good")
+for value in (0, 9, 0xFFFF):
+    put(b"orientation-value-%d.jpg" % value, exif(tiff([(0x112, 3, 1, value)])), 1, "good")
+put(b"orientation-as-long.jpg", exif(tiff([(0x112, 4, 1, 6)])), 1, "good")
+put(b"orientation-as-text.jpg", exif(tiff([(0x112, 2, 200, b"6" * 200)])), 1, "good")
+put(b"orientation-count-huge.jpg", exif(tiff([(0x112, 3, 0x7FFFFFFF, 6)])), 1, "good")
+put(b"exif-empty.jpg", exif(b""), 1, "good")
+put(b"exif-bad-byte-order.jpg", exif(b"XX" + tiff([(0x112, 3, 1, 6)])[2:]), 1, "good")
+put(b"exif-ifd-beyond-end.jpg", exif(b"II*\0" + struct.pack("<I", 0xFFFFFFF0)), 1, "good")
+put(b"exif-entries-overclaimed.jpg", exif(b"II*\0" + struct.pack("<IH", 8, 0xFFFF)), 1, "good")
+put(b"exif-ifd-loop.jpg", exif(tiff([(0x112, 3, 1, 6)], next_ifd=8)), 1, "good")
+put(b"exif-sub-ifd-loop.jpg", exif(tiff([(0x8769, 4, 1, 8), (0x112, 3, 1, 6)])), 1, "good")
+put(b"exif-many-sub-ifds.jpg",
+    exif(tiff([(0x8769 if i % 2 else 0xA005, 4, 1, 8) for i in range(5000)])), 1, "good")
+put(b"exif-two-segments.jpg",
+    with_app1(b"Exif\0\0" + tiff([(0x112, 3, 1, 6)]), exif(tiff([(0x112, 3, 1, 3)]))), 1, "good")
+put(b"exif-random.jpg", exif(bytes(rng.randrange(256) for _ in range(60000))), 1, "good")
+put(b"orientation-6-progressive-bomb.jpg",
+    with_app1(b"Exif\0\0" + tiff([(0x112, 3, 1, 6)]), progressive(32768, 32768)), 1, "huge")
 
 # --- the wrong kind of content under a picture name -----------------------------------------
 put(b"png-named.jpg", png(8, 6), 1, "either")

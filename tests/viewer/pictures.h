@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 #include <QImageWriter>
+#include <QList>
 #include <QPainter>
 
 namespace vistrel::test {
@@ -53,6 +54,62 @@ inline QByteArray withClaimedSize(QByteArray jpeg, int width, int height)
         }
     }
     return jpeg;
+}
+
+// A JPEG with an EXIF segment whose orientation tag (a 16-bit value in the main directory,
+// little-endian) says how to turn the stored picture upright.
+inline QByteArray withOrientation(const QByteArray &jpeg, int orientation)
+{
+    const unsigned char tiff[] = {'I',
+                                  'I',
+                                  42,
+                                  0,
+                                  8,
+                                  0,
+                                  0,
+                                  0,
+                                  1,
+                                  0,
+                                  0x12,
+                                  0x01,
+                                  3,
+                                  0,
+                                  1,
+                                  0,
+                                  0,
+                                  0,
+                                  static_cast<unsigned char>(orientation),
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0,
+                                  0};
+    QByteArray segment("Exif\0\0", 6);
+    segment.append(reinterpret_cast<const char *>(tiff), int(sizeof tiff));
+    QByteArray app1("\xFF\xE1", 2);
+    app1.append(char((segment.size() + 2) >> 8));
+    app1.append(char((segment.size() + 2) & 0xFF));
+    return jpeg.left(2) + app1 + segment + jpeg.mid(2);
+}
+
+// Four quadrants, one colour each, given from the top left in reading order.
+inline QImage quadrants(int width, int height, const QList<QColor> &colours)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    for (int i = 0; i < 4; ++i)
+        painter.fillRect((i % 2) * width / 2, (i / 2) * height / 2, width / 2, height / 2,
+                         colours.value(i));
+    return image;
+}
+
+// Whether two colours agree within the error of a lossy encoding.
+inline bool near(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) < 48 && qAbs(a.green() - b.green()) < 48 &&
+           qAbs(a.blue() - b.blue()) < 48;
 }
 
 // A 1x1 red GIF.

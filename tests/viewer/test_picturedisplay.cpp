@@ -202,8 +202,10 @@ private slots:
         QTest::addColumn<QString>("prompt");
         QTest::newRow("missing file") << "missing"
                                       << "File not found: %1";
-        QTest::newRow("too large for memory") << "bomb"
-                                              << "7";
+        QTest::newRow("too large for memory")
+            << "bomb"
+            << "7\n\nNot enough memory to show %1: even reduced it is far larger than the area "
+               "it fills.";
     }
     void failures()
     {
@@ -304,6 +306,63 @@ private slots:
         QVERIFY(rig.view->picture1()->isVisible());
         QCOMPARE(rig.status1, scaledText);
         QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+    }
+
+    void photosStandUpright_data()
+    {
+        // The stored picture's quadrants (top left, top right, bottom left, bottom right) for
+        // each orientation tag; upright, every one is red, green over blue, white, 64x32.
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QList<QColor>>("stored");
+        const QColor r(Qt::red), g(Qt::green), b(Qt::blue), w(Qt::white);
+        QTest::newRow("1 as stored") << 1 << QList<QColor>{r, g, b, w};
+        QTest::newRow("2 mirrored left to right") << 2 << QList<QColor>{g, r, w, b};
+        QTest::newRow("3 turned half round") << 3 << QList<QColor>{w, b, g, r};
+        QTest::newRow("4 mirrored top to bottom") << 4 << QList<QColor>{b, w, r, g};
+        QTest::newRow("5 mirrored on the main diagonal") << 5 << QList<QColor>{r, b, g, w};
+        QTest::newRow("6 to be turned clockwise") << 6 << QList<QColor>{g, w, r, b};
+        QTest::newRow("7 mirrored on the other diagonal") << 7 << QList<QColor>{w, g, b, r};
+        QTest::newRow("8 to be turned counter-clockwise") << 8 << QList<QColor>{b, r, w, g};
+    }
+    // A photo tagged with its orientation stands upright fitted, at its own size (size, place),
+    // in status panel 1 and in the picture handed to printing.
+    void photosStandUpright()
+    {
+        QFETCH(int, orientation);
+        QFETCH(QList<QColor>, stored);
+        const QList<QColor> upright{Qt::red, Qt::green, Qt::blue, Qt::white};
+        const QSize size = orientation >= 5 ? QSize(32, 64) : QSize(64, 32);
+        const auto standsUpright = [&](const QImage &image, const QPoint &origin, const QSize &s) {
+            for (int i = 0; i < 4; ++i) {
+                const QPoint at = origin + QPoint((1 + 2 * (i % 2)) * s.width() / 4,
+                                                  (1 + 2 * (i / 2)) * s.height() / 4);
+                if (!near(image.pixelColor(at), upright[i]))
+                    return false;
+            }
+            return true;
+        };
+        Rig rig(true);
+        rig.box.write(
+            QStringLiteral("a.jpg"),
+            withOrientation(encode(quadrants(size.width(), size.height(), stored), "jpg", 100),
+                            orientation));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+        const QSize inner = rig.view->innerSize();
+        QVERIFY(standsUpright(rig.view->grab().toImage(), rig.view->innerOrigin(), inner));
+        QCOMPARE(rig.status1, sizeText(inner.height(), inner.width(), pixelsToHimetric(32),
+                                       pixelsToHimetric(64)));
+        const QImage printed = rig.display.fullResolutionPicture();
+        QCOMPARE(printed.size(), QSize(64, 32));
+        QVERIFY(standsUpright(printed, QPoint(), printed.size()));
+
+        rig.display.toggleScaleToFit();
+        const QImage held = rig.view->picture1()->picture();
+        QCOMPARE(held.size(), QSize(64, 32));
+        QVERIFY(standsUpright(held, QPoint(), held.size()));
+        QCOMPARE(rig.view->picture1()->left(), (inner.width() - 64) / 2.0);
+        QCOMPARE(rig.view->picture1()->top(), (inner.height() - 32) / 2.0);
+        QVERIFY(rig.services.prompts.shown.isEmpty());
     }
 
     void deleteSelectsTheSamePlace_data()

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QTransform>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -141,31 +142,48 @@ private slots:
 
     void reducedDecode_data()
     {
-        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QByteArray>("format"); // "turned jpg": stored on its side, tagged 6
+        QTest::addColumn<QSize>("picture");     // upright
         QTest::addColumn<QSize>("atLeast");
         QTest::addColumn<QSize>("decoded");
         QTest::newRow("quarter is still large enough")
-            << QSize(1600, 1200) << QSize(390, 290) << QSize(400, 300);
+            << QByteArray("jpg") << QSize(1600, 1200) << QSize(390, 290) << QSize(400, 300);
         QTest::newRow("both directions must fit, no aspect kept")
-            << QSize(1600, 1200) << QSize(390, 700) << QSize(1000, 750);
+            << QByteArray("jpg") << QSize(1600, 1200) << QSize(390, 700) << QSize(1000, 750);
         QTest::newRow("larger area than picture decodes full")
-            << QSize(160, 120) << QSize(800, 600) << QSize(160, 120);
+            << QByteArray("jpg") << QSize(160, 120) << QSize(800, 600) << QSize(160, 120);
         QTest::newRow("tiny area uses an eighth")
-            << QSize(1600, 1200) << QSize(10, 10) << QSize(200, 150);
+            << QByteArray("jpg") << QSize(1600, 1200) << QSize(10, 10) << QSize(200, 150);
         QTest::newRow("no size asked decodes full")
-            << QSize(320, 240) << QSize() << QSize(320, 240);
+            << QByteArray("jpg") << QSize(320, 240) << QSize() << QSize(320, 240);
+        QTest::newRow("turned photo reduced by its upright size")
+            << QByteArray("turned jpg") << QSize(1600, 1200) << QSize(390, 290) << QSize(400, 300);
+        QTest::newRow("BMP scaled to the area")
+            << QByteArray("bmp") << QSize(1600, 1200) << QSize(390, 290) << QSize(390, 290);
+        QTest::newRow("narrow BMP keeps its width, never enlarged")
+            << QByteArray("bmp") << QSize(100, 1200) << QSize(390, 290) << QSize(100, 290);
+        QTest::newRow("BMP at its own size")
+            << QByteArray("bmp") << QSize(320, 240) << QSize() << QSize(320, 240);
     }
     void reducedDecode()
     {
+        QFETCH(QByteArray, format);
         QFETCH(QSize, picture);
         QFETCH(QSize, atLeast);
         Sandbox box;
-        box.write(QStringLiteral("x.jpg"),
-                  encode(gradient(picture.width(), picture.height()), "jpg"));
-        const LoadedPicture p = PictureLoader::load(native(box, QStringLiteral("x.jpg")), atLeast);
+        const bool turned = format == "turned jpg";
+        const QImage upright = gradient(picture.width(), picture.height());
+        QByteArray bytes = encode(turned ? upright.transformed(QTransform().rotate(-90)) : upright,
+                                  turned ? "jpg" : format.constData());
+        if (turned)
+            bytes = withOrientation(bytes, 6);
+        box.write(QStringLiteral("x"), bytes);
+        const LoadedPicture p = PictureLoader::load(native(box, QStringLiteral("x")), atLeast);
         QVERIFY(p.ok());
         QCOMPARE(p.fullSize, picture);
         QTEST(p.image.size(), "decoded");
+        // The green of the gradient grows downwards, upright.
+        QVERIFY(qGreen(p.image.pixel(0, 0)) < qGreen(p.image.pixel(0, p.image.height() - 1)));
     }
 
     void budgetRefusesFullButAllowsReduced()
@@ -173,12 +191,14 @@ private slots:
         Sandbox box;
         box.write(QStringLiteral("x.jpg"), encode(gradient(800, 800), "jpg"));
         const QByteArray path = native(box, QStringLiteral("x.jpg"));
-        const qint64 budget = 100000; // 0.1 Mpx
-        QCOMPARE(PictureLoader::load(path, {}, budget).error, int(LoadedPicture::OutOfMemory));
-        QVERIFY(PictureLoader::load(path, QSize(200, 200), budget).ok());
-        const LoadedPicture print = PictureLoader::loadWithinBudget(path, budget);
+        LoadLimits limits;
+        limits.memoryBytes = 1000000; // the full picture alone needs 2.56 MB
+        QCOMPARE(PictureLoader::load(path, {}, limits).error, int(LoadedPicture::OutOfMemory));
+        QVERIFY(PictureLoader::load(path, QSize(200, 200), limits).ok());
+        const LoadedPicture print = PictureLoader::loadWithinBudget(path, limits);
         QVERIFY(print.ok());
-        QCOMPARE(print.image.size(), QSize(300, 300)); // 3/8: the largest factor within budget
+        QVERIFY(print.image.width() >= 200 && print.image.width() < 800);
+        QVERIFY(print.image.sizeInBytes() < limits.memoryBytes);
         QCOMPARE(print.fullSize, QSize(800, 800));
     }
 
