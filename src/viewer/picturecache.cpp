@@ -84,6 +84,7 @@ struct PictureCache::State
     {
         Request request;
         qint64 estimate = 0;
+        std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
     };
 
     std::mutex mutex;
@@ -267,7 +268,8 @@ struct PictureCache::State
             }
             const Request job = *s->nextJob();
             const bool first = !s->wanted.empty() && s->wanted.front() == job;
-            s->running.push_back({job, 0});
+            s->running.push_back({job});
+            const std::shared_ptr<std::atomic<bool>> cancel = s->running.back().cancel;
             s->startThreadIfNeeded(s); // the next wanted picture need not wait for this one
             lock.unlock();
             const qint64 estimate = estimatedBytes(job);
@@ -287,12 +289,12 @@ struct PictureCache::State
             lock.unlock();
 
             // The identity is taken before reading: a change during the read makes it stale.
-            Entry entry{job, Identity::of(job.nativePath), s->decoder(job), 0, 0};
+            Entry entry{job, Identity::of(job.nativePath), s->decoder(job, *cancel), 0, 0};
 
             lock.lock();
             s->running.erase(std::find_if(s->running.begin(), s->running.end(),
-                                          [&](const Running &x) { return x.request == job; }));
-            if (!s->stop)
+                                          [&](const Running &x) { return x.cancel == cancel; }));
+            if (!s->stop && entry.picture.error != LoadedPicture::Cancelled)
                 s->store(std::move(entry));
             s->stored.notify_all();
             if (s->onDecoded)
@@ -306,9 +308,12 @@ struct PictureCache::State
 PictureCache::PictureCache(qint64 budgetBytes, Decoder decoder) : m_state(std::make_shared<State>())
 {
     m_state->budget = budgetBytes;
-    m_state->decoder = decoder ? std::move(decoder) : [](const Request &r) {
-        return PictureLoader::load(r.nativePath, r.atLeast);
-    };
+    m_state->decoder =
+        decoder ? std::move(decoder) : [](const Request &r, const std::atomic<bool> &cancel) {
+            LoadLimits limits;
+            limits.cancel = &cancel;
+            return PictureLoader::load(r.nativePath, r.atLeast, limits);
+        };
 }
 
 PictureCache::~PictureCache()
@@ -316,6 +321,8 @@ PictureCache::~PictureCache()
     // The workers are not joined: one may be deep in a decode that takes long.
     std::lock_guard<std::mutex> lock(m_state->mutex);
     m_state->stop = true;
+    for (State::Running &x : m_state->running)
+        x.cancel->store(true);
     m_state->onDecoded = nullptr;
     m_state->wanted.clear();
     m_state->entries.clear();
@@ -354,6 +361,9 @@ void PictureCache::want(std::vector<Request> requests)
     std::lock_guard<std::mutex> lock(s.mutex);
     s.wanted = std::move(requests);
     s.skipped.clear();
+    for (State::Running &x : s.running)
+        if (!State::contains(s.wanted, x.request))
+            x.cancel->store(true);
     s.startThreadIfNeeded(m_state);
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QSize>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -35,7 +36,8 @@ public:
             return nativePath == other.nativePath && atLeast == other.atLeast;
         }
     };
-    using Decoder = std::function<LoadedPicture(const Request &)>;
+    // Decodes a request; gives up (LoadedPicture::Cancelled) soon after `cancel` is set.
+    using Decoder = std::function<LoadedPicture(const Request &, const std::atomic<bool> &cancel)>;
 
     // Two full 24-megapixel pictures; scaled ones are a few megabytes each.
     static constexpr qint64 defaultBudgetBytes = 192LL << 20;
@@ -50,9 +52,9 @@ public:
 
     // The decode (or failure) held for this request, if any. Never waits, never decodes.
     std::optional<LoadedPicture> find(const Request &request);
-    // What to decode, most urgent first. Replaces the previous wish: work not begun for anything
-    // else is dropped. A decode in progress is not interrupted, but one for a picture no longer
-    // wanted does not hold back the wanted ones.
+    // What to decode, most urgent first. Replaces the previous wish: work for anything else is
+    // dropped, and decodes in progress for it are cancelled (one that does not stop at once
+    // does not hold back the wanted ones).
     void want(std::vector<Request> requests);
     // Waits at most `timeout` for this request to be found.
     std::optional<LoadedPicture> waitFor(const Request &request, std::chrono::milliseconds timeout);

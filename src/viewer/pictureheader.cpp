@@ -1,12 +1,12 @@
 #include "viewer/pictureheader.h"
 
+#include "viewer/orientation.h"
+
 #include <QBuffer>
 #include <QImageReader>
 
-#include <turbojpeg.h>
-
+#include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,21 +16,40 @@ namespace {
 // Enough for the frame header behind large metadata blocks in nearly every JPEG.
 constexpr qsizetype headBytes = 256 * 1024;
 
-struct TjDeleter
-{
-    void operator()(void *h) const { tjDestroy(h); }
-};
-
+// The upright size a JPEG's frame header gives, from its markers up to the first frame;
+// empty when the head holds none.
 QSize jpegSize(const QByteArray &head)
 {
-    std::unique_ptr<void, TjDeleter> handle(tjInitDecompress());
-    int width = 0, height = 0, subsamp = 0, colorspace = 0;
-    if (!handle ||
-        tjDecompressHeader3(handle.get(), reinterpret_cast<const unsigned char *>(head.constData()),
-                            static_cast<unsigned long>(head.size()), &width, &height, &subsamp,
-                            &colorspace) != 0)
-        return {};
-    return QSize(width, height);
+    const auto *p = reinterpret_cast<const uchar *>(head.constData());
+    const qsizetype n = head.size();
+    Orientation orientation = Orientation::Upright;
+    qsizetype i = 2;
+    while (i + 4 <= n) {
+        if (p[i] != 0xFF)
+            return {};
+        const uchar marker = p[i + 1];
+        if (marker == 0xFF) { // fill byte
+            ++i;
+            continue;
+        }
+        const qsizetype length = (qsizetype(p[i + 2]) << 8) | p[i + 3];
+        if (length < 2 || marker == 0xDA) // a scan before any frame
+            return {};
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (i + 9 > n)
+                return {};
+            QSize size((int(p[i + 7]) << 8) | p[i + 8], (int(p[i + 5]) << 8) | p[i + 6]);
+            if (swapsSides(orientation))
+                size.transpose();
+            return size;
+        }
+        if (marker == 0xE1 && i + 10 <= n && std::memcmp(p + i + 4, "Exif\0\0", 6) == 0)
+            orientation = exifOrientation(p + i + 4, std::size_t(qMin(length - 2, n - i - 4)));
+        i += 2 + length;
+    }
+    return {};
 }
 
 } // namespace
@@ -49,7 +68,7 @@ PictureHeader readPictureHeader(const QByteArray &nativePath)
         head.resize(got > 0 ? qsizetype(got) : 0);
     }
     ::close(fd);
-    if (head.size() < 3)
+    if (head.size() < 4)
         return header;
     QSize size;
     if (uchar(head[0]) == 0xFF && uchar(head[1]) == 0xD8) {

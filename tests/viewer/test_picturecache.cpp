@@ -25,15 +25,18 @@ struct HeldDecoder
         std::condition_variable opened;
         bool open = false;
         std::atomic<int> started{0};
+        std::atomic<int> cancelSeen{0};
     };
     std::shared_ptr<Gate> gate = std::make_shared<Gate>();
 
     PictureCache::Decoder decoder() const
     {
-        return [g = gate](const PictureCache::Request &r) {
+        return [g = gate](const PictureCache::Request &r, const std::atomic<bool> &cancel) {
             ++g->started;
             std::unique_lock<std::mutex> lock(g->mutex);
             g->opened.wait(lock, [&] { return g->open; });
+            if (cancel)
+                ++g->cancelSeen;
             return PictureLoader::load(r.nativePath, r.atLeast);
         };
     }
@@ -184,7 +187,8 @@ private slots:
         held.release();
     }
 
-    // Decodes nobody wants any more (stuck on hostile files) do not hold back the one wanted now.
+    // Decodes nobody wants any more are cancelled, and those that do not stop (stuck on a hostile
+    // file) do not hold back the one wanted now.
     void leftPicturesDoNotBlockTheNextOne()
     {
         Sandbox box;
@@ -192,16 +196,18 @@ private slots:
             box.write(QString::fromLatin1(name), encode(gradient(64, 64), "jpg"));
         HeldDecoder held;
         const PictureCache::Decoder holding = held.decoder();
-        PictureCache cache(
-            PictureCache::defaultBudgetBytes, [holding](const PictureCache::Request &r) {
-                return r.nativePath.endsWith("c.jpg") ? PictureLoader::load(r.nativePath, r.atLeast)
-                                                      : holding(r);
-            });
+        PictureCache cache(PictureCache::defaultBudgetBytes,
+                           [holding](const PictureCache::Request &r, const std::atomic<bool> &c) {
+                               return r.nativePath.endsWith("c.jpg")
+                                          ? PictureLoader::load(r.nativePath, r.atLeast)
+                                          : holding(r, c);
+                           });
         cache.want({{native(box, "a.jpg"), QSize(8, 8)}, {native(box, "b.jpg"), QSize(8, 8)}});
         QTRY_COMPARE(held.gate->started.load(), 2);
         cache.want({{native(box, "c.jpg"), QSize(8, 8)}});
         QVERIFY(cache.waitFor({native(box, "c.jpg"), QSize(8, 8)}, 10s));
         held.release();
+        QTRY_COMPARE(held.gate->cancelSeen.load(), 2); // both were told to give up
     }
 };
 
