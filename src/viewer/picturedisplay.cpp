@@ -58,12 +58,9 @@ PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrol
                                QObject *parent)
     : QObject(parent), m_browser(browser), m_view(view), m_hScroll(hScroll), m_vScroll(vScroll),
       m_pathLabel(pathLabel), m_writeStatus1(std::move(writeStatus1)),
-      m_sharpenTimer(new QTimer(this)), m_cache(std::make_unique<PictureCache>())
+      m_sharpenTimer(new QTimer(this))
 {
-    // Decodes end on worker threads; the result is taken up on this one.
-    m_cache->setOnDecoded([this] {
-        QMetaObject::invokeMethod(this, &PictureDisplay::onDecoded, Qt::QueuedConnection);
-    });
+    setDecoder({});
     m_sharpenTimer->setSingleShot(true);
     m_sharpenTimer->setInterval(sharpenDelayMs);
     connect(m_sharpenTimer, &QTimer::timeout, this, &PictureDisplay::requestSharper);
@@ -79,6 +76,15 @@ PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrol
 }
 
 PictureDisplay::~PictureDisplay() = default;
+
+void PictureDisplay::setDecoder(PictureCache::Decoder decoder)
+{
+    m_cache = std::make_unique<PictureCache>(PictureCache::defaultBudgetBytes, std::move(decoder));
+    // Decodes end on worker threads; the result is taken up on this one.
+    m_cache->setOnDecoded([this] {
+        QMetaObject::invokeMethod(this, &PictureDisplay::onDecoded, Qt::QueuedConnection);
+    });
+}
 
 void PictureDisplay::setScaledPics(bool on)
 {

@@ -70,6 +70,9 @@ public:
 
     // True while the current entry's picture is still being decoded; for tests and benches.
     bool isPending() const { return m_pending.has_value(); }
+    // Replaces the decoder (tests: slow or counting ones) with a fresh cache.
+    void setDecoder(PictureCache::Decoder decoder);
+    PictureCache &cache() const { return *m_cache; }
 
 signals:
     void scaledPicsChanged(bool on);

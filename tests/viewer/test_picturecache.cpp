@@ -1,3 +1,4 @@
+#include "decoders.h"
 #include "pictures.h"
 #include "testutils.h"
 #include "viewer/picturecache.h"
@@ -7,48 +8,10 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 
 using namespace vistrel;
 using namespace vistrel::test;
 using namespace std::chrono_literals;
-
-namespace {
-
-// A decoder that holds every decode until it is let go, as a slow or hostile file would.
-struct HeldDecoder
-{
-    struct Gate
-    {
-        std::mutex mutex;
-        std::condition_variable opened;
-        bool open = false;
-        std::atomic<int> started{0};
-        std::atomic<int> cancelSeen{0};
-    };
-    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
-
-    PictureCache::Decoder decoder() const
-    {
-        return [g = gate](const PictureCache::Request &r, const std::atomic<bool> &cancel) {
-            ++g->started;
-            std::unique_lock<std::mutex> lock(g->mutex);
-            g->opened.wait(lock, [&] { return g->open; });
-            if (cancel)
-                ++g->cancelSeen;
-            return PictureLoader::load(r.nativePath, r.atLeast);
-        };
-    }
-    void release() const
-    {
-        std::lock_guard<std::mutex> lock(gate->mutex);
-        gate->open = true;
-        gate->opened.notify_all();
-    }
-};
-
-} // namespace
 
 // What the display finds must never differ from a fresh load: a decode is used only for a
 // request it is sharp enough for, and only while its file is unchanged; memory stays within
