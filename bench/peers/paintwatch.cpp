@@ -211,7 +211,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: bench_paintwatch [options] -- PROGRAM ARGS...\n");
         return 2;
     }
-    w.display = XOpenDisplay(nullptr);
+    // A busy server may refuse a connection for a moment.
+    for (int attempt = 0; attempt < 50 && !w.display; ++attempt) {
+        w.display = XOpenDisplay(nullptr);
+        if (!w.display)
+            usleep(100000);
+    }
     if (!w.display) {
         std::fprintf(stderr, "bench_paintwatch: no X display\n");
         return 2;

@@ -127,12 +127,14 @@ fi
 [ -s "$res/errors" ] && sed 's/^/  /' "$res/errors" >&2
 
 # fig FILE KIND: median of one kind of line.
-fig() { awk -v k="$2" '$1 == k { print $2 }' "$res/$1" 2>/dev/null | median; }
+# A case not run reads as no lines, and its figure as nan.
+lines() { cat "$res/$1" 2>/dev/null || true; }
+fig() { lines "$1" | awk -v k="$2" '$1 == k { print $2 }' | median; }
 sub() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a - b }'; }
 feh_one=$(fig feh.one start)
 nsxiv_one=$(fig nsxiv.one start)
 vis_one=$(fig vis.one click1)
-both() { awk '$1 == "click1" { a = $2 } $1 == "click2" { print a + $2 }' "$res/$1" | median; }
+both() { lines "$1" | awk '$1 == "click1" { a = $2 } $1 == "click2" { print a + $2 }' | median; }
 declare -A t
 t[first.feh]=$(sub "$(fig feh.first start)" "$feh_one")
 t[first.nsxiv]=$(sub "$(fig nsxiv.first start)" "$nsxiv_one")
@@ -150,7 +152,7 @@ t[held.feh]=$(fig feh.held burst)
 t[held.nsxiv]=$(fig nsxiv.held burst)
 t[held.vis]=$(fig vis.held burst)
 # Peak memory in MB above the size once painted, per run, then the median.
-above() { awk '$1 == "idle_kb" { i = $2 } $1 == "peak_kb" { printf "%.1f\n", ($2 - i) / 1024 }' "$res/$1" 2>/dev/null | median; }
+above() { lines "$1" | awk '$1 == "idle_kb" { i = $2 } $1 == "peak_kb" { printf "%.1f\n", ($2 - i) / 1024 }' | median; }
 t[bmp.feh]=$(above feh.bmp)
 t[bmp.nsxiv]=$(above nsxiv.bmp)
 t[bmp.vis]=$(above vis.bmp)

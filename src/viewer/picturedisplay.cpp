@@ -44,8 +44,9 @@ constexpr qint64 slowDecodeBytes = 1 << 20;
 // repeat; otherwise long enough for any ordinary picture, yet bounded.
 constexpr milliseconds quickWait(20);
 constexpr milliseconds fullWait(1000);
-// Pictures decoded ahead in the direction of travel: one, or three while stepping fast so
-// that both decode threads keep busy.
+// Pictures decoded ahead in the direction of travel: one (and only one at full size), or three
+// while stepping fast through scaled pictures so that both decode threads keep busy. A display
+// completed after its decode is taken as the end of the stepping.
 constexpr int aheadSlow = 1;
 constexpr int aheadFast = 3;
 // Quiet time after the last resize step before the picture is decoded for the new size.
@@ -157,11 +158,11 @@ void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
     // Until it is there, the previous picture stays in view.
     const Request request{native, image1->size().expandedTo(QSize(1, 1))};
     if (const std::optional<LoadedPicture> picture = obtain(request, path))
-        presentScaled(*picture, request, path);
+        presentScaled(*picture, request, path, m_fastStepping ? aheadFast : aheadSlow);
 }
 
 void PictureDisplay::presentScaled(const LoadedPicture &picture, const Request &request,
-                                   const QString &path)
+                                   const QString &path, int ahead)
 {
     if (!picture.ok()) {
         handleFailure(picture, request.nativePath, path);
@@ -175,7 +176,7 @@ void PictureDisplay::presentScaled(const LoadedPicture &picture, const Request &
     if (picture.incomplete)
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
     writeSizeText(picture.fullSize);
-    prefetchNeighbours(request.atLeast);
+    prefetchNeighbours(request.atLeast, ahead);
 }
 
 void PictureDisplay::writeSizeText(const QSize &pictureSize)
@@ -234,7 +235,7 @@ void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Reque
         m_vScroll->setPageStep(qMax(1, area.height()));
         m_vScroll->show();
     }
-    prefetchNeighbours(QSize());
+    prefetchNeighbours(QSize(), 1);
 }
 
 std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, const QString &path)
@@ -242,7 +243,8 @@ std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, cons
     if (std::optional<LoadedPicture> made = m_cache->find(request))
         return made;
     std::vector<Request> wanted{request};
-    for (Request &r : neighbours(request.atLeast))
+    for (Request &r : neighbours(
+             request.atLeast, m_fastStepping && request.atLeast.isValid() ? aheadFast : aheadSlow))
         wanted.push_back(std::move(r));
     m_cache->want(std::move(wanted));
 
@@ -278,7 +280,7 @@ void PictureDisplay::onDecoded()
                 m_view->image1()->setPicture(sharper->image);
                 m_cache->setShown(request);
             }
-            prefetchNeighbours(request.atLeast);
+            prefetchNeighbours(request.atLeast, aheadSlow);
         }
     }
     if (!m_pending)
@@ -289,7 +291,7 @@ void PictureDisplay::onDecoded()
     const Pending pending = std::move(*m_pending);
     m_pending.reset();
     if (pending.request.atLeast.isValid())
-        presentScaled(*picture, pending.request, pending.path);
+        presentScaled(*picture, pending.request, pending.path, aheadSlow);
     else
         presentActualSize(*picture, pending.request, pending.path);
 }
@@ -321,28 +323,28 @@ QByteArray PictureDisplay::nativePathOf(int index) const
     return folder + entry->nativeName;
 }
 
-std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLeast) const
+std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLeast, int ahead) const
 {
     // The next entries in the direction of travel (wrapping round, as the slide show does),
-    // then the one behind; at full size only the next, as such decodes are large.
+    // then the one behind, unless it was only passed on the way; at full size only the next,
+    // as such decodes are large.
     const PictureListModel *list = m_browser->list();
     const int count = list->count();
     const int index = list->listIndex();
     std::vector<Request> wanted;
     if (count < 2 || index < 0)
         return wanted;
-    const int ahead = !atLeast.isValid() ? 1 : m_fastStepping ? aheadFast : aheadSlow;
     for (int step = 1; step <= ahead && step < count; ++step)
         wanted.push_back(
             {nativePathOf(((index + m_direction * step) % count + count) % count), atLeast});
-    if (atLeast.isValid() && count > 2)
+    if (atLeast.isValid() && count > 2 && !m_fastStepping)
         wanted.push_back({nativePathOf((index - m_direction + count) % count), atLeast});
     return wanted;
 }
 
-void PictureDisplay::prefetchNeighbours(const QSize &atLeast)
+void PictureDisplay::prefetchNeighbours(const QSize &atLeast, int ahead)
 {
-    m_cache->want(neighbours(atLeast));
+    m_cache->want(neighbours(atLeast, ahead));
 }
 
 void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArray &native,

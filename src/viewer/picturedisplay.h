@@ -91,7 +91,9 @@ private:
     // The decoded picture for the request, waiting a bounded time; none when it will come later
     // (the display is then pending).
     std::optional<LoadedPicture> obtain(const Request &request, const QString &path);
-    void presentScaled(const LoadedPicture &picture, const Request &request, const QString &path);
+    // Shows a decoded picture (or its fault), then asks for `ahead` pictures decoded ahead.
+    void presentScaled(const LoadedPicture &picture, const Request &request, const QString &path,
+                       int ahead);
     void presentActualSize(const LoadedPicture &picture, const Request &request,
                            const QString &path);
     void writeSizeText(const QSize &pictureSize);
@@ -102,9 +104,9 @@ private:
     void askToDeleteUnreadable(const QByteArray &native, const QString &path);
     // Deletes the file itself (no trash); tells the user when that fails.
     void removeFile(const QByteArray &native, const QString &path);
-    // The pictures the next steps will want, in the direction of travel first.
-    std::vector<Request> neighbours(const QSize &atLeast) const;
-    void prefetchNeighbours(const QSize &atLeast);
+    // The pictures the next steps will want, `ahead` of them in the direction of travel first.
+    std::vector<Request> neighbours(const QSize &atLeast, int ahead) const;
+    void prefetchNeighbours(const QSize &atLeast, int ahead);
     QByteArray nativePathOf(int index) const;
 
     FolderBrowser *m_browser;
