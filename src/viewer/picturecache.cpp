@@ -19,6 +19,9 @@ constexpr int maxThreads = 2 * PictureCache::parallelDecodes;
 // Failures take no memory; only their number is bounded.
 constexpr std::size_t maxFailures = 64;
 
+// Pictures kept that are neither shown nor wanted: the one shown before, and one more.
+constexpr int maxSpare = 2;
+
 // A reduced picture more than this many times the area asked for costs more to scale down than
 // a fresh decode at the right size.
 constexpr qint64 maxAreaFactor = 6;
@@ -58,14 +61,17 @@ qint64 pixels(const QSize &size)
     return qint64(qMax(0, size.width())) * qMax(0, size.height());
 }
 
-// Memory a decode for the request will take, from the file's header; 0 when unknown.
+// Memory a decode for the request will hold at its peak, from the file's header; 0 when
+// unknown. A JPEG is decoded straight to about the size asked for; other formats are decoded
+// whole before they are scaled down.
 qint64 estimatedBytes(const PictureCache::Request &request)
 {
     const PictureHeader header = readPictureHeader(request.nativePath);
     if (!header.valid)
         return 0;
     const qint64 full = pixels(header.size);
-    return 4 * (request.atLeast.isValid() ? qMin(full, 4 * pixels(request.atLeast)) : full);
+    const bool reduced = header.jpeg && request.atLeast.isValid();
+    return 4 * (reduced ? qMin(full, 4 * pixels(request.atLeast)) : full);
 }
 
 } // namespace
@@ -163,8 +169,9 @@ struct PictureCache::State
         return std::nullopt;
     }
 
-    // Lower is worth more: the picture shown, then the wanted ones in order, then the others by
-    // how recently they were used.
+    // Lower is worth more: the picture shown, then the wanted ones in order, then the spares
+    // (neither shown nor wanted) by how recently they were used.
+    static constexpr quint64 spareRank = 1000000;
     quint64 rank(const Entry &e) const
     {
         if (shown && sharpEnough(e, *shown))
@@ -173,7 +180,7 @@ struct PictureCache::State
                                     [&](const Request &r) { return sharpEnough(e, r); });
         if (w != wanted.end())
             return 1 + quint64(w - wanted.begin());
-        return 1000000 + (clock - e.used);
+        return spareRank + (clock - e.used);
     }
 
     qint64 heldBytes() const
@@ -200,7 +207,7 @@ struct PictureCache::State
     quint64 rankOfRequest(const Request &r) const
     {
         const auto w = std::find(wanted.begin(), wanted.end(), r);
-        return w == wanted.end() ? 1000000 : 1 + quint64(w - wanted.begin());
+        return w == wanted.end() ? spareRank : 1 + quint64(w - wanted.begin());
     }
 
     // Adds a decode, making room by dropping what is worth less; a decode worth less than all
@@ -239,6 +246,26 @@ struct PictureCache::State
         }
         if (heldBytes() + entry.bytes <= budget || mine <= 1)
             entries.push_back(std::move(entry));
+        dropSpares();
+    }
+
+    // Keeps only the most recently used of the pictures neither shown nor wanted.
+    void dropSpares()
+    {
+        for (;;) {
+            int spares = 0;
+            auto oldest = entries.end();
+            for (auto it = entries.begin(); it != entries.end(); ++it) {
+                if (!it->picture.ok() || rank(*it) < spareRank)
+                    continue;
+                ++spares;
+                if (oldest == entries.end() || it->used < oldest->used)
+                    oldest = it;
+            }
+            if (spares <= maxSpare)
+                return;
+            entries.erase(oldest);
+        }
     }
 
     void startThreadIfNeeded(const std::shared_ptr<State> &self)
@@ -361,6 +388,7 @@ void PictureCache::want(std::vector<Request> requests)
     std::lock_guard<std::mutex> lock(s.mutex);
     s.wanted = std::move(requests);
     s.skipped.clear();
+    s.dropSpares();
     for (State::Running &x : s.running)
         if (!State::contains(s.wanted, x.request))
             x.cancel->store(true);
@@ -385,6 +413,7 @@ void PictureCache::setShown(const Request &request)
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     m_state->shown = request;
+    m_state->dropSpares();
 }
 
 void PictureCache::setOnDecoded(std::function<void()> callback)

@@ -36,7 +36,8 @@ constexpr int scrollStep = 16;
 
 using std::chrono::milliseconds;
 
-// A display that follows the previous one this closely is part of a held or fast-typed key.
+// A display that begins this soon after the previous one ended is part of a held or fast-typed
+// key.
 constexpr qint64 fastStepMs = 200;
 // Files from this size on take longer to decode than a held key's repeat interval.
 constexpr qint64 slowDecodeBytes = 1 << 20;
@@ -129,8 +130,8 @@ void PictureDisplay::SortedList_Click()
                 m_direction = -1;
         }
         m_lastIndex = index;
+        // Measured from the end of the previous display: a key that waited behind it is fast.
         m_fastStepping = m_sinceDisplay.isValid() && m_sinceDisplay.elapsed() < fastStepMs;
-        m_sinceDisplay.start();
     }
     if (index < 0 || list->text().isEmpty()) {
         // Nothing selected: there is no file to show, and the folder itself is never offered
@@ -145,6 +146,7 @@ void PictureDisplay::SortedList_Click()
         showScaled(native, path);
     else
         showActualSize(native, path);
+    m_sinceDisplay.start();
 }
 
 void PictureDisplay::showScaled(const QByteArray &native, const QString &path)

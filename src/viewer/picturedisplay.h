@@ -123,8 +123,9 @@ private:
     // The picture shown, decoded for the grown viewing area.
     std::optional<Request> m_sharpen;
     QTimer *m_sharpenTimer;
-    // Steps through the list: the last index shown, the direction of travel (+1 or -1), and
-    // whether this display follows the previous one closely (a held or fast-typed key).
+    // Steps through the list: the last index shown, the direction of travel (+1 or -1), whether
+    // this display began soon after the previous one ended (a held or fast-typed key), and the
+    // time since that end.
     int m_lastIndex = -1;
     int m_direction = 1;
     bool m_fastStepping = false;

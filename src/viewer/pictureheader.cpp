@@ -71,7 +71,8 @@ PictureHeader readPictureHeader(const QByteArray &nativePath)
     if (head.size() < 4)
         return header;
     QSize size;
-    if (uchar(head[0]) == 0xFF && uchar(head[1]) == 0xD8) {
+    header.jpeg = uchar(head[0]) == 0xFF && uchar(head[1]) == 0xD8;
+    if (header.jpeg) {
         size = jpegSize(head);
     } else {
         QBuffer buffer(&head);
