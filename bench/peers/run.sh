@@ -73,13 +73,19 @@ watch() {
     "$watch" "$@" >>"$res/$out" 2>>"$res/errors" || echo "failed: $*" >>"$res/errors"
 }
 # Vistrel: Continue on the splash (click1), then a click on the list's first row (click2).
-# The program itself, as users start it; VISTREL_PROGRAM=path picks another build.
+# The program itself, as users start it; VISTREL_PROGRAM=path picks another build, and
+# VISTREL_BEFORE=path adds an earlier build, run right after ours in every case ("before").
 program=${VISTREL_PROGRAM:-$BENCH_BUILD/src/vistrel}
+before=${VISTREL_BEFORE:-}
 vis() { # vis FILE FOLDER name|date [paintwatch options]
     local out=$1 folder=$2 order=$3
     shift 3
     vistrel_settings "$folder" "$order"
     watch "$out" --click "$contx,$conty" --click "$listx,$listy" "$@" -- "$program"
+    if [ -n "$before" ]; then
+        vistrel_settings "$folder" "$order"
+        watch "old.${out#vis.}" --click "$contx,$conty" --click "$listx,$listy" "$@" -- "$before"
+    fi
 }
 
 for r in $(seq "$runs"); do
@@ -115,13 +121,18 @@ for r in $(seq "$runs"); do
 done
 if has opens; then
     command -v strace >/dev/null || apt-get install -y strace >/dev/null
-    for mode in fit actual; do
-        [ $mode = fit ] && scaled=1 || scaled=0
-        vistrel_settings "$work/big" name
-        sed -i "s/^Toolbar3=.*/Toolbar3=$scaled/" "$XDG_CONFIG_HOME/Vistrel/Vistrel.ini"
-        "$watch" --click "$contx,$conty" --click "$listx,$listy" --keys 10 Down -- \
-            strace -f -qq -e trace=openat -o "$work/trace.$mode" "$program" >/dev/null 2>>"$res/errors" || true
-        opens[$mode]=$(grep -c '/big/P[0-9]*\.jpg"' "$work/trace.$mode" || true)
+    for who in vis old; do
+        p=$program
+        [ $who = old ] && p=$before
+        [ -n "$p" ] || continue
+        for mode in fit actual; do
+            [ $mode = fit ] && scaled=1 || scaled=0
+            vistrel_settings "$work/big" name
+            sed -i "s/^Toolbar3=.*/Toolbar3=$scaled/" "$XDG_CONFIG_HOME/Vistrel/Vistrel.ini"
+            "$watch" --click "$contx,$conty" --click "$listx,$listy" --keys 10 Down -- \
+                strace -f -qq -e trace=openat -o "$work/trace" "$p" >/dev/null 2>>"$res/errors" || true
+            opens[$who.$mode]=$(grep -c '/big/P[0-9]*\.jpg"' "$work/trace" || true)
+        done
     done
 fi
 [ -s "$res/errors" ] && sed 's/^/  /' "$res/errors" >&2
@@ -151,14 +162,23 @@ t[name.vis]=$(sub "$(both vis.manyname)" "$vis_one")
 t[held.feh]=$(fig feh.held burst)
 t[held.nsxiv]=$(fig nsxiv.held burst)
 t[held.vis]=$(fig vis.held burst)
+old_one=$(fig old.one click1)
+t[first.old]=$(sub "$(fig old.first click2)" "$(fig old.one click2)")
+t[next.old]=$(fig old.next key)
+t[held.old]=$(fig old.held burst)
+t[date.old]=$(sub "$(both old.manydate)" "$old_one")
+t[name.old]=$(sub "$(both old.manyname)" "$old_one")
 # Peak memory in MB above the size once painted, per run, then the median.
 above() { lines "$1" | awk '$1 == "idle_kb" { i = $2 } $1 == "peak_kb" { printf "%.1f\n", ($2 - i) / 1024 }' | median; }
 t[bmp.feh]=$(above feh.bmp)
 t[bmp.nsxiv]=$(above nsxiv.bmp)
 t[bmp.vis]=$(above vis.bmp)
+t[bmp.old]=$(above old.bmp)
+# The "before" column appears only with VISTREL_BEFORE.
+col() { [ -n "$before" ] && printf ' %10s' "$1"; return 0; }
 
-printf '%-26s %10s %10s %10s %7s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio
-printf '%-26s %10s %10s %10s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one"
+printf '%-26s %10s %10s %10s %7s%s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio "$(col before)"
+printf '%-26s %10s %10s %10s %7s%s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one" "" "$(col "${old_one:-}")"
 worst=0
 for c in first next held date name bmp; do
     case $c in
@@ -175,17 +195,17 @@ for c in first next held date name bmp; do
         if (n != "-" && n > 0 && (best < 0 || n < best)) best = n
         if (best <= 0) best = 1
         printf "%.2f", v / best }')
-    printf '%-26s %10s %10s %10s %7s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio"
+    printf '%-26s %10s %10s %10s %7s%s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio" "$(col "${t[$c.old]}")"
     [ "$c" = held ] && held_ratio=$ratio
     [ "$c" = bmp ] || worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
 done
-if has opens; then
-    printf '%-26s %10s %10s %10s\n' "opens for 10 steps, fit" - - "${opens[fit]}"
-    printf '%-26s %10s %10s %10s\n' "opens for 10 steps, actual" - - "${opens[actual]}"
-fi
 if has held; then
-    printf '%-26s %10s %10s %10s\n' "  processor ms in it" "$(fig feh.held burst_cpu_ms)" \
-        "$(fig nsxiv.held burst_cpu_ms)" "$(fig vis.held burst_cpu_ms)"
+    printf '%-26s %10s %10s %10s %7s%s\n' "  processor ms in it" "$(fig feh.held burst_cpu_ms)" \
+        "$(fig nsxiv.held burst_cpu_ms)" "$(fig vis.held burst_cpu_ms)" "" "$(col "$(fig old.held burst_cpu_ms)")"
+fi
+if has opens; then
+    printf '%-26s %10s %10s %10s %7s%s\n' "opens for 10 steps, fit" - - "${opens[vis.fit]}" "" "$(col "${opens[old.fit]:-}")"
+    printf '%-26s %10s %10s %10s %7s%s\n' "opens for 10 steps, actual" - - "${opens[vis.actual]}" "" "$(col "${opens[old.actual]:-}")"
 fi
 echo "painted: last DAMAGE change >= 100000 px before 500 ms of quiet; Vistrel from Continue"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
