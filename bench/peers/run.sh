@@ -17,18 +17,19 @@
 #                  by date against feh --sort mtime, by name against nsxiv -r
 #   BMP memory     5 BMPs of 6000 x 4000 stepped through scaled to fit: peak resident memory
 #                  above the program's size once it had painted the first time
-#   opens          Vistrel only, under strace: how often the pictures' files are opened over
-#                  10 next keys (each after the previous paint), scaled to fit and at actual size
+#   decodes        Vistrel only, under strace: how often a picture's file is read through (more
+#                  than 512 kB read after one open; a glance at a header reads less) over 10
+#                  next keys, each after the previous paint, scaled to fit and at actual size
 # "Painted" is judged the same for all three by bench_paintwatch (see paintwatch.cpp): the last
 # screen change of at least 100,000 pixels reported by the X DAMAGE extension before 500 ms of
 # quiet. Every figure is the median of BENCH_RUNS runs (default 5), the programs interleaved.
-# BENCH_CASES picks cases (default "first next held many bmp opens"). The load average is printed at
+# BENCH_CASES picks cases (default "first next held many bmp decodes"). The load average is printed at
 # the start and the end. Last lines: ratio <our figure / the better peer's, largest over the
 # timed cases>, then held_keys_ratio <our held-keys figure / the better peer's>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-5}
-cases=" ${BENCH_CASES:-first next held many bmp opens} "
+cases=" ${BENCH_CASES:-first next held many bmp decodes} "
 has() { [[ $cases == *" $1 "* ]]; }
 work=$(mktemp -d)
 trap 'peers_stop_x; rm -rf "$work"' EXIT
@@ -65,7 +66,7 @@ fehg="1000x700+0+0"
 
 res="$work/results"
 mkdir -p "$res"
-declare -A opens
+declare -A decodes
 # watch FILE ARGS...: one timed run; appends its output lines to FILE.
 watch() {
     local out=$1
@@ -119,7 +120,16 @@ for r in $(seq "$runs"); do
         vis vis.bmp "$work/bmp" name --keys 4 Down
     fi
 done
-if has opens; then
+# whole_reads TRACE...: files of the big folder read through, in strace -ff logs.
+whole_reads() {
+    awk 'function flush(f) { for (f in got) if (got[f] > 524288) n++; delete got }
+        FNR == 1 { flush() }
+        /^openat\(/ && /\/big\/P[0-9]+\.jpg"/ { if ($NF ~ /^[0-9]+$/) got[$NF] = 0; next }
+        /^(read|pread64)\(/ { split($0, a, /[(,]/); if ((a[2] in got) && $NF ~ /^[0-9]+$/) got[a[2]] += $NF; next }
+        /^close\(/ { split($0, a, /[()]/); if (a[2] in got) { if (got[a[2]] > 524288) n++; delete got[a[2]] } }
+        END { flush(); print n + 0 }' "$@"
+}
+if has decodes; then
     command -v strace >/dev/null || apt-get install -y strace >/dev/null
     for who in vis old; do
         p=$program
@@ -129,9 +139,11 @@ if has opens; then
             [ $mode = fit ] && scaled=1 || scaled=0
             vistrel_settings "$work/big" name
             sed -i "s/^Toolbar3=.*/Toolbar3=$scaled/" "$XDG_CONFIG_HOME/Vistrel/Vistrel.ini"
+            rm -rf "$work/trace" && mkdir "$work/trace"
             "$watch" --click "$contx,$conty" --click "$listx,$listy" --keys 10 Down -- \
-                strace -f -qq -e trace=openat -o "$work/trace" "$p" >/dev/null 2>>"$res/errors" || true
-            opens[$who.$mode]=$(grep -c '/big/P[0-9]*\.jpg"' "$work/trace" || true)
+                strace -ff -qq -e trace=openat,read,pread64,close -o "$work/trace/t" "$p" \
+                >/dev/null 2>>"$res/errors" || true
+            decodes[$who.$mode]=$(whole_reads "$work"/trace/t.*)
         done
     done
 fi
@@ -203,9 +215,9 @@ if has held; then
     printf '%-26s %10s %10s %10s %7s%s\n' "  processor ms in it" "$(fig feh.held burst_cpu_ms)" \
         "$(fig nsxiv.held burst_cpu_ms)" "$(fig vis.held burst_cpu_ms)" "" "$(col "$(fig old.held burst_cpu_ms)")"
 fi
-if has opens; then
-    printf '%-26s %10s %10s %10s %7s%s\n' "opens for 10 steps, fit" - - "${opens[vis.fit]}" "" "$(col "${opens[old.fit]:-}")"
-    printf '%-26s %10s %10s %10s %7s%s\n' "opens for 10 steps, actual" - - "${opens[vis.actual]}" "" "$(col "${opens[old.actual]:-}")"
+if has decodes; then
+    printf '%-26s %10s %10s %10s %7s%s\n' "decodes for 10 steps, fit" - - "${decodes[vis.fit]}" "" "$(col "${decodes[old.fit]:-}")"
+    printf '%-26s %10s %10s %10s %7s%s\n' "decodes, 10 steps, actual" - - "${decodes[vis.actual]}" "" "$(col "${decodes[old.actual]:-}")"
 fi
 echo "painted: last DAMAGE change >= 100000 px before 500 ms of quiet; Vistrel from Continue"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace vistrel {
@@ -128,17 +129,20 @@ struct PictureCache::State
         return (covers || whole) && pixels(have) <= maxAreaFactor * pixels(r.atLeast);
     }
 
-    // The best entry for the request, whatever its file's identity: the smallest sharp enough.
+    // The best entry for the request, whatever its file's identity: the smallest picture sharp
+    // enough, else a failure of the very same request.
     int bestEntry(const Request &r) const
     {
         int best = -1;
-        for (int i = 0; i < int(entries.size()); ++i) {
-            if (!sharpEnough(entries[std::size_t(i)], r))
-                continue;
-            if (best < 0 || pixels(entries[std::size_t(i)].picture.image.size()) <
-                                pixels(entries[std::size_t(best)].picture.image.size()))
+        const auto better = [&](const Entry &a, const Entry &b) {
+            if (a.picture.ok() != b.picture.ok())
+                return a.picture.ok();
+            return pixels(a.picture.image.size()) < pixels(b.picture.image.size());
+        };
+        for (int i = 0; i < int(entries.size()); ++i)
+            if (sharpEnough(entries[std::size_t(i)], r) &&
+                (best < 0 || better(entries[std::size_t(i)], entries[std::size_t(best)])))
                 best = i;
-        }
         return best;
     }
 
@@ -153,10 +157,33 @@ struct PictureCache::State
                            [&](const Running &x) { return x.request == r; });
     }
 
+    // Decodes in progress for wanted pictures that have not been told to give up.
     int wantedRunning() const
     {
-        return int(std::count_if(running.begin(), running.end(),
-                                 [&](const Running &x) { return contains(wanted, x.request); }));
+        return int(std::count_if(running.begin(), running.end(), [&](const Running &x) {
+            return !x.cancel->load() && contains(wanted, x.request);
+        }));
+    }
+
+    // The most wanted picture never waits for work ahead: when every decode slot is taken,
+    // the one for the picture furthest down the wish gives up its place.
+    void makeRoomForFirst()
+    {
+        if (wanted.empty() || isRunning(wanted.front()) || bestEntry(wanted.front()) >= 0 ||
+            wantedRunning() < parallelDecodes)
+            return;
+        Running *last = nullptr;
+        std::ptrdiff_t lastAt = -1;
+        for (Running &x : running) {
+            const std::ptrdiff_t at =
+                std::find(wanted.begin(), wanted.end(), x.request) - wanted.begin();
+            if (!x.cancel->load() && at < std::ptrdiff_t(wanted.size()) && at > lastAt) {
+                last = &x;
+                lastAt = at;
+            }
+        }
+        if (last)
+            last->cancel->store(true);
     }
 
     std::optional<Request> nextJob() const
@@ -279,7 +306,11 @@ struct PictureCache::State
         if (threads >= maxThreads)
             return;
         ++threads;
-        std::thread([self] { work(self); }).detach();
+        try {
+            std::thread([self] { work(self); }).detach();
+        } catch (const std::system_error &) {
+            --threads; // no thread to be had now: the running ones take the work in turn
+        }
     }
 
     static void work(const std::shared_ptr<State> &s)
@@ -392,6 +423,7 @@ void PictureCache::want(std::vector<Request> requests)
     for (State::Running &x : s.running)
         if (!State::contains(s.wanted, x.request))
             x.cancel->store(true);
+    s.makeRoomForFirst();
     s.startThreadIfNeeded(m_state);
 }
 
