@@ -1,11 +1,9 @@
+#include "app/accessibility.h"
 #include "app/identity.h"
-#include "app/mainwindow.h"
-#include "info/startup.h"
+#include "app/programrun.h"
 
 #include <QApplication>
 #include <QSettings>
-
-#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -16,14 +14,12 @@ int main(int argc, char *argv[])
                                             .arg(vistrel::identity::major)
                                             .arg(vistrel::identity::minor)
                                             .arg(vistrel::identity::revision));
+    QGuiApplication::setDesktopFileName(vistrel::identity::desktopFileName());
+    QApplication::setWindowIcon(vistrel::identity::windowIcon());
+    vistrel::installAccessibleInterfaces();
     QSettings store(QSettings::IniFormat, QSettings::UserScope, vistrel::identity::organisation(),
                     vistrel::identity::productName());
-    std::unique_ptr<vistrel::MainWindow> window;
-    // The splash's Continue loads the main window while the splash is still shown.
-    vistrel::Main([&]() -> QWidget * {
-        window = std::make_unique<vistrel::MainWindow>(&store);
-        window->Form_Load();
-        return window.get();
-    });
+    vistrel::ProgramRun run(&store);
+    run.start();
     return QApplication::exec();
 }

@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Installs what Vistrel needs on Debian 12 (run as root). With --test, also what the test suite
-# needs: an X server for screenshots, image and PDF tools, and a print queue.
+# needs: an X server for screenshots, image and PDF tools, and a print scheduler that the print
+# tests run privately (the system's own printing is left as it is).
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config file
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
-    libjpeg62-turbo-dev libxcb1-dev libxcb-xkb-dev
-    fonts-liberation xdg-utils
+    libjpeg62-turbo-dev libxcb1-dev libxcb-xkb-dev libcups2-dev
+    fonts-liberation fonts-dejavu-core xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
-    packages+=(xvfb xauth xdotool imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
-               cups cups-client cups-bsd printer-driver-cups-pdf clang libclang-rt-14-dev)
+    # The session tests run the program on its own X server with a real window manager and send
+    # input through XTEST.
+    packages+=(xvfb xauth xdotool openbox libx11-dev libxtst-dev)
+    packages+=(imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
+               cups-daemon cups-client cups-filters-core-drivers clang libclang-rt-14-dev)
+    packages+=(fontconfig appstream)
 fi
 missing=()
 for p in "${packages[@]}"; do

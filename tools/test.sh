@@ -4,15 +4,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/deps.sh" --test
-if [ -f "$root/tests/print/setup-print-queue.sh" ]; then
-    bash "$root/tests/print/setup-print-queue.sh" || echo "print queue not available; its test will be skipped"
-fi
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_WERROR=ON -DVISTREL_BENCH=OFF
 cmake --build "$root/build-test" -j"$jobs"
 (cd "$root/build-test" && ctest --output-on-failure -j"$jobs")
+bash "$root/tools/check-install.sh" "$root" "$root/build-test"
 
 if [ "${VISTREL_SKIP_SANITIZERS:-0}" != "1" ]; then
     cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVISTREL_WERROR=ON \

@@ -2,12 +2,33 @@
 
 namespace vistrel {
 
-QString loadClockText(const QDateTime &now)
+namespace {
+
+// The first character of a date or time format that stands between two of its fields, such as
+// "." in "dd.MM.yy"; quoted words and blanks are passed over.
+QChar fieldSeparator(const QString &format, QChar fallback)
 {
-    return QLocale::c().toString(now, QStringLiteral("dd/MM/yyyy hh:mm:ss AP"));
+    bool quoted = false;
+    bool afterField = false;
+    for (const QChar c : format) {
+        if (c == u'\'') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted || c.isSpace())
+            continue;
+        if (c.isLetter())
+            afterField = true;
+        else if (afterField)
+            return c;
+    }
+    return fallback;
 }
 
-namespace {
+QString twoDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 
 // The time format without its time zone fields ('t' outside quoted text), together with the
 // brackets that only set the zone off, as in "H.mm:ss (t)".
@@ -38,6 +59,19 @@ QString withoutZone(const QString &format)
 }
 
 } // namespace
+
+QString loadClockText(const QDateTime &now, const QLocale &locale)
+{
+    const QChar date = fieldSeparator(locale.dateFormat(QLocale::ShortFormat), u'/');
+    const QChar time = fieldSeparator(locale.timeFormat(QLocale::LongFormat), u':');
+    const QDate d = now.date();
+    const QTime t = now.time();
+    const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
+    return twoDigits(d.day()) + date + twoDigits(d.month()) + date +
+           QString::number(d.year()).rightJustified(4, u'0') + u' ' + twoDigits(hour12) + time +
+           twoDigits(t.minute()) + time + twoDigits(t.second()) +
+           (t.hour() < 12 ? QLatin1String(" AM") : QLatin1String(" PM"));
+}
 
 QString tickClockText(const QDate &date, const QTime &time, const QLocale &locale)
 {

@@ -6,8 +6,10 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QToolBar>
+#include <QToolButton>
 
 // The toolbar's pictures are compiled into the static library; register them before use.
 static void registerToolbarIcons()
@@ -53,6 +55,24 @@ constexpr CommandRow commandTable[] = {
 };
 
 constexpr int toolbarButtons = 9;
+
+// The toolbar as the window's layout draws it up: 16-pixel pictures on square buttons, the bar
+// no taller than the buttons, which keeps the window's first-run size what it is meant to be.
+class CompactToolBarStyle final : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option,
+                    const QWidget *widget) const override
+    {
+        switch (metric) {
+        case PM_ToolBarFrameWidth:
+        case PM_ToolBarItemMargin:
+            return 0;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
+};
 const char *const keyProperty = "toolbarKey";
 
 } // namespace
@@ -65,6 +85,9 @@ Commands::Commands(QMainWindow *window) : QObject(window)
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
     m_toolbar->setIconSize(QSize(16, 16));
+    auto *compact = new CompactToolBarStyle;
+    compact->setParent(m_toolbar);
+    m_toolbar->setStyle(compact);
     m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
     m_toolbar->toggleViewAction()->setVisible(false);
     window->addToolBar(Qt::TopToolBarArea, m_toolbar);
@@ -80,9 +103,10 @@ Commands::Commands(QMainWindow *window) : QObject(window)
         if (*row.toolbarKey) {
             action->setProperty(keyProperty, QString::fromLatin1(row.toolbarKey));
             action->setToolTip(QString::fromLatin1(row.toolTip));
-            action->setIcon(
-                QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(row.icon))));
+            action->setIcon(QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(row.icon))));
             m_toolbar->addAction(action);
+            const int side = qRound(layout::toPixels(layout::toolbarHeight));
+            m_toolbar->widgetForAction(action)->setFixedSize(side, side);
         }
         m_actions[row.id] = action;
     }

@@ -37,4 +37,17 @@ QString mainCaption()
     return productName() + QStringLiteral(" v%1.%2.%3").arg(major).arg(minor).arg(revision);
 }
 
+QString desktopFileName()
+{
+    return QStringLiteral("vistrel");
+}
+
+QIcon windowIcon()
+{
+    QIcon own;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        own.addFile(QStringLiteral(":/vistrel/icons/vistrel-%1.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(desktopFileName(), own);
+}
+
 } // namespace vistrel::identity

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 
 namespace vistrel {
@@ -20,6 +21,12 @@ QString organisation(); // key of the settings store
 QString versionText(int major, int minor, int revision);
 // "Vistrel v1.0.10"
 QString mainCaption();
+
+// The name of the desktop entry (vistrel.desktop, without its suffix), by which the desktop
+// matches the program's windows to their entry and icon.
+QString desktopFileName();
+// The program's icon: the installed one of the icon theme, else the copy built into the program.
+QIcon windowIcon();
 } // namespace identity
 
 } // namespace vistrel

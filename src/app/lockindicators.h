@@ -1,28 +1,44 @@
 #pragma once
 
+#include "app/keyboardleds.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
 namespace vistrel {
 
-// Reads whether Caps Lock and Num Lock are on from the X keyboard's indicator state. Where there
-// is no X server (offscreen, Wayland without X), both read as off.
-class LockIndicators
+// Whether Caps Lock and Num Lock are on, kept up to date by itself, wherever the keys are
+// switched. Under X11 it follows the X keyboard's indicator-change events; elsewhere (Wayland)
+// it reads the keyboards' lights from the kernel, at each lock key and four times a second.
+// Where neither can be read (offscreen, a machine without keyboard lights) both read as off.
+class LockIndicators : public QObject
 {
-public:
-    LockIndicators();
-    ~LockIndicators();
-    LockIndicators(const LockIndicators &) = delete;
-    LockIndicators &operator=(const LockIndicators &) = delete;
+    Q_OBJECT
 
-    bool available() const { return m_available; }
-    bool capsLock() const;
-    bool numLock() const;
+public:
+    explicit LockIndicators(QObject *parent = nullptr);
+    ~LockIndicators() override;
+
+    bool capsLock() const { return m_states.caps; }
+    bool numLock() const { return m_states.num; }
+
+signals:
+    void changed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool indicator(unsigned atom) const;
+    class XkbEvents;
+    void setStates(LockStates states);
+    void readLights();
 
-    void *m_connection = nullptr;
-    unsigned m_capsAtom = 0;
-    unsigned m_numAtom = 0;
-    bool m_available = false;
+    std::unique_ptr<XkbEvents> m_xkb;
+    KeyboardLeds m_lights;
+    QTimer m_lightPoll;
+    LockStates m_states;
 };
 
 } // namespace vistrel

@@ -31,4 +31,16 @@ QSizeF outerSizeForCentral(QSizeF centralTwips)
                 layout::frameHeight};
 }
 
+QRect keepInside(const QRect &frame, const QRect &available, const QSize &minimum)
+{
+    const QSize size = frame.size().boundedTo(available.size()).expandedTo(minimum);
+    // Right and bottom first, so that a window larger than the area keeps its top-left corner
+    // (and with it the caption) on the screen.
+    const int left =
+        std::max(std::min(frame.left(), available.right() + 1 - size.width()), available.left());
+    const int top =
+        std::max(std::min(frame.top(), available.bottom() + 1 - size.height()), available.top());
+    return QRect(QPoint(left, top), size);
+}
+
 } // namespace vistrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QRectF>
 #include <QSizeF>
 
@@ -48,5 +49,10 @@ MainLayout layoutForOuterSize(QSizeF outer);
 
 // Outer size that corresponds to a central area (between toolbar and status bar) of this size.
 QSizeF outerSizeForCentral(QSizeF centralTwips);
+
+// Where a window whose outer rectangle is frame goes so that it lies wholly inside the available
+// area of its screen: moved in, keeping its size where that fits; where it does not, cut to the
+// area but never below the minimum, its top-left corner then at the area's.
+QRect keepInside(const QRect &frame, const QRect &available, const QSize &minimum);
 
 } // namespace vistrel

@@ -7,10 +7,12 @@
 #include "app/services.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
+#include "app/windowplacement.h"
 #include "browse/folderbrowser.h"
 #include "browse/folderlisting.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "browse/picturelistview.h"
 #include "info/aboutdialog.h"
 #include "print/printpreviewdialog.h"
 #include "slideshow/slideshow.h"
@@ -25,19 +27,13 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QListView>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QToolBar>
 
 namespace vistrel {
 namespace {
-
-// Window borders and caption, which the window manager adds around the window: the stored
-// width and height include them, as the window's outer size.
-constexpr double windowFrameWidth = 120;
-constexpr double windowFrameHeight = 390;
 
 int px(double twips)
 {
@@ -78,9 +74,12 @@ private:
     MainWindow *m_window;
 };
 
-MainWindow::MainWindow(QSettings *store, QWidget *parent) : QMainWindow(parent), m_store(store)
+MainWindow::MainWindow(QSettings *store, QWidget *parent)
+    : QMainWindow(parent), m_store(store), m_placement(std::make_unique<WindowPlacement>(this))
 {
     setObjectName(QStringLiteral("frmVistrel"));
+    // Messages appear over the main window, and the window manager keeps them above it.
+    setDialogParent(this);
     createWidgets();
     connectCommands();
     connectBrowsing();
@@ -109,11 +108,8 @@ void MainWindow::createWidgets()
     m_browser = new FolderBrowser(m_tree, this);
     m_browser->setDocumentsFolder(documents);
 
-    m_list = new QListView(central);
+    m_list = new PictureListView(m_browser->list(), central);
     m_list->setObjectName(QStringLiteral("SortedList"));
-    m_list->setUniformItemSizes(true);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setModel(m_browser->list());
 
     m_pathLabel = new QLabel(QStringLiteral("..."), central);
     m_pathLabel->setObjectName(QStringLiteral("PicLabel"));
@@ -132,6 +128,13 @@ void MainWindow::createWidgets()
         [this](const QString &text) { m_statusBar->setPanelText(1, text); }, this);
     endRunOnEscape(m_list);
 
+    // What a screen reader announces (the toolbar by its title, also shown in its context
+    // menu); object names stay the program's own.
+    m_commands->toolbar()->setWindowTitle(QStringLiteral("Toolbar"));
+    m_tree->setAccessibleName(QStringLiteral("Folders"));
+    m_list->setAccessibleName(QStringLiteral("Pictures"));
+    m_container->setAccessibleName(QStringLiteral("Picture view"));
+
     setTabOrder(m_tree, m_list);
     setTabOrder(m_list, m_container);
     m_tree->setFocus();
@@ -143,7 +146,7 @@ void MainWindow::connectCommands()
     connect(m_commands->action(C::Save), &QAction::triggered, this, &MainWindow::savesettings);
     connect(m_commands->action(C::Exit), &QAction::triggered, this, &MainWindow::close);
     connect(m_commands->action(C::About), &QAction::triggered, this,
-            [] { AboutDialog::showModal(); });
+            [this] { AboutDialog::showModal(this); });
     connect(m_commands->action(C::SortDate), &QAction::triggered, this, &MainWindow::sortByDate);
     connect(m_commands->action(C::SortName), &QAction::triggered, this, &MainWindow::sortByName);
     connect(m_commands->action(C::AutoRefresh), &QAction::triggered, m_browser,
@@ -157,8 +160,9 @@ void MainWindow::connectCommands()
     connect(m_display, &PictureDisplay::scaledPicsChanged, this,
             [this](bool on) { m_commands->setChecked(C::ScaleToFit, on); });
     connect(m_commands->action(C::Print), &QAction::triggered, this, [this] {
-        PrintPreviewDialog::showPreview(m_pathLabel->text(),
-                                        [this] { return m_display->fullResolutionPicture(); });
+        PrintPreviewDialog::showPreview([this](const PrintablePicture &previous) {
+            return takePrintable(m_pathLabel->text(), m_display->shownFile(), previous);
+        });
     });
 }
 
@@ -177,16 +181,10 @@ void MainWindow::connectBrowsing()
                 m_tree->restoreSelectedPath(m_browser->holddir());
             });
     // The list's selection, by the user or by code, goes through the model; each change shows
-    // the picture at once.
-    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) {
-                if (!m_syncingList)
-                    m_browser->list()->setListIndex(current.isValid() ? current.row() : -1);
-            });
-    connect(m_browser->list(), &PictureListModel::listIndexChanged, this, [this](int index) {
-        syncListSelection(index);
-        SortedList_Click();
-    });
+    // the picture at once, and so does a click on the entry already selected.
+    connect(m_browser->list(), &PictureListModel::listIndexChanged, this,
+            &MainWindow::SortedList_Click);
+    connect(m_list, &PictureListView::currentClickedAgain, this, &MainWindow::SortedList_Click);
 }
 
 void MainWindow::connectSlideShow()
@@ -204,22 +202,19 @@ void MainWindow::connectSlideShow()
     });
 }
 
-void MainWindow::syncListSelection(int index)
+QListView *MainWindow::pictureList() const
 {
-    m_syncingList = true;
-    const QModelIndex row = m_browser->list()->index(index);
-    if (row.isValid()) {
-        m_list->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
-        m_list->scrollTo(row);
-    } else {
-        m_list->selectionModel()->clear();
-    }
-    m_syncingList = false;
+    return m_list;
 }
 
 void MainWindow::SortedList_Click()
 {
     m_display->SortedList_Click();
+    // The picture is known to a screen reader by its path.
+    const QString path = m_pathLabel->text();
+    m_container->image1()->setAccessibleName(path);
+    m_container->picture1()->setAccessibleName(path);
+    m_container->setAccessibleDescription(path);
 }
 
 void MainWindow::Form_Load()
@@ -227,7 +222,7 @@ void MainWindow::Form_Load()
     m_dontresize = true;
     m_statusBar->setPanelText(4, loadClockText(QDateTime::currentDateTime()));
     const StoredSettings s = readSettings(*m_store);
-    restoreGeometry(s.mainLeft, s.mainTop, s.mainWidth, s.mainHeight);
+    m_placement->restore(s.mainLeft, s.mainTop, s.mainWidth, s.mainHeight);
     m_slideShow->setSlideshowinterval(s.slideInterval);
     m_commands->setButtonValue(1, s.toolbar1);
     m_commands->setButtonValue(2, s.toolbar2);
@@ -254,27 +249,19 @@ void MainWindow::Form_Load()
     Form_Resize();
 }
 
-void MainWindow::restoreGeometry(double left, double top, double width, double height)
-{
-    const QSize size(px(width - windowFrameWidth), px(height - windowFrameHeight));
-    resize(size.expandedTo(minimumSizeHint()));
-    QPoint position(px(left), px(top));
-    // A window stored where no screen is now (a screen was removed) comes back centred.
-    const QRect wanted(position, frameGeometry().size());
-    bool visible = false;
-    for (const QScreen *screen : QGuiApplication::screens())
-        visible = visible || screen->availableGeometry().intersects(wanted);
-    if (!visible) {
-        if (const QScreen *primary = QGuiApplication::primaryScreen())
-            position = primary->availableGeometry().center() - wanted.center() + wanted.topLeft();
-    }
-    move(position);
-}
-
 void MainWindow::Form_Resize()
 {
     if (m_dontresize || isMinimized() || !centralWidget())
         return;
+    // Without a window manager that keeps to the minimum size, the window is set back to it
+    // here; the resize that follows lays the window out.
+    const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
+    if (!isMaximized() && !isFullScreen() &&
+        (width() < minimum.width() || height() < minimum.height())) {
+        resize(size().expandedTo(minimum));
+        if (width() < minimum.width() || height() < minimum.height())
+            return; // the platform has not taken the new size yet: its resize event comes later
+    }
     const QSize central = centralWidget()->size();
     const QSizeF outer = clampToMinimum(outerSizeForCentral(
         QSizeF(layout::toTwips(central.width()), layout::toTwips(central.height()))));
@@ -307,10 +294,12 @@ void MainWindow::savesettings()
     StoredSettings s;
     s.lastDir = m_browser->currentFolder();
     s.slideInterval = m_slideShow->slideshowinterval();
-    s.mainLeft = layout::toTwips(frameGeometry().x());
-    s.mainTop = layout::toTwips(frameGeometry().y());
-    s.mainWidth = layout::toTwips(width()) + windowFrameWidth;
-    s.mainHeight = layout::toTwips(height()) + windowFrameHeight;
+    const QPointF position = m_placement->positionToStore();
+    const QSizeF size = m_placement->sizeToStore();
+    s.mainLeft = position.x();
+    s.mainTop = position.y();
+    s.mainWidth = size.width();
+    s.mainHeight = size.height();
     s.toolbar1 = m_commands->buttonValue(1);
     s.toolbar2 = m_commands->buttonValue(2);
     s.toolbar3 = m_commands->buttonValue(3);

@@ -16,9 +16,11 @@ class FolderBrowser;
 class FolderTree;
 class MainStatusBar;
 class PictureDisplay;
+class PictureListView;
 class PictureView;
 class SlideShow;
 class SlideTarget;
+class WindowPlacement;
 
 // frmVistrel, the main window: the folder tree above the picture list at the left, the path
 // label and the viewing area with its scroll bars at the right, toolbar, menus and status bar.
@@ -41,7 +43,7 @@ public:
 
     FolderBrowser *browser() const { return m_browser; }
     FolderTree *folderTree() const { return m_tree; }
-    QListView *pictureList() const { return m_list; }
+    QListView *pictureList() const;
     QLabel *pathLabel() const { return m_pathLabel; }
     PictureView *viewingArea() const { return m_container; }
     PictureDisplay *display() const { return m_display; }
@@ -51,6 +53,7 @@ public:
     Commands *commands() const { return m_commands; }
 
     SlideShow *slideShow() const { return m_slideShow; }
+    WindowPlacement *placement() const { return m_placement.get(); }
     bool dontresize() const { return m_dontresize; }
 
 protected:
@@ -66,15 +69,13 @@ private:
     void connectSlideShow();
     void sortByDate();
     void sortByName();
-    void restoreGeometry(double left, double top, double width, double height);
-    void syncListSelection(int index);
 
     QSettings *m_store;
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
     FolderTree *m_tree = nullptr;
     FolderBrowser *m_browser = nullptr;
-    QListView *m_list = nullptr;
+    PictureListView *m_list = nullptr;
     QLabel *m_pathLabel = nullptr;
     PictureView *m_container = nullptr;
     PictureDisplay *m_display = nullptr;
@@ -82,8 +83,8 @@ private:
     QScrollBar *m_vscroll = nullptr;
     std::unique_ptr<SlideTarget> m_slides;
     SlideShow *m_slideShow = nullptr;
+    std::unique_ptr<WindowPlacement> m_placement;
     bool m_dontresize = false;
-    bool m_syncingList = false;
 };
 
 } // namespace vistrel

@@ -10,10 +10,19 @@
 namespace vistrel {
 namespace {
 
-QPointer<QWidget> &dialogParent()
+QPointer<QWidget> &mainWindow()
 {
-    static QPointer<QWidget> parent;
-    return parent;
+    static QPointer<QWidget> window;
+    return window;
+}
+
+// A message belongs to the window that asked: a modal dialog when one is open (the print
+// preview, the interval dialog), else the main window.
+QWidget *dialogParent()
+{
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return mainWindow();
 }
 
 // A message shown in the middle of long work (loading, listing) gets the ordinary pointer back
@@ -110,7 +119,7 @@ void endRunOnEscape(QWidget *widget)
 
 void setDialogParent(QWidget *parent)
 {
-    dialogParent() = parent;
+    mainWindow() = parent;
 }
 
 BusyCursor::BusyCursor()

@@ -39,7 +39,8 @@ Terminator *setTerminator(Terminator *replacement); // returns the previous one
 // through terminator(); every other key goes on to the widget.
 void endRunOnEscape(QWidget *widget);
 
-// The main window (or nullptr): parent for the real message boxes.
+// The main window (or nullptr): parent for the real message boxes, unless a modal dialog of the
+// program is open, which then is their parent.
 void setDialogParent(QWidget *parent);
 
 // Hourglass for the lifetime of the object; restored on every path out of the scope.

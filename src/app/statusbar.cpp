@@ -4,21 +4,50 @@
 #include "app/lockindicators.h"
 #include "app/mainlayout.h"
 
-#include <QApplication>
 #include <QDateTime>
-#include <QEvent>
 #include <QLabel>
+#include <QStyle>
 
 namespace vistrel {
 namespace {
 
-QLabel *makePanel(QWidget *parent, const QString &text, double widthTwips, double minimumTwips)
+// Panel widths and minimum widths, in twips, by 1-based index.
+struct PanelWidth
+{
+    double width;
+    double minimum;
+};
+constexpr PanelWidth panelWidths[4] = {{7875, 1800}, {510, 200}, {465, 200}, {1800, 1800}};
+
+int px(double twips)
+{
+    return qRound(layout::toPixels(twips));
+}
+
+QLabel *makePanel(QWidget *parent, const QString &text)
 {
     auto *label = new QLabel(text, parent);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setMinimumWidth(int(layout::toPixels(minimumTwips)));
-    label->resize(int(layout::toPixels(widthTwips)), label->sizeHint().height());
     return label;
+}
+
+// Room between the panels, and at the right end for the size grip.
+constexpr int panelGap = 2;
+
+// The widest text the clock can show in this font: both forms, every month's name, morning and
+// afternoon. Measured once, so that the panel keeps one width whatever the time.
+int widestClockText(const QFontMetrics &metrics)
+{
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month) {
+        for (int hour : {10, 22}) {
+            const QDateTime when(QDate(2028, month, 28), QTime(hour, 58, 58));
+            widest = qMax(widest, metrics.horizontalAdvance(loadClockText(when)));
+            widest =
+                qMax(widest, metrics.horizontalAdvance(tickClockText(when.date(), when.time())));
+        }
+    }
+    return widest;
 }
 
 } // namespace
@@ -26,25 +55,30 @@ QLabel *makePanel(QWidget *parent, const QString &text, double widthTwips, doubl
 MainStatusBar::MainStatusBar(QWidget *parent) : QStatusBar(parent)
 {
     setSizeGripEnabled(true);
-    m_panels[0] = makePanel(this, QStringLiteral("Status"), 7875, 1800);
-    m_panels[1] = makePanel(this, QStringLiteral("CAPS"), 510, 200);
-    m_panels[2] = makePanel(this, QStringLiteral("NUM"), 465, 200);
-    m_panels[3] = makePanel(this, QStringLiteral("Date/time"), 1800, 1800);
+    // The panels are placed here rather than by the bar's own layout, which would add room above
+    // and below them and let a panel grow with its text: the bar keeps the window's design
+    // height (as long as the font fits it), and each panel its width whatever text it holds.
+    m_panels[0] = makePanel(this, QStringLiteral("Status"));
+    m_panels[1] = makePanel(this, QStringLiteral("CAPS"));
+    m_panels[2] = makePanel(this, QStringLiteral("NUM"));
+    m_panels[3] = makePanel(this, QStringLiteral("Date/time"));
     m_panels[1]->setAlignment(Qt::AlignCenter);
     m_panels[2]->setAlignment(Qt::AlignCenter);
     m_panels[3]->setToolTip(QStringLiteral("Date/Time"));
-    addWidget(m_panels[0], 1);
+    const int frame = 2 * m_panels[0]->frameWidth();
+    setFixedHeight(
+        qMax(px(layout::statusBarHeight), m_panels[0]->fontMetrics().height() + frame + 2));
+    // Each panel keeps its design width, widened once where this font's text would not fit it.
+    m_widths[0] = px(panelWidths[0].minimum); // panel 1 takes the room the others leave
     for (int i = 1; i < 4; ++i)
-        addPermanentWidget(m_panels[i]);
+        m_widths[i] = px(panelWidths[i].width);
+    m_widths[1] = qMax(m_widths[1], m_panels[1]->sizeHint().width());
+    m_widths[2] = qMax(m_widths[2], m_panels[2]->sizeHint().width());
+    m_widths[3] = qMax(m_widths[3], widestClockText(m_panels[3]->fontMetrics()) + frame + 6);
 
-    m_locks = std::make_unique<LockIndicators>();
+    m_locks = new LockIndicators(this);
     updateLockPanels();
-    qApp->installEventFilter(this);
-    // Lock keys may be switched in another window; a light poll keeps the panels true.
-    m_lockPoll.setInterval(250);
-    connect(&m_lockPoll, &QTimer::timeout, this, &MainStatusBar::updateLockPanels);
-    if (m_locks->available())
-        m_lockPoll.start();
+    connect(m_locks, &LockIndicators::changed, this, &MainStatusBar::updateLockPanels);
 
     m_datetime.setInterval(clockIntervalMs);
     connect(&m_datetime, &QTimer::timeout, this, &MainStatusBar::datetimeTick);
@@ -56,6 +90,32 @@ MainStatusBar::~MainStatusBar() = default;
 QLabel *MainStatusBar::panel(int index) const
 {
     return index >= 1 && index <= 4 ? m_panels[index - 1] : nullptr;
+}
+
+void MainStatusBar::resizeEvent(QResizeEvent *event)
+{
+    QStatusBar::resizeEvent(event);
+    placePanels();
+}
+
+void MainStatusBar::placePanels()
+{
+    // Panels 2 to 4 keep their widths at the right; panel 1 takes what is left, but never less
+    // than its minimum (the others then run off the right edge, as on a too narrow window).
+    const int grip =
+        isSizeGripEnabled() ? style()->pixelMetric(QStyle::PM_SizeGripSize, nullptr, this) : 0;
+    int fixed = 0;
+    for (int i = 1; i < 4; ++i)
+        fixed += m_widths[i] + panelGap;
+    const int first = qMax(m_widths[0], width() - grip - panelGap - fixed);
+    const int top = 1;
+    const int h = height() - 2;
+    int x = 0;
+    for (int i = 0; i < 4; ++i) {
+        const int w = i == 0 ? first : m_widths[i];
+        m_panels[i]->setGeometry(x, top, w, h);
+        x += w + panelGap;
+    }
 }
 
 void MainStatusBar::setPanelText(int index, const QString &text)
@@ -82,13 +142,6 @@ void MainStatusBar::updateLockPanels()
 {
     m_panels[1]->setEnabled(m_locks->capsLock());
     m_panels[2]->setEnabled(m_locks->numLock());
-}
-
-bool MainStatusBar::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyRelease && m_locks->available())
-        updateLockPanels();
-    return QStatusBar::eventFilter(watched, event);
 }
 
 } // namespace vistrel

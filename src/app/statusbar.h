@@ -3,8 +3,6 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include <memory>
-
 class QLabel;
 
 namespace vistrel {
@@ -29,17 +27,19 @@ public:
 
     // The clock's tick: the locale's short date and long time.
     void datetimeTick();
-    // Reads the lock keys' state again; also done on every key press and clock tick.
+    // Shows the lock keys' state; runs at each change of it.
     void updateLockPanels();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void placePanels();
+
     QLabel *m_panels[4] = {};
+    int m_widths[4] = {}; // pixels; panel 1's is its least
     QTimer m_datetime;
-    QTimer m_lockPoll;
-    std::unique_ptr<LockIndicators> m_locks;
+    LockIndicators *m_locks = nullptr;
 };
 
 } // namespace vistrel

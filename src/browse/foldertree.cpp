@@ -4,6 +4,7 @@
 #include "browse/foldertreemodel.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace vistrel {
 
@@ -18,15 +19,13 @@ FolderTree::FolderTree(const QString &documentsFolder, const QString &homeFolder
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     header()->setStretchLastSection(false);
     connect(this, &QTreeView::expanded, m_model, &FolderTreeModel::reload);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        if (!m_quiet)
-            emit selectionChanged();
-    });
+    // A chosen folder that went away takes its highlight with it; no neighbour inherits it.
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FolderTree::showChosen);
 }
 
 QString FolderTree::selectedPath() const
 {
-    return m_model->pathOf(currentIndex());
+    return m_model->pathOf(m_chosen);
 }
 
 bool FolderTree::setSelectedPath(const QString &path)
@@ -36,20 +35,50 @@ bool FolderTree::setSelectedPath(const QString &path)
         return false;
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
         expand(up);
-    setCurrentIndex(index);
+    const bool changed = index != m_chosen;
+    m_chosen = index;
+    showChosen();
     scrollTo(index);
+    if (changed)
+        emit selectionChanged();
     return true;
 }
 
 void FolderTree::restoreSelectedPath(const QString &path)
 {
-    m_quiet = true;
-    const QModelIndex index = m_model->indexForPath(path);
-    if (index.isValid())
-        setCurrentIndex(index);
+    m_chosen = path.isEmpty() ? QModelIndex() : m_model->indexForPath(path);
+    showChosen();
+}
+
+void FolderTree::showChosen()
+{
+    QItemSelectionModel *selection = selectionModel();
+    if (m_chosen.isValid())
+        selection->setCurrentIndex(m_chosen, QItemSelectionModel::ClearAndSelect);
     else
-        selectionModel()->clearCurrentIndex();
-    m_quiet = false;
+        selection->clear();
+}
+
+void FolderTree::reportUserChoice()
+{
+    const QModelIndexList highlighted = selectionModel()->selectedIndexes();
+    const QModelIndex choice = highlighted.isEmpty() ? QModelIndex() : highlighted.first();
+    if (!choice.isValid() || choice == m_chosen)
+        return;
+    m_chosen = choice;
+    emit selectionChanged();
+}
+
+void FolderTree::mousePressEvent(QMouseEvent *event)
+{
+    QTreeView::mousePressEvent(event);
+    reportUserChoice();
+}
+
+void FolderTree::keyPressEvent(QKeyEvent *event)
+{
+    QTreeView::keyPressEvent(event);
+    reportUserChoice();
 }
 
 } // namespace vistrel

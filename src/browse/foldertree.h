@@ -2,6 +2,7 @@
 
 #include "browse/folderbrowser.h"
 
+#include <QPersistentModelIndex>
 #include <QTreeView>
 
 namespace vistrel {
@@ -10,7 +11,10 @@ class FolderTreeModel;
 
 // The folder tree at the left of the main window. Its selected path is readable and writable;
 // writing it selects that folder, opens the folders above it, scrolls to it and reports the
-// change like a selection by the user. Escape typed in the tree ends the run at once.
+// change like a selection by the user. Only a real choice is reported: a click, a key that moves
+// the selection, or a write of the selected path. What the view does by itself (making a row
+// current when it gains the focus, dropping the current row when rows go) opens nothing.
+// Escape typed in the tree ends the run at once.
 class FolderTree : public QTreeView, public TreeSelection
 {
     Q_OBJECT
@@ -22,15 +26,27 @@ public:
     QString selectedPath() const override;
     // Returns false, changing nothing, when the path names no folder of the tree.
     bool setSelectedPath(const QString &path);
-    // Moves the selection back without reporting it (after a folder could not be opened).
+    // Moves the selection back without reporting it (after a folder could not be opened); an
+    // empty or unknown path leaves nothing selected.
     void restoreSelectedPath(const QString &path);
 
 signals:
     void selectionChanged();
 
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    // Reports the node the user has highlighted, once the view has finished handling the event
+    // that highlighted it, so that a message shown by the report cannot be undone by the rest of
+    // that handling.
+    void reportUserChoice();
+    // Makes the highlight show the chosen node, and nothing else.
+    void showChosen();
+
     FolderTreeModel *m_model;
-    bool m_quiet = false;
+    QPersistentModelIndex m_chosen;
 };
 
 } // namespace vistrel

@@ -19,9 +19,10 @@ AboutDialog::AboutDialog(QWidget *parent)
     m_screen.btnCont->setFocus();
 }
 
-void AboutDialog::showModal()
+void AboutDialog::showModal(QWidget *parent)
 {
-    AboutDialog dialog;
+    // Owned by the main window so that the window manager keeps it above it and centred on it.
+    AboutDialog dialog(parent);
     dialog.exec();
 }
 

@@ -14,8 +14,8 @@ class AboutDialog : public QDialog
 public:
     explicit AboutDialog(QWidget *parent = nullptr);
 
-    // Opens a new About box modally, without an owner, and returns when it is closed.
-    static void showModal();
+    // Opens a new About box modally over parent and returns when it is closed.
+    static void showModal(QWidget *parent);
 
     const InfoScreen &screen() const { return m_screen; }
 

@@ -1,10 +1,13 @@
 #include "info/infoscreen.h"
 
 #include "app/identity.h"
+#include "info/infopalette.h"
 #include "info/urllink.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
@@ -44,6 +47,7 @@ InfoScreen InfoScreen::build(QWidget *window, const infolayout::ScreenLayout &la
 {
     using namespace infolayout;
     window->setFixedSize(pixels(clientWidth), pixels(clientHeight));
+    window->setPalette(infopalette::forTheme(QGuiApplication::palette()));
 
     InfoScreen s;
     s.Frame1 = new QFrame(window);
@@ -135,11 +139,30 @@ TypedKeyWatcher::TypedKeyWatcher(QWidget *window) : QObject(window)
 
 bool TypedKeyWatcher::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent *>(event)->text().isEmpty()) {
-        emit keyTyped();
-        return true;
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // Tab moves the focus, and a chord with Ctrl, Alt or Meta is a command: neither types.
+    const Qt::KeyboardModifiers chord = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    if (key->text().isEmpty() || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
+        (key->modifiers() & chord))
+        return QObject::eventFilter(watched, event);
+    // Enter or Space on a focused button presses it, and on the focused link follows it, so the
+    // keyboard alone can go on.
+    const bool activates =
+        key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+    if (activates) {
+        if (auto *button = qobject_cast<QAbstractButton *>(watched)) {
+            button->click();
+            return true;
+        }
+        if (auto *link = qobject_cast<URLLink *>(watched)) {
+            link->activate();
+            return true;
+        }
     }
-    return QObject::eventFilter(watched, event);
+    emit keyTyped();
+    return true;
 }
 
 } // namespace vistrel

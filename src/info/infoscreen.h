@@ -36,7 +36,9 @@ private:
 };
 
 // Sees every typed key on a window before the window's controls do, wherever the focus is,
-// and calls onKey for it. Keys that type nothing (Shift, Ctrl, ...) are not typed keys.
+// and reports it. Keys that type nothing (Shift, Ctrl, ...), Tab (it moves the focus) and
+// chords with Ctrl, Alt or Meta are not typed keys; Enter or Space on a focused button press
+// that button, and on the focused link follow it.
 class TypedKeyWatcher : public QObject
 {
     Q_OBJECT

@@ -9,8 +9,11 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 namespace vistrel {
 
@@ -32,6 +35,7 @@ URLLink::URLLink(QWidget *parent) : QWidget(parent), m_label(new QLabel(this))
     m_label->setFont(font);
     m_label->setCursor(linkCursor());
     m_label->installEventFilter(this);
+    setFocusPolicy(Qt::StrongFocus);
     applyHighlightColour();
     resize(320, 240);
     initProperties();
@@ -118,7 +122,9 @@ QCursor URLLink::linkCursor() const
 bool URLLink::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_label && event->type() == QEvent::MouseButtonPress) {
-        lblURL_MouseDown(static_cast<QMouseEvent *>(event)->buttons());
+        // The button just pressed, not every button held: a right press while the left is down
+        // follows nothing.
+        lblURL_MouseDown(static_cast<QMouseEvent *>(event)->button());
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -129,6 +135,36 @@ void URLLink::changeEvent(QEvent *event)
     if (event->type() == QEvent::PaletteChange)
         applyHighlightColour();
     QWidget::changeEvent(event);
+}
+
+void URLLink::activate()
+{
+    lblURL_MouseDown(Qt::LeftButton);
+}
+
+void URLLink::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        activate();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void URLLink::paintEvent(QPaintEvent *)
+{
+    if (!hasFocus())
+        return;
+    // The usual dotted frame around the caption shows where the keyboard focus is.
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = m_label->geometry().adjusted(-1, 0, 1, 0) & rect();
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }
 
 void URLLink::lblURL_MouseDown(Qt::MouseButtons buttons)

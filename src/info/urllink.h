@@ -52,6 +52,10 @@ public:
     // The pointing hand shown over the link.
     QCursor linkCursor() const;
 
+    // Follows the link as a left press on it does; Enter or Space does it when the link has the
+    // keyboard focus, and a screen reader's press action.
+    void activate();
+
 signals:
     void GoToURL(QString &address, bool &cancel);
     // The property with this key has changed and the host's stored data are out of date.
@@ -60,6 +64,8 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void lblURL_MouseDown(Qt::MouseButtons buttons);

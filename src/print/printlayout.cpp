@@ -21,11 +21,12 @@ QString notANumber(PageBox box)
         .arg(pageBoxName(box));
 }
 
-QString outOfRange(PageBox box)
+// Sizes cannot be negative, so their range starts at 0.
+QString outOfRange(PageBox box, bool isSize)
 {
     return QStringLiteral("The \"%1\" box lies outside the range of %2 to %3 inches.")
         .arg(pageBoxName(box))
-        .arg(wholeInchMin)
+        .arg(isSize ? 0.0 : wholeInchMin)
         .arg(wholeInchMax);
 }
 
@@ -113,7 +114,7 @@ PageParamsResult readPageParams(const PageBoxTexts &texts)
         if (f.isSize && *value < 0)
             return refuse(f.box, negativeSize(f.box));
         if (!inRange(*value))
-            return refuse(f.box, outOfRange(f.box));
+            return refuse(f.box, outOfRange(f.box, f.isSize));
         *f.value = *value;
     }
 
@@ -122,7 +123,7 @@ PageParamsResult readPageParams(const PageBoxTexts &texts)
         return refuse(PageBox::Top, notANumber(PageBox::Top));
     const std::optional<std::int16_t> wholeTop = roundTopInches(*top);
     if (!wholeTop)
-        return refuse(PageBox::Top, outOfRange(PageBox::Top));
+        return refuse(PageBox::Top, outOfRange(PageBox::Top, false));
     params.top = *wholeTop;
 
     PageParamsResult result;

@@ -1,17 +1,20 @@
 #include "print/printpreviewdialog.h"
 
 #include "app/services.h"
+#include "print/cupsprinter.h"
 #include "print/pagesurface.h"
 #include "print/paperimage.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace vistrel {
@@ -21,6 +24,8 @@ namespace {
 constexpr int twipsPerPixel = 15;
 constexpr double pixelsPerInch = 96.0;
 constexpr int firstDrawingMs = 120;
+// Dots per inch of the printed document: the picture keeps its own pixels up to this density.
+constexpr int printResolution = 1200;
 
 QRect twips(int left, int top, int width, int height)
 {
@@ -50,17 +55,6 @@ protected:
     }
 };
 
-QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect geometry)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    // A caption wider than its design box in the platform's font keeps all its letters; the
-    // boxes beside the labels leave room for that.
-    geometry.setWidth(qMax(geometry.width(), label->sizeHint().width()));
-    label->setGeometry(geometry);
-    return label;
-}
-
 QLineEdit *addBox(QWidget *parent, const char *name, QRect geometry)
 {
     auto *box = new QLineEdit(parent);
@@ -69,58 +63,71 @@ QLineEdit *addBox(QWidget *parent, const char *name, QRect geometry)
     return box;
 }
 
+// A caption wider than its design box in the platform's font keeps all its letters: a box's
+// label grows to the left, away from its box, so the two never touch; a heading grows into the
+// free space on its right. A box's label names the box for screen readers.
+QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect geometry,
+                 QLineEdit *box = nullptr)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    const int wanted = label->sizeHint().width();
+    if (wanted > geometry.width()) {
+        if (box)
+            geometry.setLeft(geometry.right() + 1 - wanted);
+        else
+            geometry.setWidth(wanted);
+    }
+    label->setGeometry(geometry);
+    if (box) {
+        label->setBuddy(box);
+        box->setAccessibleName(text);
+    }
+    return label;
+}
+
 const QString errorTitle = QStringLiteral("ERROR!");
 const QString printTitle = QStringLiteral("PRINT");
 
 } // namespace
 
-PrintPreviewDialog::PrinterFactory PrintPreviewDialog::defaultPrinter()
+DestinationFinder PrintPreviewDialog::systemPrinter()
 {
-    return []() -> std::unique_ptr<QPrinter> {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull())
-            return nullptr;
-        return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    };
+    return &CupsPrinter::find;
 }
 
-void PrintPreviewDialog::showPreview(const QString &picLabel, PictureSource picture,
-                                     PrinterFactory printers)
+void PrintPreviewDialog::showPreview(PictureSource picture, DestinationFinder printers)
 {
-    PrintPreviewDialog dialog(picLabel, std::move(picture), std::move(printers));
+    PrintPreviewDialog dialog(std::move(picture), std::move(printers));
     dialog.exec();
 }
 
-PrintPreviewDialog::PrintPreviewDialog(const QString &picLabel, PictureSource picture,
-                                       PrinterFactory printers, QWidget *parent)
-    : QDialog(parent), m_picLabel(picLabel), m_pictureSource(std::move(picture))
+PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder printers,
+                                       QWidget *parent)
+    : QDialog(parent), m_pictureSource(std::move(picture)), m_finder(std::move(printers))
 {
     setObjectName(QStringLiteral("frm_PrintPreview"));
     setWindowTitle(QStringLiteral("Show Pic"));
     setModal(true);
     setFixedSize(5040 / twipsPerPixel, 8370 / twipsPerPixel);
 
-    if (printers)
-        m_printer = printers();
-    // Without a printer the preview still shows a sheet; Print then says there is no printer.
-    m_paper = m_printer ? m_printer->pageLayout()
-                        : QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, {});
+    findPrinter();
 
     m_picture1 = new PaperImage(this);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
     m_picture1->setGeometry(twips(120, 120, 4815, 6495));
     m_paperBox = m_picture1->interiorSize();
 
-    addLabel(this, "Label5", QStringLiteral("Picture Size"), twips(480, 6720, 1215, 255));
-    addLabel(this, "Label2", QStringLiteral("Height"), twips(480, 7080, 495, 255));
     m_txtHeight = addBox(this, "txt_height", twips(1080, 7080, 495, 285));
-    addLabel(this, "Label1", QStringLiteral("Width"), twips(480, 7440, 495, 255));
     m_txtWidth = addBox(this, "txt_width", twips(1080, 7440, 495, 285));
-    addLabel(this, "Label6", QStringLiteral("Margins"), twips(1800, 6720, 975, 255));
-    addLabel(this, "Label4", QStringLiteral("Top"), twips(1800, 7080, 495, 255));
     m_txtTop = addBox(this, "txt_top", twips(2400, 7080, 495, 285));
-    addLabel(this, "Label3", QStringLiteral("Left"), twips(1800, 7440, 495, 255));
     m_txtLeft = addBox(this, "txt_left", twips(2400, 7440, 495, 285));
+    addLabel(this, "Label5", QStringLiteral("Picture Size"), twips(480, 6720, 1215, 255));
+    addLabel(this, "Label2", QStringLiteral("Height"), twips(480, 7080, 495, 255), m_txtHeight);
+    addLabel(this, "Label1", QStringLiteral("Width"), twips(480, 7440, 495, 255), m_txtWidth);
+    addLabel(this, "Label6", QStringLiteral("Margins"), twips(1800, 6720, 975, 255));
+    addLabel(this, "Label4", QStringLiteral("Top"), twips(1800, 7080, 495, 255), m_txtTop);
+    addLabel(this, "Label3", QStringLiteral("Left"), twips(1800, 7440, 495, 255), m_txtLeft);
 
     m_command3 = new QPushButton(this);
     m_command3->setObjectName(QStringLiteral("Command3"));
@@ -140,6 +147,8 @@ PrintPreviewDialog::PrintPreviewDialog(const QString &picLabel, PictureSource pi
     QWidget::setTabOrder(m_txtLeft, m_txtTop);
     QWidget::setTabOrder(m_txtTop, m_command1);
     m_command2->setFocus();
+    // Enter in a box redraws the preview; only Print itself prints.
+    m_command2->setDefault(true);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -208,12 +217,29 @@ std::optional<PageParams> PrintPreviewDialog::readBoxes() const
     return result.params;
 }
 
-QImage PrintPreviewDialog::currentPicture()
+void PrintPreviewDialog::takeShownPicture()
 {
-    // The main window takes no input while this window is open, so its picture cannot change.
-    if (!m_picture)
-        m_picture = m_pictureSource ? m_pictureSource() : QImage();
-    return *m_picture;
+    // The main window's timers go on while this window is open (a slide show may move on), so
+    // the label and the picture are taken together at every drawing.
+    const BusyCursor busy; // a picture changed since the last drawing is read at full size
+    m_shown = m_pictureSource ? m_pictureSource(m_shown) : PrintablePicture();
+}
+
+void PrintPreviewDialog::findPrinter()
+{
+    DestinationLookup found;
+    if (m_finder) {
+        const BusyCursor busy;
+        found = m_finder();
+    }
+    m_printer = std::move(found.destination);
+    m_noPrinter = found.problem;
+    if (!m_printer && m_noPrinter.isEmpty())
+        m_noPrinter = QStringLiteral("No printer is installed. Add a printer in the system's "
+                                     "printer settings, then print again.");
+    // Without a printer the preview still shows a sheet; Print then says why nothing prints.
+    m_paper = m_printer ? m_printer->paper()
+                        : QPageLayout(localePaper(), QPageLayout::Portrait, QMarginsF());
 }
 
 double PrintPreviewDialog::scalepreview(PaperImage *pic)
@@ -237,7 +263,7 @@ void PrintPreviewDialog::drawpage(QPainter &target, double unitsX, double unitsY
                                   double factor, const PageParams &page)
 {
     PageSurface surface(target, unitsX, unitsY, scaleWidth);
-    drawPage(surface, page, currentPicture(), footerText(m_picLabel), factor);
+    drawPage(surface, page, m_shown.image, footerText(m_shown.label), factor);
 }
 
 bool PrintPreviewDialog::updatePreview()
@@ -245,6 +271,7 @@ bool PrintPreviewDialog::updatePreview()
     const std::optional<PageParams> page = readBoxes();
     if (!page)
         return false;
+    takeShownPicture();
     const double factor = scalepreview(m_picture1);
     const QSizeF paper = m_paper.fullRect(QPageLayout::Inch).size();
     const QSize interior = m_picture1->interiorSize();
@@ -262,47 +289,75 @@ bool PrintPreviewDialog::printPage()
     const std::optional<PageParams> page = readBoxes();
     if (!page)
         return false;
-    const QImage picture = currentPicture();
-    if (picture.isNull()) {
+    takeShownPicture();
+    if (m_shown.image.isNull()) {
         prompter().inform(QStringLiteral("There is no picture to print. Choose a picture in the "
                                          "main window first."),
                           printTitle);
         return false;
     }
     if (!m_printer) {
-        prompter().critical(QStringLiteral("No printer is installed. Add a printer in the "
-                                           "system's printer settings, then print again."),
-                            errorTitle);
-        return false;
+        // The service may have come up, or a printer been added, since the window opened.
+        const QPageLayout shownSheet = m_paper;
+        findPrinter();
+        if (!m_printer) {
+            prompter().critical(m_noPrinter, errorTitle);
+            return false;
+        }
+        if (!m_paper.pageSize().isEquivalentTo(shownSheet.pageSize()) ||
+            m_paper.orientation() != shownSheet.orientation()) {
+            updatePreview();
+            prompter().inform(QStringLiteral("The preview now shows the paper of the printer "
+                                             "\"%1\". Check the page, then print again.")
+                                  .arg(m_printer->name()),
+                              printTitle);
+            return false;
+        }
     }
 
-    // The sheet's corner is the origin, as on the paper image, so the ink lands where the
-    // preview shows it.
-    m_printer->setFullPage(true);
-    m_printer->setDocName(QStringLiteral("Vistrel"));
-    const QString name =
-        m_printer->printerName().isEmpty() ? m_printer->outputFileName() : m_printer->printerName();
-    QPainter painter;
-    if (!painter.begin(m_printer.get())) {
-        prompter().critical(QStringLiteral("The printer \"%1\" could not start the job. "
-                                           "Nothing was printed.")
-                                .arg(name),
+    const QString failure = printDocument(*page);
+    if (!failure.isEmpty()) {
+        prompter().critical(QStringLiteral("The page could not be printed: ") + failure +
+                                QLatin1Char('.'),
                             errorTitle);
         return false;
     }
-    const QRectF sheet = m_printer->paperRect(QPrinter::Inch);
-    const double unitsX = m_printer->width() / sheet.width();
-    const double unitsY = m_printer->height() / sheet.height();
-    drawpage(painter, unitsX, unitsY, sheet.width(), 1.0, *page);
-    const bool ended = painter.end();
-    if (!ended || m_printer->printerState() == QPrinter::Error) {
-        prompter().critical(QStringLiteral("The printer \"%1\" failed while printing. The page "
-                                           "may not have been printed.")
-                                .arg(name),
-                            errorTitle);
-        return false;
-    }
+    if (!m_shown.note.isEmpty())
+        prompter().inform(m_shown.note, printTitle);
     return true;
+}
+
+QString PrintPreviewDialog::printDocument(const PageParams &page)
+{
+    QTemporaryFile pdf(QDir::tempPath() + QStringLiteral("/vistrel-print-XXXXXX.pdf"));
+    if (!pdf.open())
+        return QStringLiteral("the page could not be written to a temporary file (%1)")
+            .arg(pdf.errorString());
+    const QString name = QFileInfo(m_shown.label).fileName();
+    const QString title = name.isEmpty() ? QStringLiteral("Vistrel") : name;
+    {
+        QPdfWriter writer(&pdf);
+        writer.setCreator(QStringLiteral("Vistrel"));
+        writer.setTitle(title);
+        writer.setResolution(printResolution);
+        // The sheet's corner is the origin, as on the paper image, so the ink lands where the
+        // preview shows it.
+        writer.setPageLayout(m_paper);
+        QPainter painter;
+        if (!painter.begin(&writer))
+            return QStringLiteral("the page could not be drawn");
+        const QRectF sheet = m_paper.fullRect(QPageLayout::Inch);
+        drawpage(painter, writer.width() / sheet.width(), writer.height() / sheet.height(),
+                 sheet.width(), 1.0, page);
+        if (!painter.end())
+            return QStringLiteral("the page could not be drawn");
+    }
+    if (!pdf.flush() || pdf.error() != QFileDevice::NoError)
+        return QStringLiteral("the page could not be written to a temporary file (%1)")
+            .arg(pdf.errorString());
+
+    const BusyCursor busy;
+    return m_printer->handOver(pdf.fileName(), title);
 }
 
 } // namespace vistrel

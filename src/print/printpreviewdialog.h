@@ -1,5 +1,6 @@
 #pragma once
 
+#include "print/printdestination.h"
 #include "print/printlayout.h"
 
 #include <QDialog>
@@ -7,13 +8,11 @@
 #include <QPageLayout>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
 class QLineEdit;
 class QPainter;
-class QPrinter;
 class QPushButton;
 class QTimer;
 
@@ -29,29 +28,24 @@ class PrintPreviewDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // Returns the full-resolution picture the main window shows, or a null image for none.
-    using PictureSource = std::function<QImage()>;
-    // Returns the printer to draw on, or nullptr when there is none.
-    using PrinterFactory = std::function<std::unique_ptr<QPrinter>()>;
-
-    // The system's default printer at high resolution; nullptr when no printer is installed.
-    static PrinterFactory defaultPrinter();
+    // The print service's default printer (or its only or first one).
+    static DestinationFinder systemPrinter();
 
     // Opens a fresh preview modally with no owner window and destroys it when it closes.
-    // picLabel: the main window's path label text (the start of the footer).
-    static void showPreview(const QString &picLabel, PictureSource picture,
-                            PrinterFactory printers = defaultPrinter());
+    static void showPreview(PictureSource picture, DestinationFinder printers = systemPrinter());
 
-    PrintPreviewDialog(const QString &picLabel, PictureSource picture,
-                       PrinterFactory printers = defaultPrinter(), QWidget *parent = nullptr);
+    PrintPreviewDialog(PictureSource picture, DestinationFinder printers = systemPrinter(),
+                       QWidget *parent = nullptr);
     ~PrintPreviewDialog() override;
 
     // Redraws the paper image from the boxes; false (with a message) when a box is refused.
     bool updatePreview();
-    // Prints the page on the printer; true only when the job was handed over without error.
+    // Prints the page; true only when the print system took the job.
     bool printPage();
 
     const QImage &paperContent() const;
+    // The label and picture the last drawing took.
+    const PrintablePicture &drawnPicture() const { return m_shown; }
     QTimer *firstDrawingTimer() const { return m_timer1; }
 
 signals:
@@ -65,18 +59,25 @@ private:
     void Command3_Click();
 
     std::optional<PageParams> readBoxes() const;
-    QImage currentPicture();
+    // Takes the main window's label and picture together, as they are at this moment.
+    void takeShownPicture();
+    // Looks for the printer; the sheet follows its default paper.
+    void findPrinter();
     // Fits the paper image to the sheet's proportions, erases it and returns the preview factor.
     double scalepreview(PaperImage *pic);
     // Draws the page through painter, whose origin is the sheet's corner; units*: device units
     // per inch of paper; scaleWidth: the surface's width in inches.
     void drawpage(QPainter &target, double unitsX, double unitsY, double scaleWidth, double factor,
                   const PageParams &page);
+    // Draws the page into a PDF document and hands it to the printer; the reason when that
+    // failed, else an empty text.
+    QString printDocument(const PageParams &page);
 
-    QString m_picLabel;
     PictureSource m_pictureSource;
-    std::optional<QImage> m_picture; // fetched once, on first need
-    std::unique_ptr<QPrinter> m_printer;
+    PrintablePicture m_shown;
+    DestinationFinder m_finder;
+    std::unique_ptr<PrintDestination> m_printer;
+    QString m_noPrinter; // why there is no printer, when there is none
     QPageLayout m_paper;
     QSize m_paperBox; // the paper image's design interior, the room it is fitted into
 

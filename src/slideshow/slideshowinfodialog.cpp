@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRect>
+#include <QStyle>
 
 namespace vistrel {
 
@@ -38,6 +39,19 @@ void fitLabelFont(QLabel *label)
     label->setFont(font);
 }
 
+// The box is drawn up for two digits; it widens to the right, and the dialog with it, so that
+// the largest interval it accepts shows whole.
+int widenForLargestInterval(QLineEdit *box)
+{
+    const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
+    const int textMargin = 2; // the line edit's own room at each end of the text
+    const int needed = box->fontMetrics().horizontalAdvance(QString::number(maxSlideInterval)) +
+                       2 * (frame + textMargin) + 1;
+    const int extra = qMax(0, needed - box->width());
+    box->resize(box->width() + extra, box->height());
+    return extra;
+}
+
 } // namespace
 
 SlideShowInfoDialog::SlideShowInfoDialog(int interval, QWidget *parent)
@@ -57,6 +71,7 @@ SlideShowInfoDialog::SlideShowInfoDialog(int interval, QWidget *parent)
     m_sldshowint->setObjectName(QStringLiteral("sldshowint"));
     m_sldshowint->setGeometry(twipRect(2160, 120, 375, 375));
     m_sldshowint->setText(QString::number(m_interval));
+    setFixedSize(width() + widenForLargestInterval(m_sldshowint), height());
     m_btnok->setObjectName(QStringLiteral("btnok"));
     m_btnok->setGeometry(twipRect(120, 600, 975, 735));
     m_btnok->setDefault(true);

@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <sys/mman.h>
@@ -57,6 +58,11 @@ struct Decoder
     bool ended = false;
     int readErrno = 0;
     std::unique_ptr<JOCTET[]> input{new (std::nothrow) JOCTET[inputChunk]};
+
+    // The first EXIF segment, kept for its orientation tag; every other segment is skipped
+    // unread, so that a file of many large segments costs no memory.
+    std::unique_ptr<unsigned char[]> exif;
+    std::size_t exifLength = 0;
 
     bool warned = false;
     Stop stop = Stop::None;
@@ -149,6 +155,38 @@ void skipInput(j_decompress_ptr cinfo, long count)
     }
     decoderOf(common(cinfo))->offset += off_t(std::size_t(count) - src->bytes_in_buffer);
     src->bytes_in_buffer = 0;
+}
+
+JOCTET nextByte(j_decompress_ptr cinfo)
+{
+    if (cinfo->src->bytes_in_buffer == 0)
+        fillInput(cinfo);
+    --cinfo->src->bytes_in_buffer;
+    return *cinfo->src->next_input_byte++;
+}
+
+boolean readApp1(j_decompress_ptr cinfo)
+{
+    Decoder *d = decoderOf(common(cinfo));
+    const int high = nextByte(cinfo);
+    long left = long((high << 8) | nextByte(cinfo)) - 2;
+    static const unsigned char exifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
+    if (!d->exif && left > long(sizeof exifHeader)) {
+        unsigned char head[sizeof exifHeader] = {};
+        for (unsigned char &c : head)
+            c = nextByte(cinfo);
+        left -= long(sizeof head);
+        if (std::memcmp(head, exifHeader, sizeof head) == 0) {
+            d->exif.reset(new (std::nothrow) unsigned char[sizeof head + std::size_t(left)]);
+            if (d->exif) {
+                std::memcpy(d->exif.get(), head, sizeof head);
+                for (d->exifLength = sizeof head; left > 0; --left)
+                    d->exif[d->exifLength++] = nextByte(cinfo);
+            }
+        }
+    }
+    skipInput(cinfo, left);
+    return TRUE;
 }
 
 // Called by libjpeg before each row of each scan and each group of output rows.
@@ -275,7 +313,7 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     d.cinfo.src = &d.source;
     d.progress.progress_monitor = monitor;
     d.cinfo.progress = &d.progress;
-    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_set_marker_processor(&d.cinfo, JPEG_APP0 + 1, readApp1);
     jpeg_read_header(&d.cinfo, TRUE);
 
     // Without a byte of scan data a decode "succeeds" with nothing but grey.
@@ -284,13 +322,7 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     if (d.ended)
         return failure(LoadedPicture::Unreadable, QStringLiteral("no picture data follows"));
 
-    Orientation orientation = Orientation::Upright;
-    for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 && m->data[0] == 'E') {
-            orientation = exifOrientation(m->data, m->data_length);
-            break;
-        }
-    }
+    const Orientation orientation = exifOrientation(d.exif.get(), d.exifLength);
 
     // The stored picture must be at least the asked size once turned upright.
     const qint64 memory = request.limits.memoryBytes;

@@ -146,6 +146,7 @@ void PictureDisplay::SortedList_Click()
         showScaled(native, path);
     else
         showActualSize(native, path);
+    holdShownFile();
     m_sinceDisplay.start();
 }
 
@@ -179,6 +180,13 @@ void PictureDisplay::presentScaled(const LoadedPicture &picture, const Request &
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
     writeSizeText(picture.fullSize);
     prefetchNeighbours(request.atLeast, ahead);
+}
+
+void PictureDisplay::holdShownFile()
+{
+    m_shownFile.hold(m_shownNative,
+                     m_scaledpics ? m_view->image1()->picture() : m_view->picture1()->picture(),
+                     !m_scaledpics);
 }
 
 void PictureDisplay::writeSizeText(const QSize &pictureSize)
@@ -296,6 +304,7 @@ void PictureDisplay::onDecoded()
         presentScaled(*picture, pending.request, pending.path, aheadSlow);
     else
         presentActualSize(*picture, pending.request, pending.path);
+    holdShownFile();
 }
 
 void PictureDisplay::requestSharper()
@@ -393,6 +402,12 @@ void PictureDisplay::askToDeleteUnreadable(const QByteArray &native, const QStri
     PictureListModel *list = m_browser->list();
     const int index = list->listIndex();
     m_browser->setCurslide(index == 0 || index > list->count() ? 1 : index);
+    if (index < 0) {
+        // The refill selected nothing: nothing is shown either, not the picture before.
+        clearView();
+        m_pathLabel->setText(QString());
+        m_shownNative.clear();
+    }
 }
 
 void PictureDisplay::removeFile(const QByteArray &native, const QString &path)
@@ -449,17 +464,6 @@ void PictureDisplay::HScroll1_Change(int value)
 void PictureDisplay::VScroll1_Change(int value)
 {
     m_view->picture1()->setTop(scrollPosition(value));
-}
-
-QImage PictureDisplay::fullResolutionPicture() const
-{
-    if (m_shownNative.isEmpty())
-        return {};
-    const QImage &held = m_view->picture1()->picture();
-    if (!held.isNull())
-        return held;
-    BusyCursor busy;
-    return PictureLoader::loadWithinBudget(m_shownNative).image;
 }
 
 } // namespace vistrel

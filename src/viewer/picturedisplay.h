@@ -1,6 +1,7 @@
 #pragma once
 
 #include "viewer/picturecache.h"
+#include "viewer/shownfile.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -64,9 +65,8 @@ public:
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
 
-    // The picture shown, at its own size as far as memory allows; loaded only when asked.
-    // A null image when nothing is shown.
-    QImage fullResolutionPicture() const;
+    // The file on display, held for printing at full resolution; nullptr when nothing is shown.
+    const ShownFile *shownFile() const { return m_shownNative.isEmpty() ? nullptr : &m_shownFile; }
 
     // True while the current entry's picture is still being decoded; for tests and benches.
     bool isPending() const { return m_pending.has_value(); }
@@ -97,6 +97,8 @@ private:
     void presentActualSize(const LoadedPicture &picture, const Request &request,
                            const QString &path);
     void writeSizeText(const QSize &pictureSize);
+    // Records the file now shown (or none) for printing.
+    void holdShownFile();
     // A decode is done: completes a pending display or sharpens the picture shown.
     void onDecoded();
     void requestSharper();
@@ -119,6 +121,8 @@ private:
     // The file on display (native bytes), empty when none, and its own size.
     QByteArray m_shownNative;
     QSize m_shownFullSize;
+    // Held open for printing what is shown.
+    ShownFile m_shownFile;
     std::optional<Pending> m_pending;
     // The picture shown, decoded for the grown viewing area.
     std::optional<Request> m_sharpen;

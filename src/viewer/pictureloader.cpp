@@ -95,11 +95,12 @@ bool isShownFormat(QImage::Format format)
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
 }
 
+// Readers may decode into a wider format than the one they announce (GIF into 32 bits).
 qint64 bytesPerPixel(QImage::Format format)
 {
     if (format == QImage::Format_Invalid)
         return 4;
-    return qMax(1, QImage::toPixelFormat(format).bitsPerPixel() / 8);
+    return qMax(4, QImage::toPixelFormat(format).bitsPerPixel() / 8);
 }
 
 bool isCancelled(const LoadLimits &limits)

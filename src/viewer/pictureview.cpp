@@ -6,6 +6,18 @@
 #include <cmath>
 
 namespace vistrel {
+namespace {
+
+// These widgets paint every pixel themselves: a picture with transparent parts is laid on the
+// window colour, so that nothing shown before shows through.
+void paintOver(QPainter &painter, const QRect &rect, const QImage &picture, const QPalette &palette)
+{
+    if (picture.hasAlphaChannel())
+        painter.fillRect(rect, palette.window());
+    painter.drawImage(rect, picture, rect);
+}
+
+} // namespace
 
 StretchedImage::StretchedImage(QWidget *parent) : QWidget(parent)
 {
@@ -30,7 +42,7 @@ void StretchedImage::paintEvent(QPaintEvent *event)
         m_scaled = m_picture.size() == size()
                        ? m_picture
                        : m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    painter.drawImage(event->rect(), m_scaled, event->rect());
+    paintOver(painter, event->rect(), m_scaled, palette());
 }
 
 ActualPicture::ActualPicture(QWidget *parent) : QWidget(parent)
@@ -70,7 +82,7 @@ void ActualPicture::paintEvent(QPaintEvent *event)
 {
     // Only the exposed part: a large picture is mostly outside the viewing area.
     QPainter painter(this);
-    painter.drawImage(event->rect(), m_picture, event->rect());
+    paintOver(painter, event->rect(), m_picture, palette());
 }
 
 PictureView::PictureView(QWidget *parent)

@@ -22,26 +22,33 @@ private slots:
     void loadClockText_data()
     {
         QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("text");
-        QTest::newRow("morning") << QDateTime(QDate(2026, 12, 8), QTime(4, 2, 1))
+        const QLocale uk(QLocale::English, QLocale::UnitedKingdom);
+        QTest::newRow("morning") << QDateTime(QDate(2026, 12, 8), QTime(4, 2, 1)) << uk
                                  << "08/12/2026 04:02:01 AM";
         QTest::newRow("afternoon")
-            << QDateTime(QDate(2026, 1, 31), QTime(16, 59, 59)) << "31/01/2026 04:59:59 PM";
-        QTest::newRow("midnight") << QDateTime(QDate(2024, 2, 29), QTime(0, 0, 0))
+            << QDateTime(QDate(2026, 1, 31), QTime(16, 59, 59)) << uk << "31/01/2026 04:59:59 PM";
+        QTest::newRow("midnight") << QDateTime(QDate(2024, 2, 29), QTime(0, 0, 0)) << uk
                                   << "29/02/2024 12:00:00 AM";
-        QTest::newRow("noon") << QDateTime(QDate(2024, 7, 4), QTime(12, 30, 5))
+        QTest::newRow("noon") << QDateTime(QDate(2024, 7, 4), QTime(12, 30, 5)) << uk
                               << "04/07/2024 12:30:05 PM";
+        QTest::newRow("United States: day first all the same")
+            << QDateTime(QDate(2026, 12, 9), QTime(5, 25, 47))
+            << QLocale(QLocale::English, QLocale::UnitedStates) << "09/12/2026 05:25:47 AM";
+        QTest::newRow("Germany: its date separator")
+            << QDateTime(QDate(2026, 12, 9), QTime(5, 25, 47))
+            << QLocale(QLocale::German, QLocale::Germany) << "09.12.2026 05:25:47 AM";
+        QTest::newRow("Finland: its time separator")
+            << QDateTime(QDate(2026, 12, 9), QTime(17, 25, 47))
+            << QLocale(QLocale::Finnish, QLocale::Finland) << "09.12.2026 05.25.47 PM";
     }
     void loadClockText()
     {
         QFETCH(QDateTime, now);
+        QFETCH(QLocale, locale);
         QFETCH(QString, text);
-        QCOMPARE(vistrel::loadClockText(now), text);
-        // The user's locale does not change this form.
-        const QLocale saved;
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(vistrel::loadClockText(now), text);
-        QLocale::setDefault(saved);
+        QCOMPARE(vistrel::loadClockText(now, locale), text);
     }
 
     void tickClockText_data()

@@ -277,6 +277,14 @@ put(b"exif-many-sub-ifds.jpg",
 put(b"exif-two-segments.jpg",
     with_app1(b"Exif\0\0" + tiff([(0x112, 3, 1, 6)]), exif(tiff([(0x112, 3, 1, 3)]))), 1, "good")
 put(b"exif-random.jpg", exif(bytes(rng.randrange(256) for _ in range(60000))), 1, "good")
+# 1,000 segments of 64 kB (written as holes) before a good picture: none may be kept.
+with open(os.path.join(pics, b"app1-segments-1000.jpg"), "wb") as f:
+    f.write(good[b"jpg"][:2])
+    for n in range(1000):
+        f.write(b"\xff\xe1\xff\xff" + (b"Exif\0\0" if n % 2 else b"http:/"))
+        f.seek(65533 - 6, 1)
+    f.write(good[b"jpg"][2:])
+manifest.append((b"app1-segments-1000.jpg", 1, "good"))
 put(b"orientation-6-progressive-bomb.jpg",
     with_app1(b"Exif\0\0" + tiff([(0x112, 3, 1, 6)]), progressive(32768, 32768)), 1, "huge")
 

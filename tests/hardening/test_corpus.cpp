@@ -285,6 +285,7 @@ void CorpusTest::costlyFilesAreBounded_data()
     QTest::newRow("60 kB of random orientation data")
         << QByteArray("exif-random.jpg") << QSize() << 0;
     QTest::newRow("5,000 directory links") << QByteArray("exif-many-sub-ifds.jpg") << fit << 0;
+    QTest::newRow("1,000 segments of 64 kB") << QByteArray("app1-segments-1000.jpg") << fit << 0;
 }
 
 // A file built to cost time or memory costs about a second at most and stays far below the

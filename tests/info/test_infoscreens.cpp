@@ -1,13 +1,17 @@
 // The splash and About screens: their texts and layout, the hand-over, and typed keys.
 
+#include "app/accessibility.h"
 #include "app/identity.h"
 #include "info/aboutdialog.h"
 #include "info/infolayout.h"
+#include "info/infopalette.h"
 #include "info/splashwindow.h"
 #include "info/urllink.h"
 #include "recordingopener.h"
 #include "testutils.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -16,6 +20,8 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+
+#include <memory>
 
 using namespace vistrel;
 
@@ -62,6 +68,10 @@ private slots:
     void keyClosesAboutWhereverFocus();
     void aboutContinueCloses();
     void linkOnScreenOpensUnchanged();
+    void linkFromKeyboardAndScreenReader_data();
+    void linkFromKeyboardAndScreenReader();
+    void readableOnAnyTheme_data();
+    void readableOnAnyTheme();
 };
 
 void TestInfoScreens::versionText_data()
@@ -215,36 +225,54 @@ void TestInfoScreens::continueHandsOverInOrder()
 void TestInfoScreens::keyOnSplashEndsRun_data()
 {
     QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("focusOnButton");
-    QTest::newRow("a letter, focus on Continue") << int(Qt::Key_A) << QStringLiteral("a") << true;
+    QTest::addColumn<int>("ends");
+    QTest::addColumn<int>("loads");
+    const int none = Qt::NoModifier;
+    QTest::newRow("a letter, focus on Continue")
+        << int(Qt::Key_A) << none << QStringLiteral("a") << true << 1 << 0;
     QTest::newRow("Escape, focus on Continue")
-        << int(Qt::Key_Escape) << QStringLiteral("\x1b") << true;
-    QTest::newRow("Space, focus on Continue") << int(Qt::Key_Space) << QStringLiteral(" ") << true;
+        << int(Qt::Key_Escape) << none << QStringLiteral("\x1b") << true << 1 << 0;
     QTest::newRow("Enter, focus on the window")
-        << int(Qt::Key_Return) << QStringLiteral("\r") << false;
+        << int(Qt::Key_Return) << none << QStringLiteral("\r") << false << 1 << 0;
+    QTest::newRow("Space, focus on Continue: continues")
+        << int(Qt::Key_Space) << none << QStringLiteral(" ") << true << 0 << 1;
+    QTest::newRow("Enter, focus on Continue: continues")
+        << int(Qt::Key_Return) << none << QStringLiteral("\r") << true << 0 << 1;
+    QTest::newRow("Tab moves the focus")
+        << int(Qt::Key_Tab) << none << QStringLiteral("\t") << true << 0 << 0;
+    QTest::newRow("Alt+C is no typed key")
+        << int(Qt::Key_C) << int(Qt::AltModifier) << QStringLiteral("c") << true << 0 << 0;
 }
 
 void TestInfoScreens::keyOnSplashEndsRun()
 {
     QFETCH(int, key);
+    QFETCH(int, modifiers);
     QFETCH(QString, text);
     QFETCH(bool, focusOnButton);
+    QFETCH(int, ends);
+    QFETCH(int, loads);
     test::ScopedServices services;
-    int loads = 0;
+    int loaded = 0;
     auto *splash = new SplashWindow([&]() -> QWidget * {
-        ++loads;
+        ++loaded;
         return nullptr;
     });
     QPointer<SplashWindow> watch(splash);
     splash->show();
     QVERIFY(QTest::qWaitForWindowExposed(splash));
     QWidget *target = focusOnButton ? static_cast<QWidget *>(splash->screen().btnCont) : splash;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
     QApplication::sendEvent(target, &press);
-    QCOMPARE(services.ends.ends, 1);
-    QCOMPARE(loads, 0);
-    QTRY_VERIFY(watch.isNull());
+    QCOMPARE(services.ends.ends, ends);
+    QCOMPARE(loaded, loads);
+    if (ends + loads > 0)
+        QTRY_VERIFY(watch.isNull());
+    else
+        delete splash;
 }
 
 void TestInfoScreens::modifierAloneIsNoTypedKey()
@@ -311,6 +339,84 @@ void TestInfoScreens::linkOnScreenOpensUnchanged()
     QTest::mousePress(label, Qt::LeftButton);
     QCOMPARE(opener.opened, QStringList{URLLink::defaultUrl()});
     QVERIFY(about.isVisible());
+}
+
+void TestInfoScreens::linkFromKeyboardAndScreenReader_data()
+{
+    QTest::addColumn<int>("key"); // none: a screen reader's press action
+    QTest::newRow("Tab to the link, then Enter") << int(Qt::Key_Return);
+    QTest::newRow("Tab to the link, then Space") << int(Qt::Key_Space);
+    QTest::newRow("a screen reader's press") << int(Qt::Key_unknown);
+}
+
+void TestInfoScreens::linkFromKeyboardAndScreenReader()
+{
+    QFETCH(int, key);
+    test::ScopedServices services;
+    test::RecordingOpener opener;
+    installAccessibleInterfaces();
+    SplashWindow splash({});
+    splash.show();
+    QVERIFY(QTest::qWaitForWindowActive(&splash));
+    URLLink *link = splash.screen().link;
+    if (key == Qt::Key_unknown) {
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(link);
+        QCOMPARE(accessible->role(), QAccessible::Link);
+        QCOMPARE(accessible->text(QAccessible::Name), URLLink::defaultText());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    } else {
+        QTest::keyClick(splash.screen().btnCont, Qt::Key_Tab);
+        QTRY_VERIFY(link->hasFocus());
+        QTest::keyClick(link, Qt::Key(key));
+    }
+    QCOMPARE(opener.opened, QStringList{URLLink::defaultUrl()});
+    QCOMPARE(services.ends.ends, 0);
+    QVERIFY(splash.isVisible());
+}
+
+void TestInfoScreens::readableOnAnyTheme_data()
+{
+    QTest::addColumn<QColor>("window");
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QColor>("highlight");
+    QTest::addColumn<bool>("linkKeepsHighlight");
+    QTest::newRow("light theme, dark highlight")
+        << QColor(0xef, 0xef, 0xef) << QColor(Qt::black) << QColor(0x0b, 0x53, 0x94) << true;
+    QTest::newRow("dark theme, light-blue highlight")
+        << QColor(0x2a, 0x2e, 0x32) << QColor(0xfc, 0xfc, 0xfc) << QColor(0x3d, 0xae, 0xe9)
+        << false;
+    QTest::newRow("dark theme, white highlight")
+        << QColor(0x24, 0x24, 0x24) << QColor(Qt::white) << QColor(Qt::white) << false;
+}
+
+void TestInfoScreens::readableOnAnyTheme()
+{
+    QFETCH(QColor, window);
+    QFETCH(QColor, text);
+    QFETCH(QColor, highlight);
+    const QPalette saved = QApplication::palette();
+    QPalette theme(text, window, window.lighter(), window.darker(), window, text, text, window,
+                   window);
+    theme.setColor(QPalette::Highlight, highlight);
+    QApplication::setPalette(theme);
+    for (const bool about : {false, true}) {
+        std::unique_ptr<QWidget> screen;
+        if (about)
+            screen = std::make_unique<AboutDialog>();
+        else
+            screen = std::make_unique<SplashWindow>(nullptr);
+        const QColor background = screen->palette().color(QPalette::Window);
+        for (QLabel *label : screen->findChildren<QLabel *>()) {
+            if (label->pixmap().isNull()) {
+                const QColor ink = label->palette().color(QPalette::WindowText);
+                QVERIFY2(infopalette::contrast(ink, background) >= 4.5,
+                         qPrintable(label->objectName() + QLatin1Char(' ') + ink.name()));
+            }
+        }
+        const QLabel *link = screen->findChild<QLabel *>(QStringLiteral("lblURL"));
+        QTEST(link->palette().color(QPalette::WindowText) == highlight, "linkKeepsHighlight");
+    }
+    QApplication::setPalette(saved);
 }
 
 QTEST_MAIN(TestInfoScreens)

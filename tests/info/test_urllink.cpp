@@ -289,19 +289,26 @@ void TestUrlLink::leftPressOpensStoredAddress()
 void TestUrlLink::otherButtonsDoNothing_data()
 {
     QTest::addColumn<Qt::MouseButton>("button");
-    QTest::newRow("right button") << Qt::RightButton;
-    QTest::newRow("middle button") << Qt::MiddleButton;
+    QTest::addColumn<Qt::MouseButtons>("held");
+    QTest::newRow("right button") << Qt::RightButton << Qt::MouseButtons();
+    QTest::newRow("middle button") << Qt::MiddleButton << Qt::MouseButtons();
+    QTest::newRow("right button while the left is held")
+        << Qt::RightButton << Qt::MouseButtons(Qt::LeftButton);
 }
 
 void TestUrlLink::otherButtonsDoNothing()
 {
     QFETCH(Qt::MouseButton, button);
+    QFETCH(Qt::MouseButtons, held);
     test::ScopedServices services;
     test::RecordingOpener opener;
     URLLink link;
     int raised = 0;
     connect(&link, &URLLink::GoToURL, this, [&](QString &, bool &) { ++raised; });
-    QTest::mousePress(label(link), button);
+    const QPointF at(2, 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, label(link)->mapToGlobal(at), button,
+                      held | button, Qt::NoModifier);
+    QApplication::sendEvent(label(link), &press);
     QCOMPARE(raised, 0);
     QVERIFY(opener.opened.isEmpty());
 }

@@ -1,12 +1,14 @@
 #pragma once
 
-// Helpers for the printing tests: a PDF printer in place of the real one, and the poppler tools
-// that read the produced file back.
+// Helpers for the printing tests: a PDF file in place of a printer, and the poppler tools that
+// read the produced file back.
 
+#include "print/printdestination.h"
+
+#include <QFile>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPrinter>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -16,15 +18,44 @@
 
 namespace vistrel::test {
 
-inline std::unique_ptr<QPrinter> pdfPrinter(const QString &file, QPageSize::PageSizeId size,
-                                            QPageLayout::Orientation orientation)
+// Keeps the handed-over document as a file; a file that cannot be written is a failed job.
+class PdfFileDestination final : public PrintDestination
 {
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setOutputFileName(file);
-    printer->setPageSize(QPageSize(size));
-    printer->setPageOrientation(orientation);
-    return printer;
+public:
+    PdfFileDestination(QString file, QPageLayout paper)
+        : m_file(std::move(file)), m_paper(std::move(paper))
+    {}
+    QString name() const override { return m_file; }
+    QPageLayout paper() const override { return m_paper; }
+    QString handOver(const QString &pdfPath, const QString &) override
+    {
+        QFile::remove(m_file);
+        QFile document(pdfPath);
+        if (!document.copy(m_file))
+            return QStringLiteral("could not write %1 (%2)").arg(m_file, document.errorString());
+        return QString();
+    }
+
+private:
+    QString m_file;
+    QPageLayout m_paper;
+};
+
+inline DestinationFinder pdfFile(const QString &file, QPageSize::PageSizeId size,
+                                 QPageLayout::Orientation orientation = QPageLayout::Portrait)
+{
+    return [=] {
+        DestinationLookup found;
+        found.destination = std::make_unique<PdfFileDestination>(
+            file, QPageLayout(QPageSize(size), orientation, QMarginsF()));
+        return found;
+    };
+}
+
+// The same label and picture at every drawing.
+inline PictureSource fixedPicture(const QString &label, const QImage &picture)
+{
+    return [=](const PrintablePicture &) { return PrintablePicture{label, picture, QString(), 1}; };
 }
 
 // Standard output of a tool, or a null string when it could not run or failed.

@@ -135,11 +135,11 @@ void TestPrintLayout::refusals_data()
     QTest::newRow("width beyond range") << "5"
                                         << "40000"
                                         << "0.5"
-                                        << "0.51" << w << "range";
+                                        << "0.51" << w << "range of 0 to 32767 inches";
     QTest::newRow("left beyond range") << "5"
                                        << "7"
                                        << "-40000"
-                                       << "0.51" << l << "range";
+                                       << "0.51" << l << "range of -32768 to 32767 inches";
     QTest::newRow("top beyond range") << "5"
                                       << "7"
                                       << "0.5"

@@ -5,6 +5,7 @@
 #include "printtesttools.h"
 #include "testutils.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -34,12 +35,11 @@ struct Fixture
 
     std::unique_ptr<PrintPreviewDialog> open()
     {
-        auto source = [this] {
+        auto source = [this](const PrintablePicture &) {
             ++pictureCalls;
-            return picture;
+            return PrintablePicture{picturePath, picture, QString(), 1};
         };
-        auto printers = [this] { return pdfPrinter(pdf, paper, orientation); };
-        return std::make_unique<PrintPreviewDialog>(picturePath, source, printers);
+        return std::make_unique<PrintPreviewDialog>(source, pdfFile(pdf, paper, orientation));
     }
 };
 
@@ -149,6 +149,18 @@ void TestPrintPreview::opensAfreshWithDefaults()
         QCOMPARE(button(dialog.get(), "Command1")->text(), QStringLiteral("&Close Print Preview"));
         QCOMPARE(button(dialog.get(), "Command2")->geometry(), QRect(120, 520, 113, 33));
         QCOMPARE(box(dialog.get(), "txt_top")->geometry(), QRect(160, 472, 33, 19));
+        // Each box's label keeps its distance from the box and names it for screen readers.
+        for (const auto &[labelName, boxName] : {std::pair{"Label2", "txt_height"},
+                                                 {"Label1", "txt_width"},
+                                                 {"Label4", "txt_top"},
+                                                 {"Label3", "txt_left"}}) {
+            const auto *label = dialog->findChild<QLabel *>(QString::fromLatin1(labelName));
+            const QLineEdit *edit = box(dialog.get(), boxName);
+            QCOMPARE(label->buddy(), edit);
+            QCOMPARE(edit->accessibleName(), label->text());
+            QVERIFY2(label->geometry().right() + 4 < edit->geometry().left(), labelName);
+            QVERIFY(label->geometry().width() >= label->sizeHint().width());
+        }
         fillBoxes(dialog.get(), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                   QStringLiteral("4"));
     }
@@ -180,7 +192,7 @@ void TestPrintPreview::firstDrawingOnceAfterOpening()
     QTest::mouseClick(button(dialog.get(), "Command2"), Qt::LeftButton);
     QCOMPARE(drawn.count(), 2);
     QVERIFY(!timer->isActive());
-    QCOMPARE(fx.pictureCalls, 1); // the main window's picture is asked for once
+    QCOMPARE(fx.pictureCalls, 2); // taken afresh at every drawing
 }
 
 void TestPrintPreview::focusStartsOnUpdateAndFollowsTabOrder()
@@ -412,12 +424,8 @@ void TestPrintPreview::noPictureShowsFooterOnly()
 void TestPrintPreview::noPrinterIsReported()
 {
     ScopedServices services;
-    PrintPreviewDialog dialog(
-        picturePath,
-        [] {
-            return solidPicture({10, 10}, Qt::red);
-        },
-        [] { return std::unique_ptr<QPrinter>(); });
+    PrintPreviewDialog dialog(fixedPicture(picturePath, solidPicture({10, 10}, Qt::red)),
+                              [] { return DestinationLookup(); });
     dialog.show();
     QVERIFY(dialog.updatePreview()); // a sheet is still shown
     QVERIFY(!dialog.paperContent().isNull());
@@ -436,7 +444,8 @@ void TestPrintPreview::failedJobIsNotReportedAsPrinted()
     dialog->show();
     QTest::mouseClick(button(dialog.get(), "Command3"), Qt::LeftButton);
     QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
-    QVERIFY(services.prompts.shown.first().prompt.contains(QStringLiteral("Nothing was printed")));
+    QVERIFY(services.prompts.shown.first().prompt.startsWith(
+        QStringLiteral("The page could not be printed: could not write ")));
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Rejected));
 }

@@ -1,17 +1,17 @@
-// End to end through a real print queue: the window's Print button on the system's default
-// printer, a CUPS queue on the PDF backend (tests/print/setup-print-queue.sh makes one), and the
-// PDF file the queue writes.
+// Printing through a real print scheduler of the test's own (a private cupsd with a Letter and an
+// A4 queue whose backend keeps each job's PDF): the printer and paper chosen, the page that comes
+// out, and every way a page can fail to print, as the preview window shows them.
 
 #include "print/printpreviewdialog.h"
 #include "printtesttools.h"
+#include "privatescheduler.h"
 #include "testutils.h"
+#include "viewer/shownfile.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
-#include <QPrinterInfo>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QSet>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -20,18 +20,30 @@ using namespace vistrel::test;
 
 namespace {
 
-QString outputFolder()
+const QString letterQueue = QStringLiteral("VistrelLetter");
+const QString a4Queue = QStringLiteral("VistrelA4");
+
+QPushButton *button(QWidget *dialog, const char *name)
 {
-    const QString fromEnvironment = qEnvironmentVariable("VISTREL_PRINT_OUT");
-    return fromEnvironment.isEmpty() ? QStringLiteral("/var/spool/cups-pdf/vistrel")
-                                     : fromEnvironment;
+    return dialog->findChild<QPushButton *>(QString::fromLatin1(name));
 }
 
-QSet<QString> pdfsIn(const QString &folder)
+// The main window showing a red picture.
+PictureSource redPicture()
 {
-    const QStringList names =
-        QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
-    return QSet<QString>(names.begin(), names.end());
+    return fixedPicture(QStringLiteral("/pictures/red.png"), solidPicture({600, 400}, Qt::red));
+}
+
+// The red picture's bounding box on a page rendered at dpi, in inches.
+QRectF redRectangle(const QImage &page, int dpi)
+{
+    QRect box;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (isRed(page.pixel(x, y)))
+                box |= QRect(x, y, 1, 1);
+    return QRectF(box.x() / double(dpi), box.y() / double(dpi), box.width() / double(dpi),
+                  box.height() / double(dpi));
 }
 
 } // namespace
@@ -41,72 +53,385 @@ class TestPrintQueue : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void printButtonReachesTheQueue();
+    void pageOnTheQueuesPaper_data();
+    void pageOnTheQueuesPaper();
+    void printerWithoutADefault();
+    void failedHandOverKeepsThePreview_data();
+    void failedHandOverKeepsThePreview();
+    void noPrinterToldApartFromNoService_data();
+    void noPrinterToldApartFromNoService();
+    void enterInABoxRedrawsNeverPrints_data();
+    void enterInABoxRedrawsNeverPrints();
+    void footerAndPictureFromOneMoment();
+    void printsTheFileAsShown_data();
+    void printsTheFileAsShown();
+
+private:
+    // Clicks Print and waits for the PDF the queue produces.
+    void printAndCollect(PrintPreviewDialog &dialog, const QString &queue, QString &produced);
+    // Jobs the scheduler has known for the queue, finished ones included.
+    int jobsOf(const QString &queue);
+    void setDefault(const QString &queue);
+
+    PrivateScheduler m_scheduler;
 };
 
 void TestPrintQueue::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    const QString scheduler = runTool(QStringLiteral("lpstat"), {QStringLiteral("-r")});
-    if (!scheduler.contains(QStringLiteral("is running")))
-        QSKIP("cupsd is not running here; tests/print/setup-print-queue.sh starts it");
+    // No skip: a machine that cannot run the scheduler cannot show that printing works.
+    QVERIFY2(m_scheduler.start(), qPrintable(QStringLiteral("the private print scheduler did not "
+                                                            "start (install cups-daemon): ") +
+                                             m_scheduler.error()));
+    QVERIFY2(m_scheduler.addQueue(letterQueue, QStringLiteral("Letter")),
+             qPrintable(m_scheduler.error()));
+    QVERIFY2(m_scheduler.addQueue(a4Queue, QStringLiteral("A4")), qPrintable(m_scheduler.error()));
 }
 
-void TestPrintQueue::printButtonReachesTheQueue()
+void TestPrintQueue::setDefault(const QString &queue)
 {
-    const QPrinterInfo queue = QPrinterInfo::defaultPrinter();
-    QVERIFY2(!queue.isNull(), "cupsd runs but there is no default printer; run "
-                              "tests/print/setup-print-queue.sh");
-    const QString folder = outputFolder();
-    QVERIFY2(QFileInfo(folder).isDir(),
-             qPrintable(QStringLiteral("no output folder %1 for the PDF queue").arg(folder)));
-    const QSet<QString> before = pdfsIn(folder);
+    QVERIFY2(m_scheduler.admin(QStringLiteral("lpadmin"), {QStringLiteral("-d"), queue}),
+             qPrintable(m_scheduler.error()));
+}
 
-    ScopedServices services;
-    const QString label =
-        QStringLiteral("/pictures/queue/test-%1.jpg").arg(QDateTime::currentMSecsSinceEpoch());
-    PrintPreviewDialog dialog(label, [] { return solidPicture({400, 300}, Qt::red); });
-    dialog.show();
-    QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Command3")), Qt::LeftButton);
-    QCOMPARE(services.prompts.shown.size(), 0);
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+int TestPrintQueue::jobsOf(const QString &queue)
+{
+    const QString jobs =
+        runTool(QStringLiteral("lpstat"),
+                {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), queue});
+    return int(jobs.count(QLatin1Char('\n')));
+}
 
-    // The queue writes the file a moment later; it is complete once pdfinfo can read it.
-    QString produced;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            for (const QString &name : pdfsIn(folder) - before) {
-                const QString path = QDir(folder).filePath(name);
-                if (!runTool(QStringLiteral("pdfinfo"), {path}).isNull()) {
-                    produced = path;
-                    return true;
-                }
+void TestPrintQueue::printAndCollect(PrintPreviewDialog &dialog, const QString &queue,
+                                     QString &produced)
+{
+    const QStringList before = m_scheduler.documents(queue);
+    QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
+    const auto arrived = [&] {
+        for (const QString &name : m_scheduler.documents(queue))
+            if (!before.contains(name)) {
+                produced = QDir(m_scheduler.outFolder(queue)).filePath(name);
+                return !runTool(QStringLiteral("pdfinfo"), {produced}).isNull();
             }
-            return false;
-        }(),
-        60000);
-
-    // The queue's sheet, whatever its size: the picture at 0.5 inch across and 1 inch down.
-    const int dpi = 50;
-    const QImage page = renderFirstPage(produced, dpi);
-    QVERIFY(!page.isNull());
-    QVERIFY(isRed(page.pixel(qRound(0.6 * dpi), qRound(1.1 * dpi))));
-    QVERIFY(isRed(page.pixel(qRound(7.4 * dpi), qRound(5.9 * dpi))));
-    QVERIFY(isWhite(page.pixel(qRound(0.4 * dpi), qRound(3.0 * dpi))));
-    QVERIFY(isWhite(page.pixel(qRound(4.0 * dpi), qRound(0.9 * dpi))));
-    QVERIFY(isWhite(page.pixel(qRound(4.0 * dpi), qRound(6.1 * dpi))));
-    // The footer line: ink just below 10 inches and nowhere between the picture and it. (The
-    // queue turns the page into PostScript and back, so the text itself is not extractable.)
-    const auto inkInRows = [&page](double fromInch, double toInch) {
-        for (int y = qRound(fromInch * dpi); y <= qRound(toInch * dpi); ++y)
-            for (int x = 0; x < page.width(); ++x)
-                if (qGray(page.pixel(x, y)) < 128)
-                    return true;
         return false;
     };
-    QVERIFY(inkInRows(10.0, 10.2));
-    QVERIFY(!inkInRows(6.1, 9.95));
-    QFile::remove(produced);
+    QTRY_VERIFY_WITH_TIMEOUT(arrived(), 30000);
+}
+
+void TestPrintQueue::pageOnTheQueuesPaper_data()
+{
+    QTest::addColumn<QString>("queue");
+    QTest::addColumn<QSizeF>("sheetInches");
+    QTest::addColumn<QString>("pageSize");
+
+    QTest::newRow("Letter queue") << letterQueue << QSizeF(8.5, 11) << "612 x 792";
+    QTest::newRow("A4 queue") << a4Queue << QSizeF(8.27, 11.69) << "595 x 842";
+}
+
+void TestPrintQueue::pageOnTheQueuesPaper()
+{
+    QFETCH(QString, queue);
+    QFETCH(QSizeF, sheetInches);
+    QFETCH(QString, pageSize);
+    setDefault(queue);
+
+    ScopedServices services;
+    PrintPreviewDialog dialog(redPicture());
+    QSignalSpy drawn(&dialog, &PrintPreviewDialog::previewDrawn);
+    dialog.show();
+    QVERIFY(drawn.wait(5000));
+    // The sheet on screen has the queue's proportions, to within a pixel.
+    const QImage preview = dialog.paperContent();
+    QVERIFY2(qAbs(preview.width() / double(preview.height()) -
+                  sheetInches.width() / sheetInches.height()) < 1.5 / preview.height(),
+             qPrintable(QStringLiteral("%1x%2").arg(preview.width()).arg(preview.height())));
+
+    QString pdf;
+    printAndCollect(dialog, queue, pdf);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(services.prompts.shown.size(), 0);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const QString info = runTool(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY2(info.contains(QStringLiteral("Page size:       ") + pageSize), qPrintable(info));
+
+    const int dpi = 100;
+    const QRectF picture = redRectangle(renderFirstPage(pdf, dpi), dpi);
+    qInfo("%s: %s; picture at %.2f, %.2f in, %.2f x %.2f in", qPrintable(queue),
+          qPrintable(info.section(QStringLiteral("Page size:"), 1)
+                         .section(QLatin1Char('\n'), 0, 0)
+                         .trimmed()),
+          picture.x(), picture.y(), picture.width(), picture.height());
+    const QRectF expected(0.5, 1, 7, 5);
+    for (const auto &[got, wanted] : {std::pair{picture.left(), expected.left()},
+                                      {picture.top(), expected.top()},
+                                      {picture.width(), expected.width()},
+                                      {picture.height(), expected.height()}})
+        QVERIFY2(qAbs(got - wanted) <= 0.02, qPrintable(QString::number(got)));
+}
+
+void TestPrintQueue::printerWithoutADefault()
+{
+    // A queue made the default and then removed leaves the scheduler without a default.
+    const QString gone = QStringLiteral("VistrelGone");
+    QVERIFY(m_scheduler.addQueue(gone, QStringLiteral("Letter")));
+    setDefault(gone);
+    QVERIFY(m_scheduler.admin(QStringLiteral("lpadmin"), {QStringLiteral("-x"), gone}));
+
+    ScopedServices services;
+    PrintPreviewDialog dialog(redPicture());
+    dialog.show();
+    // The first installed printer by name: the A4 queue, on its own paper.
+    QString pdf;
+    printAndCollect(dialog, a4Queue, pdf);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(services.prompts.shown.size(), 0);
+    QVERIFY(runTool(QStringLiteral("pdfinfo"), {pdf}).contains(QStringLiteral("595 x 842")));
+}
+
+void TestPrintQueue::failedHandOverKeepsThePreview_data()
+{
+    // Commands on the queue (%1) that make the fault and mend it; "stop" and "start" are the
+    // scheduler's.
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("undo");
+    QTest::addColumn<QString>("told");
+
+    QTest::newRow("queue disabled") << "cupsdisable -r Out_of_paper %1"
+                                    << "cupsenable %1"
+                                    << "the printer \"VistrelLetter\" is disabled (Out_of_paper)";
+    QTest::newRow("queue rejecting jobs")
+        << "cupsreject -r Maintenance %1"
+        << "cupsaccept %1"
+        << "the printer \"VistrelLetter\" is not accepting jobs (Maintenance)";
+    QTest::newRow("queue holding every job")
+        << "lpadmin -p %1 -o job-hold-until-default=indefinite"
+        << "lpadmin -p %1 -o job-hold-until-default=no-hold"
+        << "the print service held the job instead of printing it (job-hold-until-specified); "
+           "it was cancelled";
+    QTest::newRow("scheduler stopped after the preview opened")
+        << "stop"
+        << "start"
+        << "the print service is not running (nothing answers at ";
+}
+
+void TestPrintQueue::failedHandOverKeepsThePreview()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, undo);
+    QFETCH(QString, told);
+    setDefault(letterQueue);
+
+    ScopedServices services;
+    PrintPreviewDialog dialog(redPicture());
+    dialog.show();
+    const QStringList before = m_scheduler.documents(letterQueue);
+    const auto apply = [this](const QString &command) {
+        if (command == QLatin1String("stop"))
+            return m_scheduler.stop();
+        if (command == QLatin1String("start"))
+            return m_scheduler.start();
+        QStringList words = command.arg(letterQueue).split(QLatin1Char(' '));
+        const QString program = words.takeFirst();
+        return m_scheduler.admin(program, words);
+    };
+    QVERIFY2(apply(fault), qPrintable(m_scheduler.error()));
+
+    QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
+    QVERIFY2(apply(undo), qPrintable(m_scheduler.error()));
+    QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
+    const QString prompt = services.prompts.shown.first().prompt;
+    QVERIFY2(prompt.startsWith(QStringLiteral("The page could not be printed: ") + told),
+             qPrintable(prompt));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(m_scheduler.documents(letterQueue), before);
+    // Nothing is left waiting to print later, unexpectedly, beside the next try.
+    QCOMPARE(runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), letterQueue}), QString());
+
+    // Mended, the same window prints.
+    QString pdf;
+    printAndCollect(dialog, letterQueue, pdf);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(services.prompts.shown.size(), 1);
+}
+
+void TestPrintQueue::noPrinterToldApartFromNoService_data()
+{
+    QTest::addColumn<bool>("serviceRuns");
+    QTest::addColumn<QString>("told");
+
+    QTest::newRow("no printer installed") << true << "No printer is installed.";
+    QTest::newRow("print service not running") << false << "The print service is not running";
+}
+
+void TestPrintQueue::noPrinterToldApartFromNoService()
+{
+    QFETCH(bool, serviceRuns);
+    QFETCH(QString, told);
+    const QStringList queues{letterQueue, a4Queue};
+    if (serviceRuns) {
+        for (const QString &queue : queues)
+            QVERIFY(m_scheduler.admin(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue}));
+    } else {
+        QVERIFY(m_scheduler.stop());
+    }
+
+    ScopedServices services;
+    {
+        PrintPreviewDialog dialog(redPicture());
+        dialog.show();
+        QVERIFY(dialog.updatePreview()); // a sheet is shown all the same
+        QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
+        QVERIFY(dialog.isVisible());
+    }
+    if (serviceRuns) {
+        QVERIFY(m_scheduler.addQueue(letterQueue, QStringLiteral("Letter")));
+        QVERIFY(m_scheduler.addQueue(a4Queue, QStringLiteral("A4")));
+    } else {
+        QVERIFY(m_scheduler.start());
+    }
+    QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
+    QVERIFY2(services.prompts.shown.first().prompt.startsWith(told),
+             qPrintable(services.prompts.shown.first().prompt));
+}
+
+void TestPrintQueue::enterInABoxRedrawsNeverPrints_data()
+{
+    QTest::addColumn<QString>("box");
+    for (const char *box : {"txt_width", "txt_height", "txt_left", "txt_top"})
+        QTest::newRow(box) << QString::fromLatin1(box);
+}
+
+void TestPrintQueue::enterInABoxRedrawsNeverPrints()
+{
+    QFETCH(QString, box);
+    setDefault(letterQueue);
+    ScopedServices services;
+    PrintPreviewDialog dialog(redPicture());
+    QSignalSpy drawn(&dialog, &PrintPreviewDialog::previewDrawn);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(drawn.wait(5000));
+    const int jobsBefore = jobsOf(letterQueue);
+
+    auto *edit = dialog.findChild<QLineEdit *>(box);
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    edit->setText(QStringLiteral("2"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(edit, Qt::Key_Enter);
+    QCOMPARE(drawn.count(), 3);
+    QVERIFY(dialog.isVisible());
+    // A job is the scheduler's as soon as Print returns: there is none.
+    QCOMPARE(jobsOf(letterQueue), jobsBefore);
+    QCOMPARE(services.prompts.shown.size(), 0);
+}
+
+void TestPrintQueue::footerAndPictureFromOneMoment()
+{
+    setDefault(letterQueue);
+    // A slide show moving on under the open preview: label and picture change together in the
+    // main window, and each drawing must take them together.
+    struct Slide
+    {
+        QString label;
+        QImage picture;
+    };
+    const Slide slides[] = {{QStringLiteral("/slides/red.png"), solidPicture({60, 40}, Qt::red)},
+                            {QStringLiteral("/slides/blue.png"), solidPicture({60, 40}, Qt::blue)}};
+    int shown = 0;
+    const auto source = [&](const PrintablePicture &) {
+        return PrintablePicture{slides[shown].label, slides[shown].picture, QString(),
+                                quint64(shown + 1)};
+    };
+    ScopedServices services;
+    PrintPreviewDialog dialog(source);
+    QSignalSpy drawn(&dialog, &PrintPreviewDialog::previewDrawn);
+    dialog.show();
+    shown = 1; // the show moves on before the first drawing
+    QVERIFY(drawn.wait(5000));
+    QCOMPARE(dialog.drawnPicture().label, slides[1].label);
+    const QImage preview = dialog.paperContent();
+    QCOMPARE(QColor(preview.pixel(preview.width() / 2, preview.height() / 4)), QColor(Qt::blue));
+
+    shown = 0; // and on again before Print
+    QString pdf;
+    printAndCollect(dialog, letterQueue, pdf);
+    if (QTest::currentTestFailed())
+        return;
+    const QString text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    QVERIFY2(text.contains(slides[0].label + QStringLiteral(" VISTREL")), qPrintable(text));
+    QVERIFY(isRed(renderFirstPage(pdf, 20).pixel(80, 60)));
+}
+
+void TestPrintQueue::printsTheFileAsShown_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("shownAtFullSize");
+    QTest::addColumn<QSize>("printedPixels");
+    QTest::addColumn<QString>("note");
+
+    const QSize full(400, 300), shown(40, 30);
+    QTest::newRow("replaced by another file") << "replace" << false << full << QString();
+    QTest::newRow("deleted") << "delete" << false << full << QString();
+    QTest::newRow("changed in place, shown reduced")
+        << "overwrite" << false << shown << "The file was changed on disk after it was shown";
+    QTest::newRow("changed in place, shown at its own size")
+        << "overwrite" << true << full << QString();
+}
+
+void TestPrintQueue::printsTheFileAsShown()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, shownAtFullSize);
+    QFETCH(QSize, printedPixels);
+    QFETCH(QString, note);
+    setDefault(letterQueue);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("shown.png"));
+    const QImage red = solidPicture({400, 300}, Qt::red);
+    QVERIFY(red.save(path));
+    ShownFile shownFile;
+    shownFile.hold(QFile::encodeName(path), shownAtFullSize ? red : red.scaled(40, 30),
+                   shownAtFullSize);
+
+    const QImage blue = solidPicture({400, 300}, Qt::blue);
+    if (change == QLatin1String("replace")) {
+        const QString other = folder.filePath(QStringLiteral("other.png"));
+        QVERIFY(blue.save(other));
+        QVERIFY(::rename(QFile::encodeName(other).constData(),
+                         QFile::encodeName(path).constData()) == 0);
+    } else if (change == QLatin1String("delete")) {
+        QVERIFY(QFile::remove(path));
+    } else {
+        QVERIFY(blue.save(path)); // the same file, truncated and written again
+    }
+
+    ScopedServices services;
+    PrintPreviewDialog dialog([&](const PrintablePicture &previous) {
+        return takePrintable(path, &shownFile, previous);
+    });
+    dialog.show();
+    QString pdf;
+    printAndCollect(dialog, letterQueue, pdf);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(isRed(renderFirstPage(pdf, 20).pixel(80, 60)));
+    const QString images = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    QVERIFY2(images.contains(QRegularExpression(QStringLiteral("image\\s+%1\\s+%2\\s")
+                                                    .arg(printedPixels.width())
+                                                    .arg(printedPixels.height()))),
+             qPrintable(images));
+    if (note.isEmpty()) {
+        QCOMPARE(services.prompts.shown.size(), 0);
+    } else {
+        QCOMPARE(services.prompts.count(ScriptedPrompter::Information), 1);
+        QVERIFY2(services.prompts.shown.first().prompt.startsWith(note),
+                 qPrintable(services.prompts.shown.first().prompt));
+    }
 }
 
 QTEST_MAIN(TestPrintQueue)

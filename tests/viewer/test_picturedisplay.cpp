@@ -236,7 +236,7 @@ private slots:
         QCOMPARE(rig.browser.list()->listIndex(), -1);
         QCOMPARE(rig.services.ends.ends, 0); // the program goes on
         QVERIFY(rig.label->text().isEmpty());
-        QVERIFY(rig.display.fullResolutionPicture().isNull());
+        QVERIFY(!rig.display.shownFile());
     }
 
     void unreadableAsksOnceAfterNo()
@@ -297,7 +297,26 @@ private slots:
         QVERIFY(rig.services.prompts.shown.isEmpty());
         QVERIFY(rig.label->text().isEmpty());
         QVERIFY(!rig.view->image1()->isVisible() && !rig.view->picture1()->isVisible());
-        QVERIFY(rig.display.fullResolutionPicture().isNull());
+        QVERIFY(!rig.display.shownFile());
+    }
+
+    // A picture with transparent parts shows the window colour there, in both modes, never the
+    // picture shown before (the displays do not clear what is under them).
+    void transparentPartsShowTheWindowColour()
+    {
+        QImage disc(40, 30, QImage::Format_ARGB32);
+        disc.fill(Qt::transparent);
+        disc.setPixelColor(20, 15, Qt::black);
+        for (bool scaled : {true, false}) {
+            Rig rig(scaled);
+            QWidget *shown = scaled ? static_cast<QWidget *>(rig.view->image1())
+                                    : static_cast<QWidget *>(rig.view->picture1());
+            scaled ? rig.view->image1()->setPicture(disc) : rig.view->picture1()->setPicture(disc);
+            QPixmap screen(shown->size());
+            screen.fill(Qt::red); // what an earlier picture left on the screen
+            shown->render(&screen, QPoint(), QRegion(), QWidget::DrawChildren);
+            QCOMPARE(screen.toImage().pixelColor(1, 1), shown->palette().window().color());
+        }
     }
 
     void switchingModesRewritesOnlyInScaleToFit()
@@ -308,11 +327,14 @@ private slots:
         rig.browser.list()->setListIndex(0);
         const QString scaledText = rig.status1;
         QVERIFY(scaledText.endsWith(QStringLiteral("15875x21167   ")));
-        QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+        // The shown file is held: deleted from disk, it still prints at its own size.
+        QVERIFY(QFile::remove(rig.box.file("a.jpg")));
+        QCOMPARE(rig.display.shownFile()->fullResolution().image.size(), QSize(800, 600));
+        rig.box.write(QStringLiteral("a.jpg"), encode(gradient(800, 600), "jpg"));
         rig.display.toggleScaleToFit();
         QVERIFY(rig.view->picture1()->isVisible());
         QCOMPARE(rig.status1, scaledText);
-        QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(800, 600));
+        QCOMPARE(rig.display.shownFile()->fullResolution().image.size(), QSize(800, 600));
     }
 
     void photosStandUpright_data()
@@ -359,7 +381,8 @@ private slots:
         QVERIFY(standsUpright(rig.view->grab().toImage(), rig.view->innerOrigin(), inner));
         QCOMPARE(rig.status1, sizeText(inner.height(), inner.width(), pixelsToHimetric(32),
                                        pixelsToHimetric(64)));
-        const QImage printed = rig.display.fullResolutionPicture();
+        QVERIFY(rig.display.shownFile());
+        const QImage printed = rig.display.shownFile()->fullResolution().image;
         QCOMPARE(printed.size(), QSize(64, 32));
         QVERIFY(standsUpright(printed, QPoint(), printed.size()));
 
@@ -424,7 +447,7 @@ private slots:
                      QStringLiteral("ERROR Reading file (Delete?): ") + rig.pathOf(names.last()));
         } else {
             QVERIFY(rig.services.prompts.shown.isEmpty());
-            QCOMPARE(rig.display.fullResolutionPicture().size(), QSize(620, 600));
+            QCOMPARE(rig.display.shownFile()->fullResolution().image.size(), QSize(620, 600));
             QCOMPARE(rig.view->image1()->picture(),
                      PictureLoader::load(QFile::encodeName(rig.pathOf(names.last())),
                                          rig.view->innerSize())

@@ -1,5 +1,6 @@
 #include "pictures.h"
 #include "testutils.h"
+#include "viewer/jpegdecoder.h"
 #include "viewer/pictureloader.h"
 
 #include <QElapsedTimer>
@@ -8,6 +9,8 @@
 #include <QTest>
 #include <QTransform>
 
+#include <atomic>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -200,6 +203,36 @@ private slots:
         QVERIFY(print.image.width() >= 200 && print.image.width() < 800);
         QVERIFY(print.image.sizeInBytes() < limits.memoryBytes);
         QCOMPARE(print.fullSize, QSize(800, 800));
+    }
+
+    void cancelledDecodeStops_data()
+    {
+        QTest::addColumn<bool>("progressive");
+        QTest::newRow("baseline, between output rows") << false;
+        QTest::newRow("progressive, between scans") << true;
+    }
+    // A decode whose cancel flag is set gives up at the decoder's next look at it (the loader
+    // itself only looks before it opens the file), so a worker can be stopped mid-picture.
+    void cancelledDecodeStops()
+    {
+        QFETCH(bool, progressive);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpg");
+        writer.setProgressiveScanWrite(progressive);
+        QVERIFY(writer.write(gradient(256, 256)));
+        Sandbox box;
+        box.write(QStringLiteral("x.jpg"), bytes);
+        const int fd = ::open(native(box, QStringLiteral("x.jpg")).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        const std::atomic<bool> cancel{true};
+        JpegRequest request;
+        request.limits.cancel = &cancel;
+        const LoadedPicture p = decodeJpeg(fd, request);
+        ::close(fd);
+        QCOMPARE(p.error, int(LoadedPicture::Cancelled));
+        QVERIFY(p.image.isNull());
     }
 
     void bombIsRefusedEvenWhenScaled()

@@ -1,0 +1,86 @@
+#include "app/windowplacement.h"
+
+#include "app/mainlayout.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace vistrel {
+namespace {
+
+// Window borders and caption, which the window manager adds around the window: the stored
+// width and height include them, as the window's outer size. The real frame is unknown until
+// the window is shown.
+constexpr double windowFrameWidth = 120;
+constexpr double windowFrameHeight = 390;
+
+int px(double twips)
+{
+    return qRound(layout::toPixels(twips));
+}
+
+bool platformReportsPositions()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// The screen that shows most of the rectangle; none when it lies on no screen at all.
+const QScreen *screenShowing(const QRect &frame)
+{
+    const QScreen *best = nullptr;
+    qint64 bestArea = 0;
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens) {
+        const QRect common = screen->availableGeometry().intersected(frame);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+WindowPlacement::WindowPlacement(QWidget *window)
+    : m_window(window), m_positionKnown(platformReportsPositions())
+{}
+
+void WindowPlacement::restore(double left, double top, double width, double height)
+{
+    m_restoredPosition = QPointF(left, top);
+    const QSize frame(px(windowFrameWidth), px(windowFrameHeight));
+    const QSize minimum = m_window->minimumSizeHint().expandedTo(m_window->minimumSize());
+    const QSize client = QSize(px(width), px(height)) - frame;
+    QRect wanted(QPoint(px(left), px(top)), client.expandedTo(minimum) + frame);
+
+    const QScreen *screen = screenShowing(wanted);
+    if (!screen) {
+        // Stored where no screen is now (a screen was removed): centred on the primary screen.
+        screen = QGuiApplication::primaryScreen();
+        if (screen)
+            wanted.moveCenter(screen->availableGeometry().center());
+    }
+    if (screen)
+        wanted = keepInside(wanted, screen->availableGeometry(), minimum + frame);
+    m_window->resize(wanted.size() - frame);
+    m_window->move(wanted.topLeft());
+}
+
+QPointF WindowPlacement::positionToStore() const
+{
+    if (!m_positionKnown)
+        return m_restoredPosition;
+    const QPoint at = m_window->frameGeometry().topLeft();
+    return QPointF(layout::toTwips(at.x()), layout::toTwips(at.y()));
+}
+
+QSizeF WindowPlacement::sizeToStore() const
+{
+    return QSizeF(layout::toTwips(m_window->width()) + windowFrameWidth,
+                  layout::toTwips(m_window->height()) + windowFrameHeight);
+}
+
+} // namespace vistrel

@@ -1,0 +1,35 @@
+#include "print/printdestination.h"
+
+#include "viewer/shownfile.h"
+
+#include <QLocale>
+
+namespace vistrel {
+
+QPageSize localePaper()
+{
+    return QPageSize(QLocale::system().measurementSystem() == QLocale::ImperialUSSystem
+                         ? QPageSize::Letter
+                         : QPageSize::A4);
+}
+
+PrintablePicture takePrintable(const QString &label, const ShownFile *shown,
+                               const PrintablePicture &previous)
+{
+    PrintablePicture now;
+    now.label = label;
+    if (!shown)
+        return now;
+    now.serial = shown->serial();
+    if (previous.serial == now.serial) {
+        now.image = previous.image;
+        now.note = previous.note;
+        return now;
+    }
+    const ShownFile::Picture picture = shown->fullResolution();
+    now.image = picture.image;
+    now.note = picture.note;
+    return now;
+}
+
+} // namespace vistrel

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace vistrel {
+
+class ShownFile;
+
+// Where a printed page goes: a printer of the print system or, in tests, a file. The page is
+// laid out on the destination's sheet and handed over as a finished PDF document.
+class PrintDestination
+{
+public:
+    virtual ~PrintDestination() = default;
+
+    // The printer's name as the user knows it.
+    virtual QString name() const = 0;
+    // The sheet pages are laid out on (the printer's default paper), without margins.
+    virtual QPageLayout paper() const = 0;
+    // Hands the document over for printing. An empty text when the print system took the job;
+    // otherwise why it did not, as a clause that completes "The page could not be printed: ".
+    virtual QString handOver(const QString &pdfPath, const QString &title) = 0;
+};
+
+// The outcome of looking for a printer: one, or a sentence for the user saying why there is
+// none (no printer installed, or the print service not reachable).
+struct DestinationLookup
+{
+    std::unique_ptr<PrintDestination> destination;
+    QString problem;
+};
+
+using DestinationFinder = std::function<DestinationLookup()>;
+
+// The sheet used where no printer says otherwise: Letter where the user's locale measures in
+// inches, A4 elsewhere.
+QPageSize localePaper();
+
+// What one drawing of the page shows: the main window's path label and its picture, taken
+// together at the same moment so that the footer always names the picture drawn.
+struct PrintablePicture
+{
+    QString label;
+    QImage image;       // full resolution as far as memory allows; null when nothing is shown
+    QString note;       // why the image is not the shown file at its own size, when it is not
+    quint64 serial = 0; // the display it came from (0: none)
+};
+
+// Returns what is shown now; previous is what the last drawing took, so an unchanged picture is
+// not read again.
+using PictureSource = std::function<PrintablePicture(const PrintablePicture &previous)>;
+
+// The main window's label and the file it holds on display, taken together. The full-resolution
+// picture is read only when the display changed since previous.
+PrintablePicture takePrintable(const QString &label, const ShownFile *shown,
+                               const PrintablePicture &previous);
+
+} // namespace vistrel

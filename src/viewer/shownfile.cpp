@@ -1,0 +1,105 @@
+#include "viewer/shownfile.h"
+
+#include "viewer/pictureloader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vistrel {
+
+namespace {
+
+QString pixels(const QImage &image)
+{
+    return QStringLiteral("%1x%2 pixels").arg(image.width()).arg(image.height());
+}
+
+bool sameTime(const timespec &a, const timespec &b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+} // namespace
+
+ShownFile::~ShownFile()
+{
+    release();
+}
+
+void ShownFile::release()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_openError = 0;
+    m_path.clear();
+    m_shown = QImage();
+}
+
+void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize)
+{
+    release();
+    ++m_serial;
+    if (nativePath.isEmpty())
+        return;
+    m_path = nativePath;
+    m_shown = shown;
+    m_shownAtFullSize = shownAtFullSize;
+    if (shownAtFullSize)
+        return; // printing takes the picture as decoded; the file is not needed again
+
+    // Non-blocking and close-on-exec as the loader opens it; the descriptor pins the file's
+    // content as it is now, whatever later happens to its name.
+    m_fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st = {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
+        m_openError = errno;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        return;
+    }
+    m_size = st.st_size;
+    m_modified = st.st_mtim;
+}
+
+ShownFile::Picture ShownFile::fullResolution() const
+{
+    if (!isHeld())
+        return {};
+    if (m_shownAtFullSize)
+        return {m_shown, QString()};
+    const auto asShown = [this](const QString &why) {
+        return Picture{m_shown, why +
+                                    QStringLiteral(", so the page holds the picture as shown on "
+                                                   "screen, ") +
+                                    pixels(m_shown) + QLatin1Char('.')};
+    };
+    if (m_fd < 0)
+        return asShown(QStringLiteral("The file could not be kept open after it was shown (%1)")
+                           .arg(QString::fromLocal8Bit(std::strerror(m_openError))));
+
+    struct stat st = {};
+    if (::fstat(m_fd, &st) != 0 || st.st_size != m_size || !sameTime(st.st_mtim, m_modified))
+        return asShown(QStringLiteral("The file was changed on disk after it was shown"));
+
+    // The descriptor's own entry reopens the very file held, even when its name now leads
+    // elsewhere or nowhere.
+    const QByteArray held = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_fd);
+    const LoadedPicture loaded = PictureLoader::loadWithinBudget(held);
+    if (!loaded.ok())
+        return asShown(QStringLiteral("The file could not be read again (%1)").arg(loaded.reason));
+    Picture picture{loaded.image, QString()};
+    if (loaded.image.size() != loaded.fullSize)
+        picture.note = QStringLiteral("The picture is printed at %1, reduced from its own %2x%3 "
+                                      "pixels to stay within memory.")
+                           .arg(pixels(loaded.image))
+                           .arg(loaded.fullSize.width())
+                           .arg(loaded.fullSize.height());
+    return picture;
+}
+
+} // namespace vistrel

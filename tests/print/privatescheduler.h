@@ -1,0 +1,78 @@
+#pragma once
+
+// A print scheduler of the test's own (private-cups.sh) in a temporary folder, with this
+// process's print clients pointed at it. Nothing of the machine's printers is used or changed.
+
+#include <QDir>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace vistrel::test {
+
+class PrivateScheduler
+{
+public:
+    PrivateScheduler()
+    {
+        m_folder.setAutoRemove(true);
+        // Every print client of this process asks this scheduler only, with no setting of the
+        // user's or the system's.
+        qputenv("CUPS_SERVER", QFile::encodeName(m_folder.filePath(QStringLiteral("cups.sock"))));
+        qputenv("CUPS_SERVERROOT", QFile::encodeName(m_folder.filePath(QStringLiteral("etc"))));
+        qputenv("HOME", QFile::encodeName(m_folder.path()));
+        qunsetenv("PRINTER");
+        qunsetenv("LPDEST");
+    }
+    ~PrivateScheduler() { stop(); }
+    PrivateScheduler(const PrivateScheduler &) = delete;
+    PrivateScheduler &operator=(const PrivateScheduler &) = delete;
+
+    // Starts it; false with the reason in error() when it cannot.
+    bool start() { return script({QStringLiteral("start")}); }
+    bool stop() { return script({QStringLiteral("stop")}); }
+
+    // An enabled, accepting queue whose default paper is "Letter" or "A4"; its jobs land in
+    // outFolder(name).
+    bool addQueue(const QString &name, const QString &paper)
+    {
+        return script({QStringLiteral("queue"), name, paper});
+    }
+
+    // Runs a print administration command (lpadmin, cupsdisable, ...) against this scheduler.
+    bool admin(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(program, arguments);
+        const bool ran = process.waitForFinished(30000) &&
+                         process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        m_error = QString::fromLocal8Bit(process.readAllStandardError());
+        return ran;
+    }
+
+    QString outFolder(const QString &queue) const
+    {
+        return m_folder.filePath(QStringLiteral("out/") + queue);
+    }
+
+    QStringList documents(const QString &queue) const
+    {
+        return QDir(outFolder(queue))
+            .entryList({QStringLiteral("job-*.pdf")}, QDir::Files, QDir::Name);
+    }
+
+    QString error() const { return m_error; }
+
+private:
+    bool script(QStringList arguments)
+    {
+        arguments.insert(1, m_folder.path());
+        return admin(QStringLiteral("sh"),
+                     QStringList{QStringLiteral(VISTREL_PRIVATE_CUPS_SCRIPT)} + arguments);
+    }
+
+    QTemporaryDir m_folder;
+    QString m_error;
+};
+
+} // namespace vistrel::test
