@@ -64,15 +64,15 @@ qint64 pixels(const QSize &size)
 
 // Memory a decode for the request will hold at its peak, from the file's header; 0 when
 // unknown. A JPEG is decoded straight to about the size asked for; other formats are decoded
-// whole before they are scaled down.
+// whole, then scaled down into a copy.
 qint64 estimatedBytes(const PictureCache::Request &request)
 {
     const PictureHeader header = readPictureHeader(request.nativePath);
     if (!header.valid)
         return 0;
     const qint64 full = pixels(header.size);
-    const bool reduced = header.jpeg && request.atLeast.isValid();
-    return 4 * (reduced ? qMin(full, 4 * pixels(request.atLeast)) : full);
+    const qint64 asked = request.atLeast.isValid() ? pixels(request.atLeast) : 0;
+    return 4 * (header.jpeg && asked > 0 ? qMin(full, 4 * asked) : full + asked);
 }
 
 } // namespace
@@ -325,14 +325,15 @@ struct PictureCache::State
                 return;
             }
             const Request job = *s->nextJob();
-            const bool first = !s->wanted.empty() && s->wanted.front() == job;
             s->running.push_back({job});
             const std::shared_ptr<std::atomic<bool>> cancel = s->running.back().cancel;
             s->startThreadIfNeeded(s); // the next wanted picture need not wait for this one
             lock.unlock();
             const qint64 estimate = estimatedBytes(job);
             lock.lock();
-            // Work ahead waits while what is worth more fills the budget.
+            // Work ahead waits while what is worth more fills the budget; the wish may have
+            // changed while the header was read.
+            const bool first = !s->wanted.empty() && s->wanted.front() == job;
             if (!first && s->committedBytes(s->rankOfRequest(job)) + estimate > s->budget) {
                 s->running.erase(std::find_if(s->running.begin(), s->running.end(),
                                               [&](const Running &x) { return x.request == job; }));
