@@ -1,9 +1,13 @@
 #include "decoders.h"
+#include "hardening/hardeningtools.h"
 #include "pictures.h"
 #include "testutils.h"
 
+#include "app/mainwindow.h"
 #include "browse/folderbrowser.h"
+#include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "slideshow/slideshow.h"
 #include "viewer/picturedisplay.h"
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureloader.h"
@@ -492,6 +496,59 @@ private slots:
                     rig.view->image1()->picture().height() >= area.height());
         QCOMPARE(rig.status1, status);
         QCOMPARE(rig.label->text(), rig.pathOf(QStringLiteral("a.jpg")));
+    }
+
+    // The real window: a decode that never ends holds neither the window nor its end.
+    void windowNeverWaitsOnAStuckDecode()
+    {
+        ScopedServices services;
+        Sandbox box;
+        box.write(QStringLiteral("a.jpg"), encode(gradient(64, 64), "jpg"));
+        box.write(QStringLiteral("b.jpg"), encode(gradient(64, 64), "jpg"));
+        HeldDecoder held;
+        auto session = std::make_unique<WindowSession>();
+        MainWindow &w = session->window();
+        w.display()->setDecoder(held.decoder());
+        QVERIFY(w.folderTree()->setSelectedPath(box.path()));
+        const auto selected = std::chrono::steady_clock::now();
+        w.browser()->list()->setListIndex(1);
+        QVERIFY(std::chrono::steady_clock::now() - selected < std::chrono::seconds(5));
+        QVERIFY(w.display()->isPending());
+
+        session->trigger("exit");
+        const auto exiting = std::chrono::steady_clock::now();
+        session.reset();
+        QVERIFY(std::chrono::steady_clock::now() - exiting < std::chrono::seconds(2));
+        QVERIFY(held.gate->started.load() >= 1);
+        held.release();
+    }
+
+    // The real window's slide show: a picture it cannot show is told once and passed over.
+    void slideShowGoesOnAfterAPictureItCannotShow()
+    {
+        ScopedServices services;
+        Sandbox box;
+        const QByteArray good = encode(gradient(64, 64), "jpg");
+        box.write(QStringLiteral("a.jpg"), good);
+        box.write(QStringLiteral("b.jpg"), withClaimedSize(good, 60000, 60000)); // 7
+        box.write(QStringLiteral("c.jpg"), good);
+        WindowSession session;
+        MainWindow &w = session.window();
+        QVERIFY(w.folderTree()->setSelectedPath(box.path()));
+        w.browser()->list()->setListIndex(0);
+        w.slideShow()->setIntervalAsker([](int &interval) {
+            interval = 1;
+            return true;
+        });
+        w.slideShow()->toggleslideshow();
+        QList<int> shown;
+        for (int tick = 0; tick < 5; ++tick) {
+            w.slideShow()->slidetimer_Timer();
+            shown << w.browser()->list()->listIndex();
+        }
+        QCOMPARE(shown, (QList<int>{-1, 2, 0, 2, 0}));
+        QCOMPARE(services.prompts.shown.size(), 1);
+        QVERIFY(services.prompts.shown.first().prompt.startsWith(QLatin1String("7")));
     }
 
     void deleteSelectsTheSamePlace_data()
