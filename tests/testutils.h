@@ -15,8 +15,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace vistrel::test {
@@ -100,6 +102,33 @@ inline QByteArray tinyPicture(const char *format = "JPG", QRgb colour = qRgb(40,
     image.save(&buffer, format);
     return bytes;
 }
+
+// While it lives, no regular file can be written beyond the given size, as on a disk that is full:
+// writes past it fail (EFBIG) instead of ending the process. Neither root nor the file system's
+// free space changes that, so it stands in for a full disk in every test run.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_handler)(int) = nullptr;
+};
 
 // A temporary folder that tests fill with named files and stamp with modification times.
 class Sandbox

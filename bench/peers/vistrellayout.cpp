@@ -25,11 +25,13 @@ namespace {
 QSize viewingArea(double width, double height, QPoint *listRow)
 {
     QTemporaryDir dir;
-    QSettings store(dir.filePath(QStringLiteral("v.ini")), QSettings::IniFormat);
-    store.setValue(QStringLiteral("Settings/MainWidth"), width);
-    store.setValue(QStringLiteral("Settings/MainHeight"), height);
-    store.sync();
-    MainWindow window(&store);
+    const QString ini = dir.filePath(QStringLiteral("v.ini"));
+    {
+        QSettings store(ini, QSettings::IniFormat);
+        store.setValue(QStringLiteral("Settings/MainWidth"), width);
+        store.setValue(QStringLiteral("Settings/MainHeight"), height);
+    }
+    MainWindow window(ini);
     window.Form_Load();
     window.show();
     QApplication::processEvents();

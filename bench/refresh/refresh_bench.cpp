@@ -1,6 +1,9 @@
 // Cost of automatic refresh on an unchanged folder, and how soon a new picture is taken in.
 //   bench_refresh DIR SECONDS [--no-notify]
-// Prints: cpu_percent_of_one_core  new_picture_latency_ms
+// Prints one line: cpu_percent_of_one_core stall_ms stall_cpu_ms new_picture_latency_ms rss_mb
+// The stall is the longest single event handled while the folder stood unchanged: the time the
+// window could not repaint or take a key. The resident memory is read at the end of the quiet
+// stretch.
 
 #include "browse/folderbrowser.h"
 #include "browse/foldermonitor.h"
@@ -13,6 +16,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -40,13 +44,63 @@ double cpuSeconds()
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// Measures the longest single event the application handled while armed: wall time (what a user
+// waiting for a repaint feels) and the main thread's own CPU time (what the load of other
+// programs on the machine cannot inflate).
+class TimedApplication : public QCoreApplication
+{
+public:
+    using QCoreApplication::QCoreApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (!m_armed || m_depth > 0)
+            return QCoreApplication::notify(receiver, event);
+        ++m_depth;
+        const qint64 cpuStart = threadCpuNs();
+        QElapsedTimer wall;
+        wall.start();
+        const bool result = QCoreApplication::notify(receiver, event);
+        m_longestWall = std::max(m_longestWall, wall.nsecsElapsed());
+        m_longestCpu = std::max(m_longestCpu, threadCpuNs() - cpuStart);
+        --m_depth;
+        return result;
+    }
+    void arm(bool on) { m_armed = on; }
+    double longestWallMs() const { return double(m_longestWall) / 1e6; }
+    double longestCpuMs() const { return double(m_longestCpu) / 1e6; }
+
+private:
+    static qint64 threadCpuNs()
+    {
+        timespec t{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+    }
+    qint64 m_longestWall = 0;
+    qint64 m_longestCpu = 0;
+    int m_depth = 0;
+    bool m_armed = false;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     if (argc < 3)
         return 2;
-    QCoreApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     const QString folder = QFile::decodeName(argv[1]);
     const int seconds = std::atoi(argv[2]);
     FixedTree tree(folder);
@@ -57,12 +111,19 @@ int main(int argc, char *argv[])
     browser.autorefresh();
     const int before = browser.list()->count();
 
+    // Settle first: whatever follows switching refresh on is not the steady cost.
+    QTimer::singleShot(500, &app, &QCoreApplication::quit);
+    app.exec();
+
+    app.arm(true);
     const double cpuStart = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
     QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
     app.exec();
     const double cpu = (cpuSeconds() - cpuStart) / (double(wall.nsecsElapsed()) / 1e9) * 100.0;
+    app.arm(false);
+    const double rss = residentMb();
 
     // A complete new picture: written and closed, then timed until the list has it.
     const QByteArray path = QFile::encodeName(folder + QStringLiteral("/zz_new.jpg"));
@@ -75,11 +136,14 @@ int main(int argc, char *argv[])
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
-        if (browser.list()->count() > before || latency.elapsed() > 10000)
+        if (browser.list()->count() > before || latency.elapsed() > 30000)
             app.quit();
     });
     poll.start();
     app.exec();
-    std::printf("%.2f %lld\n", cpu, static_cast<long long>(latency.elapsed()));
+    const qint64 latencyMs = latency.elapsed();
+    ::unlink(path.constData());
+    std::printf("%.2f %.1f %.1f %lld %.0f\n", cpu, app.longestWallMs(), app.longestCpuMs(),
+                static_cast<long long>(latencyMs), rss);
     return browser.list()->count() > before ? 0 : 3;
 }

@@ -1,20 +1,50 @@
 #!/usr/bin/env bash
-# Automatic refresh of a 10,000-file folder for 10 s: CPU share of one core (getrusage), with
-# change notices and with plain polling, and the delay until a new complete picture is listed.
-# Last line: cpu <percent of one core> (the worse of the two modes).
+# Automatic refresh of unchanged folders of 10,000, 100,000 and 300,000 files, with change notices
+# and with plain polling: CPU share of one core (getrusage, all threads), the longest time the
+# event loop spent on one event (wall time, and the main thread's CPU time), the delay until a new
+# complete picture is listed, and resident memory.
+# Runs are interleaved (every size and mode once per round); the figures are medians over rounds.
+# Environment: REFRESH_SECONDS (quiet stretch per run, default 20), REFRESH_ROUNDS (default 3),
+# REFRESH_SIZES (default "10000 100000 300000"). Big folders are re-read only every few tens of
+# seconds; a quiet stretch longer than that (REFRESH_SECONDS=60) shows their cost amortized.
+# Last lines: stall_300k_ms <worst median>, then cpu_300k <percent of one core, worse mode>.
 set -euo pipefail
 bin="$BENCH_BUILD/bench/refresh/bench_refresh"
 make="$BENCH_BUILD/bench/fill/bench_fill"
+seconds=${REFRESH_SECONDS:-20}
+rounds=${REFRESH_ROUNDS:-3}
+read -r -a sizes <<<"${REFRESH_SIZES:-10000 100000 300000}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-worst=0
-for mode in notify --no-notify; do
-    rm -rf "$work/f"
-    "$make" make "$work/f" 10000
-    arg=""
-    [ "$mode" = "--no-notify" ] && arg="--no-notify"
-    read -r cpu latency < <("$bin" "$work/f" 10 $arg)
-    echo "mode=$mode cpu_percent=$cpu new_picture_ms=$latency"
-    worst=$(awk -v w="$worst" -v c="$cpu" 'BEGIN { print (c > w ? c : w) }')
+for n in "${sizes[@]}"; do "$make" make "$work/f$n" "$n"; done
+echo "load before: $(cat /proc/loadavg)"
+results="$work/results"
+: >"$results"
+for round in $(seq "$rounds"); do
+    for n in "${sizes[@]}"; do
+        for mode in notify poll; do
+            arg=""
+            [ "$mode" = poll ] && arg="--no-notify"
+            read -r cpu stall stallcpu latency rss < <("$bin" "$work/f$n" "$seconds" $arg)
+            echo "$n $mode $cpu $stall $stallcpu $latency $rss" >>"$results"
+            echo "round=$round files=$n mode=$mode cpu=$cpu stall_ms=$stall stall_cpu_ms=$stallcpu new_ms=$latency rss_mb=$rss"
+        done
+    done
 done
-echo "cpu $worst"
+echo "load after: $(cat /proc/loadavg)"
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+printf '%-7s %-6s %8s %9s %13s %7s %7s\n' files mode cpu_% stall_ms stall_cpu_ms new_ms rss_mb
+for n in "${sizes[@]}"; do
+    for mode in notify poll; do
+        row=()
+        for col in 3 4 5 6 7; do
+            row+=("$(awk -v n="$n" -v m="$mode" -v c="$col" '$1 == n && $2 == m { print $c }' "$results" | median)")
+        done
+        printf '%-7s %-6s %8s %9s %13s %7s %7s\n' "$n" "$mode" "${row[@]}"
+    done
+done
+worst() { awk -v c="$1" '$1 == 300000 { print $2, $c }' "$results" |
+    awk '{ v[$1] = v[$1] " " $2 } END { for (m in v) print v[m] }' |
+    while read -r line; do echo "$line" | tr ' ' '\n' | grep -v '^$' | median; done | sort -g | tail -1; }
+echo "stall_300k_ms $(worst 4)"
+echo "cpu_300k $(worst 3)"

@@ -90,14 +90,16 @@ int main(int argc, char *argv[])
         makePicture(folder + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), i);
 
     // Window size for a viewing area of about 1000x700 (twips, 15 to a pixel).
-    QSettings store(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    store.beginGroup(QStringLiteral("Settings"));
-    store.setValue(QStringLiteral("LastDir"), folder);
-    store.setValue(QStringLiteral("MainWidth"), QString::number((1000 + 206) * 15));
-    store.setValue(QStringLiteral("MainHeight"), QString::number((700 + 146) * 15));
-    store.endGroup();
-    store.sync();
-    MainWindow window(&store);
+    const QString ini = dir.filePath(QStringLiteral("settings.ini"));
+    {
+        QSettings store(ini, QSettings::IniFormat);
+        store.beginGroup(QStringLiteral("Settings"));
+        store.setValue(QStringLiteral("LastDir"), folder);
+        store.setValue(QStringLiteral("MainWidth"), QString::number((1000 + 206) * 15));
+        store.setValue(QStringLiteral("MainHeight"), QString::number((700 + 146) * 15));
+        store.endGroup();
+    }
+    MainWindow window(ini);
     window.Form_Load();
     window.show();
     runEvents(300);

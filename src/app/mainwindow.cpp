@@ -4,6 +4,7 @@
 #include "app/commands.h"
 #include "app/identity.h"
 #include "app/mainlayout.h"
+#include "app/openatstart.h"
 #include "app/services.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
@@ -28,7 +29,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScrollBar>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QToolBar>
 
@@ -74,8 +74,9 @@ private:
     MainWindow *m_window;
 };
 
-MainWindow::MainWindow(QSettings *store, QWidget *parent)
-    : QMainWindow(parent), m_store(store), m_placement(std::make_unique<WindowPlacement>(this))
+MainWindow::MainWindow(const QString &settingsFile, QWidget *parent)
+    : QMainWindow(parent), m_settingsFile(settingsFile),
+      m_placement(std::make_unique<WindowPlacement>(this))
 {
     setObjectName(QStringLiteral("frmVistrel"));
     // Messages appear over the main window, and the window manager keeps them above it.
@@ -217,11 +218,17 @@ void MainWindow::SortedList_Click()
     m_container->setAccessibleDescription(path);
 }
 
+void MainWindow::setOpenRequest(const OpenRequest &request)
+{
+    delete m_openAtStart;
+    m_openAtStart = new OpenAtStart(request, m_tree, m_browser->list(), m_list, this);
+}
+
 void MainWindow::Form_Load()
 {
     m_dontresize = true;
     m_statusBar->setPanelText(4, loadClockText(QDateTime::currentDateTime()));
-    const StoredSettings s = readSettings(*m_store);
+    const StoredSettings s = readSettings(m_settingsFile);
     m_placement->restore(s.mainLeft, s.mainTop, s.mainWidth, s.mainHeight);
     m_slideShow->setSlideshowinterval(s.slideInterval);
     m_commands->setButtonValue(1, s.toolbar1);
@@ -240,10 +247,13 @@ void MainWindow::Form_Load()
     setWindowTitle(identity::mainCaption());
     m_browser->setCurslide(0);
 
-    const QString saved = s.lastDir;
-    const QString probe = saved.endsWith(QLatin1Char('/')) ? saved : saved + QLatin1Char('/');
-    if (folderHasAnyFile(probe))
-        m_tree->setSelectedPath(saved);
+    // A picture or folder given on the command line takes the saved folder's place.
+    if (!m_openAtStart || !m_openAtStart->selectFolder()) {
+        const QString saved = s.lastDir;
+        const QString probe = saved.endsWith(QLatin1Char('/')) ? saved : saved + QLatin1Char('/');
+        if (folderHasAnyFile(probe))
+            m_tree->setSelectedPath(saved);
+    }
     m_browser->setHolddir(m_tree->selectedPath());
     m_dontresize = false;
     Form_Resize();
@@ -306,11 +316,11 @@ void MainWindow::savesettings()
     QString failure;
     {
         const BusyCursor busy; // only while writing: a message never shows the hourglass
-        failure = writeSettings(*m_store, s);
+        failure = writeSettings(m_settingsFile, s);
     }
     if (!failure.isEmpty()) {
         prompter().critical(QStringLiteral("The settings could not be saved to %1: %2.")
-                                .arg(m_store->fileName(), failure),
+                                .arg(m_settingsFile, failure),
                             QStringLiteral("ERROR!"));
     }
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 
 #include <memory>
 
 class QLabel;
 class QListView;
 class QScrollBar;
-class QSettings;
 
 namespace vistrel {
 
@@ -15,12 +15,14 @@ class Commands;
 class FolderBrowser;
 class FolderTree;
 class MainStatusBar;
+class OpenAtStart;
 class PictureDisplay;
 class PictureListView;
 class PictureView;
 class SlideShow;
 class SlideTarget;
 class WindowPlacement;
+struct OpenRequest;
 
 // frmVistrel, the main window: the folder tree above the picture list at the left, the path
 // label and the viewing area with its scroll bars at the right, toolbar, menus and status bar.
@@ -31,10 +33,12 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // store is the settings store, read once by Form_Load and written only by savesettings.
-    explicit MainWindow(QSettings *store, QWidget *parent = nullptr);
+    // settingsFile is the settings store, read once by Form_Load and written only by savesettings.
+    explicit MainWindow(const QString &settingsFile, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // A picture or folder to open in place of the saved folder; call before Form_Load.
+    void setOpenRequest(const OpenRequest &request);
     // Restores the window and its modes from the store and opens the saved folder.
     void Form_Load();
     void Form_Resize();
@@ -70,7 +74,7 @@ private:
     void sortByDate();
     void sortByName();
 
-    QSettings *m_store;
+    QString m_settingsFile;
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
     FolderTree *m_tree = nullptr;
@@ -84,6 +88,7 @@ private:
     std::unique_ptr<SlideTarget> m_slides;
     SlideShow *m_slideShow = nullptr;
     std::unique_ptr<WindowPlacement> m_placement;
+    OpenAtStart *m_openAtStart = nullptr;
     bool m_dontresize = false;
 };
 

@@ -3,16 +3,21 @@
 #include "app/mainwindow.h"
 #include "info/startup.h"
 
+#include <utility>
+
 namespace vistrel {
 
-ProgramRun::ProgramRun(QSettings *store) : m_store(store) {}
+ProgramRun::ProgramRun(QString settingsFile, OpenRequest request)
+    : m_settingsFile(std::move(settingsFile)), m_request(std::move(request))
+{}
 
 ProgramRun::~ProgramRun() = default;
 
 SplashWindow *ProgramRun::start()
 {
     return Main([this]() -> QWidget * {
-        m_window = std::make_unique<MainWindow>(m_store);
+        m_window = std::make_unique<MainWindow>(m_settingsFile);
+        m_window->setOpenRequest(m_request);
         m_window->Form_Load();
         return m_window.get();
     });

@@ -1,21 +1,24 @@
 #pragma once
 
-#include <memory>
+#include "app/commandline.h"
 
-class QSettings;
+#include <QString>
+
+#include <memory>
 
 namespace vistrel {
 
 class MainWindow;
 class SplashWindow;
 
-// One run of the program over a settings store: the splash first, and on its Continue the main
-// window, loaded while the splash is still shown. The program's main() and the tests that run
+// One run of the program over a settings file: the splash first, and on its Continue the main
+// window, loaded while the splash is still shown, opening the picture or folder asked for on the
+// command line, if any, instead of the saved folder. The program's main() and the tests that run
 // the program as a user does both start it here.
 class ProgramRun
 {
 public:
-    explicit ProgramRun(QSettings *store);
+    explicit ProgramRun(QString settingsFile, OpenRequest request = {});
     ~ProgramRun();
     ProgramRun(const ProgramRun &) = delete;
     ProgramRun &operator=(const ProgramRun &) = delete;
@@ -26,7 +29,8 @@ public:
     MainWindow *mainWindow() const { return m_window.get(); }
 
 private:
-    QSettings *m_store;
+    QString m_settingsFile;
+    OpenRequest m_request;
     std::unique_ptr<MainWindow> m_window;
 };
 

@@ -1,13 +1,30 @@
 #include "app/settings.h"
 
+#include "app/identity.h"
 #include "app/rounding.h"
+#include "browse/folderlisting.h"
+#include "browse/nativename.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace vistrel {
 namespace {
@@ -87,13 +104,119 @@ QString fromNumber(double value)
 
 } // namespace settingstext
 
-StoredSettings readSettings(QSettings &store)
+namespace {
+
+using StoredValues = std::vector<std::pair<QString, QVariant>>;
+
+// A folder whose name is valid UTF-8 is kept as text, as it always was. Any other is kept as its
+// bytes, which the file spells "@ByteArray(...)" with the odd bytes escaped: as text, the bytes
+// that are not UTF-8 would be lost and the next start would not find the folder.
+QVariant folderValue(const QString &folder)
+{
+    const QByteArray bytes = toNative(folder);
+    if (QString::fromUtf8(bytes) == folder)
+        return folder;
+    return bytes;
+}
+
+QString folderFromValue(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QByteArray)
+        return fromNative(value.toByteArray());
+    return value.toString();
+}
+
+// The nine keys with the values they are written as.
+StoredValues valuesToStore(const StoredSettings &v)
+{
+    using settingstext::fromNumber;
+    return {
+        {QStringLiteral("LastDir"), folderValue(v.lastDir)},
+        {QStringLiteral("SlideInterval"), QString::number(v.slideInterval)},
+        {QStringLiteral("MainLeft"), fromNumber(v.mainLeft)},
+        {QStringLiteral("MainTop"), fromNumber(v.mainTop)},
+        {QStringLiteral("MainWidth"), fromNumber(v.mainWidth)},
+        {QStringLiteral("MainHeight"), fromNumber(v.mainHeight)},
+        {QStringLiteral("Toolbar1"), QString::number(v.toolbar1)},
+        {QStringLiteral("Toolbar2"), QString::number(v.toolbar2)},
+        {QStringLiteral("Toolbar3"), QString::number(v.toolbar3)},
+    };
+}
+
+// The bytes of the regular file at path. It is opened without waiting and checked once open, so
+// that a pipe or a device in its place is never read.
+bool readRegularFile(const QString &path, QByteArray *bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    char buffer[16 * 1024];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0 && errno != EINTR)
+            ok = false;
+        else if (n > 0)
+            bytes->append(buffer, qsizetype(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
+// The settings file as it is on disk, parsed by Qt from a private copy of its bytes held in
+// memory. Qt keeps the parsed content of a settings file by its name, together with changes it
+// could not write, and a QSettings on the file itself would answer from there.
+class DiskCopy
+{
+public:
+    explicit DiskCopy(const QString &path)
+    {
+        QByteArray bytes;
+        m_isFile = readRegularFile(path, &bytes);
+        if (!m_isFile)
+            return;
+        m_fd = ::memfd_create("vistrel-settings", MFD_CLOEXEC);
+        if (m_fd < 0 || ::write(m_fd, bytes.constData(), std::size_t(bytes.size())) != bytes.size())
+            return;
+        // Every copy gets a modification time of its own, so that a copy under a descriptor
+        // number used before is never taken for the earlier one.
+        static std::int64_t copies = 0;
+        ++copies;
+        const timespec times[2] = {{copies, 0}, {copies, 0}};
+        if (::futimens(m_fd, times) == 0)
+            m_settings = std::make_unique<QSettings>(QStringLiteral("/proc/self/fd/%1").arg(m_fd),
+                                                     QSettings::IniFormat);
+    }
+    ~DiskCopy()
+    {
+        m_settings.reset();
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    DiskCopy(const DiskCopy &) = delete;
+    DiskCopy &operator=(const DiskCopy &) = delete;
+
+    // Whether a regular file was there and could be read.
+    bool isFile() const { return m_isFile; }
+    // The parsed copy; null when there was no file, or no copy could be made.
+    QSettings *settings() const { return m_settings.get(); }
+
+private:
+    int m_fd = -1;
+    bool m_isFile = false;
+    std::unique_ptr<QSettings> m_settings;
+};
+
+StoredSettings readGroup(QSettings &store)
 {
     using namespace settingstext;
     StoredSettings s;
     store.beginGroup(group);
     if (hasKey(store, "LastDir"))
-        s.lastDir = readText(store, "LastDir");
+        s.lastDir = folderFromValue(store.value(QStringLiteral("LastDir")));
     s.slideInterval = toInt16(readText(store, "SlideInterval"), s.slideInterval);
     s.mainLeft = toTwips(readText(store, "MainLeft"), s.mainLeft);
     s.mainTop = toTwips(readText(store, "MainTop"), s.mainTop);
@@ -106,40 +229,116 @@ StoredSettings readSettings(QSettings &store)
     return s;
 }
 
-QString writeSettings(QSettings &store, const StoredSettings &values)
+// Whether the file on disk holds every value.
+bool valuesOnDisk(const QString &path, const StoredValues &values)
 {
-    using settingstext::fromNumber;
-    store.beginGroup(group);
-    store.setValue(QStringLiteral("LastDir"), values.lastDir);
-    store.setValue(QStringLiteral("SlideInterval"), QString::number(values.slideInterval));
-    store.setValue(QStringLiteral("MainLeft"), fromNumber(values.mainLeft));
-    store.setValue(QStringLiteral("MainTop"), fromNumber(values.mainTop));
-    store.setValue(QStringLiteral("MainWidth"), fromNumber(values.mainWidth));
-    store.setValue(QStringLiteral("MainHeight"), fromNumber(values.mainHeight));
-    store.setValue(QStringLiteral("Toolbar1"), QString::number(values.toolbar1));
-    store.setValue(QStringLiteral("Toolbar2"), QString::number(values.toolbar2));
-    store.setValue(QStringLiteral("Toolbar3"), QString::number(values.toolbar3));
-    store.endGroup();
-    store.sync();
-    switch (store.status()) {
-    case QSettings::NoError:
-        break;
-    case QSettings::AccessError: {
-        const QFileInfo file(store.fileName());
-        if (file.exists() && !file.isWritable())
-            return QStringLiteral("the file is read-only");
-        return QStringLiteral("the file or its folder cannot be written");
+    const DiskCopy disk(path);
+    QSettings *copy = disk.settings();
+    if (!copy)
+        return false;
+    copy->beginGroup(group);
+    bool same = true;
+    for (const auto &[key, value] : values) {
+        const QVariant onDisk = copy->value(key);
+        same = same && onDisk.typeId() == value.typeId() && onDisk == value;
     }
-    case QSettings::FormatError:
-        // The status keeps the parse error of the file's first reading even after a good
-        // write; whether the values arrived is settled by reading them back below.
-        break;
+    return same;
+}
+
+// Why writing into folder failed: the disk's state when it explains it, else the reason given.
+QString writeFailure(const QString &folder, const QString &reason)
+{
+    struct statvfs fs;
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) == 0) {
+        if (fs.f_flag & ST_RDONLY)
+            return QStringLiteral("the disk is read-only");
+        if (fs.f_bavail == 0)
+            return QStringLiteral("the disk is full");
     }
-    // QSettings reports a failed write of an INI file as an access error only sometimes (a full
-    // disk may pass unnoticed); reading the value back catches the rest.
-    QSettings check(store.fileName(), QSettings::IniFormat);
-    if (check.value(group + QStringLiteral("/LastDir")).toString() != values.lastDir)
-        return QStringLiteral("the values could not be read back after writing");
+    return reason;
+}
+
+bool writeAll(QFile &file, const QByteArray &bytes)
+{
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
+} // namespace
+
+QString userSettingsFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + identity::organisation() + QLatin1Char('/') +
+           identity::productName() + QStringLiteral(".ini");
+}
+
+StoredSettings readSettings(const QString &path)
+{
+    const DiskCopy disk(path);
+    if (disk.settings())
+        return readGroup(*disk.settings());
+    if (!disk.isFile())
+        return {};
+    // No copy could be made in memory: the file itself.
+    QSettings store(path, QSettings::IniFormat);
+    return readGroup(store);
+}
+
+QString writeSettings(const QString &path, const StoredSettings &values)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    const bool exists = ::stat(native.constData(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return QStringLiteral("it is not a regular file");
+    if (exists && ::access(native.constData(), W_OK) != 0)
+        return errno == EROFS ? QStringLiteral("the disk is read-only")
+                              : QStringLiteral("the file is read-only");
+    QByteArray before;
+    if (exists && !readRegularFile(path, &before))
+        return QStringLiteral("it cannot be read");
+    // The file itself is only replaced, at once, by a copy that holds every value: Qt may put a
+    // file cut short by a full disk in place of a good one and report no error.
+    const QString target = exists ? QFileInfo(path).canonicalFilePath() : path;
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!QDir().mkpath(folder))
+        return writeFailure(folder, QStringLiteral("its folder cannot be made"));
+    QTemporaryFile copy(target + QStringLiteral(".XXXXXX"));
+    if (!copy.open())
+        return writeFailure(folder, QStringLiteral("its folder cannot be written"));
+    const QString copyName = copy.fileName(); // named now, while it is open
+    if (!writeAll(copy, before))
+        return writeFailure(folder, copy.errorString());
+    copy.close();
+    // The file keeps its permissions; a new one gets those any new file gets.
+    mode_t mode = 0;
+    if (exists) {
+        mode = st.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::chmod(QFile::encodeName(copyName).constData(), mode);
+    const StoredValues stored = valuesToStore(values);
+    {
+        // A store of its own for every save, on a file name never used before: QSettings keeps
+        // its status for the object's life, and the parse error of a damaged file's first
+        // reading would hide every later failure. Its status is not trusted either: what counts
+        // is what the disk holds.
+        QSettings store(copyName, QSettings::IniFormat);
+        store.beginGroup(group);
+        for (const auto &[key, value] : stored)
+            store.setValue(key, value);
+        store.endGroup();
+    }
+    if (!valuesOnDisk(copyName, stored))
+        return writeFailure(folder, QStringLiteral("the values could not be written"));
+    if (::rename(QFile::encodeName(copyName).constData(), QFile::encodeName(target).constData()) !=
+        0)
+        return writeFailure(folder, errorText(errno));
+    if (!valuesOnDisk(target, stored))
+        return QStringLiteral("the file does not hold the values after writing");
     return {};
 }
 

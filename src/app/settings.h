@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QSettings;
-
 namespace vistrel {
 
 // Everything the program keeps between runs, with the values of a first run. Positions and sizes
@@ -35,11 +33,21 @@ int toButtonState(const QString &text, int fallback);
 QString fromNumber(double value);
 } // namespace settingstext
 
-// Reads the store's group "Settings"; missing or bad keys give their defaults.
-StoredSettings readSettings(QSettings &store);
+// The user's settings file: the INI file QSettings uses for the program's organisation and
+// application names, found without opening it.
+QString userSettingsFile();
 
-// Writes every key of the group "Settings" and flushes the store. Returns an empty text on
-// success, else the reason the store could not be written.
-QString writeSettings(QSettings &store, const StoredSettings &values);
+// Reads the group "Settings" of the INI file at path; missing or bad keys give their defaults. A
+// file that is missing, unreadable or not a regular file (a pipe, a device, a folder) gives every
+// default, and such a file is never opened, so that reading cannot block.
+StoredSettings readSettings(const QString &path);
+
+// Writes every key of the group "Settings" into the INI file at path, keeping its other content.
+// The new file is written beside the old one and put in its place only once it holds every value,
+// so a failed save leaves the old file as it was. Returns an empty text when the file on disk then
+// holds all nine values, else the reason it does not. Each call stands on its own: an earlier
+// failure, or a line of the file that could not be parsed, colours nothing. A folder whose name
+// is not valid UTF-8 is stored as its bytes, every other one as plain text.
+QString writeSettings(const QString &path, const StoredSettings &values);
 
 } // namespace vistrel

@@ -19,12 +19,12 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
         if (isAutoRefreshOn())
-            m_monitor->watch(m_file1->path());
+            m_monitor->watch(m_file1->path(), m_file1->names());
         File1_PathChange();
     });
     // While a picture is still being written it stays out of the listing.
     m_file1->setHoldBack([this](const QByteArray &name) {
-        return m_monitor->isWatching() && m_monitor->folder() == m_file1->path() &&
+        return m_monitor->hasPending() && m_monitor->folder() == m_file1->path() &&
                m_monitor->isPending(name);
     });
 }
@@ -64,9 +64,14 @@ void FolderBrowser::reloaddir()
     if (m_holddir == folder) {
         // The same folder: only growth of its count is noticed, and then the whole list is
         // refilled (re-selecting the previous position) and its last entry selected.
-        if (m_file1->count() < probeCount(folder)) {
+        // -1 (never growth) while the refresh catches up with a change it has yet to read.
+        const int present = probeCount(folder);
+        if (m_file1->count() < present) {
             rereadAndRefill();
             m_list->setListIndex(m_list->count() - 1);
+            // The listing just read is the truth: a monitor that counts more missed a removal.
+            if (m_file1->count() < present)
+                m_monitor->requestReread();
         }
     } else if (folder != m_file1->path()) {
         if (!m_file1->setPath(folder)) {
@@ -90,7 +95,7 @@ void FolderBrowser::autorefresh()
     // Re-read first so that pictures that arrived while refresh was off do not count as growth.
     m_file1->refresh();
     if (!m_file1->path().isEmpty())
-        m_monitor->watch(m_file1->path());
+        m_monitor->watch(m_file1->path(), m_file1->names());
     reloaddir();
     m_refreshTimer.start();
     emit autoRefreshChanged(true);

@@ -6,8 +6,10 @@
 
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -17,6 +19,14 @@ namespace {
 // A picture announced by a creation notice but never closed after writing (written through a
 // memory map, or by another host) counts as complete once it has kept still this long.
 constexpr qint64 announcedStableMs = 1000;
+
+// One slice of a re-reading takes about this long at most, so that no poll holds up the window
+// for a frame.
+constexpr qint64 sliceNs = 8'000'000;
+// How many entries are read between two looks at the clock.
+constexpr int entriesPerLook = 512;
+// Re-reading may take this share of a core at most: one that took 60 ms waits 12 s.
+constexpr qint64 rereadTimeShare = 200;
 
 qint64 monotonicMs()
 {
@@ -32,16 +42,41 @@ bool sameStamp(const FileStamp &a, const FileStamp &b)
            a.mtimeNanoseconds == b.mtimeNanoseconds;
 }
 
+// FNV-1a over the name's bytes: a tenth of the cost of Qt's seeded hash, which a re-reading of
+// 300,000 names would feel.
+quint64 nameKey(const char *name, std::size_t length)
+{
+    quint64 hash = 14695981039346656037ULL;
+    for (std::size_t i = 0; i < length; ++i) {
+        hash ^= static_cast<unsigned char>(name[i]);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+quint64 nameKey(const QByteArray &name)
+{
+    return nameKey(name.constData(), std::size_t(name.size()));
+}
+
+// Processor time of the calling thread: what the work itself cost, however busy the machine.
+qint64 threadCpuNs()
+{
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
 } // namespace
 
 FolderMonitor::FolderMonitor(QObject *parent) : QObject(parent), m_clock(monotonicMs) {}
 
 FolderMonitor::~FolderMonitor()
 {
-    closeNotifications();
+    stop();
 }
 
-void FolderMonitor::watch(const QString &folder)
+void FolderMonitor::watch(const QString &folder, const std::vector<QByteArray> &present)
 {
     stop();
     m_folder = folder;
@@ -50,24 +85,52 @@ void FolderMonitor::watch(const QString &folder)
         m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (m_inotify >= 0) {
             constexpr uint32_t mask = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM |
-                                      IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF |
-                                      IN_MOVE_SELF | IN_ONLYDIR;
+                                      IN_DELETE | IN_MODIFY | IN_DELETE_SELF | IN_MOVE_SELF |
+                                      IN_ONLYDIR;
             m_watchDescriptor = ::inotify_add_watch(m_inotify, toNative(folder).constData(), mask);
             if (m_watchDescriptor < 0)
                 closeNotifications();
         }
     }
     folderStampChanged();
-    reread(m_clock(), true);
+    // Until a re-reading has been timed, taking in the listing stands in for it: both spend
+    // about the same on each name.
+    const qint64 start = threadCpuNs();
+    m_complete.reserve(qsizetype(present.size()));
+    for (const QByteArray &name : present)
+        addComplete(nameKey(name));
+    m_lastPassCostNs = threadCpuNs() - start;
+    m_lastPassEnd = m_clock();
+}
+
+void FolderMonitor::addComplete(quint64 key)
+{
+    const auto it = m_complete.find(key);
+    if (it != m_complete.end()) {
+        *it = m_passNumber;
+        return;
+    }
+    m_complete.insert(key, m_passNumber);
+    m_completeSum += key;
+}
+
+void FolderMonitor::removeComplete(quint64 key)
+{
+    if (m_complete.remove(key))
+        m_completeSum -= key;
 }
 
 void FolderMonitor::stop()
 {
     closeNotifications();
-    m_files.clear();
+    if (m_pass)
+        ::closedir(m_pass);
+    m_pass = nullptr;
+    m_passWanted = false;
+    m_complete.clear();
+    m_completeSum = 0;
+    m_pending.clear();
     m_folder.clear();
-    m_complete = 0;
-    m_pending = 0;
     m_watching = false;
 }
 
@@ -79,73 +142,85 @@ void FolderMonitor::closeNotifications()
     m_watchDescriptor = -1;
 }
 
-bool FolderMonitor::isPending(const QByteArray &name) const
-{
-    const auto it = m_files.constFind(name);
-    return it != m_files.constEnd() && !it->complete;
-}
-
 int FolderMonitor::poll()
 {
     if (!m_watching)
         return 0;
     const qint64 now = m_clock();
-    bool dirty = usesNotifications() ? readNotices() : folderStampChanged();
-    if (now - m_lastFullRead >= m_fullRereadMs)
-        dirty = true;
-    if (dirty)
-        reread(now, false);
-    if (m_pending > 0)
+    if (usesNotifications())
+        readNotices(now);
+    else if (folderStampChanged())
+        m_passWanted = true;
+    if (!m_pass && (m_passWanted || now - m_lastPassEnd >= rereadInterval())) {
+        // A change the notices did not tell is read in detail at once; a re-reading that only
+        // makes sure first checks whether anything changed at all.
+        m_passForChange = m_passWanted;
+        m_passCostNs = 0;
+        startPass(now, m_passWanted);
+    }
+    if (m_pass)
+        continuePass(now);
+    if (!m_pending.isEmpty())
         settlePending(now);
-    return m_complete;
+    return m_passWanted || (m_pass && m_passForChange) ? -1 : completeCount();
 }
 
-// Drains the notice queue; true when the listing must be read again.
-bool FolderMonitor::readNotices()
+qint64 FolderMonitor::rereadInterval() const
 {
-    bool dirty = false;
+    return std::max(m_fullRereadMs, m_lastPassCostNs / 1'000'000 * rereadTimeShare);
+}
+
+// Applies the queued notices name by name; the folder is re-read only when notices were lost.
+void FolderMonitor::readNotices(qint64 now)
+{
     alignas(inotify_event) char buffer[16 * 1024];
-    for (;;) {
+    while (m_inotify >= 0) {
         const ssize_t length = ::read(m_inotify, buffer, sizeof buffer);
         if (length <= 0)
             break;
         for (ssize_t offset = 0; offset < length;) {
             const auto *event = reinterpret_cast<const inotify_event *>(buffer + offset);
             offset += ssize_t(sizeof(inotify_event) + event->len);
-            if (event->mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
-                // The queue overflowed or the folder itself went: fall back on reading.
-                dirty = true;
-                if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
+            const uint32_t mask = event->mask;
+            if (mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+                // Notices were lost or the folder itself went: read it again, and without
+                // notices from here on when it went.
+                m_passWanted = true;
+                if (mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
                     closeNotifications();
                 continue;
             }
-            if (event->len == 0)
+            if (event->len == 0 || (mask & IN_ISDIR))
                 continue;
-            const QByteArray name(event->name, qsizetype(std::strlen(event->name)));
-            if (!isPictureName(name.constData(), std::size_t(name.size())))
+            const std::size_t nameLength = std::strlen(event->name);
+            if (!isPictureName(event->name, nameLength))
                 continue;
-            if (event->mask & (IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM))
-                dirty = true;
-            auto it = m_files.find(name);
-            if (event->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) {
-                if (it != m_files.end()) {
-                    it->closed = true;
-                } else {
-                    m_files.insert(name, Seen{{}, 0, false, true, true});
-                    dirty = true;
+            const QByteArray name(event->name, qsizetype(nameLength));
+            // A re-reading under way may or may not have read this name already.
+            if (m_pass && (mask & (IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM)))
+                m_passDisturbed = true;
+            if (mask & (IN_DELETE | IN_MOVED_FROM)) {
+                m_pending.remove(name);
+                removeComplete(nameKey(name));
+                continue;
+            }
+            auto it = m_pending.find(name);
+            if (mask & (IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO)) {
+                // A complete picture written again or replaced keeps its place in the count.
+                if (it == m_pending.end() && m_complete.contains(nameKey(name)))
+                    continue;
+                if (it == m_pending.end()) {
+                    it = m_pending.insert(name, Pending{});
+                    it->announced = true;
+                    it->stableSince = now;
                 }
-            } else if (event->mask & IN_CREATE) {
-                if (it == m_files.end())
-                    m_files.insert(name, Seen{{}, 0, false, false, true});
-                dirty = true;
-            } else if ((event->mask & IN_MODIFY) && it != m_files.end() && !it->complete) {
+                if (mask & (IN_CLOSE_WRITE | IN_MOVED_TO))
+                    it->closed = true;
+            } else if ((mask & IN_MODIFY) && it != m_pending.end()) {
                 it->closed = false;
             }
         }
-        if (m_inotify < 0)
-            break;
     }
-    return dirty;
 }
 
 bool FolderMonitor::folderStampChanged()
@@ -162,68 +237,141 @@ bool FolderMonitor::folderStampChanged()
     return changed;
 }
 
-void FolderMonitor::reread(qint64 now, bool allComplete)
+void FolderMonitor::startPass(qint64 now, bool detailed)
 {
-    m_lastFullRead = now;
-    const FolderNames listing = readPictureNames(m_folder);
-    if (!listing.ok)
+    m_passWanted = false;
+    m_passDisturbed = false;
+    m_passDetailed = detailed;
+    m_passSum = 0;
+    m_passCount = 0;
+    m_pass = ::opendir(toNative(m_folder).constData());
+    if (!m_pass) {
+        m_lastPassEnd = now;
         return; // keep the last known state; a vanished folder grows no pictures
+    }
+    ++m_passNumber;
+}
 
-    QHash<QByteArray, Seen> next;
-    next.reserve(qsizetype(listing.names.size()));
-    const FolderHandle handle(m_folder);
-    for (const QByteArray &name : listing.names) {
-        auto it = m_files.constFind(name);
-        if (it != m_files.constEnd() && (it->complete || it->stableSince != 0)) {
-            next.insert(name, *it);
+// Reads on for one slice. A plain re-reading only adds up the names' hashes: when they and the
+// number of pictures match what is known, nothing changed unseen. Otherwise a detailed one
+// follows, which marks the pictures known as seen again and takes in new ones as pending, to be
+// counted once they keep still.
+void FolderMonitor::continuePass(qint64 now)
+{
+    QElapsedTimer slice;
+    slice.start();
+    const qint64 cpuStart = threadCpuNs();
+    const int folderFd = ::dirfd(m_pass);
+    bool ended = false;
+    for (int read = 0;; ++read) {
+        if ((m_sliceEntries > 0 && read == m_sliceEntries) ||
+            (read % entriesPerLook == 0 && read > 0 && slice.nsecsElapsed() >= sliceNs))
+            break;
+        errno = 0;
+        const dirent *entry = ::readdir(m_pass);
+        if (!entry) {
+            if (errno != 0) { // a read error: this pass proves nothing
+                ::closedir(m_pass);
+                m_pass = nullptr;
+                m_lastPassEnd = now;
+                return;
+            }
+            ended = true;
+            break;
+        }
+        const std::size_t length = std::strlen(entry->d_name);
+        if (!isPictureName(entry->d_name, length))
+            continue;
+        const quint64 key = nameKey(entry->d_name, length);
+        if (!m_passDetailed) {
+            if (entryIs(m_pass, entry, EntryKind::RegularFile)) {
+                m_passSum += key;
+                ++m_passCount;
+            }
             continue;
         }
-        Seen seen = it != m_files.constEnd() ? *it : Seen{};
-        seen.complete = allComplete;
-        seen.stableSince = now;
-        if (!allComplete && !handle.stamp(name, &seen.stamp))
-            continue; // gone again, or not a regular file
-        next.insert(name, seen);
+        const auto known = m_complete.find(key);
+        if (known != m_complete.end()) {
+            *known = m_passNumber;
+            continue;
+        }
+        const QByteArray name(entry->d_name, qsizetype(length));
+        if (m_pending.contains(name) || !entryIs(m_pass, entry, EntryKind::RegularFile))
+            continue;
+        struct stat st;
+        if (::fstatat(folderFd, entry->d_name, &st, 0) != 0)
+            continue;
+        Pending pending;
+        pending.stamp = {st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_size};
+        pending.stamped = true;
+        pending.stableSince = now;
+        m_pending.insert(name, pending);
     }
-    m_files = std::move(next);
-    countStates();
+    if (ended)
+        finishPass(now);
+    m_passCostNs += threadCpuNs() - cpuStart;
+    if (!m_pass)
+        m_lastPassCostNs = m_passCostNs;
+}
+
+void FolderMonitor::finishPass(qint64 now)
+{
+    ::closedir(m_pass);
+    m_pass = nullptr;
+    m_lastPassEnd = now;
+    if (!m_passDetailed) {
+        quint64 sum = m_completeSum;
+        for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
+            sum += nameKey(it.key());
+        if (sum == m_passSum && m_passCount == m_complete.size() + m_pending.size())
+            return;
+        // Names that came or went meanwhile, as notices told, explain a difference: the notices
+        // work, and the next re-reading checks again.
+        if (m_passDisturbed)
+            return;
+        // Something changed that no notice told: read again in detail, and until then the count
+        // is in doubt.
+        m_passForChange = true;
+        startPass(now, true);
+        return;
+    }
+    // What this pass did not see has gone (a name that arrived meanwhile was marked on arrival).
+    const quint32 pass = m_passNumber;
+    m_complete.removeIf([this, pass](const QHash<quint64, quint32>::iterator &it) {
+        if (it.value() == pass)
+            return false;
+        m_completeSum -= it.key();
+        return true;
+    });
 }
 
 void FolderMonitor::settlePending(qint64 now)
 {
     const FolderHandle handle(m_folder);
-    for (auto it = m_files.begin(); it != m_files.end();) {
-        Seen &seen = it.value();
-        if (seen.complete) {
-            ++it;
-            continue;
-        }
+    for (auto it = m_pending.begin(); it != m_pending.end();) {
+        Pending &p = it.value();
         FileStamp stamp;
         if (!handle.stamp(it.key(), &stamp)) {
-            it = m_files.erase(it);
+            it = m_pending.erase(it);
             continue;
         }
         bool settled = false;
-        if (!sameStamp(stamp, seen.stamp)) {
-            seen.stamp = stamp;
-            seen.stableSince = now;
-            settled = seen.closed;
+        if (!p.stamped || !sameStamp(stamp, p.stamp)) {
+            p.stamp = stamp;
+            p.stamped = true;
+            p.stableSince = now;
+            settled = p.closed;
         } else {
-            const qint64 needed = seen.announced ? announcedStableMs : 0;
-            settled = seen.closed || (now > seen.stableSince && now - seen.stableSince >= needed);
+            const qint64 needed = p.announced ? announcedStableMs : 0;
+            settled = p.closed || (now > p.stableSince && now - p.stableSince >= needed);
         }
-        seen.complete = settled;
-        ++it;
+        if (settled) {
+            addComplete(nameKey(it.key()));
+            it = m_pending.erase(it);
+        } else {
+            ++it;
+        }
     }
-    countStates();
-}
-
-void FolderMonitor::countStates()
-{
-    m_complete = 0;
-    m_pending = 0;
-    for (const Seen &seen : std::as_const(m_files))
-        (seen.complete ? m_complete : m_pending)++;
 }
 
 } // namespace vistrel

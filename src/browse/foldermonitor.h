@@ -7,16 +7,21 @@
 #include <QObject>
 #include <QString>
 
+#include <dirent.h>
+
 #include <functional>
+#include <vector>
 
 namespace vistrel {
 
 // Keeps an up-to-date count of the complete picture files of one folder at almost no cost per
-// poll: change notices (inotify) and the folder's time say when to look again, and the whole
-// listing is re-read every few seconds anyway, for file systems whose notices or times are coarse
-// or missing (FAT, network mounts). A picture that arrives while it is still being written is
-// "pending" until it has been closed after writing, or its size and time have stopped changing,
-// so that nobody shows it half-made.
+// poll, whatever the folder's size. Change notices (inotify) are applied name by name; without
+// them the folder's time says when to look again. The folder is also re-read now and then anyway,
+// for file systems whose notices or times are coarse or missing (FAT, network mounts): that
+// re-reading is spread over polls in slices of at most 8 ms, and spaced so that it takes a
+// small, fixed share of the time however many files the folder holds. A picture that arrives
+// while it is still being written is "pending" until it has been closed after writing, or its
+// size and time have stopped changing, so that nobody shows it half-made.
 class FolderMonitor : public QObject
 {
     Q_OBJECT
@@ -27,51 +32,85 @@ public:
     explicit FolderMonitor(QObject *parent = nullptr);
     ~FolderMonitor() override;
 
-    // Starts watching folder; every picture already there counts as complete.
-    void watch(const QString &folder);
+    // Starts watching folder, whose picture files were just read as present: they all count as
+    // complete.
+    void watch(const QString &folder, const std::vector<QByteArray> &present);
     void stop();
     bool isWatching() const { return m_watching; }
     QString folder() const { return m_folder; }
     bool usesNotifications() const { return m_watchDescriptor >= 0; }
 
-    // Brings the view of the folder up to date; returns the number of complete picture files.
+    // Brings the view of the folder up to date; returns the number of complete picture files, or
+    // -1 while a re-reading prompted by a change the notices did not tell (or that lost notices)
+    // is under way: the count is not known until it ends.
     int poll();
-    int completeCount() const { return m_complete; }
-    bool isPending(const QByteArray &name) const;
+    // The count is in doubt (it disagrees with a listing just read): read the folder again.
+    void requestReread() { m_passWanted = true; }
+    int completeCount() const { return int(m_complete.size()); }
+    bool hasPending() const { return !m_pending.isEmpty(); }
+    bool isPending(const QByteArray &name) const { return m_pending.contains(name); }
+    // Whether a re-reading of the folder is under way (it may take several polls).
+    bool isRereading() const { return m_pass != nullptr; }
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // The shortest time between two re-readings of a folder whose notices are trusted or whose
+    // time has not changed; large folders are re-read less often.
     void setFullRereadInterval(qint64 ms) { m_fullRereadMs = ms; }
     void setNotificationsEnabled(bool enabled) { m_notificationsAllowed = enabled; }
+    // At most this many entries are read per poll (0: as many as a few milliseconds allow), so
+    // that tests can spread a re-reading of a small folder over several polls.
+    void setRereadSlice(int entries) { m_sliceEntries = entries; }
 
 private:
-    struct Seen
+    struct Pending
     {
         FileStamp stamp;
         qint64 stableSince = 0;
-        bool complete = false;
+        bool stamped = false;   // stamp holds the file's last seen size and time
         bool closed = false;    // closed after writing, or moved in whole
         bool announced = false; // its creation was seen as a notice
     };
 
-    bool readNotices();
-    void reread(qint64 now, bool allComplete);
+    void readNotices(qint64 now);
+    void addComplete(quint64 key);
+    void removeComplete(quint64 key);
+    void startPass(qint64 now, bool detailed);
+    void continuePass(qint64 now);
+    void finishPass(qint64 now);
     void settlePending(qint64 now);
     void closeNotifications();
-    void countStates();
     bool folderStampChanged();
+    qint64 rereadInterval() const;
 
     QString m_folder;
-    QHash<QByteArray, Seen> m_files;
+    // Complete pictures by a 64-bit hash of their names (300,000 names share a hash with a chance
+    // of about one in a thousand million), each with the number of the last detailed re-reading
+    // that saw it. Names would cost more memory than the rest of the program's view of a big
+    // folder.
+    QHash<quint64, quint32> m_complete;
+    quint64 m_completeSum = 0; // the sum of m_complete's keys
+    QHash<QByteArray, Pending> m_pending;
     Clock m_clock;
-    qint64 m_lastFullRead = 0;
     qint64 m_fullRereadMs = 2000;
     FileStamp m_folderStamp;
     int m_inotify = -1;
     int m_watchDescriptor = -1;
-    int m_complete = 0;
-    int m_pending = 0;
     bool m_watching = false;
     bool m_notificationsAllowed = true;
+    int m_sliceEntries = 0;
+
+    // The re-reading under way: the open folder, read on from where the last slice stopped.
+    DIR *m_pass = nullptr;
+    quint32 m_passNumber = 0;
+    bool m_passDetailed = false;  // marks names (else it only adds up their hashes)
+    bool m_passDisturbed = false; // notices of names coming or going arrived meanwhile
+    quint64 m_passSum = 0;        // hashes of the picture names read so far
+    qint64 m_passCount = 0;       // and their number
+    qint64 m_passCostNs = 0;      // processor time spent on the re-reading under way
+    qint64 m_lastPassCostNs = 0;  // processor time the last whole re-reading took
+    qint64 m_lastPassEnd = 0;     // clock time it ended
+    bool m_passWanted = false;    // a change calls for a re-reading
+    bool m_passForChange = false; // the re-reading under way was called for by a change
 };
 
 } // namespace vistrel

@@ -19,6 +19,9 @@ FolderTree::FolderTree(const QString &documentsFolder, const QString &homeFolder
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     header()->setStretchLastSection(false);
     connect(this, &QTreeView::expanded, m_model, &FolderTreeModel::reload);
+    // A chosen folder's sub-folders come up to date, as an opened one's do: one that had none
+    // when it was first read has no expand arrow to open it by.
+    connect(this, &FolderTree::selectionChanged, this, [this] { m_model->reload(m_chosen); });
     // A chosen folder that went away takes its highlight with it; no neighbour inherits it.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FolderTree::showChosen);
 }

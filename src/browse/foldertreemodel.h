@@ -36,7 +36,8 @@ public:
     // does not exist (any more).
     QModelIndex indexForPath(const QString &path);
     // Reads an opened folder's sub-folders again and brings its rows up to date; the tree calls
-    // it each time the user opens a folder.
+    // it each time the user opens or chooses a folder, so that a folder that had none when it
+    // was first read gains its expand arrow once it has some.
     void reload(const QModelIndex &index);
 
 private:

@@ -8,6 +8,7 @@
 #include "app/windowplacement.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
+#include "browse/nativename.h"
 #include "browse/picturelistmodel.h"
 #include "slideshow/slideshow.h"
 #include "testutils.h"
@@ -28,6 +29,9 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace vistrel;
 using vistrel::test::Sandbox;
 using vistrel::test::ScopedServices;
@@ -40,11 +44,11 @@ struct Run
 {
     QTemporaryDir dir;
     ScopedServices services;
-    QSettings store;
+    QString store;
     MainWindow window;
 
     explicit Run(const QByteArray &ini = QByteArray(), const QString &storePath = QString())
-        : store(prepare(dir, ini, storePath), QSettings::IniFormat), window(&store)
+        : store(prepare(dir, ini, storePath)), window(store)
     {}
     // The settings file's path, with the stored lines written into it first (none when null).
     static QString prepare(const QTemporaryDir &dir, const QByteArray &ini, const QString &path)
@@ -127,7 +131,7 @@ private slots:
         QCOMPARE(run.window.pathLabel()->text(), QStringLiteral("..."));
         QVERIFY(run.services.prompts.shown.isEmpty());
         // Reading the store wrote nothing into it.
-        QVERIFY(!QFile::exists(run.store.fileName()));
+        QVERIFY(!QFile::exists(run.store));
     }
 
     void startupOrder_data()
@@ -466,7 +470,7 @@ private slots:
         QCOMPARE(run.commands()->buttonValue(2), 1);
         QCOMPARE(run.names(), byName);
         const auto savedKeys = [&] {
-            QSettings file(run.store.fileName(), QSettings::IniFormat);
+            QSettings file(run.store, QSettings::IniFormat);
             file.beginGroup(QStringLiteral("Settings"));
             return file.childKeys().size();
         };
@@ -504,12 +508,31 @@ private slots:
         QVERIFY(!run.browser()->isAutoRefreshOn());
     }
 
+    void saveWritesTheNineKeys_data()
+    {
+        QTest::addColumn<QByteArray>("folderName");
+        QTest::newRow("ordinary folder") << QByteArray("photos");
+        QTest::newRow("folder name with a byte that is not UTF-8") << QByteArray("caf\xe9");
+    }
     void saveWritesTheNineKeys()
     {
+        QFETCH(QByteArray, folderName);
         Sandbox box;
-        fillDated(box);
-        Run run(lastDir(box.path()));
+        const QString folder = box.path() + QLatin1Char('/') + fromNative(folderName);
+        QVERIFY(::mkdir(QByteArray(QFile::encodeName(box.path()) + '/' + folderName).constData(),
+                        0755) == 0);
+        for (const QString &name : byName) {
+            const QByteArray path = toNative(folder + QLatin1Char('/') + name);
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            const QByteArray bytes = test::tinyPicture();
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, bytes.constData(), std::size_t(bytes.size())),
+                     ssize_t(bytes.size()));
+            ::close(fd);
+        }
+        Run run;
         run.window.Form_Load();
+        QVERIFY(run.window.folderTree()->setSelectedPath(folder));
         run.window.resize(700, 600);
         run.window.move(45, 30);
         run.commands()->clickToolbarKey(QStringLiteral("sortdate"));
@@ -518,11 +541,10 @@ private slots:
         QVERIFY(run.services.prompts.shown.isEmpty());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 
-        QSettings written(run.store.fileName(), QSettings::IniFormat);
+        QSettings written(run.store, QSettings::IniFormat);
         written.beginGroup(QStringLiteral("Settings"));
         QCOMPARE(written.childKeys().size(), 9);
         auto text = [&](const char *key) { return written.value(QLatin1String(key)).toString(); };
-        QCOMPARE(text("LastDir"), box.path());
         QCOMPARE(text("SlideInterval"), QStringLiteral("7"));
         QCOMPARE(text("Toolbar1"), QStringLiteral("1"));
         QCOMPARE(text("Toolbar2"), QStringLiteral("0"));
@@ -532,14 +554,15 @@ private slots:
         QCOMPARE(text("MainWidth"), QString::number(700 * 15 + 120));
         QCOMPARE(text("MainHeight"), QString::number(600 * 15 + 390));
 
-        // The next start comes back as this one was saved.
-        QSettings again(run.store.fileName(), QSettings::IniFormat);
-        MainWindow next(&again);
+        // The next start comes back as this one was saved, in the same folder.
+        MainWindow next(run.store);
         next.Form_Load();
         QCOMPARE(next.size(), QSize(700, 600));
         QCOMPARE(next.slideShow()->slideshowinterval(), 7);
         QCOMPARE(next.browser()->sortType(), QStringLiteral("Date"));
-        QCOMPARE(next.browser()->currentFolder(), box.path());
+        QCOMPARE(toNative(next.browser()->currentFolder()), toNative(folder));
+        QCOMPARE(next.folderTree()->selectedPath(), folder);
+        QCOMPARE(next.browser()->list()->count(), 3);
         QCOMPARE(next.commands()->buttonValue(1), 1);
         QCOMPARE(next.commands()->buttonValue(2), 0);
     }
@@ -553,7 +576,7 @@ private slots:
         run.window.placement()->setPositionKnown(false);
         run.window.move(400, 300);
         run.action(Commands::Save)->trigger();
-        QSettings written(run.store.fileName(), QSettings::IniFormat);
+        QSettings written(run.store, QSettings::IniFormat);
         QCOMPARE(written.value(QStringLiteral("Settings/MainLeft")).toString(), "1500");
         QCOMPARE(written.value(QStringLiteral("Settings/MainTop")).toString(), "750");
     }
@@ -669,7 +692,7 @@ private slots:
         run.window.Form_Load();
         QTest::keyClick(run.window.folderTree(), Qt::Key(key));
         QCOMPARE(run.services.ends.ends, ends);
-        QVERIFY(!QFile::exists(run.store.fileName())); // nothing saved
+        QVERIFY(!QFile::exists(run.store)); // nothing saved
     }
 };
 

@@ -2,12 +2,16 @@
 // text that is no valid value reads as.
 
 #include "app/settings.h"
+#include "browse/nativename.h"
+#include "testutils.h"
 
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vistrel;
@@ -73,6 +77,15 @@ class TestSettings : public QObject
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
+    // The file is found without opening it, where QSettings has always kept it, so that stored
+    // settings keep working.
+    void userFileIsWhereQSettingsKeepsIt()
+    {
+        const QSettings store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vistrel"),
+                              QStringLiteral("Vistrel"));
+        QCOMPARE(userSettingsFile(), store.fileName());
+    }
+
     void roundTrip_data()
     {
         QTest::addColumn<QString>("lastDir");
@@ -89,6 +102,8 @@ private slots:
             << QStringLiteral("/srv/Fotos, 2024/\u00e9t\u00e9 = [x]; #1") << 1 << 15.0 << 30.0 << 0;
         QTest::newRow("fraction of a twip") << "/" << -32768 << 1234.5 << -0.25 << 1;
         QTest::newRow("far off screen") << "/" << 0 << 2147483520.0 << -2147483648.0 << 1;
+        QTest::newRow("folder name with bytes that are not UTF-8")
+            << fromNative(QByteArray("/srv/caf\xe9/\xff\xfe x")) << 3 << 0.0 << 0.0 << 1;
     }
     void roundTrip()
     {
@@ -109,12 +124,9 @@ private slots:
         s.toolbar1 = toolbar;
         s.toolbar2 = 1 - toolbar;
         s.toolbar3 = toolbar;
-        {
-            QSettings store(path, QSettings::IniFormat);
-            QCOMPARE(writeSettings(store, s), QString());
-        }
+        QCOMPARE(writeSettings(path, s), QString());
+        compareSettings(readSettings(path), s);
         QSettings again(path, QSettings::IniFormat);
-        compareSettings(readSettings(again), s);
         // Each value is kept as text under its key in the group "Settings".
         QCOMPARE(again.value(QStringLiteral("Settings/SlideInterval")).toString(),
                  QString::number(interval));
@@ -125,32 +137,42 @@ private slots:
         QCOMPARE(again.childKeys().size(), 9);
     }
 
-    void numbersAsText_data()
+    void storedText_data()
     {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("whole") << 3000.0 << "3000";
-        QTest::newRow("negative") << -1500.0 << "-1500";
-        QTest::newRow("zero") << 0.0 << "0";
-        QTest::newRow("fraction") << 1234.5 << "1234.5";
-        QTest::newRow("large whole, no exponent") << 123456789.0 << "123456789";
+        QTest::addColumn<QString>("lastDir");
+        QTest::addColumn<double>("left");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("whole") << "/" << 3000.0 << QByteArray("MainLeft=3000");
+        QTest::newRow("negative") << "/" << -1500.0 << QByteArray("MainLeft=-1500");
+        QTest::newRow("zero") << "/" << 0.0 << QByteArray("MainLeft=0");
+        QTest::newRow("fraction") << "/" << 1234.5 << QByteArray("MainLeft=1234.5");
+        QTest::newRow("large whole, no exponent")
+            << "/" << 123456789.0 << QByteArray("MainLeft=123456789");
+        // Folders stored by earlier runs must read the same: plain text stays as it was written.
+        QTest::newRow("folder as plain UTF-8 text")
+            << QStringLiteral("/srv/Fotos 2024/\u00e9t\u00e9") << 0.0
+            << QByteArray("LastDir=/srv/Fotos 2024/\xc3\xa9t\xc3\xa9");
+        QTest::newRow("folder with a comma, quoted")
+            << "/srv/a, b" << 0.0 << QByteArray("LastDir=\"/srv/a, b\"");
+        QTest::newRow("folder name that is not UTF-8, as its bytes")
+            << fromNative(QByteArray("/srv/caf\xe9")) << 0.0
+            << QByteArray("LastDir=@ByteArray(/srv/caf\\xe9)");
     }
-    void numbersAsText()
+    void storedText()
     {
-        QFETCH(double, value);
-        QFETCH(QString, text);
+        QFETCH(QString, lastDir);
+        QFETCH(double, left);
+        QFETCH(QByteArray, line);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
         StoredSettings s;
-        s.mainLeft = value;
-        {
-            QSettings store(path, QSettings::IniFormat);
-            QCOMPARE(writeSettings(store, s), QString());
-        }
+        s.lastDir = lastDir;
+        s.mainLeft = left;
+        QCOMPARE(writeSettings(path, s), QString());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray content = file.readAll();
-        QVERIFY2(content.contains(QByteArray("\nMainLeft=" + text.toLatin1() + '\n')), content.constData());
+        QVERIFY2(content.contains(QByteArray('\n' + line + '\n')), content.constData());
     }
 
     void defaultsWhenAbsent_data()
@@ -169,8 +191,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
         if (!content.isNull())
             writeIni(path, content);
-        QSettings store(path, QSettings::IniFormat);
-        const StoredSettings s = readSettings(store);
+        const StoredSettings s = readSettings(path);
         QCOMPARE(s.lastDir, QStringLiteral("/"));
         QCOMPARE(s.slideInterval, 10);
         QCOMPARE(s.mainLeft, 3000.0);
@@ -275,8 +296,7 @@ private slots:
         content.replace(start, end - start, text.toUtf8());
         writeIni(path, content);
 
-        QSettings store(path, QSettings::IniFormat);
-        const StoredSettings s = readSettings(store);
+        const StoredSettings s = readSettings(path);
         StoredSettings want = storedValues();
         if (key == QLatin1String("SlideInterval"))
             want.slideInterval = expected.toInt();
@@ -299,39 +319,73 @@ private slots:
 
     void unwritableStore_data()
     {
-        QTest::addColumn<bool>("readOnlyFile");
-        QTest::newRow("read-only file and folder") << true;
-        QTest::newRow("folder that cannot be made") << false;
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        const QByteArray damaged = "[Settings]\nno equals sign here\nSlideInterval=25\n";
+        QTest::newRow("read-only file and folder") << "read-only" << allKeys() << "read-only";
+        QTest::newRow("folder that cannot be made") << "no folder" << QByteArray() << "";
+        QTest::newRow("full disk") << "full" << allKeys() << "";
+        QTest::newRow("full disk, line without '='") << "full" << damaged << "";
+        QTest::newRow("a pipe in place of the file") << "pipe" << QByteArray() << "regular file";
     }
+    // Every save that does not put the values on disk says so, whatever the file held before;
+    // the file stays as it was; and once the fault is gone the next save succeeds.
     void unwritableStore()
     {
-        QFETCH(bool, readOnlyFile);
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
-        QString path = QStringLiteral("/proc/vistrel/Vistrel.ini");
-        if (readOnlyFile) {
+        QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
+        const QByteArray native = QFile::encodeName(path);
+        if (fault == QLatin1String("no folder"))
+            path = QStringLiteral("/proc/vistrel/Vistrel.ini");
+        else if (fault == QLatin1String("pipe"))
+            QCOMPARE(::mkfifo(native.constData(), 0644), 0);
+        else
+            writeIni(path, content);
+        if (fault == QLatin1String("read-only")) {
             if (::geteuid() == 0)
-                QSKIP("root writes read-only files; the unwritable location covers this run");
-            path = dir.filePath(QStringLiteral("Vistrel.ini"));
-            writeIni(path, allKeys());
+                QSKIP("root writes read-only files; the other rows cover this run");
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                             QFileDevice::ReadOther);
             QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         }
+        ::alarm(60); // opening a pipe would wait for a writer for ever
+        const StoredSettings before = readSettings(path);
         StoredSettings s = storedValues();
-        s.lastDir = QStringLiteral("/elsewhere");
+        s.lastDir = QStringLiteral("/elsewhere, further down");
         QString failure;
         {
-            QSettings store(path, QSettings::IniFormat);
-            failure = writeSettings(store, s);
+            // Nothing beyond the file's present size can be written, as on a full disk.
+            std::unique_ptr<test::FileSizeLimit> full;
+            if (fault == QLatin1String("full"))
+                full = std::make_unique<test::FileSizeLimit>(rlim_t(content.size()));
+            failure = writeSettings(path, s);
         }
-        if (readOnlyFile) {
+        ::alarm(0);
+        QVERIFY(!failure.isEmpty());
+        QVERIFY2(failure.contains(reason), qPrintable(failure));
+        if (fault == QLatin1String("read-only")) {
             QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner);
-            // The stored values are still there, unchanged, and can be read.
-            QSettings store(path, QSettings::IniFormat);
-            compareSettings(readSettings(store), storedValues());
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         }
-        QVERIFY(!failure.isEmpty());
+        if (fault == QLatin1String("pipe")) {
+            compareSettings(before, StoredSettings());
+            return;
+        }
+        if (fault == QLatin1String("no folder"))
+            return;
+        // The stored values are still there, unchanged, and can be read.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+        compareSettings(readSettings(path), before);
+        // The fault is gone: this save is judged on its own and succeeds.
+        QCOMPARE(writeSettings(path, s), QString());
+        compareSettings(readSettings(path), s);
     }
 };
 

@@ -1,6 +1,7 @@
-// The folder tree's model: folders only, hidden ones left out, and an opened folder brought up to
-// date with folders made and removed while the program runs.
+// The folder tree's model: folders only, hidden ones left out, and an opened or chosen folder
+// brought up to date with folders made and removed while the program runs.
 
+#include "browse/foldertree.h"
 #include "browse/foldertreemodel.h"
 #include "testutils.h"
 
@@ -65,6 +66,31 @@ private slots:
         QCOMPARE(model.pathOf(kept), box.file(QStringLiteral("keep")));
         QCOMPARE(kept.row(), 1);
         QCOMPARE(model.indexForPath(box.file(QStringLiteral("renamed"))).row(), 2);
+    }
+
+    // A folder empty when first opened loses its expand arrow; choosing it again with the mouse
+    // shows the sub-folder made since, which can then be opened and chosen.
+    void chosenFolderThatWasEmptyGainsSubFolders()
+    {
+        Sandbox box;
+        const QString empty = box.mkdir(QStringLiteral("empty"));
+        const QString other = box.mkdir(QStringLiteral("other"));
+        FolderTree tree(box.path(), box.path());
+        tree.resize(400, 300);
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        QVERIFY(tree.setSelectedPath(empty));
+        const QModelIndex index = tree.currentIndex();
+        tree.expand(index);
+        QVERIFY(!tree.model()->hasChildren(index));
+
+        box.mkdir(QStringLiteral("empty/new"));
+        QVERIFY(tree.setSelectedPath(other));
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualRect(index).center());
+        QCOMPARE(tree.selectedPath(), empty);
+        QVERIFY(tree.model()->hasChildren(index));
+        QVERIFY(tree.setSelectedPath(empty + QStringLiteral("/new")));
+        QCOMPARE(tree.selectedPath(), empty + QStringLiteral("/new"));
     }
 };
 

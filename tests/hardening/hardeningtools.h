@@ -12,7 +12,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QList>
-#include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -28,15 +27,13 @@ class WindowSession
 {
 public:
     explicit WindowSession(const QString &iniPath = {})
-        : m_store(std::make_unique<QSettings>(
-              iniPath.isEmpty() ? m_dir.filePath(QStringLiteral("vistrel.ini")) : iniPath,
-              QSettings::IniFormat)),
-          m_window(std::make_unique<MainWindow>(m_store.get()))
+        : m_store(iniPath.isEmpty() ? m_dir.filePath(QStringLiteral("vistrel.ini")) : iniPath),
+          m_window(std::make_unique<MainWindow>(m_store))
     {
         m_window->Form_Load();
     }
     MainWindow &window() { return *m_window; }
-    QSettings &store() { return *m_store; }
+    QString store() const { return m_store; }
     void trigger(const char *objectName)
     {
         if (QAction *a = m_window->findChild<QAction *>(QString::fromLatin1(objectName)))
@@ -50,7 +47,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<QSettings> m_store;
+    QString m_store;
     std::unique_ptr<MainWindow> m_window;
 };
 

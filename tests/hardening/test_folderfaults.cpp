@@ -18,6 +18,9 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -94,7 +97,8 @@ private slots:
     void burstOfFiveThousandFiles();
     void damagedSettingsGiveDefaults_data();
     void damagedSettingsGiveDefaults();
-    void readOnlySettingsAreReported();
+    void unsaveableSettingsAreReported_data();
+    void unsaveableSettingsAreReported();
 };
 
 void FolderFaultsTest::shownFolderGoesAway_data()
@@ -248,42 +252,87 @@ void FolderFaultsTest::damagedSettingsGiveDefaults()
         w.savesettings();
     }
     QCOMPARE(services.ends.ends, 0);
-    // The store keeps the parse error of its first reading as its status; the save still
-    // succeeds and is not reported as failed.
+    // A line that cannot be parsed does not make a good save look failed.
     QCOMPARE(services.prompts.shown.size(), 0);
     WindowSession again(ini);
     QCOMPARE(again.window().slideShow()->slideshowinterval(), 17);
 }
 
-// A settings file the user may not write: the window still opens from it, and saving says why
-// it failed instead of losing the values silently; the file stays as it was.
-void FolderFaultsTest::readOnlySettingsAreReported()
+void FolderFaultsTest::unsaveableSettingsAreReported_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    const QByteArray plain("[Settings]\nSlideInterval=5\n");
+    const QByteArray damaged("[Settings]\nno equals sign here\nSlideInterval=5\n");
+    QTest::newRow("read-only file") << "read-only" << plain << "read-only";
+    QTest::newRow("read-only file with a line without '='")
+        << "read-only" << damaged << "read-only";
+    QTest::newRow("full disk, line without '=', then room again") << "full" << damaged << "";
+    QTest::newRow("a pipe in place of the file") << "pipe" << QByteArray() << "not a regular file";
+}
+
+// A settings file the user may not write, on a full disk, or that is no file at all: the window
+// still opens (from the file, or with the defaults), every save that fails says why instead of
+// losing the values silently, and the file stays as it was. Once the fault is gone, a save says
+// nothing: each report is about its own save.
+void FolderFaultsTest::unsaveableSettingsAreReported()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
     Sandbox box;
     ::chmod(QFile::encodeName(box.path()).constData(), 0755);
     const QString ini = box.file(QStringLiteral("vistrel.ini"));
-    const QByteArray content("[Settings]\nSlideInterval=5\n");
-    box.write(QStringLiteral("vistrel.ini"), content);
-    ::chmod(QFile::encodeName(ini).constData(), 0444);
-    const int result = runWithoutRoot([&]() -> int {
+    const QByteArray native = QFile::encodeName(ini);
+    if (fault == QLatin1String("pipe"))
+        QCOMPARE(::mkfifo(native.constData(), 0644), 0);
+    else
+        box.write(QStringLiteral("vistrel.ini"), content);
+    if (fault == QLatin1String("read-only"))
+        ::chmod(native.constData(), 0444);
+    const int storedInterval = fault == QLatin1String("pipe") ? 10 : 5;
+    const auto piece = [&]() -> int {
         ScopedServices services;
+        ::alarm(60); // opening a pipe would wait for a writer for ever
         WindowSession session(ini);
-        if (session.window().slideShow()->slideshowinterval() != 5)
+        MainWindow &w = session.window();
+        if (w.slideShow()->slideshowinterval() != storedInterval)
             return 1;
-        session.window().slideShow()->setSlideshowinterval(9);
-        session.window().savesettings();
-        if (services.prompts.shown.size() != 1 ||
-            services.prompts.shown[0].kind != ScriptedPrompter::Critical ||
-            services.prompts.shown[0].title != QLatin1String("ERROR!") ||
-            !services.prompts.shown[0].prompt.contains(QLatin1String("read-only")))
+        w.slideShow()->setSlideshowinterval(9);
+        {
+            std::unique_ptr<FileSizeLimit> full;
+            if (fault == QLatin1String("full"))
+                full = std::make_unique<FileSizeLimit>(rlim_t(content.size()));
+            w.savesettings();
+        }
+        ::alarm(0);
+        const QList<ScriptedPrompter::Shown> &shown = services.prompts.shown;
+        if (shown.size() != 1 || shown[0].kind != ScriptedPrompter::Critical ||
+            shown[0].title != QLatin1String("ERROR!") || !shown[0].prompt.contains(ini) ||
+            !shown[0].prompt.contains(reason))
             return 2;
+        if (fault == QLatin1String("full")) {
+            w.savesettings();
+            if (shown.size() != 1)
+                return 3;
+        }
         return 0;
-    });
+    };
+    const int result = fault == QLatin1String("read-only") ? runWithoutRoot(piece) : piece();
     QVERIFY2(result != -1, "could not drop root's rights for the permission case");
     QCOMPARE(result, 0);
-    QFile f(ini);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), content);
+    if (fault == QLatin1String("pipe")) {
+        struct stat st;
+        QVERIFY(::stat(native.constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    } else if (fault == QLatin1String("full")) {
+        WindowSession again(ini);
+        QCOMPARE(again.window().slideShow()->slideshowinterval(), 9);
+    } else {
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), content);
+    }
 }
 
 QTEST_MAIN(FolderFaultsTest)

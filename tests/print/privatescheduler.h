@@ -3,6 +3,8 @@
 // A print scheduler of the test's own (private-cups.sh) in a temporary folder, with this
 // process's print clients pointed at it. Nothing of the machine's printers is used or changed.
 
+#include "printtesttools.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QStringList>
@@ -20,6 +22,7 @@ public:
         // user's or the system's.
         qputenv("CUPS_SERVER", QFile::encodeName(m_folder.filePath(QStringLiteral("cups.sock"))));
         qputenv("CUPS_SERVERROOT", QFile::encodeName(m_folder.filePath(QStringLiteral("etc"))));
+        // A test that runs the program in a home folder of its own sets HOME again afterwards.
         qputenv("HOME", QFile::encodeName(m_folder.path()));
         qunsetenv("PRINTER");
         qunsetenv("LPDEST");
@@ -50,6 +53,19 @@ public:
         return ran;
     }
 
+    // A command given as one line of words: "stop", "start", or an administration program with
+    // its arguments ("cupsdisable -r Out_of_paper Queue").
+    bool run(const QString &commandLine)
+    {
+        if (commandLine == QLatin1String("stop"))
+            return stop();
+        if (commandLine == QLatin1String("start"))
+            return start();
+        QStringList words = commandLine.split(QLatin1Char(' '));
+        const QString program = words.takeFirst();
+        return admin(program, words);
+    }
+
     QString outFolder(const QString &queue) const
     {
         return m_folder.filePath(QStringLiteral("out/") + queue);
@@ -59,6 +75,28 @@ public:
     {
         return QDir(outFolder(queue))
             .entryList({QStringLiteral("job-*.pdf")}, QDir::Files, QDir::Name);
+    }
+
+    // A document the queue produced that is not among before, once it is whole (a PDF that can
+    // be read); an empty text until then.
+    QString newDocument(const QString &queue, const QStringList &before) const
+    {
+        for (const QString &name : documents(queue))
+            if (!before.contains(name)) {
+                const QString path = QDir(outFolder(queue)).filePath(name);
+                if (!runTool(QStringLiteral("pdfinfo"), {path}).isNull())
+                    return path;
+            }
+        return QString();
+    }
+
+    // Jobs the scheduler has known for the queue, finished ones included.
+    int jobCount(const QString &queue) const
+    {
+        const QString jobs =
+            runTool(QStringLiteral("lpstat"),
+                    {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), queue});
+        return int(jobs.count(QLatin1Char('\n')));
     }
 
     QString error() const { return m_error; }

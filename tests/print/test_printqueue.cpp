@@ -69,8 +69,6 @@ private slots:
 private:
     // Clicks Print and waits for the PDF the queue produces.
     void printAndCollect(PrintPreviewDialog &dialog, const QString &queue, QString &produced);
-    // Jobs the scheduler has known for the queue, finished ones included.
-    int jobsOf(const QString &queue);
     void setDefault(const QString &queue);
 
     PrivateScheduler m_scheduler;
@@ -94,28 +92,12 @@ void TestPrintQueue::setDefault(const QString &queue)
              qPrintable(m_scheduler.error()));
 }
 
-int TestPrintQueue::jobsOf(const QString &queue)
-{
-    const QString jobs =
-        runTool(QStringLiteral("lpstat"),
-                {QStringLiteral("-W"), QStringLiteral("all"), QStringLiteral("-o"), queue});
-    return int(jobs.count(QLatin1Char('\n')));
-}
-
 void TestPrintQueue::printAndCollect(PrintPreviewDialog &dialog, const QString &queue,
                                      QString &produced)
 {
     const QStringList before = m_scheduler.documents(queue);
     QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
-    const auto arrived = [&] {
-        for (const QString &name : m_scheduler.documents(queue))
-            if (!before.contains(name)) {
-                produced = QDir(m_scheduler.outFolder(queue)).filePath(name);
-                return !runTool(QStringLiteral("pdfinfo"), {produced}).isNull();
-            }
-        return false;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(arrived(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!(produced = m_scheduler.newDocument(queue, before)).isEmpty(), 30000);
 }
 
 void TestPrintQueue::pageOnTheQueuesPaper_data()
@@ -227,19 +209,10 @@ void TestPrintQueue::failedHandOverKeepsThePreview()
     PrintPreviewDialog dialog(redPicture());
     dialog.show();
     const QStringList before = m_scheduler.documents(letterQueue);
-    const auto apply = [this](const QString &command) {
-        if (command == QLatin1String("stop"))
-            return m_scheduler.stop();
-        if (command == QLatin1String("start"))
-            return m_scheduler.start();
-        QStringList words = command.arg(letterQueue).split(QLatin1Char(' '));
-        const QString program = words.takeFirst();
-        return m_scheduler.admin(program, words);
-    };
-    QVERIFY2(apply(fault), qPrintable(m_scheduler.error()));
+    QVERIFY2(m_scheduler.run(fault.arg(letterQueue)), qPrintable(m_scheduler.error()));
 
     QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
-    QVERIFY2(apply(undo), qPrintable(m_scheduler.error()));
+    QVERIFY2(m_scheduler.run(undo.arg(letterQueue)), qPrintable(m_scheduler.error()));
     QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
     const QString prompt = services.prompts.shown.first().prompt;
     QVERIFY2(prompt.startsWith(QStringLiteral("The page could not be printed: ") + told),
@@ -314,7 +287,7 @@ void TestPrintQueue::enterInABoxRedrawsNeverPrints()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QVERIFY(drawn.wait(5000));
-    const int jobsBefore = jobsOf(letterQueue);
+    const int jobsBefore = m_scheduler.jobCount(letterQueue);
 
     auto *edit = dialog.findChild<QLineEdit *>(box);
     edit->setFocus();
@@ -325,7 +298,7 @@ void TestPrintQueue::enterInABoxRedrawsNeverPrints()
     QCOMPARE(drawn.count(), 3);
     QVERIFY(dialog.isVisible());
     // A job is the scheduler's as soon as Print returns: there is none.
-    QCOMPARE(jobsOf(letterQueue), jobsBefore);
+    QCOMPARE(m_scheduler.jobCount(letterQueue), jobsBefore);
     QCOMPARE(services.prompts.shown.size(), 0);
 }
 
