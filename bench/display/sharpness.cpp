@@ -46,13 +46,15 @@ int main(int argc, char *argv[])
     const QFileInfo picture(QString::fromLocal8Bit(argv[1]));
     const QString out = QString::fromLocal8Bit(argv[2]);
     QTemporaryDir dir;
-    QSettings store(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    store.beginGroup(QStringLiteral("Settings"));
-    store.setValue(QStringLiteral("LastDir"), picture.absolutePath());
-    store.setValue(QStringLiteral("Toolbar3"), QStringLiteral("1")); // scale to fit
-    store.endGroup();
-    store.sync();
-    MainWindow window(&store);
+    const QString settingsFile = dir.filePath(QStringLiteral("settings.ini"));
+    {
+        QSettings store(settingsFile, QSettings::IniFormat);
+        store.beginGroup(QStringLiteral("Settings"));
+        store.setValue(QStringLiteral("LastDir"), picture.absolutePath());
+        store.setValue(QStringLiteral("Toolbar3"), QStringLiteral("1")); // scale to fit
+        store.endGroup();
+    }
+    MainWindow window(settingsFile);
     window.Form_Load();
     window.show();
     runEvents(200);
