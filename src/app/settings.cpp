@@ -1,9 +1,9 @@
 #include "app/settings.h"
 
-#include "app/identity.h"
-#include "app/rounding.h"
 #include "browse/folderlisting.h"
 #include "browse/nativename.h"
+#include "common/identity.h"
+#include "common/rounding.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,10 @@
 #include "viewer/picturedisplay.h"
 
-#include "app/services.h"
 #include "browse/folderbrowser.h"
 #include "browse/nativename.h"
+#include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
+#include "common/services.h"
 #include "viewer/picturecache.h"
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureloader.h"
@@ -186,10 +187,7 @@ QByteArray PictureDisplay::nativePathOf(int index) const
     const PictureEntry *entry = m_browser->list()->entry(index);
     if (!entry)
         return {};
-    QByteArray folder = toNative(m_browser->currentFolder());
-    if (!folder.endsWith('/'))
-        folder.append('/');
-    return folder + entry->nativeName;
+    return joinFolderAndName(toNative(m_browser->currentFolder()), entry->nativeName);
 }
 
 void PictureDisplay::prefetchNeighbours(const QSize &atLeast)
