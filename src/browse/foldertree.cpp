@@ -1,7 +1,7 @@
 #include "browse/foldertree.h"
 
-#include "app/services.h"
 #include "browse/foldertreemodel.h"
+#include "common/services.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
