@@ -1,8 +1,8 @@
 #include "app/accessibility.h"
 #include "app/commandline.h"
-#include "app/identity.h"
 #include "app/programrun.h"
 #include "app/settings.h"
+#include "common/identity.h"
 
 #include <QApplication>
 

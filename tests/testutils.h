@@ -2,7 +2,7 @@
 
 // Shared fixtures for the tests: replaced seams and a sandbox folder with files at chosen times.
 
-#include "app/services.h"
+#include "common/services.h"
 
 #include <QBuffer>
 #include <QByteArray>

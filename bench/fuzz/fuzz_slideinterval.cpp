@@ -1,7 +1,7 @@
 // The interval box's text: Val, rounding and the range check never crash, and an accepted
 // entry is always a whole number of seconds in range, a refused one always has a reason.
 
-#include "app/rounding.h"
+#include "common/rounding.h"
 #include "fuzzcheck.h"
 #include "slideshow/slideinterval.h"
 

@@ -1,6 +1,7 @@
 #include "app/commands.h"
 
 #include "app/mainlayout.h"
+#include "common/units.h"
 
 #include <QAction>
 #include <QIcon>
@@ -105,7 +106,7 @@ Commands::Commands(QMainWindow *window) : QObject(window)
             action->setToolTip(QString::fromLatin1(row.toolTip));
             action->setIcon(QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(row.icon))));
             m_toolbar->addAction(action);
-            const int side = qRound(layout::toPixels(layout::toolbarHeight));
+            const int side = units::toPixels(layout::toolbarHeight);
             m_toolbar->widgetForAction(action)->setFixedSize(side, side);
         }
         m_actions[row.id] = action;

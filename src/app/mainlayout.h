@@ -10,7 +10,6 @@ namespace vistrel {
 // are the window's outer size; rectangles are in the coordinates of the area below the menu bar,
 // where the toolbar takes the top 330 twips and the status bar the bottom 270.
 namespace layout {
-inline constexpr double twipsPerPixel = 15.0;
 inline constexpr double minimumWidth = 9090;
 inline constexpr double minimumHeight = 8610;
 inline constexpr double toolbarHeight = 330;
@@ -18,15 +17,6 @@ inline constexpr double statusBarHeight = 270;
 // Outer size minus the area below the menu bar: window borders, caption and menu bar.
 inline constexpr double frameWidth = 120;
 inline constexpr double frameHeight = 690;
-
-inline double toPixels(double twips)
-{
-    return twips / twipsPerPixel;
-}
-inline double toTwips(double pixels)
-{
-    return pixels * twipsPerPixel;
-}
 } // namespace layout
 
 struct MainLayout

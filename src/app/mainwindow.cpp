@@ -2,10 +2,8 @@
 
 #include "app/clockformat.h"
 #include "app/commands.h"
-#include "app/identity.h"
 #include "app/mainlayout.h"
 #include "app/openatstart.h"
-#include "app/services.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
 #include "app/windowplacement.h"
@@ -13,8 +11,12 @@
 #include "browse/folderbrowser.h"
 #include "browse/folderlisting.h"
 #include "browse/foldertree.h"
+#include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
 #include "browse/picturelistview.h"
+#include "common/identity.h"
+#include "common/services.h"
+#include "common/units.h"
 #include "info/aboutdialog.h"
 #include "print/printpreviewdialog.h"
 #include "slideshow/slideshow.h"
@@ -36,16 +38,10 @@
 namespace vistrel {
 namespace {
 
-int px(double twips)
-{
-    return qRound(layout::toPixels(twips));
-}
-
 // A rectangle of the area below the menu bar, in twips, as central-widget pixels.
 QRect centralRect(const QRectF &twips)
 {
-    return QRect(px(twips.x()), px(twips.y() - layout::toolbarHeight), px(twips.width()),
-                 px(twips.height()));
+    return units::toPixels(twips.translated(0, -layout::toolbarHeight));
 }
 
 } // namespace
@@ -102,7 +98,8 @@ void MainWindow::createWidgets()
     const QSizeF minimumCentral(layout::minimumWidth - layout::frameWidth,
                                 layout::minimumHeight - layout::frameHeight -
                                     layout::toolbarHeight - layout::statusBarHeight);
-    central->setMinimumSize(px(minimumCentral.width()), px(minimumCentral.height()));
+    central->setMinimumSize(units::toPixels(minimumCentral.width()),
+                            units::toPixels(minimumCentral.height()));
     setCentralWidget(central);
 
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -262,7 +259,7 @@ void MainWindow::openSavedFolder(const QString &saved)
     // Opened when it holds any file. A saved folder on a mount that does not answer leaves the
     // window usable with no folder chosen; it is opened when the answer comes, unless a folder
     // has been chosen by then.
-    const QString probe = saved.endsWith(QLatin1Char('/')) ? saved : saved + QLatin1Char('/');
+    const QString probe = joinFolderAndName(saved, QString());
     const std::optional<bool> found =
         m_reads->run<bool>([probe] { return folderHasAnyFile(probe); },
                            [this, saved](bool late) {
@@ -288,7 +285,7 @@ void MainWindow::Form_Resize()
     }
     const QSize central = centralWidget()->size();
     const QSizeF outer = clampToMinimum(outerSizeForCentral(
-        QSizeF(layout::toTwips(central.width()), layout::toTwips(central.height()))));
+        QSizeF(units::toTwips(central.width()), units::toTwips(central.height()))));
     const MainLayout l = layoutForOuterSize(outer);
     m_container->setGeometry(centralRect(l.container));
     m_vscroll->setGeometry(centralRect(l.vscroll));

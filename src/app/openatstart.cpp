@@ -1,10 +1,10 @@
 #include "app/openatstart.h"
 
-#include "app/services.h"
 #include "browse/foldertree.h"
 #include "browse/nativename.h"
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
+#include "common/services.h"
 
 #include <QEvent>
 #include <QTimer>

@@ -1,9 +1,9 @@
 #include "app/settings.h"
 
-#include "app/identity.h"
-#include "app/rounding.h"
 #include "browse/folderlisting.h"
 #include "browse/nativename.h"
+#include "common/identity.h"
+#include "common/rounding.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,21 +126,75 @@ QString folderFromValue(const QVariant &value)
     return value.toString();
 }
 
+// How a value is kept in the file, and so how it is read back.
+enum class Kind { Folder, Int16, Twips, ButtonState };
+
+// One key of the group: its name, its kind, and the member of StoredSettings it holds (the one
+// pointer that fits the kind).
+struct Key
+{
+    const char *name;
+    Kind kind;
+    QString StoredSettings::*text;
+    int StoredSettings::*whole;
+    double StoredSettings::*real;
+};
+
+// The nine keys, in the order they are written; reading and writing both go by this table.
+const Key keys[] = {
+    {"LastDir", Kind::Folder, &StoredSettings::lastDir, nullptr, nullptr},
+    {"SlideInterval", Kind::Int16, nullptr, &StoredSettings::slideInterval, nullptr},
+    {"MainLeft", Kind::Twips, nullptr, nullptr, &StoredSettings::mainLeft},
+    {"MainTop", Kind::Twips, nullptr, nullptr, &StoredSettings::mainTop},
+    {"MainWidth", Kind::Twips, nullptr, nullptr, &StoredSettings::mainWidth},
+    {"MainHeight", Kind::Twips, nullptr, nullptr, &StoredSettings::mainHeight},
+    {"Toolbar1", Kind::ButtonState, nullptr, &StoredSettings::toolbar1, nullptr},
+    {"Toolbar2", Kind::ButtonState, nullptr, &StoredSettings::toolbar2, nullptr},
+    {"Toolbar3", Kind::ButtonState, nullptr, &StoredSettings::toolbar3, nullptr},
+};
+
+QVariant valueToStore(const Key &key, const StoredSettings &v)
+{
+    switch (key.kind) {
+    case Kind::Folder:
+        return folderValue(v.*key.text);
+    case Kind::Twips:
+        return settingstext::fromNumber(v.*key.real);
+    case Kind::Int16:
+    case Kind::ButtonState:
+        break;
+    }
+    return QString::number(v.*key.whole);
+}
+
+// Reads one key into s; a missing or bad value leaves the one s holds.
+void readKey(QSettings &store, const Key &key, StoredSettings &s)
+{
+    using namespace settingstext;
+    switch (key.kind) {
+    case Kind::Folder:
+        if (hasKey(store, key.name))
+            s.*key.text = folderFromValue(store.value(QLatin1String(key.name)));
+        return;
+    case Kind::Int16:
+        s.*key.whole = toInt16(readText(store, key.name), s.*key.whole);
+        return;
+    case Kind::Twips:
+        s.*key.real = toTwips(readText(store, key.name), s.*key.real);
+        return;
+    case Kind::ButtonState:
+        s.*key.whole = toButtonState(readText(store, key.name), s.*key.whole);
+        return;
+    }
+}
+
 // The nine keys with the values they are written as.
 StoredValues valuesToStore(const StoredSettings &v)
 {
-    using settingstext::fromNumber;
-    return {
-        {QStringLiteral("LastDir"), folderValue(v.lastDir)},
-        {QStringLiteral("SlideInterval"), QString::number(v.slideInterval)},
-        {QStringLiteral("MainLeft"), fromNumber(v.mainLeft)},
-        {QStringLiteral("MainTop"), fromNumber(v.mainTop)},
-        {QStringLiteral("MainWidth"), fromNumber(v.mainWidth)},
-        {QStringLiteral("MainHeight"), fromNumber(v.mainHeight)},
-        {QStringLiteral("Toolbar1"), QString::number(v.toolbar1)},
-        {QStringLiteral("Toolbar2"), QString::number(v.toolbar2)},
-        {QStringLiteral("Toolbar3"), QString::number(v.toolbar3)},
-    };
+    StoredValues values;
+    for (const Key &key : keys)
+        values.emplace_back(QLatin1String(key.name), valueToStore(key, v));
+    return values;
 }
 
 // The bytes of the regular file at path. It is opened without waiting and checked once open, so
@@ -212,19 +266,10 @@ private:
 
 StoredSettings readGroup(QSettings &store)
 {
-    using namespace settingstext;
     StoredSettings s;
     store.beginGroup(group);
-    if (hasKey(store, "LastDir"))
-        s.lastDir = folderFromValue(store.value(QStringLiteral("LastDir")));
-    s.slideInterval = toInt16(readText(store, "SlideInterval"), s.slideInterval);
-    s.mainLeft = toTwips(readText(store, "MainLeft"), s.mainLeft);
-    s.mainTop = toTwips(readText(store, "MainTop"), s.mainTop);
-    s.mainWidth = toTwips(readText(store, "MainWidth"), s.mainWidth);
-    s.mainHeight = toTwips(readText(store, "MainHeight"), s.mainHeight);
-    s.toolbar1 = toButtonState(readText(store, "Toolbar1"), s.toolbar1);
-    s.toolbar2 = toButtonState(readText(store, "Toolbar2"), s.toolbar2);
-    s.toolbar3 = toButtonState(readText(store, "Toolbar3"), s.toolbar3);
+    for (const Key &key : keys)
+        readKey(store, key, s);
     store.endGroup();
     return s;
 }

@@ -3,6 +3,7 @@
 #include "app/clockformat.h"
 #include "app/lockindicators.h"
 #include "app/mainlayout.h"
+#include "common/units.h"
 
 #include <QDateTime>
 #include <QLabel>
@@ -18,11 +19,6 @@ struct PanelWidth
     double minimum;
 };
 constexpr PanelWidth panelWidths[4] = {{7875, 1800}, {510, 200}, {465, 200}, {1800, 1800}};
-
-int px(double twips)
-{
-    return qRound(layout::toPixels(twips));
-}
 
 QLabel *makePanel(QWidget *parent, const QString &text)
 {
@@ -66,12 +62,13 @@ MainStatusBar::MainStatusBar(QWidget *parent) : QStatusBar(parent)
     m_panels[2]->setAlignment(Qt::AlignCenter);
     m_panels[3]->setToolTip(QStringLiteral("Date/Time"));
     const int frame = 2 * m_panels[0]->frameWidth();
-    setFixedHeight(
-        qMax(px(layout::statusBarHeight), m_panels[0]->fontMetrics().height() + frame + 2));
+    setFixedHeight(qMax(units::toPixels(layout::statusBarHeight),
+                        m_panels[0]->fontMetrics().height() + frame + 2));
     // Each panel keeps its design width, widened once where this font's text would not fit it.
-    m_widths[0] = px(panelWidths[0].minimum); // panel 1 takes the room the others leave
+    // Panel 1 takes the room the others leave.
+    m_widths[0] = units::toPixels(panelWidths[0].minimum);
     for (int i = 1; i < 4; ++i)
-        m_widths[i] = px(panelWidths[i].width);
+        m_widths[i] = units::toPixels(panelWidths[i].width);
     m_widths[1] = qMax(m_widths[1], m_panels[1]->sizeHint().width());
     m_widths[2] = qMax(m_widths[2], m_panels[2]->sizeHint().width());
     m_widths[3] = qMax(m_widths[3], widestClockText(m_panels[3]->fontMetrics()) + frame + 6);

@@ -1,6 +1,7 @@
 #include "app/windowplacement.h"
 
 #include "app/mainlayout.h"
+#include "common/units.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -14,11 +15,6 @@ namespace {
 // the window is shown.
 constexpr double windowFrameWidth = 120;
 constexpr double windowFrameHeight = 390;
-
-int px(double twips)
-{
-    return qRound(layout::toPixels(twips));
-}
 
 bool platformReportsPositions()
 {
@@ -51,10 +47,11 @@ WindowPlacement::WindowPlacement(QWidget *window)
 void WindowPlacement::restore(double left, double top, double width, double height)
 {
     m_restoredPosition = QPointF(left, top);
-    const QSize frame(px(windowFrameWidth), px(windowFrameHeight));
+    const QSize frame(units::toPixels(windowFrameWidth), units::toPixels(windowFrameHeight));
     const QSize minimum = m_window->minimumSizeHint().expandedTo(m_window->minimumSize());
-    const QSize client = QSize(px(width), px(height)) - frame;
-    QRect wanted(QPoint(px(left), px(top)), client.expandedTo(minimum) + frame);
+    const QSize client = QSize(units::toPixels(width), units::toPixels(height)) - frame;
+    QRect wanted(QPoint(units::toPixels(left), units::toPixels(top)),
+                 client.expandedTo(minimum) + frame);
 
     const QScreen *screen = screenShowing(wanted);
     if (!screen) {
@@ -74,13 +71,13 @@ QPointF WindowPlacement::positionToStore() const
     if (!m_positionKnown)
         return m_restoredPosition;
     const QPoint at = m_window->frameGeometry().topLeft();
-    return QPointF(layout::toTwips(at.x()), layout::toTwips(at.y()));
+    return QPointF(units::toTwips(at.x()), units::toTwips(at.y()));
 }
 
 QSizeF WindowPlacement::sizeToStore() const
 {
-    return QSizeF(layout::toTwips(m_window->width()) + windowFrameWidth,
-                  layout::toTwips(m_window->height()) + windowFrameHeight);
+    return QSizeF(units::toTwips(m_window->width()) + windowFrameWidth,
+                  units::toTwips(m_window->height()) + windowFrameHeight);
 }
 
 } // namespace vistrel

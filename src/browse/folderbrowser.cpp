@@ -44,10 +44,7 @@ QString FolderBrowser::currentPicturePath() const
 QByteArray FolderBrowser::currentNativePath() const
 {
     const PictureEntry *entry = m_list->entry(m_list->listIndex());
-    QByteArray folder = toNative(m_file1->path());
-    if (!folder.endsWith('/'))
-        folder.append('/');
-    return entry ? folder + entry->nativeName : folder;
+    return joinFolderAndName(toNative(m_file1->path()), entry ? entry->nativeName : QByteArray());
 }
 
 int FolderBrowser::probeCount(const QString &folder)

@@ -1,6 +1,6 @@
 #include "browse/foldertree.h"
 
-#include "app/services.h"
+#include "common/services.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

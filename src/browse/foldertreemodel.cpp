@@ -3,6 +3,7 @@
 #include "browse/folderlisting.h"
 #include "browse/nativename.h"
 #include "browse/pathmap.h"
+#include "browse/sortorder.h"
 
 #include <QApplication>
 #include <QScopedValueRollback>
@@ -31,12 +32,6 @@ struct FolderTreeModel::Node
 
 namespace {
 
-bool folderNameLess(const QString &a, const QString &b)
-{
-    const int c = a.compare(b, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a < b;
-}
-
 // Names of the visible sub-folders, ordered ignoring letter case.
 std::vector<QString> subFolders(const QString &folder)
 {
@@ -51,7 +46,7 @@ std::vector<QString> subFolders(const QString &folder)
             names.push_back(fromNative(entry->d_name, qsizetype(std::strlen(entry->d_name))));
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), folderNameLess);
+    std::sort(names.begin(), names.end(), nameLess);
     return names;
 }
 
@@ -277,7 +272,7 @@ void FolderTreeModel::update(Node *node, const std::vector<QString> &names)
     // their place, so the selection below this folder survives.
     for (int row = int(children.size()) - 1; row >= 0; --row) {
         if (std::binary_search(names.begin(), names.end(), children[std::size_t(row)]->label,
-                               folderNameLess))
+                               nameLess))
             continue;
         beginRemoveRows(index, row, row);
         forgetReads(children[std::size_t(row)].get());
@@ -288,7 +283,7 @@ void FolderTreeModel::update(Node *node, const std::vector<QString> &names)
     for (const QString &name : names) {
         const auto at = std::lower_bound(children.begin(), children.end(), name,
                                          [](const std::unique_ptr<Node> &child, const QString &n) {
-                                             return folderNameLess(child->label, n);
+                                             return nameLess(child->label, n);
                                          });
         if (at != children.end() && (*at)->label == name)
             continue;

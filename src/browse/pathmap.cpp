@@ -16,11 +16,4 @@ QString folderForTreePath(const QString &treePath, const QString &documentsFolde
     return QStringLiteral("/");
 }
 
-QString joinFolderAndName(const QString &folder, const QString &name)
-{
-    if (folder.endsWith(QLatin1Char('/')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
 } // namespace vistrel

@@ -10,37 +10,42 @@
 namespace vistrel {
 namespace {
 
+bool lessByName(const QString &aFolded, const QString &a, const QString &bFolded, const QString &b)
+{
+    const int folded = aFolded.compare(bFolded);
+    if (folded != 0)
+        return folded < 0;
+    return a.compare(b) < 0;
+}
+
 struct SortItem
 {
     std::int64_t timeKey;
-    QString folded;
     QString name;
     const QByteArray *native;
+    // The name folded, made on first need: in name order every comparison needs it, in date
+    // order only the few files of the same second do.
+    mutable QString folded;
+    mutable bool isFolded;
+
+    const QString &foldedName() const
+    {
+        if (!isFolded) {
+            folded = name.toCaseFolded();
+            isFolded = true;
+        }
+        return folded;
+    }
 };
 
-bool lessByName(const SortItem &a, const SortItem &b)
+bool itemNameLess(const SortItem &a, const SortItem &b)
 {
-    const int folded = a.folded.compare(b.folded);
-    if (folded != 0)
-        return folded < 0;
-    return a.name.compare(b.name) < 0;
+    return lessByName(a.foldedName(), a.name, b.foldedName(), b.name);
 }
 
-// Folding once per name pays off in name order, where every comparison needs it; in date order
-// names are compared only for the few files of the same second.
-SortItem makeItem(const QByteArray &native, std::int64_t timeKey, bool fold)
+SortItem makeItem(const QByteArray &native, std::int64_t timeKey)
 {
-    QString name = fromNative(native);
-    QString folded = fold ? name.toCaseFolded() : QString();
-    return SortItem{timeKey, std::move(folded), std::move(name), &native};
-}
-
-bool lessByNameUnfolded(const SortItem &a, const SortItem &b)
-{
-    const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
-    if (folded != 0)
-        return folded < 0;
-    return a.name.compare(b.name) < 0;
+    return SortItem{timeKey, fromNative(native), &native, QString(), false};
 }
 
 // Sorts positions rather than the items themselves: moving two strings per swap costs more than
@@ -63,6 +68,11 @@ std::vector<PictureEntry> sortedEntries(std::vector<SortItem> &items, Less less)
 
 } // namespace
 
+bool nameLess(const QString &a, const QString &b)
+{
+    return lessByName(a.toCaseFolded(), a, b.toCaseFolded(), b);
+}
+
 std::int64_t localTimeKey(std::int64_t secondsSinceEpoch)
 {
     // localtime_r reads the zone only once after tzset(), unlike localtime() and QDateTime's
@@ -83,8 +93,8 @@ std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names)
     std::vector<SortItem> items;
     items.reserve(names.size());
     for (const QByteArray &native : names)
-        items.push_back(makeItem(native, 0, true));
-    return sortedEntries(items, lessByName);
+        items.push_back(makeItem(native, 0));
+    return sortedEntries(items, itemNameLess);
 }
 
 std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names)
@@ -103,12 +113,12 @@ std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<Q
             lastSeconds = stamp.mtimeSeconds;
             lastKey = localTimeKey(lastSeconds);
         }
-        items.push_back(makeItem(native, lastKey, false));
+        items.push_back(makeItem(native, lastKey));
     }
     return sortedEntries(items, [](const SortItem &a, const SortItem &b) {
         if (a.timeKey != b.timeKey)
             return a.timeKey < b.timeKey;
-        return lessByNameUnfolded(a, b);
+        return itemNameLess(a, b);
     });
 }
 

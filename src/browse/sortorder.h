@@ -19,8 +19,12 @@ struct PictureEntry
 // key "yyyymmddhhmmss" of the date sort. The time zone is loaded once, not per file.
 std::int64_t localTimeKey(std::int64_t secondsSinceEpoch);
 
-// Names in ascending order ignoring letter case; names equal but for case by their exact text.
-// Digits compare as characters, so "img10.jpg" comes before "img2.jpg".
+// The order of names in the picture list and the folder tree: ignoring letter case (by their
+// case-folded text), names equal but for case by their exact text. Digits compare as characters,
+// so "img10.jpg" comes before "img2.jpg".
+bool nameLess(const QString &a, const QString &b);
+
+// Names in the order of nameLess.
 std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names);
 
 // Oldest modification time (to the second, local time) first; the same second in name order.

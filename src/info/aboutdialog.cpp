@@ -1,6 +1,6 @@
 #include "info/aboutdialog.h"
 
-#include "app/identity.h"
+#include "common/identity.h"
 
 #include <QPushButton>
 

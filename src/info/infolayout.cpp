@@ -1,21 +1,6 @@
 #include "info/infolayout.h"
 
-#include <cmath>
-
 namespace vistrel::infolayout {
-
-int pixels(int twips)
-{
-    return static_cast<int>(std::lround(static_cast<double>(twips) / twipsPerPixel));
-}
-
-QRect pixels(const TwipRect &r)
-{
-    // Edges are rounded, not sizes, so neighbouring boxes that touch in twips touch on screen.
-    const int left = pixels(r.left);
-    const int top = pixels(r.top);
-    return QRect(left, top, pixels(r.left + r.width) - left, pixels(r.top + r.height) - top);
-}
 
 ScreenLayout splash()
 {

@@ -1,19 +1,13 @@
 #pragma once
 
-#include <QRect>
+#include <QRectF>
 
 namespace vistrel::infolayout {
 
-// Positions of the splash and About screens in twips, the unit the screens are drawn up in:
-// 15 twips to a device-independent pixel. Controls inside the frame are relative to the
-// frame's top-left corner; the splash's link lies on the window itself.
-struct TwipRect
-{
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-};
+// Positions of the splash and About screens in twips, the unit the screens are drawn up in
+// (common/units.h turns them into pixels). Controls inside the frame are relative to the frame's
+// top-left corner; the splash's link lies on the window itself.
+using TwipRect = QRectF;
 
 struct ScreenLayout
 {
@@ -29,14 +23,9 @@ struct ScreenLayout
     TwipRect button;
 };
 
-inline constexpr int twipsPerPixel = 15;
 inline constexpr int clientWidth = 7290;
 inline constexpr int clientHeight = 3540;
 inline constexpr TwipRect frame{80, 20, 7080, 3435};
-
-// Twips to device-independent pixels, rounded to the nearest pixel.
-int pixels(int twips);
-QRect pixels(const TwipRect &r);
 
 ScreenLayout splash();
 ScreenLayout about();

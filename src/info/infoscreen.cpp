@@ -1,6 +1,7 @@
 #include "info/infoscreen.h"
 
-#include "app/identity.h"
+#include "common/identity.h"
+#include "common/units.h"
 #include "info/infopalette.h"
 #include "info/urllink.h"
 
@@ -31,7 +32,7 @@ QLabel *label(QWidget *parent, const char *name, const infolayout::TwipRect &at,
 {
     auto *l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
-    l->setGeometry(infolayout::pixels(at));
+    l->setGeometry(units::toPixels(at));
     l->setFont(font);
     if (colour.isValid()) {
         QPalette p = l->palette();
@@ -46,7 +47,7 @@ QLabel *label(QWidget *parent, const char *name, const infolayout::TwipRect &at,
 InfoScreen InfoScreen::build(QWidget *window, const infolayout::ScreenLayout &layout)
 {
     using namespace infolayout;
-    window->setFixedSize(pixels(clientWidth), pixels(clientHeight));
+    window->setFixedSize(units::toPixels(clientWidth), units::toPixels(clientHeight));
     window->setPalette(infopalette::forTheme(QGuiApplication::palette()));
 
     InfoScreen s;
@@ -54,7 +55,7 @@ InfoScreen InfoScreen::build(QWidget *window, const infolayout::ScreenLayout &la
     s.Frame1->setObjectName(QStringLiteral("Frame1"));
     s.Frame1->setFrameShape(QFrame::Box);
     s.Frame1->setFrameShadow(QFrame::Sunken);
-    s.Frame1->setGeometry(pixels(frame));
+    s.Frame1->setGeometry(units::toPixels(frame));
 
     QWidget *in = s.Frame1;
     s.lblCompanyProduct = label(in, "lblCompanyProduct", layout.companyProduct, arial(18, true));
@@ -68,18 +69,18 @@ InfoScreen InfoScreen::build(QWidget *window, const infolayout::ScreenLayout &la
 
     s.Image1 = new QLabel(in);
     s.Image1->setObjectName(QStringLiteral("Image1"));
-    s.Image1->setGeometry(pixels(layout.image));
+    s.Image1->setGeometry(units::toPixels(layout.image));
     s.Image1->setScaledContents(true);
     s.Image1->setPixmap(QPixmap(QStringLiteral(":/vistrel/info/picture.png")));
 
     s.link = new URLLink(layout.linkOnWindow ? window : in);
     s.link->setObjectName(layout.linkOnWindow ? QStringLiteral("URLLink1")
                                               : QStringLiteral("URLLink2"));
-    s.link->setGeometry(pixels(layout.link));
+    s.link->setGeometry(units::toPixels(layout.link));
 
     s.btnCont = new QPushButton(QStringLiteral("Continue"), in);
     s.btnCont->setObjectName(QStringLiteral("btnCont"));
-    s.btnCont->setGeometry(pixels(layout.button));
+    s.btnCont->setGeometry(units::toPixels(layout.button));
 
     s.lblVersion->setText(
         identity::versionText(identity::major, identity::minor, identity::revision));

@@ -1,7 +1,7 @@
 #include "info/splashwindow.h"
 
-#include "app/identity.h"
-#include "app/services.h"
+#include "common/identity.h"
+#include "common/services.h"
 
 #include <QPushButton>
 

@@ -1,7 +1,7 @@
 #include "info/urllink.h"
 
-#include "app/identity.h"
-#include "app/services.h"
+#include "common/identity.h"
+#include "common/services.h"
 #include "info/handcursor.h"
 #include "info/helppage.h"
 #include "info/propertystore.h"

@@ -1,6 +1,6 @@
 #include "print/printlayout.h"
 
-#include "app/rounding.h"
+#include "common/rounding.h"
 
 #include <QLocale>
 

@@ -1,6 +1,7 @@
 #include "print/printpreviewdialog.h"
 
-#include "app/services.h"
+#include "common/services.h"
+#include "common/units.h"
 #include "print/cupsprinter.h"
 #include "print/pagesurface.h"
 #include "print/paperimage.h"
@@ -21,17 +22,10 @@ namespace vistrel {
 
 namespace {
 
-constexpr int twipsPerPixel = 15;
 constexpr double pixelsPerInch = 96.0;
 constexpr int firstDrawingMs = 120;
 // Dots per inch of the printed document: the picture keeps its own pixels up to this density.
 constexpr int printResolution = 1200;
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / twipsPerPixel, top / twipsPerPixel, width / twipsPerPixel,
-                 height / twipsPerPixel);
-}
 
 // A push button whose caption wraps onto a second line when the button is too narrow for it,
 // keeping its access key.
@@ -109,35 +103,39 @@ PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder 
     setObjectName(QStringLiteral("frm_PrintPreview"));
     setWindowTitle(QStringLiteral("Show Pic"));
     setModal(true);
-    setFixedSize(5040 / twipsPerPixel, 8370 / twipsPerPixel);
+    setFixedSize(units::toPixels(5040), units::toPixels(8370));
 
     findPrinter();
 
     m_picture1 = new PaperImage(this);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setGeometry(twips(120, 120, 4815, 6495));
+    m_picture1->setGeometry(units::toPixels(120, 120, 4815, 6495));
     m_paperBox = m_picture1->interiorSize();
 
-    m_txtHeight = addBox(this, "txt_height", twips(1080, 7080, 495, 285));
-    m_txtWidth = addBox(this, "txt_width", twips(1080, 7440, 495, 285));
-    m_txtTop = addBox(this, "txt_top", twips(2400, 7080, 495, 285));
-    m_txtLeft = addBox(this, "txt_left", twips(2400, 7440, 495, 285));
-    addLabel(this, "Label5", QStringLiteral("Picture Size"), twips(480, 6720, 1215, 255));
-    addLabel(this, "Label2", QStringLiteral("Height"), twips(480, 7080, 495, 255), m_txtHeight);
-    addLabel(this, "Label1", QStringLiteral("Width"), twips(480, 7440, 495, 255), m_txtWidth);
-    addLabel(this, "Label6", QStringLiteral("Margins"), twips(1800, 6720, 975, 255));
-    addLabel(this, "Label4", QStringLiteral("Top"), twips(1800, 7080, 495, 255), m_txtTop);
-    addLabel(this, "Label3", QStringLiteral("Left"), twips(1800, 7440, 495, 255), m_txtLeft);
+    m_txtHeight = addBox(this, "txt_height", units::toPixels(1080, 7080, 495, 285));
+    m_txtWidth = addBox(this, "txt_width", units::toPixels(1080, 7440, 495, 285));
+    m_txtTop = addBox(this, "txt_top", units::toPixels(2400, 7080, 495, 285));
+    m_txtLeft = addBox(this, "txt_left", units::toPixels(2400, 7440, 495, 285));
+    addLabel(this, "Label5", QStringLiteral("Picture Size"), units::toPixels(480, 6720, 1215, 255));
+    addLabel(this, "Label2", QStringLiteral("Height"), units::toPixels(480, 7080, 495, 255),
+             m_txtHeight);
+    addLabel(this, "Label1", QStringLiteral("Width"), units::toPixels(480, 7440, 495, 255),
+             m_txtWidth);
+    addLabel(this, "Label6", QStringLiteral("Margins"), units::toPixels(1800, 6720, 975, 255));
+    addLabel(this, "Label4", QStringLiteral("Top"), units::toPixels(1800, 7080, 495, 255),
+             m_txtTop);
+    addLabel(this, "Label3", QStringLiteral("Left"), units::toPixels(1800, 7440, 495, 255),
+             m_txtLeft);
 
     m_command3 = new QPushButton(this);
     m_command3->setObjectName(QStringLiteral("Command3"));
-    m_command3->setGeometry(twips(240, 7800, 1455, 495));
+    m_command3->setGeometry(units::toPixels(240, 7800, 1455, 495));
     m_command2 = new QPushButton(this);
     m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->setGeometry(twips(1800, 7800, 1695, 495));
+    m_command2->setGeometry(units::toPixels(1800, 7800, 1695, 495));
     m_command1 = new WrappingButton(QStringLiteral("&Close Print Preview"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(twips(3600, 7800, 1335, 495));
+    m_command1->setGeometry(units::toPixels(3600, 7800, 1335, 495));
 
     QWidget::setTabOrder(m_command2, m_picture1);
     QWidget::setTabOrder(m_picture1, m_command3);

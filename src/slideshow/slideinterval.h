@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/rounding.h"
+#include "common/rounding.h"
 
 // Turning the text typed into the interval box into a number of seconds, and that number into
 // a timer interval. Pure arithmetic: no widgets, no state.

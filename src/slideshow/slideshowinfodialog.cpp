@@ -1,6 +1,7 @@
 #include "slideshow/slideshowinfodialog.h"
 
-#include "app/services.h"
+#include "common/services.h"
+#include "common/units.h"
 #include "slideshow/slideinterval.h"
 
 #include <QFontMetrics>
@@ -13,17 +14,6 @@
 namespace vistrel {
 
 namespace {
-
-// The dialog is laid out in twips, 15 to a device-independent pixel.
-constexpr int twips(int t)
-{
-    return t / 15;
-}
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return QRect(twips(left), twips(top), twips(width), twips(height));
-}
 
 // The label's box is sized for a narrow 8 pt face; wider desktop fonts would cut the text off.
 // Keep the user's family and shrink the size in half points until the text fits (not below 6).
@@ -63,20 +53,20 @@ SlideShowInfoDialog::SlideShowInfoDialog(int interval, QWidget *parent)
     setObjectName(QStringLiteral("frmslideshowinfo"));
     setWindowTitle(QStringLiteral("Slide Show Info"));
     setModal(true);
-    setFixedSize(twips(2580), twips(1425));
+    setFixedSize(units::toPixels(2580), units::toPixels(1425));
 
     m_label->setObjectName(QStringLiteral("Label1"));
-    m_label->setGeometry(twipRect(120, 120, 1935, 255));
+    m_label->setGeometry(units::toPixels(120, 120, 1935, 255));
     fitLabelFont(m_label);
     m_sldshowint->setObjectName(QStringLiteral("sldshowint"));
-    m_sldshowint->setGeometry(twipRect(2160, 120, 375, 375));
+    m_sldshowint->setGeometry(units::toPixels(2160, 120, 375, 375));
     m_sldshowint->setText(QString::number(m_interval));
     setFixedSize(width() + widenForLargestInterval(m_sldshowint), height());
     m_btnok->setObjectName(QStringLiteral("btnok"));
-    m_btnok->setGeometry(twipRect(120, 600, 975, 735));
+    m_btnok->setGeometry(units::toPixels(120, 600, 975, 735));
     m_btnok->setDefault(true);
     m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setGeometry(twipRect(1440, 600, 975, 735));
+    m_command1->setGeometry(units::toPixels(1440, 600, 975, 735));
 
     m_label->setBuddy(m_sldshowint);
     setTabOrder(m_sldshowint, m_btnok);

@@ -1,9 +1,10 @@
 #include "viewer/picturedisplay.h"
 
-#include "app/services.h"
 #include "browse/folderbrowser.h"
 #include "browse/nativename.h"
+#include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
+#include "common/services.h"
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
@@ -328,10 +329,7 @@ QByteArray PictureDisplay::nativePathOf(int index) const
     const PictureEntry *entry = m_browser->list()->entry(index);
     if (!entry)
         return {};
-    QByteArray folder = toNative(m_browser->currentFolder());
-    if (!folder.endsWith('/'))
-        folder.append('/');
-    return folder + entry->nativeName;
+    return joinFolderAndName(toNative(m_browser->currentFolder()), entry->nativeName);
 }
 
 std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLeast, int ahead) const

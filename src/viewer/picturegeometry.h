@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/rounding.h"
+#include "common/rounding.h"
 
 #include <QSize>
 #include <QString>

@@ -85,11 +85,9 @@ private slots:
                  clamped.width() - 2970);
     }
 
-    void twipsAndPixels()
+    void outerSizeForCentral()
     {
-        QCOMPARE(layout::toTwips(1), 15.0);
-        QCOMPARE(layout::toPixels(9090), 606.0);
-        QCOMPARE(outerSizeForCentral(QSizeF(1000, 1000)), QSizeF(1120, 2290));
+        QCOMPARE(vistrel::outerSizeForCentral(QSizeF(1000, 1000)), QSizeF(1120, 2290));
     }
 };
 

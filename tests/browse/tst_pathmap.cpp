@@ -59,6 +59,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, path);
         QCOMPARE(vistrel::joinFolderAndName(folder, name), path);
+        QCOMPARE(vistrel::joinFolderAndName(folder.toUtf8(), name.toUtf8()), path.toUtf8());
     }
 };
 

@@ -1,7 +1,8 @@
 // The splash and About screens: their texts and layout, the hand-over, and typed keys.
 
 #include "app/accessibility.h"
-#include "app/identity.h"
+#include "common/identity.h"
+#include "common/units.h"
 #include "info/aboutdialog.h"
 #include "info/infolayout.h"
 #include "info/infopalette.h"
@@ -56,8 +57,6 @@ private slots:
     void versionText();
     void labelsFilledFromIdentity_data();
     void labelsFilledFromIdentity();
-    void twipsToPixels_data();
-    void twipsToPixels();
     void platformAndVersionShareRightEdge();
     void noCaption();
     void continueHandsOverInOrder();
@@ -154,28 +153,10 @@ void TestInfoScreens::labelsFilledFromIdentity()
     QCOMPARE(s.lblPlatform->geometry().right(), s.lblVersion->geometry().right());
 }
 
-void TestInfoScreens::twipsToPixels_data()
-{
-    QTest::addColumn<int>("twips");
-    QTest::addColumn<int>("pixels");
-    QTest::newRow("whole pixels") << 7290 << 486;
-    QTest::newRow("a third over rounds down") << 80 << 5;
-    QTest::newRow("two thirds over rounds up") << 2235 << 149;
-    QTest::newRow("just under half a pixel") << 7 << 0;
-    QTest::newRow("just over half a pixel") << 8 << 1;
-}
-
-void TestInfoScreens::twipsToPixels()
-{
-    QFETCH(int, twips);
-    QFETCH(int, pixels);
-    QCOMPARE(infolayout::pixels(twips), pixels);
-}
-
 void TestInfoScreens::platformAndVersionShareRightEdge()
 {
     for (const infolayout::ScreenLayout &l : {infolayout::splash(), infolayout::about()}) {
-        QCOMPARE(infolayout::pixels(l.platform).right(), infolayout::pixels(l.version).right());
+        QCOMPARE(units::toPixels(l.platform).right(), units::toPixels(l.version).right());
     }
 }
 

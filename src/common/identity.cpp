@@ -1,4 +1,4 @@
-#include "app/identity.h"
+#include "common/identity.h"
 
 namespace vistrel::identity {
 

@@ -1,4 +1,4 @@
-#include "app/services.h"
+#include "common/services.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "app/rounding.h"
+#include "common/rounding.h"
 
 #include <cmath>
 

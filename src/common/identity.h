@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/version.h"
+
 #include <QIcon>
 #include <QString>
 
@@ -7,9 +9,9 @@ namespace vistrel {
 
 // The application's identity, set once here and read by the windows that show it.
 namespace identity {
-inline constexpr int major = 1;
-inline constexpr int minor = 0;
-inline constexpr int revision = 10;
+inline constexpr int major = VISTREL_VERSION_MAJOR;
+inline constexpr int minor = VISTREL_VERSION_MINOR;
+inline constexpr int revision = VISTREL_VERSION_PATCH;
 
 QString productName(); // "Vistrel"
 QString title();       // the application's title, the product name
