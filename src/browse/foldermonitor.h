@@ -32,9 +32,9 @@ public:
     explicit FolderMonitor(QObject *parent = nullptr);
     ~FolderMonitor() override;
 
-    // Starts watching folder, whose picture files were just read as present: they all count as
-    // complete.
-    void watch(const QString &folder, const std::vector<QByteArray> &present);
+    // Starts watching folder, whose picture files were just read as present (their nameKey()s):
+    // they all count as complete.
+    void watch(const QString &folder, const std::vector<quint64> &present);
     void stop();
     bool isWatching() const { return m_watching; }
     QString folder() const { return m_folder; }
@@ -49,6 +49,7 @@ public:
     int completeCount() const { return int(m_complete.size()); }
     bool hasPending() const { return !m_pending.isEmpty(); }
     bool isPending(const QByteArray &name) const { return m_pending.contains(name); }
+    std::vector<QByteArray> pendingNames() const;
     // Whether a re-reading of the folder is under way (it may take several polls).
     bool isRereading() const { return m_pass != nullptr; }
 
@@ -72,6 +73,7 @@ private:
     };
 
     void readNotices(qint64 now);
+    void applyNotice(std::uint32_t mask, const QByteArray &name, qint64 now);
     void addComplete(quint64 key);
     void removeComplete(quint64 key);
     void startPass(qint64 now, bool detailed);

@@ -49,4 +49,13 @@ void PictureListModel::setEntries(std::vector<PictureEntry> entries)
     endResetModel();
 }
 
+void PictureListModel::mergeEntries(const std::vector<QByteArray> &gone,
+                                    std::vector<PictureEntry> added, bool byDate)
+{
+    beginResetModel();
+    mergeInOrder(m_entries, gone, std::move(added), byDate);
+    m_index = -1;
+    endResetModel();
+}
+
 } // namespace vistrel
