@@ -106,7 +106,7 @@ int main(int argc, char *argv[])
     FixedTree tree(folder);
     FolderBrowser browser(&tree);
     if (argc > 3 && std::strcmp(argv[3], "--no-notify") == 0)
-        browser.monitor()->setNotificationsEnabled(false);
+        browser.setNotificationsEnabled(false);
     browser.reloaddir();
     browser.autorefresh();
     const int before = browser.list()->count();

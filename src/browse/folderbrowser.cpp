@@ -77,7 +77,8 @@ void FolderBrowser::reloaddir()
     } else if (folder != m_file1->path()) {
         // Followed from before it is read, so that nothing changes in it unnoticed.
         FolderChanges changes;
-        changes.follow(folder);
+        if (m_notificationsEnabled)
+            changes.follow(folder);
         if (!m_file1->setPath(folder)) {
             emit folderUnreadable(folder, errorText(m_file1->error()));
             return;
@@ -104,6 +105,14 @@ void FolderBrowser::autorefresh()
     reloaddir();
     m_refreshTimer.start();
     emit autoRefreshChanged(true);
+}
+
+void FolderBrowser::setNotificationsEnabled(bool enabled)
+{
+    m_notificationsEnabled = enabled;
+    m_monitor->setNotificationsEnabled(enabled);
+    if (!enabled)
+        m_changes.follow(QString());
 }
 
 void FolderBrowser::File1_PathChange()

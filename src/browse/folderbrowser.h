@@ -57,6 +57,9 @@ public:
     void reloaddir();
     void autorefresh();
     bool isAutoRefreshOn() const { return m_refreshTimer.isActive(); }
+    // Whether the file system's change notices are used, by the refresh and by refills; without
+    // them folders are read again. On by default.
+    void setNotificationsEnabled(bool enabled);
     // One tick of the refresh timer; tests call it directly.
     void refreshTick() { reloaddir(); }
 
@@ -103,6 +106,7 @@ private:
     // The list was filled from the listed folder, in this order (date or name).
     bool m_listFilled = false;
     bool m_listedByDate = false;
+    bool m_notificationsEnabled = true;
 };
 
 } // namespace vistrel
