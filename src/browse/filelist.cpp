@@ -36,7 +36,9 @@ bool FileList::read(const QString &folder)
         m_error = listing.error;
         return false;
     }
-    if (m_heldBack) {
+    // Only pictures of the folder listed are known to be still written: a name in another folder
+    // is not held back because one of the same name is written in this one.
+    if (m_heldBack && folder == m_path) {
         auto &names = listing.names;
         names.erase(std::remove_if(names.begin(), names.end(), m_heldBack), names.end());
     }
@@ -75,12 +77,13 @@ std::vector<QByteArray> FileList::update(const std::vector<QByteArray> &changed)
     const FolderHandle folder(m_path);
     FileStamp stamp;
     for (const QByteArray &name : changed) {
+        // Also a link that leads nowhere yet: what it leads to may come without a notice here.
+        m_mayHoldLinks = m_mayHoldLinks || folder.isLink(name);
         if (!folder.stamp(name, &stamp) || (m_heldBack && m_heldBack(name)))
             continue;
         present.push_back(name);
         m_names.push_back(name);
         m_keys.push_back(nameKey(name));
-        m_mayHoldLinks = m_mayHoldLinks || folder.isLink(name);
     }
     return present;
 }

@@ -67,7 +67,7 @@ void FolderBrowser::reloaddir()
         // -1 (never growth) while the refresh catches up with a change it has yet to read.
         const int present = probeCount(folder);
         if (m_file1->count() < present) {
-            if (!refillFromNotices())
+            if (!refillFromNotices(present))
                 rereadAndRefill();
             m_list->setListIndex(m_list->count() - 1);
             // The listing just read is the truth: a monitor that counts more missed a removal.
@@ -151,13 +151,17 @@ bool FolderBrowser::refillsFromNotices()
 // The same as re-reading the listing and refilling the list (File1_PathChange), for a fraction of
 // the cost in a big folder: only the files the notices named since the listing was read are looked
 // at, and merged into the list in order.
-bool FolderBrowser::refillFromNotices()
+bool FolderBrowser::refillFromNotices(int counted)
 {
     if (!refillsFromNotices())
         return false;
     const std::vector<QByteArray> changed = m_changes.names();
     const std::vector<QByteArray> present = m_file1->update(changed);
     m_changes.restart(pendingNames());
+    // Fewer pictures than the monitor counts: something changed that no notice told (a file
+    // changed through another name, say). Reading the whole folder finds it.
+    if (m_file1->count() < counted)
+        return false;
     const QString folder = m_file1->path();
     m_list->mergeEntries(changed,
                          m_listedByDate ? orderByDate(folder, present) : orderByName(present),

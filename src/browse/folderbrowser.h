@@ -88,7 +88,7 @@ signals:
 private:
     void reselect();
     void fill(bool byDate);
-    bool refillFromNotices();
+    bool refillFromNotices(int counted);
     std::vector<QByteArray> pendingNames() const;
     int probeCount(const QString &folder);
 

@@ -102,9 +102,12 @@ FolderNames readPictureNames(const QString &folder)
     errno = 0;
     while (const dirent *entry = ::readdir(dir.get())) {
         const std::size_t length = std::strlen(entry->d_name);
-        if (isPictureName(entry->d_name, length) && isRegularEntry(dir.get(), entry)) {
-            result.names.emplace_back(entry->d_name, qsizetype(length));
-            result.mayHoldLinks = result.mayHoldLinks || entry->d_type != DT_REG;
+        if (isPictureName(entry->d_name, length)) {
+            // Also a link that leads nowhere yet (or a type the file system does not tell).
+            result.mayHoldLinks =
+                result.mayHoldLinks || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
+            if (isRegularEntry(dir.get(), entry))
+                result.names.emplace_back(entry->d_name, qsizetype(length));
         }
         errno = 0;
     }

@@ -10,51 +10,62 @@
 namespace vistrel {
 namespace {
 
-// Name order: ignoring letter case (the folded texts), then by the exact text.
-bool lessByName(const QString &aFolded, const QString &a, const QString &bFolded, const QString &b)
+struct SortItem
 {
-    const int folded = aFolded.compare(bFolded);
+    std::int64_t timeKey;
+    QString folded;
+    QString name;
+    const QByteArray *native;
+};
+
+bool lessByName(const SortItem &a, const SortItem &b)
+{
+    const int folded = a.folded.compare(b.folded);
     if (folded != 0)
         return folded < 0;
-    return a.compare(b) < 0;
+    return a.name.compare(b.name) < 0;
 }
 
-// Date order: the time to the second, then the name as in name order. Names are compared only for
-// the few files of the same second, so they are not folded beforehand.
-bool lessByDate(const PictureEntry &a, const PictureEntry &b)
+// Folding once per name pays off in name order, where every comparison needs it; in date order
+// names are compared only for the few files of the same second.
+SortItem makeItem(const QByteArray &native, std::int64_t timeKey, bool fold)
 {
-    if (a.timeKey != b.timeKey)
-        return a.timeKey < b.timeKey;
+    QString name = fromNative(native);
+    QString folded = fold ? name.toCaseFolded() : QString();
+    return SortItem{timeKey, std::move(folded), std::move(name), &native};
+}
+
+bool lessByNameUnfolded(const SortItem &a, const SortItem &b)
+{
     const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
     if (folded != 0)
         return folded < 0;
     return a.name.compare(b.name) < 0;
 }
 
-PictureEntry makeEntry(const QByteArray &native, std::int64_t timeKey)
+bool lessByDate(const SortItem &a, const SortItem &b)
 {
-    return PictureEntry{fromNative(native), native, timeKey, nameKey(native)};
+    if (a.timeKey != b.timeKey)
+        return a.timeKey < b.timeKey;
+    return lessByNameUnfolded(a, b);
 }
 
-// Room for pictures that arrive later, so that bringing the list up to date rarely moves it.
-std::size_t withRoomToGrow(std::size_t count)
-{
-    return count + count / 64 + 16;
-}
-
-// Sorts positions rather than the entries themselves: moving two strings per swap costs more than
+// Sorts positions rather than the items themselves: moving two strings per swap costs more than
 // the comparisons of a large folder.
-template<typename LessAt>
-std::vector<PictureEntry> inOrder(std::vector<PictureEntry> &items, LessAt lessAt)
+template<typename Less>
+std::vector<PictureEntry> sortedEntries(std::vector<SortItem> &items, Less less)
 {
     std::vector<std::uint32_t> order(items.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::sort(order.begin(), order.end(), lessAt);
+    std::sort(order.begin(), order.end(), [&items, &less](std::uint32_t a, std::uint32_t b) {
+        return less(items[a], items[b]);
+    });
     std::vector<PictureEntry> entries;
-    entries.reserve(withRoomToGrow(items.size()));
+    entries.reserve(items.size());
     for (const std::uint32_t i : order)
-        entries.push_back(std::move(items[i]));
+        entries.push_back(PictureEntry{std::move(items[i].name), *items[i].native, items[i].timeKey,
+                                       nameKey(*items[i].native)});
     return entries;
 }
 
@@ -77,23 +88,16 @@ std::int64_t localTimeKey(std::int64_t secondsSinceEpoch)
 
 std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names)
 {
-    // Folding once per name pays off here, where every comparison needs it.
-    std::vector<PictureEntry> items;
-    std::vector<QString> folded;
+    std::vector<SortItem> items;
     items.reserve(names.size());
-    folded.reserve(names.size());
-    for (const QByteArray &native : names) {
-        items.push_back(makeEntry(native, 0));
-        folded.push_back(items.back().name.toCaseFolded());
-    }
-    return inOrder(items, [&items, &folded](std::uint32_t a, std::uint32_t b) {
-        return lessByName(folded[a], items[a].name, folded[b], items[b].name);
-    });
+    for (const QByteArray &native : names)
+        items.push_back(makeItem(native, 0, true));
+    return sortedEntries(items, lessByName);
 }
 
 std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names)
 {
-    std::vector<PictureEntry> items;
+    std::vector<SortItem> items;
     items.reserve(names.size());
     const FolderHandle handle(folder);
     FileStamp stamp;
@@ -107,58 +111,16 @@ std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<Q
             lastSeconds = stamp.mtimeSeconds;
             lastKey = localTimeKey(lastSeconds);
         }
-        items.push_back(makeEntry(native, lastKey));
+        items.push_back(makeItem(native, lastKey, false));
     }
-    return inOrder(items, [&items](std::uint32_t a, std::uint32_t b) {
-        return lessByDate(items[a], items[b]);
-    });
+    return sortedEntries(items, lessByDate);
 }
 
-void mergeInOrder(std::vector<PictureEntry> &entries, const std::vector<QByteArray> &gone,
-                  std::vector<PictureEntry> added, bool byDate)
+bool comesBefore(const PictureEntry &a, const PictureEntry &b, bool byDate)
 {
-    if (!gone.empty()) {
-        // Comparing the stored keys spares reading the names, scattered over memory.
-        std::vector<quint64> keys;
-        keys.reserve(gone.size());
-        for (const QByteArray &name : gone)
-            keys.push_back(nameKey(name));
-        std::sort(keys.begin(), keys.end());
-        const auto isGone = [&keys, &gone](const PictureEntry &entry) {
-            return std::binary_search(keys.begin(), keys.end(), entry.key) &&
-                   std::find(gone.begin(), gone.end(), entry.nativeName) != gone.end();
-        };
-        entries.erase(std::remove_if(entries.begin(), entries.end(), isGone), entries.end());
-    }
-    const std::size_t count = entries.size();
-    const std::size_t more = added.size();
-    // Where each added entry goes among the entries there are.
-    std::vector<std::size_t> places;
-    places.reserve(more);
-    for (const PictureEntry &entry : added) {
-        const QString folded = byDate ? QString() : entry.name.toCaseFolded();
-        const auto before = [&](const PictureEntry &other) {
-            return byDate ? lessByDate(other, entry)
-                          : lessByName(other.name.toCaseFolded(), other.name, folded, entry.name);
-        };
-        places.push_back(std::size_t(std::partition_point(entries.begin(), entries.end(), before) -
-                                     entries.begin()));
-    }
-    if (entries.capacity() < count + more)
-        entries.reserve(withRoomToGrow(count + more));
-    entries.resize(count + more);
-    // From the back: each run of old entries moves up past the added ones that precede it.
-    std::size_t read = count;
-    std::size_t write = count + more;
-    for (std::size_t i = more; i-- > 0;) {
-        const std::size_t from = places[i];
-        std::move_backward(entries.begin() + std::ptrdiff_t(from),
-                           entries.begin() + std::ptrdiff_t(read),
-                           entries.begin() + std::ptrdiff_t(write));
-        write -= read - from;
-        read = from;
-        entries[--write] = std::move(added[i]);
-    }
+    const SortItem x{a.timeKey, byDate ? QString() : a.name.toCaseFolded(), a.name, &a.nativeName};
+    const SortItem y{b.timeKey, byDate ? QString() : b.name.toCaseFolded(), b.name, &b.nativeName};
+    return byDate ? lessByDate(x, y) : lessByName(x, y);
 }
 
 } // namespace vistrel

@@ -31,11 +31,7 @@ std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names);
 // A file whose time cannot be read any more (gone, no access) is left out.
 std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names);
 
-// Brings entries in name order (byDate false) or date order up to date as ordering the folder's
-// names again would: the entries of the names in gone are taken out, then added (in the same
-// order, none of them still in entries) are put in their places. Only the entries after the
-// first place that changes are moved.
-void mergeInOrder(std::vector<PictureEntry> &entries, const std::vector<QByteArray> &gone,
-                  std::vector<PictureEntry> added, bool byDate);
+// Whether a comes before b in date order (byDate) or name order, as ordered above.
+bool comesBefore(const PictureEntry &a, const PictureEntry &b, bool byDate);
 
 } // namespace vistrel
