@@ -62,7 +62,7 @@ std::vector<PictureEntry> sortedEntries(std::vector<SortItem> &items, Less less)
         return less(items[a], items[b]);
     });
     std::vector<PictureEntry> entries;
-    entries.reserve(items.size());
+    entries.reserve(items.size() + items.size() / 64 + 16); // room for pictures that arrive later
     for (const std::uint32_t i : order)
         entries.push_back(PictureEntry{std::move(items[i].name), *items[i].native, items[i].timeKey,
                                        nameKey(*items[i].native)});
