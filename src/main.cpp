@@ -1,13 +1,18 @@
 #include "app/accessibility.h"
+#include "app/commandline.h"
 #include "app/identity.h"
 #include "app/programrun.h"
 #include "app/settings.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // Qt takes its own options from the part before "--"; the rest names what to open.
+    vistrel::CommandLine line(argc, argv);
+    QApplication app(line.qtArgc(), line.qtArgv());
     QApplication::setApplicationName(vistrel::identity::productName());
     QApplication::setOrganizationName(vistrel::identity::organisation());
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
@@ -17,8 +22,11 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(vistrel::identity::desktopFileName());
     QApplication::setWindowIcon(vistrel::identity::windowIcon());
     vistrel::installAccessibleInterfaces();
+    const QString note = line.ignoredNote();
+    if (!note.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(note));
     // Only the file's place is settled here: it is read when the main window loads.
-    vistrel::ProgramRun run(vistrel::userSettingsFile());
+    vistrel::ProgramRun run(vistrel::userSettingsFile(), line.openRequest());
     run.start();
     return QApplication::exec();
 }

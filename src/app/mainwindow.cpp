@@ -4,6 +4,7 @@
 #include "app/commands.h"
 #include "app/identity.h"
 #include "app/mainlayout.h"
+#include "app/openatstart.h"
 #include "app/services.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
@@ -211,6 +212,12 @@ void MainWindow::SortedList_Click()
     m_container->setAccessibleDescription(path);
 }
 
+void MainWindow::setOpenRequest(const OpenRequest &request)
+{
+    delete m_openAtStart;
+    m_openAtStart = new OpenAtStart(request, m_tree, m_browser->list(), m_list, this);
+}
+
 void MainWindow::Form_Load()
 {
     m_dontresize = true;
@@ -234,10 +241,13 @@ void MainWindow::Form_Load()
     setWindowTitle(identity::mainCaption());
     m_browser->setCurslide(0);
 
-    const QString saved = s.lastDir;
-    const QString probe = saved.endsWith(QLatin1Char('/')) ? saved : saved + QLatin1Char('/');
-    if (folderHasAnyFile(probe))
-        m_tree->setSelectedPath(saved);
+    // A picture or folder given on the command line takes the saved folder's place.
+    if (!m_openAtStart || !m_openAtStart->selectFolder()) {
+        const QString saved = s.lastDir;
+        const QString probe = saved.endsWith(QLatin1Char('/')) ? saved : saved + QLatin1Char('/');
+        if (folderHasAnyFile(probe))
+            m_tree->setSelectedPath(saved);
+    }
     m_browser->setHolddir(m_tree->selectedPath());
     m_dontresize = false;
     Form_Resize();

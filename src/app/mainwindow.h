@@ -15,12 +15,14 @@ class Commands;
 class FolderBrowser;
 class FolderTree;
 class MainStatusBar;
+class OpenAtStart;
 class PictureDisplay;
 class PictureListView;
 class PictureView;
 class SlideShow;
 class SlideTarget;
 class WindowPlacement;
+struct OpenRequest;
 
 // frmVistrel, the main window: the folder tree above the picture list at the left, the path
 // label and the viewing area with its scroll bars at the right, toolbar, menus and status bar.
@@ -35,6 +37,8 @@ public:
     explicit MainWindow(const QString &settingsFile, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // A picture or folder to open in place of the saved folder; call before Form_Load.
+    void setOpenRequest(const OpenRequest &request);
     // Restores the window and its modes from the store and opens the saved folder.
     void Form_Load();
     void Form_Resize();
@@ -84,6 +88,7 @@ private:
     std::unique_ptr<SlideTarget> m_slides;
     SlideShow *m_slideShow = nullptr;
     std::unique_ptr<WindowPlacement> m_placement;
+    OpenAtStart *m_openAtStart = nullptr;
     bool m_dontresize = false;
 };
 

@@ -7,7 +7,9 @@
 
 namespace vistrel {
 
-ProgramRun::ProgramRun(QString settingsFile) : m_settingsFile(std::move(settingsFile)) {}
+ProgramRun::ProgramRun(QString settingsFile, OpenRequest request)
+    : m_settingsFile(std::move(settingsFile)), m_request(std::move(request))
+{}
 
 ProgramRun::~ProgramRun() = default;
 
@@ -15,6 +17,7 @@ SplashWindow *ProgramRun::start()
 {
     return Main([this]() -> QWidget * {
         m_window = std::make_unique<MainWindow>(m_settingsFile);
+        m_window->setOpenRequest(m_request);
         m_window->Form_Load();
         return m_window.get();
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/commandline.h"
+
 #include <QString>
 
 #include <memory>
@@ -10,12 +12,13 @@ class MainWindow;
 class SplashWindow;
 
 // One run of the program over a settings file: the splash first, and on its Continue the main
-// window, loaded while the splash is still shown. The program's main() and the tests that run
+// window, loaded while the splash is still shown, opening the picture or folder asked for on the
+// command line, if any, instead of the saved folder. The program's main() and the tests that run
 // the program as a user does both start it here.
 class ProgramRun
 {
 public:
-    explicit ProgramRun(QString settingsFile);
+    explicit ProgramRun(QString settingsFile, OpenRequest request = {});
     ~ProgramRun();
     ProgramRun(const ProgramRun &) = delete;
     ProgramRun &operator=(const ProgramRun &) = delete;
@@ -27,6 +30,7 @@ public:
 
 private:
     QString m_settingsFile;
+    OpenRequest m_request;
     std::unique_ptr<MainWindow> m_window;
 };
 

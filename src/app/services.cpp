@@ -36,26 +36,31 @@ public:
     ArrowWhileAsking &operator=(const ArrowWhileAsking &) = delete;
 };
 
+// File and folder names are shown as they are written, never read as markup.
+int showMessage(QMessageBox::Icon icon, const QString &title, const QString &prompt,
+                QMessageBox::StandardButtons buttons)
+{
+    const ArrowWhileAsking arrow;
+    QMessageBox box(icon, title, prompt, buttons, dialogParent());
+    box.setTextFormat(Qt::PlainText);
+    return box.exec();
+}
+
 class MessageBoxPrompter final : public Prompter
 {
 public:
     bool askYesNo(const QString &prompt, const QString &title) override
     {
-        const ArrowWhileAsking arrow;
-        QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Yes | QMessageBox::No,
-                        dialogParent());
-        return box.exec() == QMessageBox::Yes;
+        return showMessage(QMessageBox::NoIcon, title, prompt,
+                           QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
     void critical(const QString &prompt, const QString &title) override
     {
-        const ArrowWhileAsking arrow;
-        QMessageBox::critical(dialogParent(), title, prompt);
+        showMessage(QMessageBox::Critical, title, prompt, QMessageBox::Ok);
     }
     void inform(const QString &prompt, const QString &title) override
     {
-        const ArrowWhileAsking arrow;
-        QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, dialogParent());
-        box.exec();
+        showMessage(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
     }
 };
 

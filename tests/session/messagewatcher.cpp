@@ -33,6 +33,7 @@ void MessageWatcher::look()
     Seen seen;
     seen.title = box->windowTitle();
     seen.text = box->text();
+    seen.plain = box->textFormat() == Qt::PlainText;
     const auto *owner = qobject_cast<QMainWindow *>(box->parentWidget());
     seen.ownedByMainWindow = owner && box->windowHandle() &&
                              box->windowHandle()->transientParent() == owner->windowHandle();

@@ -25,6 +25,8 @@ public:
     {
         QString title;
         QString text;
+        // Plain text: a file name that looks like markup is shown as it is written.
+        bool plain = false;
         // The main window is its parent, and the window manager knows it belongs to it.
         bool ownedByMainWindow = false;
     };

@@ -7,12 +7,14 @@
 #include "messagewatcher.h"
 
 #include "../viewer/pictures.h"
+#include "app/commandline.h"
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/programrun.h"
 #include "app/services.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
+#include "browse/nativename.h"
 #include "browse/picturelistmodel.h"
 #include "info/splashwindow.h"
 #include "print/printpreviewdialog.h"
@@ -29,6 +31,7 @@
 #include <QListView>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
@@ -41,6 +44,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vistrel;
 using namespace vistrel::session;
@@ -63,8 +69,8 @@ public:
 class Run
 {
 public:
-    explicit Run(const QByteArray &ini = {}, bool documents = false)
-        : m_store(settingsFile(ini)), m_program(m_store), m_watcher(*desktop)
+    explicit Run(const QByteArray &ini = {}, bool documents = false, OpenRequest opening = {})
+        : m_store(settingsFile(ini)), m_program(m_store, opening), m_watcher(*desktop)
     {
         const QString home = QString::fromLocal8Bit(qgetenv("HOME"));
         QDir(home).removeRecursively();
@@ -162,6 +168,23 @@ MainWindow *startToMainWindow(Run &run)
     return run.window();
 }
 
+// The desktop entry's command for a file, as a launcher makes it: the Exec line split at its
+// blanks, the file's path (bytes, as they are on disk) in place of %f.
+std::vector<QByteArray> desktopCommand(const QByteArray &file)
+{
+    QFile entry(QStringLiteral(VISTREL_DESKTOP_ENTRY));
+    if (!entry.open(QIODevice::ReadOnly))
+        return {};
+    std::vector<QByteArray> command;
+    for (const QByteArray &line : entry.readAll().split('\n')) {
+        if (!line.startsWith("Exec="))
+            continue;
+        for (const QByteArray &word : line.mid(5).split(' '))
+            command.push_back(word == "%f" ? file : word);
+    }
+    return command;
+}
+
 // A point on the text of a row, inside the visible part of the view.
 QPoint rowCentre(const QAbstractItemView *view, const QModelIndex &index)
 {
@@ -237,6 +260,8 @@ private slots:
     void restoredWindowIsWhollyOnScreen_data();
     void restoredWindowIsWhollyOnScreen();
     void windowKeepsMinimumWithoutWindowManager();
+    void openFromTheDesktopEntry_data();
+    void openFromTheDesktopEntry();
     void printFromThePreview_data();
     void printFromThePreview();
 
@@ -319,10 +344,21 @@ void SessionTest::startupOpensNoFolderByItself()
         QFile out(folder + QStringLiteral("/a.jpg"));
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(picture());
-    } else if (saved.startsWith(QLatin1String("caf"))) {
-        // The folder exists under its byte name; the stored text cannot name it.
-        const QByteArray bytes = QFile::encodeName(place.path()) + "/caf\xE9";
-        QVERIFY(QDir().mkpath(QFile::decodeName(bytes)));
+    }
+    // A folder with a picture, under a byte name that the stored text cannot name.
+    const QByteArray bytes = QFile::encodeName(place.path()) + "/caf\xE9";
+    const QByteArray inside = bytes + "/a.jpg";
+    auto removeBytes = qScopeGuard([&] {
+        ::unlink(inside.constData());
+        ::rmdir(bytes.constData());
+    });
+    if (saved.startsWith(QLatin1String("caf"))) {
+        QCOMPARE(::mkdir(bytes.constData(), 0700), 0);
+        QFile out;
+        QVERIFY(out.open(::open(inside.constData(), O_WRONLY | O_CREAT, 0600), QIODevice::WriteOnly,
+                         QFileDevice::AutoCloseHandle));
+        out.write(picture());
+        out.close();
         ini = "LastDir=" + bytes + '\n';
     }
     Run run(ini, documents);
@@ -515,6 +551,110 @@ void SessionTest::windowKeepsMinimumWithoutWindowManager()
     QVERIFY(window->statusBar()->isVisible());
     QVERIFY(window->statusBar()->geometry().bottom() < window->height());
     QVERIFY(desktop->startWindowManager());
+}
+
+void SessionTest::openFromTheDesktopEntry_data()
+{
+    QTest::addColumn<QByteArray>("path"); // "@" stands for the place of the pictures
+    QTest::addColumn<QByteArray>("folder");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("message"); // "@" stands for the place
+    const QByteArray dir = "@/some dir\xE9";
+    const QByteArray markup = dir + "/<b>notes.txt";
+    QTest::newRow("picture, a space and a byte not UTF-8 in its name")
+        << dir + "/my pic\xE9.jpg" << dir << 1 << QString();
+    QTest::newRow("folder, relative to the working directory")
+        << QByteArray("some dir\xE9") << dir << -1 << QString();
+    QTest::newRow("not a picture, named like markup: its folder, and why")
+        << markup << dir << -1
+        << fromNative(markup) + QStringLiteral(" is not in the picture list, which holds the files "
+                                               "named *.jpg, *.gif and *.bmp that are not hidden.");
+    QTest::newRow("missing: said once, then the saved folder")
+        << QByteArray("@/gone.jpg") << QByteArray("@/saved") << -1
+        << QStringLiteral("Cannot open @/gone.jpg: No such file or directory.");
+    QTest::newRow("in a hidden folder: said once, then the saved folder")
+        << QByteArray("@/.hidden/a.jpg") << QByteArray("@/saved") << -1
+        << QStringLiteral("Cannot open the folder @/.hidden: the folder tree does not show it "
+                          "(hidden folders are not shown).");
+}
+
+// The file manager starts the program with the desktop entry's command: the picture is selected
+// and shown in its folder once the splash is passed; what cannot be opened is said once, and the
+// start-up goes on as without it. The saved settings stay as they were.
+void SessionTest::openFromTheDesktopEntry()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, folder);
+    QFETCH(int, selected);
+    QFETCH(QString, message);
+    QTemporaryDir place;
+    const QByteArray base = QFile::encodeName(place.path());
+    // Made by their bytes: Qt's file names would not keep a byte that is not UTF-8, nor can Qt
+    // remove them with the place.
+    const auto removeByBytes = qScopeGuard([&base] {
+        for (const char *name : {"/a.jpg", "/my pic\xE9.jpg", "/<b>notes.txt", ""})
+            ::remove(QByteArray(base + "/some dir\xE9" + name).constData());
+    });
+    for (const char *name : {"/saved", "/some dir\xE9", "/.hidden"})
+        QCOMPARE(::mkdir(QByteArray(base + name).constData(), 0755), 0);
+    const QByteArray jpeg = picture();
+    for (const char *name :
+         {"/saved/saved.jpg", "/some dir\xE9/a.jpg", "/some dir\xE9/my pic\xE9.jpg",
+          "/some dir\xE9/<b>notes.txt", "/.hidden/a.jpg"}) {
+        const int fd = ::open(QByteArray(base + name).constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, jpeg.constData(), std::size_t(jpeg.size())), ssize_t(jpeg.size()));
+        ::close(fd);
+    }
+    path.replace("@", base);
+    folder.replace("@", base);
+
+    std::vector<QByteArray> command = desktopCommand(path);
+    QCOMPARE(command.size(), std::size_t(2));
+    std::vector<char *> argv;
+    for (QByteArray &word : command)
+        argv.push_back(word.data());
+    // As main() reads it; the test's application exists already, and the line holds no option
+    // of Qt's for it to take.
+    const CommandLine line(int(argv.size()), argv.data());
+    const QString working = QDir::currentPath();
+    QDir::setCurrent(place.path());
+    const OpenRequest opening = line.openRequest();
+    QDir::setCurrent(working);
+
+    const QByteArray ini = "LastDir=" + base + "/saved\n";
+    Run run(ini, false, opening);
+    MainWindow *window = startToMainWindow(run);
+    QVERIFY(window);
+    PictureListModel *list = window->browser()->list();
+    const QString listed = fromNative(folder);
+    if (message.isEmpty()) {
+        QTRY_COMPARE(list->listIndex(), selected);
+    } else {
+        QTRY_COMPARE(run.messages().count(), 1);
+        const MessageWatcher::Seen &said = run.messages().seen().first();
+        QCOMPARE(said.text, message.replace(QLatin1Char('@'), fromNative(base)));
+        QVERIFY(said.plain);
+        QVERIFY(said.ownedByMainWindow);
+        QTRY_VERIFY(isActive(window));
+    }
+    QCOMPARE(window->browser()->currentFolder(), listed);
+    QCOMPARE(window->folderTree()->selectedPath(), listed);
+    QCOMPARE(window->folderTree()->selectionModel()->selectedIndexes().size(), 1);
+    QCOMPARE(list->listIndex(), selected);
+    if (selected >= 0) {
+        QCOMPARE(window->pathLabel()->text(), fromNative(path));
+        QVERIFY(window->viewingArea()->image1()->isVisible());
+        QCOMPARE(window->pictureList()->selectionModel()->selectedIndexes().size(), 1);
+        // The keyboard is in the list: the arrow keys go on through the pictures.
+        desktop->key("Up");
+        QTRY_COMPARE(list->listIndex(), selected - 1);
+    }
+    letRun(300);
+    QCOMPARE(run.messages().count(), message.isEmpty() ? 0 : 1);
+    QFile settings(run.settingsPath());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), "[Settings]\n" + ini);
 }
 
 bool SessionTest::readyToPrint()

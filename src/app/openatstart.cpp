@@ -1,0 +1,72 @@
+#include "app/openatstart.h"
+
+#include "app/services.h"
+#include "browse/foldertree.h"
+#include "browse/nativename.h"
+#include "browse/pathmap.h"
+#include "browse/picturelistmodel.h"
+
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+namespace vistrel {
+
+OpenAtStart::OpenAtStart(OpenRequest request, FolderTree *tree, PictureListModel *list,
+                         QWidget *listView, QWidget *window)
+    : QObject(window), m_request(std::move(request)), m_tree(tree), m_list(list),
+      m_listView(listView)
+{
+    if (m_request.kind != OpenRequest::Kind::Nothing)
+        window->installEventFilter(this);
+}
+
+bool OpenAtStart::selectFolder()
+{
+    using Kind = OpenRequest::Kind;
+    if (m_request.kind != Kind::Folder && m_request.kind != Kind::Picture)
+        return false;
+    // The tree lists the folder as its selection changes. A folder that fails to open there is
+    // reported by the tree's own message, which moves the selection back to none.
+    if (m_tree->setSelectedPath(m_request.folder)) {
+        m_folderOpened = !m_tree->selectedPath().isEmpty();
+        if (!m_folderOpened)
+            m_request.message.clear(); // said once is enough
+    } else {
+        m_request.message = QStringLiteral("Cannot open the folder %1: the folder tree does not "
+                                           "show it (hidden folders are not shown).")
+                                .arg(m_request.folder);
+    }
+    return m_folderOpened;
+}
+
+bool OpenAtStart::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show) {
+        watched->removeEventFilter(this);
+        // After the showing has finished: the picture is then shown at its laid-out size, and
+        // a message stands over the window.
+        QTimer::singleShot(0, this, &OpenAtStart::selectPicture);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void OpenAtStart::selectPicture()
+{
+    if (m_folderOpened && m_request.kind == OpenRequest::Kind::Picture) {
+        for (int i = 0; i < m_list->count(); ++i) {
+            if (m_list->entry(i)->nativeName == m_request.picture) {
+                m_listView->setFocus();
+                m_list->setListIndex(i);
+                return;
+            }
+        }
+        // Gone, or turned into something else, since the command line was read.
+        m_request.message =
+            notListedMessage(joinFolderAndName(m_request.folder, fromNative(m_request.picture)));
+    }
+    if (!m_request.message.isEmpty())
+        prompter().critical(m_request.message, QStringLiteral("ERROR!"));
+}
+
+} // namespace vistrel

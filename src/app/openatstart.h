@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/commandline.h"
+
+#include <QObject>
+
+class QWidget;
+
+namespace vistrel {
+
+class FolderTree;
+class PictureListModel;
+
+// Opens the picture or folder given on the command line. At start-up its folder takes the saved
+// folder's place: it is selected in the folder tree, which lists it. Once the main window is
+// shown, the picture is selected in the picture list, which shows it at the laid-out size and
+// takes the keyboard (the arrow keys go on to the next pictures), and what could not be opened
+// is said over the window.
+class OpenAtStart : public QObject
+{
+    Q_OBJECT
+
+public:
+    OpenAtStart(OpenRequest request, FolderTree *tree, PictureListModel *list, QWidget *listView,
+                QWidget *window);
+
+    // Selects the folder asked for. False when nothing is asked for or the folder tree cannot
+    // open it: the start-up then goes on with the saved folder.
+    bool selectFolder();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void selectPicture();
+
+    OpenRequest m_request;
+    FolderTree *m_tree;
+    PictureListModel *m_list;
+    QWidget *m_listView;
+    bool m_folderOpened = false;
+};
+
+} // namespace vistrel
