@@ -27,8 +27,6 @@ public:
 
     int count() const { return int(m_names.size()); }
     const std::vector<QByteArray> &names() const { return m_names; }
-    // nameKey() of each name, in the same order.
-    const std::vector<quint64> &keys() const { return m_keys; }
     // Whether a name may be a symbolic link (see FolderNames).
     bool mayHoldLinks() const { return m_mayHoldLinks; }
     int error() const { return m_error; }
@@ -50,7 +48,7 @@ private:
 
     QString m_path;
     std::vector<QByteArray> m_names;
-    std::vector<quint64> m_keys;
+    std::vector<quint64> m_keys; // nameKey() of each name, in the same order
     bool m_mayHoldLinks = false;
     std::function<bool(const QByteArray &)> m_heldBack;
     int m_error = 0;

@@ -19,7 +19,7 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
         if (isAutoRefreshOn())
-            m_monitor->watch(m_file1->path(), m_file1->keys());
+            m_monitor->watch(m_file1->path(), m_file1->names());
         File1_PathChange();
     });
     // While a picture is still being written it stays out of the listing.
@@ -101,7 +101,7 @@ void FolderBrowser::autorefresh()
     // Re-read first so that pictures that arrived while refresh was off do not count as growth.
     m_file1->refresh();
     if (!m_file1->path().isEmpty())
-        m_monitor->watch(m_file1->path(), m_file1->keys());
+        m_monitor->watch(m_file1->path(), m_file1->names());
     reloaddir();
     m_refreshTimer.start();
     emit autoRefreshChanged(true);

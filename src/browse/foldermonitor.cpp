@@ -60,7 +60,7 @@ FolderMonitor::~FolderMonitor()
     stop();
 }
 
-void FolderMonitor::watch(const QString &folder, const std::vector<quint64> &present)
+void FolderMonitor::watch(const QString &folder, const std::vector<QByteArray> &present)
 {
     stop();
     m_folder = folder;
@@ -81,8 +81,8 @@ void FolderMonitor::watch(const QString &folder, const std::vector<quint64> &pre
     // about the same on each name.
     const qint64 start = threadCpuNs();
     m_complete.reserve(qsizetype(present.size()));
-    for (const quint64 key : present)
-        addComplete(key);
+    for (const QByteArray &name : present)
+        addComplete(nameKey(name));
     m_lastPassCostNs = threadCpuNs() - start;
     m_lastPassEnd = m_clock();
 }

@@ -32,9 +32,9 @@ public:
     explicit FolderMonitor(QObject *parent = nullptr);
     ~FolderMonitor() override;
 
-    // Starts watching folder, whose picture files were just read as present (their nameKey()s):
-    // they all count as complete.
-    void watch(const QString &folder, const std::vector<quint64> &present);
+    // Starts watching folder, whose picture files were just read as present: they all count as
+    // complete.
+    void watch(const QString &folder, const std::vector<QByteArray> &present);
     void stop();
     bool isWatching() const { return m_watching; }
     QString folder() const { return m_folder; }
