@@ -86,17 +86,21 @@ int step(const char *first, const char *second, const QSize &area)
     vistrel::PictureCache cache;
     const QByteArray a = QFile::encodeName(QString::fromLocal8Bit(first));
     const QByteArray b = QFile::encodeName(QString::fromLocal8Bit(second));
-    cache.load({a, area});
-    cache.prefetch({{b, area}});
+    cache.want({{a, area}});
+    cache.waitIdle();
+    cache.setShown({a, area});
+    cache.want({{b, area}});
     cache.waitIdle();
     QElapsedTimer clock;
     clock.start();
-    const LoadedPicture picture = cache.load({b, area});
+    const std::optional<LoadedPicture> picture = cache.find({b, area});
+    if (!picture || !picture->ok())
+        return 2;
     const QImage shown =
-        picture.image.scaled(area, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        picture->image.scaled(area, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     std::printf("step_ms %.1f made_ahead %d shown %dx%d\n", double(clock.nsecsElapsed()) / 1e6,
                 cache.hits(), shown.width(), shown.height());
-    return picture.ok() ? 0 : 2;
+    return 0;
 }
 
 } // namespace

@@ -14,9 +14,15 @@
 //                       paint that follows (a splash's Continue button); may be given more
 //                       than once, each click after the previous one's paint
 //     --keys N KEYSYM   once painted, send the key N times, each after the previous paint
+//     --burst N KEYSYM MS
+//                       once painted, send the key N times MS milliseconds apart without
+//                       waiting for any paint (a held or fast-typed key), then time the paint
+//                       that follows the last one
 //   Prints "start MS", then "click1 MS", "click2 MS"... and "key MS" lines (each from its own
-//   request), then ends the program. Keys and clicks go through the XTEST extension, as xdotool
-//   sends them.
+//   request), "burst MS" (last key to painted) with "burst_cpu_ms MS" (processor time the
+//   program used from the first key of the burst to that paint), then "idle_kb KB" (resident
+//   memory once the program had first painted) and "peak_kb KB" (its peak resident memory) and
+//   ends the program. Keys and clicks go through the XTEST extension, as xdotool sends them.
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -32,10 +38,45 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// A field of /proc/PID/status in kB ("VmRSS", "VmHWM"), 0 when unreadable.
+long statusKb(pid_t pid, const char *field)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    const std::string key = std::string(field) + ":";
+    std::string line;
+    while (std::getline(in, line))
+        if (line.compare(0, key.size(), key) == 0)
+            return std::atol(line.c_str() + key.size());
+    return 0;
+}
+
+// Processor time (user and system, all threads) the process has used, in milliseconds.
+double cpuMs(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::size_t close = text.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(text.substr(close + 2));
+    std::string f;
+    unsigned long long utime = 0, stime = 0;
+    // After the name: state is field 3; utime and stime are fields 14 and 15.
+    for (int n = 3; n <= 15 && fields >> f; ++n) {
+        if (n == 14)
+            utime = std::stoull(f);
+        if (n == 15)
+            stime = std::stoull(f);
+    }
+    return double(utime + stime) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
 
 double nowMs()
 {
@@ -136,6 +177,9 @@ int main(int argc, char *argv[])
     std::vector<std::pair<int, int>> clicks;
     int keyCount = 0;
     const char *keyName = nullptr;
+    int burstCount = 0;
+    const char *burstKey = nullptr;
+    double burstGapMs = 0;
     int i = 1;
     for (; i < argc; ++i) {
         const std::string a = argv[i];
@@ -154,6 +198,10 @@ int main(int argc, char *argv[])
         } else if (a == "--keys" && i + 2 < argc) {
             keyCount = std::atoi(argv[++i]);
             keyName = argv[++i];
+        } else if (a == "--burst" && i + 3 < argc) {
+            burstCount = std::atoi(argv[++i]);
+            burstKey = argv[++i];
+            burstGapMs = std::atof(argv[++i]);
         } else {
             std::fprintf(stderr, "bench_paintwatch: unknown option %s\n", a.c_str());
             return 2;
@@ -163,7 +211,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: bench_paintwatch [options] -- PROGRAM ARGS...\n");
         return 2;
     }
-    w.display = XOpenDisplay(nullptr);
+    // A busy server may refuse a connection for a moment.
+    for (int attempt = 0; attempt < 50 && !w.display; ++attempt) {
+        w.display = XOpenDisplay(nullptr);
+        if (!w.display)
+            usleep(100000);
+    }
     if (!w.display) {
         std::fprintf(stderr, "bench_paintwatch: no X display\n");
         return 2;
@@ -199,6 +252,7 @@ int main(int argc, char *argv[])
     } else {
         std::printf("start %.1f\n", painted - start);
     }
+    const long idleKb = failed ? 0 : statusKb(w.child, "VmRSS");
     for (std::size_t c = 0; c < clicks.size() && !failed; ++c) {
         w.focusLast();
         const double t = nowMs();
@@ -223,6 +277,39 @@ int main(int argc, char *argv[])
         }
         if (failed)
             std::fprintf(stderr, "bench_paintwatch: a key painted nothing\n");
+    }
+    if (!failed && burstCount > 0) {
+        w.focusLast();
+        const KeyCode code = XKeysymToKeycode(w.display, XStringToKeysym(burstKey));
+        const double cpu0 = cpuMs(w.child);
+        double sent = nowMs();
+        for (int k = 0; k < burstCount; ++k) {
+            if (k > 0) {
+                sent += burstGapMs;
+                // Keeps reading events while waiting, so the server never holds back.
+                while (nowMs() < sent) {
+                    while (XPending(w.display)) {
+                        XEvent e;
+                        XNextEvent(w.display, &e);
+                    }
+                    usleep(1000);
+                }
+            }
+            w.key(code);
+        }
+        const double last = nowMs();
+        const double p = w.waitPainted(last);
+        failed = p < 0;
+        if (failed) {
+            std::fprintf(stderr, "bench_paintwatch: the burst painted nothing\n");
+        } else {
+            std::printf("burst %.1f\n", p - last);
+            std::printf("burst_cpu_ms %.0f\n", cpuMs(w.child) - cpu0);
+        }
+    }
+    if (w.child > 0) {
+        std::printf("idle_kb %ld\n", idleKb);
+        std::printf("peak_kb %ld\n", statusKb(w.child, "VmHWM"));
     }
     std::fflush(stdout);
     if (w.child > 0) {

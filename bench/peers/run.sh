@@ -9,16 +9,28 @@
 #                  times the splash itself)
 #   next picture   the next key (feh Right, nsxiv n; Vistrel Down in the picture list, after a
 #                  click on its first row) to the painted next picture, median over 29 steps
+#   held keys      9 next keys 40 ms apart, as a held key repeats, without waiting for any
+#                  paint: the last key to the painted last picture; with the processor time
+#                  each program used from the first key until 500 ms after that paint
 #   big folder     32,767 small JPEGs: list them sorted and paint the first, less the 1 x 1
 #                  start (Vistrel: Continue to the listed window plus the first row's click);
 #                  by date against feh --sort mtime, by name against nsxiv -r
+#   BMP memory     5 BMPs of 6000 x 4000 stepped through scaled to fit: peak resident memory
+#                  above the program's size once it had painted the first time
+#   decodes        Vistrel only, under strace: how often a picture's file is read through (more
+#                  than 512 kB read after one open; a glance at a header reads less) over 10
+#                  next keys, each after the previous paint, scaled to fit and at actual size
 # "Painted" is judged the same for all three by bench_paintwatch (see paintwatch.cpp): the last
 # screen change of at least 100,000 pixels reported by the X DAMAGE extension before 500 ms of
 # quiet. Every figure is the median of BENCH_RUNS runs (default 5), the programs interleaved.
-# Last line: ratio <our figure / the better peer's, largest over the cases>.
+# BENCH_CASES picks cases (default "first next held many bmp decodes"). The load average is printed at
+# the start and the end. Last lines: ratio <our figure / the better peer's, largest over the
+# timed cases>, then held_keys_ratio <our held-keys figure / the better peer's>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-5}
+cases=" ${BENCH_CASES:-first next held many bmp decodes} "
+has() { [[ $cases == *" $1 "* ]]; }
 work=$(mktemp -d)
 trap 'peers_stop_x; rm -rf "$work"' EXIT
 source "$here/common.sh"
@@ -26,12 +38,16 @@ peers_install_tools
 
 # Data: 30 photo-like pictures (plasma, enlarged, grain, slight blur), a 1 x 1 picture and the
 # big folder.
-mkdir -p "$work/big" "$work/big1" "$work/one"
+mkdir -p "$work/big" "$work/big1" "$work/one" "$work/bmp"
 seq -w 1 30 | xargs -P "$(nproc)" -I{} convert -seed {} -size 1500x1000 plasma:fractal \
     -resize '6000x4000!' -attenuate 0.4 +noise Gaussian -blur 0x0.7 -quality 90 "$work/big/P{}.jpg"
 cp "$work/big/P01.jpg" "$work/big1/"
 convert -size 1x1 xc:gray50 -quality 90 "$work/one/one.jpg"
-peers_make_many
+if has bmp; then
+    for i in 1 2 3 4 5; do convert "$work/big/P0$i.jpg" -type TrueColor "BMP3:$work/bmp/B$i.bmp"; done
+fi
+if has many; then peers_make_many; fi
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 peers_start_x
 # nsxiv's window holds its bar below the picture: measure the bar so its picture area is 700 high.
@@ -50,6 +66,7 @@ fehg="1000x700+0+0"
 
 res="$work/results"
 mkdir -p "$res"
+declare -A decodes
 # watch FILE ARGS...: one timed run; appends its output lines to FILE.
 watch() {
     local out=$1
@@ -57,39 +74,90 @@ watch() {
     "$watch" "$@" >>"$res/$out" 2>>"$res/errors" || echo "failed: $*" >>"$res/errors"
 }
 # Vistrel: Continue on the splash (click1), then a click on the list's first row (click2).
-# The program itself, as users start it; VISTREL_PROGRAM=path picks another build.
+# The program itself, as users start it; VISTREL_PROGRAM=path picks another build, and
+# VISTREL_BEFORE=path adds an earlier build, run right after ours in every case ("before").
 program=${VISTREL_PROGRAM:-$BENCH_BUILD/src/vistrel}
+before=${VISTREL_BEFORE:-}
 vis() { # vis FILE FOLDER name|date [paintwatch options]
     local out=$1 folder=$2 order=$3
     shift 3
     vistrel_settings "$folder" "$order"
     watch "$out" --click "$contx,$conty" --click "$listx,$listy" "$@" -- "$program"
+    if [ -n "$before" ]; then
+        vistrel_settings "$folder" "$order"
+        watch "old.${out#vis.}" --click "$contx,$conty" --click "$listx,$listy" "$@" -- "$before"
+    fi
 }
 
 for r in $(seq "$runs"); do
     watch feh.one -- feh --scale-down -g "$fehg" "$work/one/one.jpg"
     watch nsxiv.one -- nsxiv -g "$nsxivg" "$work/one/one.jpg"
     vis vis.one "$work/one" name
-    watch feh.first -- feh --scale-down -g "$fehg" "$work/big1/P01.jpg"
-    watch nsxiv.first -- nsxiv -g "$nsxivg" "$work/big1/P01.jpg"
-    vis vis.first "$work/big1" name
-    watch feh.next --keys 29 Right -- feh --scale-down -g "$fehg" "$work/big"
-    watch nsxiv.next --keys 29 n -- nsxiv -g "$nsxivg" "$work"/big/*.jpg
-    vis vis.next "$work/big" name --keys 29 Down
-    watch feh.many -- feh --scale-down --sort mtime -g "$fehg" "$work/many"
-    watch nsxiv.many -- nsxiv -r -g "$nsxivg" "$work/many"
-    vis vis.manydate "$work/many" date
-    vis vis.manyname "$work/many" name
+    if has first; then
+        watch feh.first -- feh --scale-down -g "$fehg" "$work/big1/P01.jpg"
+        watch nsxiv.first -- nsxiv -g "$nsxivg" "$work/big1/P01.jpg"
+        vis vis.first "$work/big1" name
+    fi
+    if has next; then
+        watch feh.next --keys 29 Right -- feh --scale-down -g "$fehg" "$work/big"
+        watch nsxiv.next --keys 29 n -- nsxiv -g "$nsxivg" "$work"/big/*.jpg
+        vis vis.next "$work/big" name --keys 29 Down
+    fi
+    if has held; then
+        watch feh.held --burst 9 Right 40 -- feh --scale-down -g "$fehg" "$work/big"
+        watch nsxiv.held --burst 9 n 40 -- nsxiv -g "$nsxivg" "$work"/big/*.jpg
+        vis vis.held "$work/big" name --burst 9 Down 40
+    fi
+    if has many; then
+        watch feh.many -- feh --scale-down --sort mtime -g "$fehg" "$work/many"
+        watch nsxiv.many -- nsxiv -r -g "$nsxivg" "$work/many"
+        vis vis.manydate "$work/many" date
+        vis vis.manyname "$work/many" name
+    fi
+    if has bmp; then
+        watch feh.bmp --keys 4 Right -- feh --scale-down -g "$fehg" "$work/bmp"
+        watch nsxiv.bmp --keys 4 n -- nsxiv -g "$nsxivg" "$work"/bmp/*.bmp
+        vis vis.bmp "$work/bmp" name --keys 4 Down
+    fi
 done
+# whole_reads TRACE...: files of the big folder read through, in strace -ff logs.
+whole_reads() {
+    awk 'function flush(f) { for (f in got) if (got[f] > 524288) n++; delete got }
+        FNR == 1 { flush() }
+        /^openat\(/ && /\/big\/P[0-9]+\.jpg"/ { if ($NF ~ /^[0-9]+$/) got[$NF] = 0; next }
+        /^(read|pread64)\(/ { split($0, a, /[(,]/); if ((a[2] in got) && $NF ~ /^[0-9]+$/) got[a[2]] += $NF; next }
+        /^close\(/ { split($0, a, /[()]/); if (a[2] in got) { if (got[a[2]] > 524288) n++; delete got[a[2]] } }
+        END { flush(); print n + 0 }' "$@"
+}
+if has decodes; then
+    command -v strace >/dev/null || apt-get install -y strace >/dev/null
+    for who in vis old; do
+        p=$program
+        [ $who = old ] && p=$before
+        [ -n "$p" ] || continue
+        for mode in fit actual; do
+            [ $mode = fit ] && scaled=1 || scaled=0
+            vistrel_settings "$work/big" name
+            sed -i "s/^Toolbar3=.*/Toolbar3=$scaled/" "$XDG_CONFIG_HOME/Vistrel/Vistrel.ini"
+            rm -rf "$work/trace" && mkdir "$work/trace"
+            "$watch" --click "$contx,$conty" --click "$listx,$listy" --keys 10 Down -- \
+                strace -ff -qq -e trace=openat,read,pread64,close -o "$work/trace/t" "$p" \
+                >/dev/null 2>>"$res/errors" || true
+            decodes[$who.$mode]=$(whole_reads "$work"/trace/t.*)
+        done
+    done
+fi
 [ -s "$res/errors" ] && sed 's/^/  /' "$res/errors" >&2
 
 # fig FILE KIND: median of one kind of line.
-fig() { awk -v k="$2" '$1 == k { print $2 }' "$res/$1" 2>/dev/null | median; }
+# A case not run reads as no lines, and its figure as nan.
+lines() { cat "$res/$1" 2>/dev/null || true; }
+fig() { lines "$1" | awk -v k="$2" '$1 == k { print $2 }' | median; }
 sub() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a - b }'; }
 feh_one=$(fig feh.one start)
 nsxiv_one=$(fig nsxiv.one start)
 vis_one=$(fig vis.one click1)
-both() { awk '$1 == "click1" { a = $2 } $1 == "click2" { print a + $2 }' "$res/$1" | median; }
+both() { lines "$1" | awk '$1 == "click1" { a = $2 } $1 == "click2" { print a + $2 }' | median; }
 declare -A t
 t[first.feh]=$(sub "$(fig feh.first start)" "$feh_one")
 t[first.nsxiv]=$(sub "$(fig nsxiv.first start)" "$nsxiv_one")
@@ -103,16 +171,35 @@ t[date.vis]=$(sub "$(both vis.manydate)" "$vis_one")
 t[name.feh]=-
 t[name.nsxiv]=$(sub "$(fig nsxiv.many start)" "$nsxiv_one")
 t[name.vis]=$(sub "$(both vis.manyname)" "$vis_one")
+t[held.feh]=$(fig feh.held burst)
+t[held.nsxiv]=$(fig nsxiv.held burst)
+t[held.vis]=$(fig vis.held burst)
+old_one=$(fig old.one click1)
+t[first.old]=$(sub "$(fig old.first click2)" "$(fig old.one click2)")
+t[next.old]=$(fig old.next key)
+t[held.old]=$(fig old.held burst)
+t[date.old]=$(sub "$(both old.manydate)" "$old_one")
+t[name.old]=$(sub "$(both old.manyname)" "$old_one")
+# Peak memory in MB above the size once painted, per run, then the median.
+above() { lines "$1" | awk '$1 == "idle_kb" { i = $2 } $1 == "peak_kb" { printf "%.1f\n", ($2 - i) / 1024 }' | median; }
+t[bmp.feh]=$(above feh.bmp)
+t[bmp.nsxiv]=$(above nsxiv.bmp)
+t[bmp.vis]=$(above vis.bmp)
+t[bmp.old]=$(above old.bmp)
+# The "before" column appears only with VISTREL_BEFORE.
+col() { [ -n "$before" ] && printf ' %10s' "$1"; return 0; }
 
-printf '%-26s %10s %10s %10s %7s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio
-printf '%-26s %10s %10s %10s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one"
+printf '%-26s %10s %10s %10s %7s%s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio "$(col before)"
+printf '%-26s %10s %10s %10s %7s%s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one" "" "$(col "${old_one:-}")"
 worst=0
-for c in first next date name; do
+for c in first next held date name bmp; do
     case $c in
-    first) label="first picture 6000x4000" ;;
-    next) label="next picture" ;;
-    date) label="32,767 files by date" ;;
-    name) label="32,767 files by name" ;;
+    first) has first || continue; label="first picture 6000x4000" ;;
+    next) has next || continue; label="next picture" ;;
+    held) has held || continue; label="held keys, 9 x 40 ms" ;;
+    date) has many || continue; label="32,767 files by date" ;;
+    name) has many || continue; label="32,767 files by name" ;;
+    bmp) has bmp || continue; label="5 BMPs 6000x4000, peak MB" ;;
     esac
     ratio=$(awk -v v="${t[$c.vis]}" -v f="${t[$c.feh]}" -v n="${t[$c.nsxiv]}" 'BEGIN {
         best = -1
@@ -120,8 +207,19 @@ for c in first next date name; do
         if (n != "-" && n > 0 && (best < 0 || n < best)) best = n
         if (best <= 0) best = 1
         printf "%.2f", v / best }')
-    printf '%-26s %10s %10s %10s %7s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio"
-    worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
+    printf '%-26s %10s %10s %10s %7s%s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio" "$(col "${t[$c.old]}")"
+    [ "$c" = held ] && held_ratio=$ratio
+    [ "$c" = bmp ] || worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
 done
+if has held; then
+    printf '%-26s %10s %10s %10s %7s%s\n' "  processor ms in it" "$(fig feh.held burst_cpu_ms)" \
+        "$(fig nsxiv.held burst_cpu_ms)" "$(fig vis.held burst_cpu_ms)" "" "$(col "$(fig old.held burst_cpu_ms)")"
+fi
+if has decodes; then
+    printf '%-26s %10s %10s %10s %7s%s\n' "decodes for 10 steps, fit" - - "${decodes[vis.fit]}" "" "$(col "${decodes[old.fit]:-}")"
+    printf '%-26s %10s %10s %10s %7s%s\n' "decodes, 10 steps, actual" - - "${decodes[vis.actual]}" "" "$(col "${decodes[old.actual]:-}")"
+fi
 echo "painted: last DAMAGE change >= 100000 px before 500 ms of quiet; Vistrel from Continue"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf 'ratio %.2f\n' "$worst"
+printf 'held_keys_ratio %s\n' "${held_ratio:-nan}"

@@ -63,6 +63,12 @@ public:
     }
     int curslide() const override { return m_window->m_browser->curslide(); }
     void setCurslide(int index) override { m_window->m_browser->setCurslide(index); }
+    QString key(int index) const override
+    {
+        const PictureEntry *entry = m_window->m_browser->list()->entry(index);
+        return entry ? m_window->m_browser->currentFolder() + QLatin1Char('/') + entry->name
+                     : QString();
+    }
 
 private:
     MainWindow *m_window;

@@ -58,6 +58,8 @@ void SlideShow::toggleslideshow()
 void SlideShow::start()
 {
     m_running = true;
+    m_lastShown = -1;
+    m_failed.clear();
     showCurrentAndAdvance();
     // A zero interval shows the first picture and then stands still; a 0 ms timer would spin.
     if (m_interval > 0 && m_interval <= maxSlideInterval)
@@ -82,14 +84,30 @@ void SlideShow::slidetimer_Timer()
 
 void SlideShow::showCurrentAndAdvance()
 {
+    const int count = m_target.count();
+    int index = m_target.curslide();
+    // A cleared selection (a picture that could not be shown, here or later) goes on after the
+    // picture the show selected last.
+    if (index < 0 && m_lastShown >= 0)
+        index = m_lastShown + 1;
     // An empty list shows nothing and leaves curslide at the first picture, so the show goes
     // on from there once pictures arrive.
-    if (m_target.curslide() > m_target.count() - 1 || m_target.curslide() < 0)
-        m_target.setCurslide(0);
-    if (m_target.count() == 0)
+    if (index > count - 1 || index < 0)
+        index = 0;
+    m_target.setCurslide(index);
+    if (count == 0)
         return;
-    m_target.select(m_target.curslide());
-    m_target.setCurslide(m_target.curslide() + 1);
+    for (int passed = 0; m_failed.contains(m_target.key(index)); index = (index + 1) % count)
+        if (++passed == count)
+            return; // none of them can be shown
+    m_target.select(index);
+    m_lastShown = index;
+    if (m_target.curslide() < 0) {
+        m_failed.insert(m_target.key(index));
+        m_target.setCurslide(index + 1);
+    } else {
+        m_target.setCurslide(m_target.curslide() + 1);
+    }
 }
 
 } // namespace vistrel

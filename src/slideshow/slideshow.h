@@ -5,6 +5,8 @@
 // picture list as a SlideTarget and follows runningChanged() with its menu item and button.
 
 #include <QObject>
+#include <QSet>
+#include <QString>
 
 #include <functional>
 
@@ -13,7 +15,8 @@ class QTimer;
 namespace vistrel {
 
 // What the show needs from the picture list. select() sets the list index, which runs the
-// display at once; the display writes curslide to the index it showed.
+// display at once; the display writes curslide to the index it showed, or -1 when it could not
+// show the picture and cleared the selection. key() tells the entries apart (the full path).
 class SlideTarget
 {
 public:
@@ -22,6 +25,7 @@ public:
     virtual void select(int index) = 0;
     virtual int curslide() const = 0;
     virtual void setCurslide(int index) = 0;
+    virtual QString key(int index) const = 0;
 };
 
 // The show's timer, behind an interface so that tests fire ticks themselves.
@@ -78,7 +82,9 @@ public slots:
     void toggleslideshow();
     // Ends a running show without asking anything; does nothing when none runs.
     void stop();
-    // slidetimer_Timer: shows the picture at curslide (wrapping to the first) and moves on.
+    // slidetimer_Timer: shows the picture at curslide (wrapping to the first) and moves on. A
+    // picture that could not be shown is passed over for the rest of the show, so its fault is
+    // told once, and the show goes on after it.
     void slidetimer_Timer();
 
 signals:
@@ -96,6 +102,9 @@ private:
     int m_interval = 10;
     bool m_running = false;
     bool m_asking = false;
+    // The index the show last selected, and the pictures it could not show.
+    int m_lastShown = -1;
+    QSet<QString> m_failed;
 };
 
 } // namespace vistrel

@@ -5,83 +5,75 @@
 #include <QByteArray>
 #include <QSize>
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace vistrel {
 
-// Decodes the pictures likely to be shown next (the list neighbours of the one on display) on a
-// worker thread, so that the next step through the list only paints. A decode made ahead is used
-// only for exactly the same request and only while the file is unchanged (same inode, size and
-// modification time); anything else, and every failure, is loaded afresh at display time, so the
-// display sees the same results and errors as without it.
+// The decoded pictures the display holds or will want soon: the one on display, the one shown
+// before it and those decoded ahead on worker threads, all counted against one memory budget.
+//
+// A picture is found for a request when it was decoded from the same, unchanged file (same
+// inode, size and modification time) and is sharp enough for it: the picture's own size for a
+// request at full size; for a reduced request, at least the size asked for (or the whole
+// picture), and not wastefully larger. A failure is kept only for the very same request.
+//
+// The window's thread never waits on a decode without a bound, and destroying the cache never
+// waits for a decode in progress: such a decode finishes on its own thread and is dropped.
 class PictureCache
 {
 public:
     struct Request
     {
         QByteArray nativePath;
-        QSize atLeast;
+        QSize atLeast; // empty: the picture at its own size
         bool operator==(const Request &other) const
         {
             return nativePath == other.nativePath && atLeast == other.atLeast;
         }
     };
+    // Decodes a request; gives up (LoadedPicture::Cancelled) soon after `cancel` is set.
+    using Decoder = std::function<LoadedPicture(const Request &, const std::atomic<bool> &cancel)>;
 
-    PictureCache();
+    // Two full 24-megapixel pictures; scaled ones are a few megabytes each.
+    static constexpr qint64 defaultBudgetBytes = 192LL << 20;
+    // Decodes of wanted pictures that run at once.
+    static constexpr int parallelDecodes = 2;
+
+    // The decoder is PictureLoader::load unless one is given (tests).
+    explicit PictureCache(qint64 budgetBytes = defaultBudgetBytes, Decoder decoder = {});
     ~PictureCache();
     PictureCache(const PictureCache &) = delete;
     PictureCache &operator=(const PictureCache &) = delete;
 
-    // The picture for this request: made ahead if possible, otherwise loaded now.
-    LoadedPicture load(const Request &request);
-    // Replaces the work still waiting with these requests, in order.
-    void prefetch(std::vector<Request> requests);
-    // Drops everything made ahead (and waiting).
-    void clear();
+    // The decode (or failure) held for this request, if any. Never waits, never decodes.
+    std::optional<LoadedPicture> find(const Request &request);
+    // What to decode, most urgent first. Replaces the previous wish: work for anything else is
+    // dropped, and decodes in progress for it are cancelled (one that does not stop at once
+    // does not hold back the wanted ones).
+    void want(std::vector<Request> requests);
+    // Waits at most `timeout` for this request to be found.
+    std::optional<LoadedPicture> waitFor(const Request &request, std::chrono::milliseconds timeout);
+    // The picture on display: kept whatever the budget until another one is shown.
+    void setShown(const Request &request);
+    // Called on a worker thread after each decode is stored (or dropped); must only post work
+    // to the thread that owns the receiver.
+    void setOnDecoded(std::function<void()> callback);
 
-    // Blocks until the worker has nothing left to do; for tests and benches.
-    void waitIdle();
-
-    // How many of the loads so far were served from decodes made ahead; for tests and benches.
+    // For tests and benches: waits (at most `timeout`) until every wanted picture is decoded
+    // or failed; how many finds were served; how many decodes began; bytes held.
+    bool waitIdle(std::chrono::milliseconds timeout = std::chrono::seconds(30));
     int hits() const;
+    int decodes() const;
+    qint64 bytesHeld() const;
 
 private:
-    struct Identity
-    {
-        bool valid = false;
-        quint64 device = 0, inode = 0;
-        qint64 size = 0, mtimeSec = 0, mtimeNsec = 0;
-        bool operator==(const Identity &o) const
-        {
-            return valid && o.valid && device == o.device && inode == o.inode && size == o.size &&
-                   mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec;
-        }
-    };
-    struct Entry
-    {
-        Request request;
-        Identity identity;
-        LoadedPicture picture;
-    };
-    static Identity identify(const QByteArray &nativePath);
-    void run();
-
-    static constexpr std::size_t maxEntries = 2;
-
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_finished;
-    std::deque<Request> m_pending;
-    std::vector<Entry> m_done;
-    Request m_working;
-    bool m_busy = false;
-    bool m_stop = false;
-    int m_hits = 0;
-    std::thread m_thread;
+    struct State;
+    std::shared_ptr<State> m_state;
 };
 
 } // namespace vistrel

@@ -4,14 +4,15 @@
 #include "browse/folderbrowser.h"
 #include "browse/nativename.h"
 #include "browse/picturelistmodel.h"
-#include "viewer/picturecache.h"
 #include "viewer/picturegeometry.h"
+#include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
 
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -33,6 +34,25 @@ const QString deleteTitle()
 // Arrow steps of the scroll bars, in pixels.
 constexpr int scrollStep = 16;
 
+using std::chrono::milliseconds;
+
+// A display that begins this soon after the previous one ended is part of a held or fast-typed
+// key.
+constexpr qint64 fastStepMs = 200;
+// Files from this size on take longer to decode than a held key's repeat interval.
+constexpr qint64 slowDecodeBytes = 1 << 20;
+// How long a display waits for its picture: stepping fast through large files, less than a key
+// repeat; otherwise long enough for any ordinary picture, yet bounded.
+constexpr milliseconds quickWait(20);
+constexpr milliseconds fullWait(1000);
+// Pictures decoded ahead in the direction of travel: one (and only one at full size), or three
+// while stepping fast through scaled pictures so that both decode threads keep busy. A display
+// completed after its decode is taken as the end of the stepping.
+constexpr int aheadSlow = 1;
+constexpr int aheadFast = 3;
+// Quiet time after the last resize step before the picture is decoded for the new size.
+constexpr int sharpenDelayMs = 100;
+
 } // namespace
 
 PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrollBar *hScroll,
@@ -40,8 +60,12 @@ PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrol
                                QObject *parent)
     : QObject(parent), m_browser(browser), m_view(view), m_hScroll(hScroll), m_vScroll(vScroll),
       m_pathLabel(pathLabel), m_writeStatus1(std::move(writeStatus1)),
-      m_cache(std::make_unique<PictureCache>())
+      m_sharpenTimer(new QTimer(this))
 {
+    setDecoder({});
+    m_sharpenTimer->setSingleShot(true);
+    m_sharpenTimer->setInterval(sharpenDelayMs);
+    connect(m_sharpenTimer, &QTimer::timeout, this, &PictureDisplay::requestSharper);
     // The picture follows the thumb while it is dragged, not only when it is let go.
     connect(m_hScroll, &QScrollBar::valueChanged, this, &PictureDisplay::HScroll1_Change);
     connect(m_hScroll, &QScrollBar::sliderMoved, this, &PictureDisplay::HScroll1_Change);
@@ -54,6 +78,15 @@ PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrol
 }
 
 PictureDisplay::~PictureDisplay() = default;
+
+void PictureDisplay::setDecoder(PictureCache::Decoder decoder)
+{
+    m_cache = std::make_unique<PictureCache>(PictureCache::defaultBudgetBytes, std::move(decoder));
+    // Decodes end on worker threads; the result is taken up on this one.
+    m_cache->setOnDecoded([this] {
+        QMetaObject::invokeMethod(this, &PictureDisplay::onDecoded, Qt::QueuedConnection);
+    });
+}
 
 void PictureDisplay::setScaledPics(bool on)
 {
@@ -80,11 +113,27 @@ void PictureDisplay::clearView()
 void PictureDisplay::SortedList_Click()
 {
     PictureListModel *list = m_browser->list();
-    m_browser->setCurslide(list->listIndex());
+    const int index = list->listIndex();
+    m_browser->setCurslide(index);
     clearView();
     m_view->setToolTip(QString());
     m_shownNative.clear();
-    if (list->listIndex() < 0 || list->text().isEmpty()) {
+    m_pending.reset();
+    m_sharpen.reset();
+    m_sharpenTimer->stop();
+    if (index >= 0) {
+        const int count = list->count();
+        if (m_lastIndex >= 0 && count > 1) {
+            if (index == (m_lastIndex + 1) % count)
+                m_direction = 1;
+            else if (index == (m_lastIndex + count - 1) % count)
+                m_direction = -1;
+        }
+        m_lastIndex = index;
+        // Measured from the end of the previous display: a key that waited behind it is fast.
+        m_fastStepping = m_sinceDisplay.isValid() && m_sinceDisplay.elapsed() < fastStepMs;
+    }
+    if (index < 0 || list->text().isEmpty()) {
         // Nothing selected: there is no file to show, and the folder itself is never offered
         // for deletion.
         m_pathLabel->setText(QString());
@@ -97,9 +146,8 @@ void PictureDisplay::SortedList_Click()
         showScaled(native, path);
     else
         showActualSize(native, path);
-    m_shownFile.hold(m_shownNative,
-                     m_scaledpics ? m_view->image1()->picture() : m_view->picture1()->picture(),
-                     !m_scaledpics);
+    holdShownFile();
+    m_sinceDisplay.start();
 }
 
 void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
@@ -110,26 +158,44 @@ void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
     image1->show();
 
     // Decode once, straight to (about) the size shown; the full picture is read only for print.
-    const QSize shown = image1->size().expandedTo(QSize(1, 1));
-    LoadedPicture picture;
-    {
-        BusyCursor busy;
-        picture = loadShown(native, shown);
-    }
+    // Until it is there, the previous picture stays in view.
+    const Request request{native, image1->size().expandedTo(QSize(1, 1))};
+    if (const std::optional<LoadedPicture> picture = obtain(request, path))
+        presentScaled(*picture, request, path, m_fastStepping ? aheadFast : aheadSlow);
+}
+
+void PictureDisplay::presentScaled(const LoadedPicture &picture, const Request &request,
+                                   const QString &path, int ahead)
+{
     if (!picture.ok()) {
-        handleFailure(picture, native, path);
+        handleFailure(picture, request.nativePath, path);
         return;
     }
-    image1->setPicture(picture.image);
+    m_view->image1()->setPicture(picture.image);
     m_view->picture1()->setPicture(QImage());
-    m_shownNative = native;
+    m_shownNative = request.nativePath;
+    m_shownFullSize = picture.fullSize;
+    m_cache->setShown(request);
     if (picture.incomplete)
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
+    writeSizeText(picture.fullSize);
+    prefetchNeighbours(request.atLeast, ahead);
+}
+
+void PictureDisplay::holdShownFile()
+{
+    m_shownFile.hold(m_shownNative,
+                     m_scaledpics ? m_view->image1()->picture() : m_view->picture1()->picture(),
+                     !m_scaledpics);
+}
+
+void PictureDisplay::writeSizeText(const QSize &pictureSize)
+{
+    const StretchedImage *image1 = m_view->image1();
     if (m_writeStatus1)
         m_writeStatus1(sizeText(image1->height(), image1->width(),
-                                pixelsToHimetric(picture.fullSize.height()),
-                                pixelsToHimetric(picture.fullSize.width())));
-    prefetchNeighbours(shown);
+                                pixelsToHimetric(pictureSize.height()),
+                                pixelsToHimetric(pictureSize.width())));
 }
 
 void PictureDisplay::showActualSize(const QByteArray &native, const QString &path)
@@ -141,17 +207,23 @@ void PictureDisplay::showActualSize(const QByteArray &native, const QString &pat
     picture1->setLeft(1);
     picture1->setTop(1);
 
-    LoadedPicture picture;
-    {
-        BusyCursor busy;
-        picture = loadShown(native, QSize());
-    }
+    const Request request{native, QSize()};
+    if (const std::optional<LoadedPicture> picture = obtain(request, path))
+        presentActualSize(*picture, request, path);
+}
+
+void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Request &request,
+                                       const QString &path)
+{
     if (!picture.ok()) {
-        handleFailure(picture, native, path);
+        handleFailure(picture, request.nativePath, path);
         return;
     }
+    ActualPicture *picture1 = m_view->picture1();
     picture1->setPicture(picture.image);
-    m_shownNative = native;
+    m_shownNative = request.nativePath;
+    m_shownFullSize = picture.fullSize;
+    m_cache->setShown(request);
     if (picture.incomplete)
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
 
@@ -173,12 +245,82 @@ void PictureDisplay::showActualSize(const QByteArray &native, const QString &pat
         m_vScroll->setPageStep(qMax(1, area.height()));
         m_vScroll->show();
     }
-    prefetchNeighbours(QSize());
+    prefetchNeighbours(QSize(), 1);
 }
 
-LoadedPicture PictureDisplay::loadShown(const QByteArray &native, const QSize &atLeast)
+std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, const QString &path)
 {
-    return m_cache->load({native, atLeast});
+    if (std::optional<LoadedPicture> made = m_cache->find(request))
+        return made;
+    std::vector<Request> wanted{request};
+    for (Request &r : neighbours(
+             request.atLeast, m_fastStepping && request.atLeast.isValid() ? aheadFast : aheadSlow))
+        wanted.push_back(std::move(r));
+    m_cache->want(std::move(wanted));
+
+    // The refill that follows a question about this file shows it again: that display must
+    // know its outcome now.
+    const bool fast = m_fastStepping && request.nativePath != m_alreadyAsked;
+    PictureHeader header;
+    if (fast)
+        header = readPictureHeader(request.nativePath);
+    if (fast && header.valid && header.fileBytes >= slowDecodeBytes) {
+        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, quickWait))
+            return done;
+    } else {
+        BusyCursor busy;
+        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, fullWait))
+            return done;
+        header = readPictureHeader(request.nativePath);
+    }
+    m_pending = Pending{request, path};
+    if (m_scaledpics && header.valid)
+        writeSizeText(header.size);
+    return std::nullopt;
+}
+
+void PictureDisplay::onDecoded()
+{
+    if (m_sharpen) {
+        if (std::optional<LoadedPicture> sharper = m_cache->find(*m_sharpen)) {
+            // A failure here leaves the stretched picture in view; nothing is reported.
+            const Request request = *m_sharpen;
+            m_sharpen.reset();
+            if (sharper->ok() && request.nativePath == m_shownNative) {
+                m_view->image1()->setPicture(sharper->image);
+                m_cache->setShown(request);
+            }
+            prefetchNeighbours(request.atLeast, aheadSlow);
+        }
+    }
+    if (!m_pending)
+        return;
+    std::optional<LoadedPicture> picture = m_cache->find(m_pending->request);
+    if (!picture)
+        return;
+    const Pending pending = std::move(*m_pending);
+    m_pending.reset();
+    if (pending.request.atLeast.isValid())
+        presentScaled(*picture, pending.request, pending.path, aheadSlow);
+    else
+        presentActualSize(*picture, pending.request, pending.path);
+    holdShownFile();
+}
+
+void PictureDisplay::requestSharper()
+{
+    m_sharpen.reset();
+    if (!m_scaledpics || m_shownNative.isEmpty() || m_pending)
+        return;
+    const QSize area = m_view->image1()->size();
+    const QSize held = m_view->image1()->picture().size();
+    // Sharp already, or there is nothing sharper to decode.
+    if (held.isEmpty() || (held.width() >= area.width() && held.height() >= area.height()) ||
+        held == m_shownFullSize)
+        return;
+    m_sharpen = Request{m_shownNative, area};
+    m_cache->want({*m_sharpen});
+    onDecoded(); // decoded for this size before
 }
 
 QByteArray PictureDisplay::nativePathOf(int index) const
@@ -192,20 +334,28 @@ QByteArray PictureDisplay::nativePathOf(int index) const
     return folder + entry->nativeName;
 }
 
-void PictureDisplay::prefetchNeighbours(const QSize &atLeast)
+std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLeast, int ahead) const
 {
-    // The next entry (wrapping round, as the slide show does) first, then the previous one; at
-    // full size only the next, as such decodes are large.
+    // The next entries in the direction of travel (wrapping round, as the slide show does),
+    // then the one behind, unless it was only passed on the way; at full size only the next,
+    // as such decodes are large.
     const PictureListModel *list = m_browser->list();
     const int count = list->count();
     const int index = list->listIndex();
+    std::vector<Request> wanted;
     if (count < 2 || index < 0)
-        return;
-    std::vector<PictureCache::Request> wanted;
-    wanted.push_back({nativePathOf((index + 1) % count), atLeast});
-    if (atLeast.isValid() && count > 2)
-        wanted.push_back({nativePathOf((index + count - 1) % count), atLeast});
-    m_cache->prefetch(std::move(wanted));
+        return wanted;
+    for (int step = 1; step <= ahead && step < count; ++step)
+        wanted.push_back(
+            {nativePathOf(((index + m_direction * step) % count + count) % count), atLeast});
+    if (atLeast.isValid() && count > 2 && !m_fastStepping)
+        wanted.push_back({nativePathOf((index - m_direction + count) % count), atLeast});
+    return wanted;
+}
+
+void PictureDisplay::prefetchNeighbours(const QSize &atLeast, int ahead)
+{
+    m_cache->want(neighbours(atLeast, ahead));
 }
 
 void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArray &native,
@@ -292,6 +442,8 @@ void PictureDisplay::hidePicture()
     m_view->image1()->hide();
     m_view->picture1()->hide();
     m_shownNative.clear();
+    m_pending.reset();
+    m_sharpen.reset();
 }
 
 void PictureDisplay::onContainerResized()
@@ -299,6 +451,9 @@ void PictureDisplay::onContainerResized()
     m_view->fitImage1();
     m_hScroll->hide();
     m_vScroll->hide();
+    // Each step only stretches what is held; a sharper decode waits until the resizing pauses.
+    if (m_scaledpics && !m_shownNative.isEmpty())
+        m_sharpenTimer->start();
 }
 
 void PictureDisplay::HScroll1_Change(int value)

@@ -1,29 +1,41 @@
 #pragma once
 
+#include "viewer/picturecache.h"
+#include "viewer/shownfile.h"
+
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QString>
 
-#include "viewer/shownfile.h"
-
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QLabel;
 class QScrollBar;
+class QTimer;
 class QWidget;
 
 namespace vistrel {
 
 class FolderBrowser;
-class PictureCache;
 class PictureView;
-struct LoadedPicture;
 
 // Shows the picture selected in the picture list, in scale-to-fit mode or at its own size, and
 // handles what belongs to it: the scale-to-fit switch, the scroll bars, deleting the current
 // picture, and Esc in the list, the viewing area and the picture ending the run.
+//
+// Pictures are decoded on worker threads (PictureCache), the next ones in the direction of
+// travel ahead of time. A display waits for its picture only for a bounded time: a short one
+// while the user steps fast through large files, so that held keys never queue up behind
+// decodes. A picture not ready by then is shown as soon as its decode is done, unless another
+// display came first; the path label, status panel 1 (from the file's header) and every fault
+// found in the header are still handled at once, in order. When the viewing area grows beyond
+// what the picture shown can fill sharply, it is decoded again for the new size once the
+// resizing pauses.
 class PictureDisplay : public QObject
 {
     Q_OBJECT
@@ -56,20 +68,47 @@ public:
     // The file on display, held for printing at full resolution; nullptr when nothing is shown.
     const ShownFile *shownFile() const { return m_shownNative.isEmpty() ? nullptr : &m_shownFile; }
 
+    // True while the current entry's picture is still being decoded; for tests and benches.
+    bool isPending() const { return m_pending.has_value(); }
+    // Replaces the decoder (tests: slow or counting ones) with a fresh cache.
+    void setDecoder(PictureCache::Decoder decoder);
+    PictureCache &cache() const { return *m_cache; }
+
 signals:
     void scaledPicsChanged(bool on);
 
 private:
+    using Request = PictureCache::Request;
+    struct Pending
+    {
+        Request request;
+        QString path;
+    };
+
     void clearView();
     void showScaled(const QByteArray &native, const QString &path);
     void showActualSize(const QByteArray &native, const QString &path);
+    // The decoded picture for the request, waiting a bounded time; none when it will come later
+    // (the display is then pending).
+    std::optional<LoadedPicture> obtain(const Request &request, const QString &path);
+    // Shows a decoded picture (or its fault), then asks for `ahead` pictures decoded ahead.
+    void presentScaled(const LoadedPicture &picture, const Request &request, const QString &path,
+                       int ahead);
+    void presentActualSize(const LoadedPicture &picture, const Request &request,
+                           const QString &path);
+    void writeSizeText(const QSize &pictureSize);
+    // Records the file now shown (or none) for printing.
+    void holdShownFile();
+    // A decode is done: completes a pending display or sharpens the picture shown.
+    void onDecoded();
+    void requestSharper();
     void handleFailure(const LoadedPicture &picture, const QByteArray &native, const QString &path);
     void askToDeleteUnreadable(const QByteArray &native, const QString &path);
     // Deletes the file itself (no trash); tells the user when that fails.
     void removeFile(const QByteArray &native, const QString &path);
-    LoadedPicture loadShown(const QByteArray &native, const QSize &atLeast);
-    // Starts decoding the pictures a step away from the one shown.
-    void prefetchNeighbours(const QSize &atLeast);
+    // The pictures the next steps will want, `ahead` of them in the direction of travel first.
+    std::vector<Request> neighbours(const QSize &atLeast, int ahead) const;
+    void prefetchNeighbours(const QSize &atLeast, int ahead);
     QByteArray nativePathOf(int index) const;
 
     FolderBrowser *m_browser;
@@ -79,9 +118,22 @@ private:
     QLabel *m_pathLabel;
     StatusWriter m_writeStatus1;
     bool m_scaledpics = false;
-    // The file on display (native bytes), empty when none.
+    // The file on display (native bytes), empty when none, and its own size.
     QByteArray m_shownNative;
+    QSize m_shownFullSize;
+    // Held open for printing what is shown.
     ShownFile m_shownFile;
+    std::optional<Pending> m_pending;
+    // The picture shown, decoded for the grown viewing area.
+    std::optional<Request> m_sharpen;
+    QTimer *m_sharpenTimer;
+    // Steps through the list: the last index shown, the direction of travel (+1 or -1), whether
+    // this display began soon after the previous one ended (a held or fast-typed key), and the
+    // time since that end.
+    int m_lastIndex = -1;
+    int m_direction = 1;
+    bool m_fastStepping = false;
+    QElapsedTimer m_sinceDisplay;
     // An unreadable file already asked about: its re-display inside the refill that follows the
     // answer does not ask again.
     QByteArray m_alreadyAsked;

@@ -181,6 +181,9 @@ void CorpusTest::displaysEveryEntry()
         services.prompts.answers = {name == deleteThis};
         w.browser()->list()->setListIndex(-1);
         w.browser()->list()->setListIndex(index);
+        // A picture slow to decode (a file with thousands of scans on a busy machine) is shown,
+        // or refused, once its decode ends.
+        QTRY_VERIFY_WITH_TIMEOUT(!w.display()->isPending(), 30000);
         const QList<ScriptedPrompter::Shown> now = services.prompts.shown.mid(seen);
         QString outcome = QStringLiteral("shown");
         if (!now.isEmpty())

@@ -10,12 +10,14 @@ using namespace vistrel;
 namespace {
 
 // The picture list as the show sees it: selecting an index "displays" it, which records the
-// index and writes curslide, as the real display does.
+// index and writes curslide, as the real display does; a failing picture clears the selection
+// (curslide -1), as the display does after telling the fault.
 class FakeList final : public SlideTarget
 {
 public:
     int pictures = 0;
     int current = 0;
+    QList<int> failing;
     QList<int> shown;
 
     int count() const override { return pictures; }
@@ -23,10 +25,11 @@ public:
     {
         QVERIFY2(index >= 0 && index < pictures, "selected outside the list");
         shown.append(index);
-        current = index;
+        current = failing.contains(index) ? -1 : index;
     }
     int curslide() const override { return current; }
     void setCurslide(int index) override { current = index; }
+    QString key(int index) const override { return QString::number(index); }
 };
 
 // A timer that ticks only when the test says so.
@@ -106,6 +109,8 @@ private slots:
     void zeroIntervalShowsFirstAndStandsStill();
     void longIntervalsRunAsTyped();
     void tickAfterStopDoesNothing();
+    void pictureThatCannotBeShownIsPassed_data();
+    void pictureThatCannotBeShownIsPassed();
 };
 
 void TestSlideShow::startShowsCurrentAtOnceThenRuns()
@@ -303,6 +308,42 @@ void TestSlideShow::tickAfterStopDoesNothing()
     show.stop();
     show.slidetimer_Timer(); // a tick already queued when the show stopped
     QCOMPARE(list.shown, QList<int>({0}));
+}
+
+void TestSlideShow::pictureThatCannotBeShownIsPassed_data()
+{
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<QList<int>>("failing");
+    QTest::addColumn<int>("clearedAfterTick"); // the selection cleared later, -1: never
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::newRow("told once, then passed over")
+        << 4 << QList<int>{1} << -1 << 6 << QList<int>{0, 1, 2, 3, 0, 2, 3};
+    QTest::newRow("the last one fails: on to the first")
+        << 3 << QList<int>{2} << -1 << 4 << QList<int>{0, 1, 2, 0, 1};
+    QTest::newRow("none can be shown: each told once, then the show waits")
+        << 2 << QList<int>{0, 1} << -1 << 3 << QList<int>{0, 1};
+    QTest::newRow("selection cleared after its tick: on after it")
+        << 4 << QList<int>{} << 1 << 3 << QList<int>{0, 1, 2, 3};
+}
+
+void TestSlideShow::pictureThatCannotBeShownIsPassed()
+{
+    QFETCH(int, pictures);
+    QFETCH(QList<int>, failing);
+    QFETCH(int, clearedAfterTick);
+    QFETCH(int, ticks);
+    Fixture f(pictures);
+    auto &[list, timer, answer, show] = f;
+    list.failing = failing;
+    show.toggleslideshow();
+    for (int tick = 1; tick <= ticks; ++tick) {
+        timer.fire();
+        if (tick == clearedAfterTick)
+            list.current = -1; // a display that ends after the tick could not show its picture
+    }
+    QVERIFY(show.slideshowonoff());
+    QTEST(list.shown, "selected");
 }
 
 QTEST_GUILESS_MAIN(TestSlideShow)

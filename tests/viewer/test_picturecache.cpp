@@ -1,3 +1,4 @@
+#include "decoders.h"
 #include "pictures.h"
 #include "testutils.h"
 #include "viewer/picturecache.h"
@@ -5,11 +6,16 @@
 #include <QFile>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+
 using namespace vistrel;
 using namespace vistrel::test;
+using namespace std::chrono_literals;
 
-// Decoding ahead must never change what the display gets: a decode made ahead is used only for
-// the same request of an unchanged file.
+// What the display finds must never differ from a fresh load: a decode is used only for a
+// request it is sharp enough for, and only while its file is unchanged; memory stays within
+// one budget; nobody waits on a decode without a bound.
 class TestPictureCache : public QObject
 {
     Q_OBJECT
@@ -20,42 +26,48 @@ class TestPictureCache : public QObject
     }
 
 private slots:
-    void madeAheadIsUsedForTheSameRequest()
+    void decodeIsFoundForRequestsItIsSharpEnoughFor_data()
     {
+        QTest::addColumn<QSize>("made");
+        QTest::addColumn<QSize>("asked");
+        QTest::addColumn<bool>("found");
+        // 640x480 decodes at 1/8 steps: 80x60, 160x120, ... 640x480.
+        QTest::newRow("the same request") << QSize(80, 60) << QSize(80, 60) << true;
+        QTest::newRow("a smaller area it covers") << QSize(160, 120) << QSize(100, 100) << true;
+        QTest::newRow("a larger area is not served blurred")
+            << QSize(80, 60) << QSize(200, 150) << false;
+        QTest::newRow("far more pixels than the area is not served")
+            << QSize(640, 480) << QSize(50, 40) << false;
+        QTest::newRow("the whole picture serves any larger area")
+            << QSize(600, 450) << QSize(1000, 900) << true;
+        QTest::newRow("own size needs the whole picture") << QSize(80, 60) << QSize() << false;
+        QTest::newRow("own size from a whole decode") << QSize(600, 450) << QSize() << true;
+    }
+    void decodeIsFoundForRequestsItIsSharpEnoughFor()
+    {
+        QFETCH(QSize, made);
+        QFETCH(QSize, asked);
         Sandbox box;
-        box.write(QStringLiteral("a.jpg"), encode(gradient(320, 240), "jpg"));
+        box.write(QStringLiteral("a.jpg"), encode(gradient(640, 480), "jpg"));
         PictureCache cache;
-        const PictureCache::Request request{native(box, "a.jpg"), QSize(80, 60)};
-        cache.prefetch({request});
-        cache.waitIdle();
-        const LoadedPicture p = cache.load(request);
-        QCOMPARE(cache.hits(), 1);
-        QVERIFY(p.ok());
-        QCOMPARE(p.image, PictureLoader::load(request.nativePath, request.atLeast).image);
-        // Taken once: the next load decodes afresh.
-        QVERIFY(cache.load(request).ok());
-        QCOMPARE(cache.hits(), 1);
+        cache.want({{native(box, "a.jpg"), made}});
+        QVERIFY(cache.waitIdle());
+        const std::optional<LoadedPicture> p = cache.find({native(box, "a.jpg"), asked});
+        QTEST(p.has_value(), "found");
+        if (p) {
+            QVERIFY(p->ok());
+            QCOMPARE(p->image, PictureLoader::load(native(box, "a.jpg"), made).image);
+        }
+        QCOMPARE(cache.decodes(), 1);
     }
 
-    void anotherSizeIsNotServed()
-    {
-        Sandbox box;
-        box.write(QStringLiteral("a.jpg"), encode(gradient(320, 240), "jpg"));
-        PictureCache cache;
-        cache.prefetch({{native(box, "a.jpg"), QSize(80, 60)}});
-        cache.waitIdle();
-        const LoadedPicture p = cache.load({native(box, "a.jpg"), QSize()});
-        QCOMPARE(cache.hits(), 0);
-        QCOMPARE(p.image.size(), QSize(320, 240));
-    }
-
-    void changedOrVanishedFileIsLoadedAfresh_data()
+    void changedOrVanishedFileIsDecodedAfresh_data()
     {
         QTest::addColumn<bool>("remove");
         QTest::newRow("rewritten") << false;
         QTest::newRow("removed") << true;
     }
-    void changedOrVanishedFileIsLoadedAfresh()
+    void changedOrVanishedFileIsDecodedAfresh()
     {
         QFETCH(bool, remove);
         Sandbox box;
@@ -63,34 +75,102 @@ private slots:
         box.setMtime(QStringLiteral("a.bmp"), 1000000000);
         PictureCache cache;
         const PictureCache::Request request{native(box, "a.bmp"), QSize()};
-        cache.prefetch({request});
-        cache.waitIdle();
+        cache.want({request});
+        QVERIFY(cache.waitIdle());
         if (remove) {
             QFile::remove(box.file(QStringLiteral("a.bmp")));
         } else {
             box.write(QStringLiteral("a.bmp"), encode(solid(8, 8, Qt::blue), "bmp"));
             box.setMtime(QStringLiteral("a.bmp"), 1000000001);
         }
-        const LoadedPicture p = cache.load(request);
-        QCOMPARE(cache.hits(), 0);
+        QVERIFY(!cache.find(request));
+        const std::optional<LoadedPicture> p = cache.waitFor(request, 10s);
+        QVERIFY(p);
+        QCOMPARE(cache.decodes(), 2);
         if (remove) {
-            QCOMPARE(p.error, int(LoadedPicture::FileNotFound));
+            QCOMPARE(p->error, int(LoadedPicture::FileNotFound));
         } else {
-            QVERIFY(p.ok());
-            QCOMPARE(QColor(p.image.pixel(0, 0)), QColor(Qt::blue));
+            QVERIFY(p->ok());
+            QCOMPARE(QColor(p->image.pixel(0, 0)), QColor(Qt::blue));
         }
     }
 
-    void failuresAreNotKept()
+    void failureIsKeptForTheSameRequestOnly()
     {
         Sandbox box;
         box.write(QStringLiteral("bad.jpg"), QByteArrayLiteral("no picture"));
         PictureCache cache;
         const PictureCache::Request request{native(box, "bad.jpg"), QSize(10, 10)};
-        cache.prefetch({request});
-        cache.waitIdle();
-        QCOMPARE(cache.load(request).error, int(LoadedPicture::Unreadable));
+        cache.want({request});
+        QVERIFY(cache.waitIdle());
+        QCOMPARE(cache.find(request)->error, int(LoadedPicture::Unreadable));
+        QVERIFY(!cache.find({request.nativePath, QSize(20, 20)}));
         QCOMPARE(cache.hits(), 0);
+    }
+
+    // Stepping on and back: what was shown and the one before stay, within the budget.
+    void shownAndPreviousStayWithinOneBudget()
+    {
+        Sandbox box;
+        for (const char *name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
+            box.write(QString::fromLatin1(name), encode(gradient(100, 100), "bmp"));
+        const qint64 onePicture = 100 * 100 * 4;
+        PictureCache cache(3 * onePicture);
+        const auto req = [&](const char *name) {
+            return PictureCache::Request{native(box, name), QSize()};
+        };
+        for (const char *name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) {
+            cache.want({req(name)});
+            QVERIFY(cache.waitIdle());
+            QVERIFY(cache.find(req(name)));
+            cache.setShown(req(name));
+            QVERIFY(cache.bytesHeld() <= 3 * onePicture);
+        }
+        // a, the oldest, made room; the others cost no decode to show again.
+        const int decodes = cache.decodes();
+        QVERIFY(cache.find(req("d.bmp")) && cache.find(req("c.bmp")) && cache.find(req("b.bmp")));
+        QVERIFY(!cache.find(req("a.bmp")));
+        QCOMPARE(cache.decodes(), decodes);
+    }
+
+    void waitingIsBoundedAndDestroyingDoesNotWait()
+    {
+        Sandbox box;
+        box.write(QStringLiteral("a.jpg"), encode(gradient(64, 64), "jpg"));
+        HeldDecoder held;
+        auto cache =
+            std::make_unique<PictureCache>(PictureCache::defaultBudgetBytes, held.decoder());
+        const PictureCache::Request request{native(box, "a.jpg"), QSize(16, 16)};
+        cache->want({request});
+        QTRY_COMPARE(held.gate->started.load(), 1);
+        const auto before = std::chrono::steady_clock::now();
+        QVERIFY(!cache->waitFor(request, 50ms));
+        QVERIFY(std::chrono::steady_clock::now() - before < 5s);
+        cache.reset(); // returns with the decode still held
+        held.release();
+    }
+
+    // Decodes nobody wants any more are cancelled, and those that do not stop (stuck on a hostile
+    // file) do not hold back the one wanted now.
+    void leftPicturesDoNotBlockTheNextOne()
+    {
+        Sandbox box;
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+            box.write(QString::fromLatin1(name), encode(gradient(64, 64), "jpg"));
+        HeldDecoder held;
+        const PictureCache::Decoder holding = held.decoder();
+        PictureCache cache(PictureCache::defaultBudgetBytes,
+                           [holding](const PictureCache::Request &r, const std::atomic<bool> &c) {
+                               return r.nativePath.endsWith("c.jpg")
+                                          ? PictureLoader::load(r.nativePath, r.atLeast)
+                                          : holding(r, c);
+                           });
+        cache.want({{native(box, "a.jpg"), QSize(8, 8)}, {native(box, "b.jpg"), QSize(8, 8)}});
+        QTRY_COMPARE(held.gate->started.load(), 2);
+        cache.want({{native(box, "c.jpg"), QSize(8, 8)}});
+        QVERIFY(cache.waitFor({native(box, "c.jpg"), QSize(8, 8)}, 10s));
+        held.release();
+        QTRY_COMPARE(held.gate->cancelSeen.load(), 2); // both were told to give up
     }
 };
 

@@ -1,10 +1,16 @@
+#include "decoders.h"
+#include "hardening/hardeningtools.h"
 #include "pictures.h"
 #include "testutils.h"
 
+#include "app/mainwindow.h"
 #include "browse/folderbrowser.h"
+#include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "slideshow/slideshow.h"
 #include "viewer/picturedisplay.h"
 #include "viewer/picturegeometry.h"
+#include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
 
 #include <QFile>
@@ -16,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <chrono>
 #include <memory>
 
 using namespace vistrel;
@@ -47,7 +54,11 @@ struct Rig
     QLabel *label = new QLabel(QStringLiteral("..."), &window);
     QListView *listView = new QListView(&window);
     QString status1;
-    PictureDisplay display{&browser, view, h, v, label, [this](const QString &t) { status1 = t; }};
+    QStringList statusWritten;
+    PictureDisplay display{&browser, view, h, v, label, [this](const QString &t) {
+                               status1 = t;
+                               statusWritten << t;
+                           }};
 
     explicit Rig(bool scaled)
     {
@@ -386,6 +397,158 @@ private slots:
         QCOMPARE(rig.view->picture1()->left(), (inner.width() - 64) / 2.0);
         QCOMPARE(rig.view->picture1()->top(), (inner.height() - 32) / 2.0);
         QVERIFY(rig.services.prompts.shown.isEmpty());
+    }
+
+    // Keys faster than decodes: every entry still writes the label and panel 1 in order, the
+    // window's thread never waits on a decode without a bound, and the last one is shown once
+    // decoded; a fault found only then is told then.
+    void slowDecodesNeverHoldTheWindow_data()
+    {
+        QTest::addColumn<bool>("lastIsDamaged");
+        QTest::newRow("good pictures") << false;
+        QTest::newRow("the last one's data is damaged") << true;
+    }
+    void slowDecodesNeverHoldTheWindow()
+    {
+        QFETCH(bool, lastIsDamaged);
+        Rig rig(true);
+        // Files large enough to take longer to decode than a key repeats.
+        const QStringList names{"a.bmp", "b.bmp", "c.bmp", "d.jpg"};
+        for (const QString &name : names.mid(0, 3))
+            rig.put(name, gradient(620, 600));
+        QByteArray last = encode(gradient(620, 600), "jpg");
+        if (lastIsDamaged) {
+            // Cut right after the scan header: the header is whole, no picture data follows.
+            const qsizetype scan = last.indexOf("\xFF\xDA");
+            last.truncate(scan + 2 + ((uchar(last[scan + 2]) << 8) | uchar(last[scan + 3])));
+        }
+        rig.box.write(names.last(), last);
+        HeldDecoder held;
+        rig.display.setDecoder(held.decoder());
+        rig.open();
+        QStringList labels;
+        for (int i = 0; i < names.size(); ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            rig.browser.list()->setListIndex(i);
+            QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
+            QVERIFY(rig.display.isPending());
+            labels << rig.label->text();
+        }
+        QCOMPARE(labels.size(), names.size());
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(labels[i], rig.pathOf(names[i]));
+        const QString sizes =
+            sizeText(rig.view->innerSize().height(), rig.view->innerSize().width(),
+                     pixelsToHimetric(600), pixelsToHimetric(620));
+        QCOMPARE(rig.statusWritten, QStringList(names.size(), sizes));
+        QVERIFY(rig.services.prompts.shown.isEmpty());
+
+        held.release();
+        QTRY_VERIFY(!rig.display.isPending());
+        if (lastIsDamaged) {
+            QCOMPARE(rig.services.prompts.count(ScriptedPrompter::Question), 1);
+            QCOMPARE(rig.services.prompts.shown.first().prompt,
+                     QStringLiteral("ERROR Reading file (Delete?): ") + rig.pathOf(names.last()));
+        } else {
+            QVERIFY(rig.services.prompts.shown.isEmpty());
+            QCOMPARE(rig.display.shownFile()->fullResolution().image.size(), QSize(620, 600));
+            QCOMPARE(rig.view->image1()->picture(),
+                     PictureLoader::load(QFile::encodeName(rig.pathOf(names.last())),
+                                         rig.view->innerSize())
+                         .image);
+        }
+    }
+
+    // Stepping on and back shows again what was just shown without decoding it again.
+    void steppingBackDecodesNothingTwice()
+    {
+        Rig rig(true);
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+            rig.box.write(QString::fromLatin1(name), encode(gradient(640, 480), "jpg"));
+        auto decodes = std::make_shared<std::atomic<int>>(0);
+        rig.display.setDecoder(countingDecoder(decodes));
+        rig.open();
+        for (int index : {0, 1, 2, 1, 0}) {
+            rig.browser.list()->setListIndex(index);
+            QVERIFY(!rig.display.isPending());
+            QVERIFY(rig.display.cache().waitIdle());
+        }
+        // Each picture once, and the one ahead of the last step.
+        QCOMPARE(decodes->load(), 4);
+    }
+
+    // A grown viewing area gets a picture decoded for its new size, without a new display.
+    void growingTheAreaSharpensThePicture()
+    {
+        Rig rig(true);
+        rig.box.write(QStringLiteral("a.jpg"), encode(gradient(1600, 1200), "jpg"));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+        const QSize small = rig.view->image1()->picture().size();
+        QVERIFY(small.width() < 1000);
+        const QString status = rig.status1;
+
+        rig.view->resize(1002, 702);
+        rig.display.onContainerResized();
+        const QSize area = rig.view->innerSize();
+        QCOMPARE(rig.view->image1()->size(), area); // stretched at once
+        QTRY_VERIFY(rig.view->image1()->picture().width() >= area.width() &&
+                    rig.view->image1()->picture().height() >= area.height());
+        QCOMPARE(rig.status1, status);
+        QCOMPARE(rig.label->text(), rig.pathOf(QStringLiteral("a.jpg")));
+    }
+
+    // The real window: a decode that never ends holds neither the window nor its end.
+    void windowNeverWaitsOnAStuckDecode()
+    {
+        ScopedServices services;
+        Sandbox box;
+        box.write(QStringLiteral("a.jpg"), encode(gradient(64, 64), "jpg"));
+        box.write(QStringLiteral("b.jpg"), encode(gradient(64, 64), "jpg"));
+        HeldDecoder held;
+        auto session = std::make_unique<WindowSession>();
+        MainWindow &w = session->window();
+        w.display()->setDecoder(held.decoder());
+        QVERIFY(w.folderTree()->setSelectedPath(box.path()));
+        const auto selected = std::chrono::steady_clock::now();
+        w.browser()->list()->setListIndex(1);
+        QVERIFY(std::chrono::steady_clock::now() - selected < std::chrono::seconds(5));
+        QVERIFY(w.display()->isPending());
+
+        session->trigger("exit");
+        const auto exiting = std::chrono::steady_clock::now();
+        session.reset();
+        QVERIFY(std::chrono::steady_clock::now() - exiting < std::chrono::seconds(2));
+        QVERIFY(held.gate->started.load() >= 1);
+        held.release();
+    }
+
+    // The real window's slide show: a picture it cannot show is told once and passed over.
+    void slideShowGoesOnAfterAPictureItCannotShow()
+    {
+        ScopedServices services;
+        Sandbox box;
+        const QByteArray good = encode(gradient(64, 64), "jpg");
+        box.write(QStringLiteral("a.jpg"), good);
+        box.write(QStringLiteral("b.jpg"), withClaimedSize(good, 60000, 60000)); // 7
+        box.write(QStringLiteral("c.jpg"), good);
+        WindowSession session;
+        MainWindow &w = session.window();
+        QVERIFY(w.folderTree()->setSelectedPath(box.path()));
+        w.browser()->list()->setListIndex(0);
+        w.slideShow()->setIntervalAsker([](int &interval) {
+            interval = 1;
+            return true;
+        });
+        w.slideShow()->toggleslideshow();
+        QList<int> shown;
+        for (int tick = 0; tick < 5; ++tick) {
+            w.slideShow()->slidetimer_Timer();
+            shown << w.browser()->list()->listIndex();
+        }
+        QCOMPARE(shown, (QList<int>{-1, 2, 0, 2, 0}));
+        QCOMPARE(services.prompts.shown.size(), 1);
+        QVERIFY(services.prompts.shown.first().prompt.startsWith(QLatin1String("7")));
     }
 
     void deleteSelectsTheSamePlace_data()

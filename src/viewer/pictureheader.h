@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+
+namespace vistrel {
+
+// What a picture file's first bytes say, read without decoding: enough to name the picture's
+// size at once and to judge how long its decode will take.
+struct PictureHeader
+{
+    bool valid = false; // a regular file whose header gives a size
+    QSize size;         // the picture's own size in pixels
+    qint64 fileBytes = 0;
+    bool jpeg = false; // decoded in strips, straight to a reduced size
+};
+
+// Reads the start of the file (opened without blocking, so a FIFO cannot hang the caller).
+// Any failure gives an invalid header: the caller then learns the reason from a real load.
+PictureHeader readPictureHeader(const QByteArray &nativePath);
+
+} // namespace vistrel
