@@ -36,13 +36,56 @@ bool FileList::read(const QString &folder)
         m_error = listing.error;
         return false;
     }
-    if (m_heldBack) {
+    // Only pictures of the folder listed are known to be still written: a name in another folder
+    // is not held back because one of the same name is written in this one.
+    if (m_heldBack && folder == m_path) {
         auto &names = listing.names;
         names.erase(std::remove_if(names.begin(), names.end(), m_heldBack), names.end());
     }
     m_names = std::move(listing.names);
+    m_keys.clear();
+    m_keys.reserve(m_names.size());
+    for (const QByteArray &name : m_names)
+        m_keys.push_back(nameKey(name));
+    m_mayHoldLinks = listing.mayHoldLinks;
     m_error = 0;
     return true;
+}
+
+std::vector<QByteArray> FileList::update(const std::vector<QByteArray> &changed)
+{
+    std::vector<quint64> changedKeys;
+    changedKeys.reserve(changed.size());
+    for (const QByteArray &name : changed)
+        changedKeys.push_back(nameKey(name));
+    std::sort(changedKeys.begin(), changedKeys.end());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_names.size(); ++i) {
+        if (std::binary_search(changedKeys.begin(), changedKeys.end(), m_keys[i]) &&
+            std::find(changed.begin(), changed.end(), m_names[i]) != changed.end())
+            continue;
+        if (kept != i) {
+            m_names[kept] = std::move(m_names[i]);
+            m_keys[kept] = m_keys[i];
+        }
+        ++kept;
+    }
+    m_names.resize(kept);
+    m_keys.resize(kept);
+
+    std::vector<QByteArray> present;
+    const FolderHandle folder(m_path);
+    FileStamp stamp;
+    for (const QByteArray &name : changed) {
+        // Also a link that leads nowhere yet: what it leads to may come without a notice here.
+        m_mayHoldLinks = m_mayHoldLinks || folder.isLink(name);
+        if (!folder.stamp(name, &stamp) || (m_heldBack && m_heldBack(name)))
+            continue;
+        present.push_back(name);
+        m_names.push_back(name);
+        m_keys.push_back(nameKey(name));
+    }
+    return present;
 }
 
 } // namespace vistrel

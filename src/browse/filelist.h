@@ -27,7 +27,14 @@ public:
 
     int count() const { return int(m_names.size()); }
     const std::vector<QByteArray> &names() const { return m_names; }
+    // Whether a name may be a symbolic link (see FolderNames).
+    bool mayHoldLinks() const { return m_mayHoldLinks; }
     int error() const { return m_error; }
+
+    // Brings the listing up to date for the names given, as reading the folder again would: each
+    // is taken out, and put back when it is a regular file (or a link to one) that is not held
+    // back. Returns those put back.
+    std::vector<QByteArray> update(const std::vector<QByteArray> &changed);
 
     // Names for which heldBack returns true are left out of the listing (a picture still being
     // written, for example). An empty function keeps every name.
@@ -41,6 +48,8 @@ private:
 
     QString m_path;
     std::vector<QByteArray> m_names;
+    std::vector<quint64> m_keys; // nameKey() of each name, in the same order
+    bool m_mayHoldLinks = false;
     std::function<bool(const QByteArray &)> m_heldBack;
     int m_error = 0;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browse/folderchanges.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -55,6 +57,9 @@ public:
     void reloaddir();
     void autorefresh();
     bool isAutoRefreshOn() const { return m_refreshTimer.isActive(); }
+    // Whether the file system's change notices are used, by the refresh and by refills; without
+    // them folders are read again. On by default.
+    void setNotificationsEnabled(bool enabled);
     // One tick of the refresh timer; tests call it directly.
     void refreshTick() { reloaddir(); }
 
@@ -65,6 +70,9 @@ public:
     void File1_PathChange();
     // Re-reads the listing and refills the list, as after a delete.
     void rereadAndRefill();
+    // Whether a refill of the folder shown can be made from the change notices alone (taking in
+    // those that arrived), giving what re-reading and ordering the whole folder would.
+    bool refillsFromNotices();
 
     // The sort commands without their surfaces.
     void sortByDate();
@@ -80,17 +88,25 @@ signals:
 private:
     void reselect();
     void fill(bool byDate);
+    bool refillFromNotices(int counted);
+    std::vector<QByteArray> pendingNames() const;
     int probeCount(const QString &folder);
 
     TreeSelection *m_tree;
     FileList *m_file1;
     PictureListModel *m_list;
     FolderMonitor *m_monitor;
+    // What changed in the listed folder since its listing was read for the list.
+    FolderChanges m_changes;
     QTimer m_refreshTimer;
     QString m_sortType = QStringLiteral("Name");
     QString m_holddir;
     QString m_documentsFolder;
     int m_curslide = 0;
+    // The list was filled from the listed folder, in this order (date or name).
+    bool m_listFilled = false;
+    bool m_listedByDate = false;
+    bool m_notificationsEnabled = true;
 };
 
 } // namespace vistrel

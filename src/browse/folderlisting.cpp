@@ -73,6 +73,16 @@ bool entryIs(DIR *dir, const dirent *entry, EntryKind kind)
     return kind == EntryKind::Folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode);
 }
 
+quint64 nameKey(const char *name, std::size_t length)
+{
+    quint64 hash = 14695981039346656037ULL;
+    for (std::size_t i = 0; i < length; ++i) {
+        hash ^= static_cast<unsigned char>(name[i]);
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
 bool isPictureName(const char *name, std::size_t length)
 {
     if (length == 0 || name[0] == '.')
@@ -92,8 +102,13 @@ FolderNames readPictureNames(const QString &folder)
     errno = 0;
     while (const dirent *entry = ::readdir(dir.get())) {
         const std::size_t length = std::strlen(entry->d_name);
-        if (isPictureName(entry->d_name, length) && isRegularEntry(dir.get(), entry))
-            result.names.emplace_back(entry->d_name, qsizetype(length));
+        if (isPictureName(entry->d_name, length)) {
+            // Also a link that leads nowhere yet (or a type the file system does not tell).
+            result.mayHoldLinks =
+                result.mayHoldLinks || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
+            if (isRegularEntry(dir.get(), entry))
+                result.names.emplace_back(entry->d_name, qsizetype(length));
+        }
         errno = 0;
     }
     if (errno != 0) {
@@ -139,6 +154,13 @@ bool FolderHandle::stamp(const QByteArray &name, FileStamp *out) const
     out->mtimeNanoseconds = st.st_mtim.tv_nsec;
     out->size = st.st_size;
     return true;
+}
+
+bool FolderHandle::isLink(const QByteArray &name) const
+{
+    struct stat st;
+    return m_fd >= 0 && ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISLNK(st.st_mode);
 }
 
 QString errorText(int error)

@@ -1,5 +1,6 @@
 #include "browse/foldermonitor.h"
 
+#include "browse/folderchanges.h"
 #include "browse/nativename.h"
 
 #include <QElapsedTimer>
@@ -40,23 +41,6 @@ bool sameStamp(const FileStamp &a, const FileStamp &b)
 {
     return a.size == b.size && a.mtimeSeconds == b.mtimeSeconds &&
            a.mtimeNanoseconds == b.mtimeNanoseconds;
-}
-
-// FNV-1a over the name's bytes: a tenth of the cost of Qt's seeded hash, which a re-reading of
-// 300,000 names would feel.
-quint64 nameKey(const char *name, std::size_t length)
-{
-    quint64 hash = 14695981039346656037ULL;
-    for (std::size_t i = 0; i < length; ++i) {
-        hash ^= static_cast<unsigned char>(name[i]);
-        hash *= 1099511628211ULL;
-    }
-    return hash;
-}
-
-quint64 nameKey(const QByteArray &name)
-{
-    return nameKey(name.constData(), std::size_t(name.size()));
 }
 
 // Processor time of the calling thread: what the work itself cost, however busy the machine.
@@ -142,6 +126,12 @@ void FolderMonitor::closeNotifications()
     m_watchDescriptor = -1;
 }
 
+std::vector<QByteArray> FolderMonitor::pendingNames() const
+{
+    const QList<QByteArray> names = m_pending.keys();
+    return std::vector<QByteArray>(names.cbegin(), names.cend());
+}
+
 int FolderMonitor::poll()
 {
     if (!m_watching)
@@ -173,53 +163,51 @@ qint64 FolderMonitor::rereadInterval() const
 // Applies the queued notices name by name; the folder is re-read only when notices were lost.
 void FolderMonitor::readNotices(qint64 now)
 {
-    alignas(inotify_event) char buffer[16 * 1024];
-    while (m_inotify >= 0) {
-        const ssize_t length = ::read(m_inotify, buffer, sizeof buffer);
-        if (length <= 0)
-            break;
-        for (ssize_t offset = 0; offset < length;) {
-            const auto *event = reinterpret_cast<const inotify_event *>(buffer + offset);
-            offset += ssize_t(sizeof(inotify_event) + event->len);
-            const uint32_t mask = event->mask;
-            if (mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
-                // Notices were lost or the folder itself went: read it again, and without
-                // notices from here on when it went.
-                m_passWanted = true;
-                if (mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
-                    closeNotifications();
-                continue;
+    readChangeNotices(m_inotify, [this, now](std::uint32_t mask, const char *rawName) {
+        if (mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+            // Notices were lost or the folder itself went: read it again, and without notices
+            // from here on when it went.
+            m_passWanted = true;
+            if (mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+                closeNotifications();
+                return false;
             }
-            if (event->len == 0 || (mask & IN_ISDIR))
-                continue;
-            const std::size_t nameLength = std::strlen(event->name);
-            if (!isPictureName(event->name, nameLength))
-                continue;
-            const QByteArray name(event->name, qsizetype(nameLength));
-            // A re-reading under way may or may not have read this name already.
-            if (m_pass && (mask & (IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM)))
-                m_passDisturbed = true;
-            if (mask & (IN_DELETE | IN_MOVED_FROM)) {
-                m_pending.remove(name);
-                removeComplete(nameKey(name));
-                continue;
-            }
-            auto it = m_pending.find(name);
-            if (mask & (IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO)) {
-                // A complete picture written again or replaced keeps its place in the count.
-                if (it == m_pending.end() && m_complete.contains(nameKey(name)))
-                    continue;
-                if (it == m_pending.end()) {
-                    it = m_pending.insert(name, Pending{});
-                    it->announced = true;
-                    it->stableSince = now;
-                }
-                if (mask & (IN_CLOSE_WRITE | IN_MOVED_TO))
-                    it->closed = true;
-            } else if ((mask & IN_MODIFY) && it != m_pending.end()) {
-                it->closed = false;
-            }
+            return true;
         }
+        if (!rawName || (mask & IN_ISDIR))
+            return true;
+        const std::size_t nameLength = std::strlen(rawName);
+        if (!isPictureName(rawName, nameLength))
+            return true;
+        applyNotice(mask, QByteArray(rawName, qsizetype(nameLength)), now);
+        return true;
+    });
+}
+
+void FolderMonitor::applyNotice(std::uint32_t mask, const QByteArray &name, qint64 now)
+{
+    // A re-reading under way may or may not have read this name already.
+    if (m_pass && (mask & (IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM)))
+        m_passDisturbed = true;
+    if (mask & (IN_DELETE | IN_MOVED_FROM)) {
+        m_pending.remove(name);
+        removeComplete(nameKey(name));
+        return;
+    }
+    auto it = m_pending.find(name);
+    if (mask & (IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO)) {
+        // A complete picture written again or replaced keeps its place in the count.
+        if (it == m_pending.end() && m_complete.contains(nameKey(name)))
+            return;
+        if (it == m_pending.end()) {
+            it = m_pending.insert(name, Pending{});
+            it->announced = true;
+            it->stableSince = now;
+        }
+        if (mask & (IN_CLOSE_WRITE | IN_MOVED_TO))
+            it->closed = true;
+    } else if ((mask & IN_MODIFY) && it != m_pending.end()) {
+        it->closed = false;
     }
 }
 

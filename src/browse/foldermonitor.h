@@ -49,6 +49,7 @@ public:
     int completeCount() const { return int(m_complete.size()); }
     bool hasPending() const { return !m_pending.isEmpty(); }
     bool isPending(const QByteArray &name) const { return m_pending.contains(name); }
+    std::vector<QByteArray> pendingNames() const;
     // Whether a re-reading of the folder is under way (it may take several polls).
     bool isRereading() const { return m_pass != nullptr; }
 
@@ -72,6 +73,7 @@ private:
     };
 
     void readNotices(qint64 now);
+    void applyNotice(std::uint32_t mask, const QByteArray &name, qint64 now);
     void addComplete(quint64 key);
     void removeComplete(quint64 key);
     void startPass(qint64 now, bool detailed);

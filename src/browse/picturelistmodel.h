@@ -34,6 +34,12 @@ public:
     // Replace the entries in one reset; nothing is selected afterwards and no listIndexChanged is
     // raised for that.
     void setEntries(std::vector<PictureEntry> entries);
+    // The same for entries brought up to date in place: those of the names in gone taken out,
+    // added (ordered, none of them still listed) put in their places by date order (byDate) or
+    // name order; what a refill by the same order would give, without building the whole list
+    // again.
+    void mergeEntries(const std::vector<QByteArray> &gone, std::vector<PictureEntry> added,
+                      bool byDate);
 
 signals:
     void listIndexChanged(int index);

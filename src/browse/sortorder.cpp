@@ -48,6 +48,13 @@ SortItem makeItem(const QByteArray &native, std::int64_t timeKey)
     return SortItem{timeKey, fromNative(native), &native, QString(), false};
 }
 
+bool lessByDate(const SortItem &a, const SortItem &b)
+{
+    if (a.timeKey != b.timeKey)
+        return a.timeKey < b.timeKey;
+    return itemNameLess(a, b);
+}
+
 // Sorts positions rather than the items themselves: moving two strings per swap costs more than
 // the comparisons of a large folder.
 template<typename Less>
@@ -60,9 +67,10 @@ std::vector<PictureEntry> sortedEntries(std::vector<SortItem> &items, Less less)
         return less(items[a], items[b]);
     });
     std::vector<PictureEntry> entries;
-    entries.reserve(items.size());
+    entries.reserve(items.size() + items.size() / 64 + 16); // room for pictures that arrive later
     for (const std::uint32_t i : order)
-        entries.push_back(PictureEntry{std::move(items[i].name), *items[i].native});
+        entries.push_back(PictureEntry{std::move(items[i].name), *items[i].native, items[i].timeKey,
+                                       nameKey(*items[i].native)});
     return entries;
 }
 
@@ -115,11 +123,14 @@ std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<Q
         }
         items.push_back(makeItem(native, lastKey));
     }
-    return sortedEntries(items, [](const SortItem &a, const SortItem &b) {
-        if (a.timeKey != b.timeKey)
-            return a.timeKey < b.timeKey;
-        return itemNameLess(a, b);
-    });
+    return sortedEntries(items, lessByDate);
+}
+
+bool comesBefore(const PictureEntry &a, const PictureEntry &b, bool byDate)
+{
+    const SortItem x{a.timeKey, a.name, &a.nativeName, QString(), false};
+    const SortItem y{b.timeKey, b.name, &b.nativeName, QString(), false};
+    return byDate ? lessByDate(x, y) : itemNameLess(x, y);
 }
 
 } // namespace vistrel

@@ -8,11 +8,15 @@
 
 namespace vistrel {
 
-// One entry of the picture list: the name as shown and the bytes it has on disk.
+// One entry of the picture list: the name as shown and the bytes it has on disk, with what the
+// list is ordered by (the time key in date order) and nameKey() of the bytes, which finds the
+// entry of a name again without reading every name.
 struct PictureEntry
 {
     QString name;
     QByteArray nativeName;
+    std::int64_t timeKey = 0;
+    quint64 key = 0;
 };
 
 // The local modification time as the number yyyymmddhhmmss: its order is the order of the text
@@ -30,5 +34,8 @@ std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names);
 // Oldest modification time (to the second, local time) first; the same second in name order.
 // A file whose time cannot be read any more (gone, no access) is left out.
 std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names);
+
+// Whether a comes before b in date order (byDate) or name order, as ordered above.
+bool comesBefore(const PictureEntry &a, const PictureEntry &b, bool byDate);
 
 } // namespace vistrel

@@ -41,9 +41,15 @@ int showMessage(QMessageBox::Icon icon, const QString &title, const QString &pro
                 QMessageBox::StandardButtons buttons)
 {
     const ArrowWhileAsking arrow;
-    QMessageBox box(icon, title, prompt, buttons, dialogParent());
+    const QPointer<QWidget> owner = dialogParent();
+    QMessageBox box(icon, title, prompt, buttons, owner);
     box.setTextFormat(Qt::PlainText);
-    return box.exec();
+    const int answer = box.exec();
+    // The keyboard goes back to the window that asked, also where the window manager, busy
+    // as the box closes, would leave no window focused.
+    if (owner && owner->isVisible() && !owner->isMinimized())
+        owner->activateWindow();
+    return answer;
 }
 
 class MessageBoxPrompter final : public Prompter
