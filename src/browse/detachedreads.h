@@ -47,6 +47,7 @@ private:
     };
     template<typename Result> struct Slot
     {
+        bool started = false;
         std::optional<Result> result;
         bool abandoned = false; // the caller stopped waiting: the answer goes to late
     };
@@ -61,6 +62,11 @@ std::optional<Result> DetachedReads::run(std::function<Result()> work,
     auto slot = std::make_shared<Slot<Result>>();
     try {
         std::thread([mailbox = m_mailbox, slot, work, late = std::move(late)]() mutable {
+            {
+                const std::lock_guard<std::mutex> lock(mailbox->mutex);
+                slot->started = true;
+            }
+            mailbox->answered.notify_all();
             Result result = work();
             const std::lock_guard<std::mutex> lock(mailbox->mutex);
             if (!slot->abandoned) {
@@ -82,6 +88,9 @@ std::optional<Result> DetachedReads::run(std::function<Result()> work,
         return slot->result.emplace(work());
     }
     std::unique_lock<std::mutex> lock(m_mailbox->mutex);
+    // The wait counts from the start of the read: a busy machine that is slow to start the
+    // thread says nothing about the disk.
+    m_mailbox->answered.wait_for(lock, std::chrono::seconds(1), [&] { return slot->started; });
     if (m_mailbox->answered.wait_for(lock, wait, [&] { return slot->result.has_value(); }))
         return std::move(slot->result);
     slot->abandoned = true;
