@@ -1,0 +1,301 @@
+#include "viewer/picturecachestate.h"
+
+#include "viewer/pictureheader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
+namespace vistrel {
+namespace {
+
+// Threads at most: two for the wanted pictures, two more that may still be finishing decodes
+// nobody wants any longer.
+constexpr int maxThreads = 2 * PictureCache::parallelDecodes;
+
+// Failures take no memory; only their number is bounded.
+constexpr std::size_t maxFailures = 64;
+
+// Pictures kept that are neither shown nor wanted: the one shown before, and one more.
+constexpr int maxSpare = 2;
+
+// A reduced picture more than this many times the area asked for costs more to scale down than
+// a fresh decode at the right size.
+constexpr qint64 maxAreaFactor = 6;
+
+qint64 pixels(const QSize &size)
+{
+    return qint64(qMax(0, size.width())) * qMax(0, size.height());
+}
+
+// Memory a decode for the request will hold at its peak, from the file's header; 0 when
+// unknown. A JPEG is decoded straight to about the size asked for, an uncompressed BMP to
+// exactly that size; other formats are decoded whole, then scaled down into a copy.
+qint64 estimatedBytes(const PictureCache::Request &request)
+{
+    const PictureHeader header = readPictureHeader(request.nativePath);
+    if (!header.valid)
+        return 0;
+    const qint64 full = pixels(header.size);
+    const qint64 asked = request.atLeast.isValid() ? pixels(request.atLeast) : 0;
+    if (header.bmpStreams && asked > 0)
+        return 4 * pixels(header.size.boundedTo(request.atLeast));
+    return 4 * (header.jpeg && asked > 0 ? qMin(full, 4 * asked) : full + asked);
+}
+
+} // namespace
+
+FileIdentity FileIdentity::of(const QByteArray &nativePath)
+{
+    FileIdentity id;
+    struct stat st = {};
+    if (::stat(nativePath.constData(), &st) != 0)
+        return id;
+    id.exists = true;
+    id.device = quint64(st.st_dev);
+    id.inode = quint64(st.st_ino);
+    id.mode = unsigned(st.st_mode & S_IFMT);
+    id.size = qint64(st.st_size);
+    id.mtimeSec = qint64(st.st_mtim.tv_sec);
+    id.mtimeNsec = qint64(st.st_mtim.tv_nsec);
+    return id;
+}
+
+bool PictureCache::State::sharpEnough(const Entry &e, const Request &r)
+{
+    if (e.request == r)
+        return true;
+    if (!e.picture.ok() || e.request.nativePath != r.nativePath)
+        return false;
+    const QSize have = e.picture.image.size();
+    const bool whole = have == e.picture.fullSize;
+    if (!r.atLeast.isValid())
+        return whole;
+    const bool covers = have.width() >= r.atLeast.width() && have.height() >= r.atLeast.height();
+    return (covers || whole) && pixels(have) <= maxAreaFactor * pixels(r.atLeast);
+}
+
+int PictureCache::State::bestEntry(const Request &r) const
+{
+    int best = -1;
+    const auto better = [&](const Entry &a, const Entry &b) {
+        if (a.picture.ok() != b.picture.ok())
+            return a.picture.ok();
+        return pixels(a.picture.image.size()) < pixels(b.picture.image.size());
+    };
+    for (int i = 0; i < int(entries.size()); ++i)
+        if (sharpEnough(entries[std::size_t(i)], r) &&
+            (best < 0 || better(entries[std::size_t(i)], entries[std::size_t(best)])))
+            best = i;
+    return best;
+}
+
+bool PictureCache::State::contains(const std::vector<Request> &list, const Request &r)
+{
+    return std::find(list.begin(), list.end(), r) != list.end();
+}
+
+bool PictureCache::State::isRunning(const Request &r) const
+{
+    return std::any_of(running.begin(), running.end(),
+                       [&](const Running &x) { return x.request == r; });
+}
+
+int PictureCache::State::wantedRunning() const
+{
+    return int(std::count_if(running.begin(), running.end(), [&](const Running &x) {
+        return !x.cancel->load() && contains(wanted, x.request);
+    }));
+}
+
+void PictureCache::State::makeRoomForFirst()
+{
+    if (wanted.empty() || isRunning(wanted.front()) || bestEntry(wanted.front()) >= 0 ||
+        wantedRunning() < parallelDecodes)
+        return;
+    Running *last = nullptr;
+    std::ptrdiff_t lastAt = -1;
+    for (Running &x : running) {
+        const std::ptrdiff_t at =
+            std::find(wanted.begin(), wanted.end(), x.request) - wanted.begin();
+        if (!x.cancel->load() && at < std::ptrdiff_t(wanted.size()) && at > lastAt) {
+            last = &x;
+            lastAt = at;
+        }
+    }
+    if (last)
+        last->cancel->store(true);
+}
+
+std::optional<PictureCache::Request> PictureCache::State::nextJob() const
+{
+    if (wantedRunning() >= parallelDecodes)
+        return std::nullopt;
+    for (const Request &r : wanted)
+        if (!isRunning(r) && !contains(skipped, r) && bestEntry(r) < 0)
+            return r;
+    return std::nullopt;
+}
+
+quint64 PictureCache::State::rank(const Entry &e) const
+{
+    if (shown && sharpEnough(e, *shown))
+        return 0;
+    const auto w = std::find_if(wanted.begin(), wanted.end(),
+                                [&](const Request &r) { return sharpEnough(e, r); });
+    if (w != wanted.end())
+        return 1 + quint64(w - wanted.begin());
+    return spareRank + (clock - e.used);
+}
+
+qint64 PictureCache::State::heldBytes() const
+{
+    qint64 sum = 0;
+    for (const Entry &e : entries)
+        sum += e.bytes;
+    return sum;
+}
+
+qint64 PictureCache::State::committedBytes(quint64 limit) const
+{
+    qint64 sum = 0;
+    for (const Entry &e : entries)
+        if (rank(e) <= limit)
+            sum += e.bytes;
+    for (const Running &x : running)
+        sum += x.estimate;
+    return sum;
+}
+
+quint64 PictureCache::State::rankOfRequest(const Request &r) const
+{
+    const auto w = std::find(wanted.begin(), wanted.end(), r);
+    return w == wanted.end() ? spareRank : 1 + quint64(w - wanted.begin());
+}
+
+void PictureCache::State::store(Entry entry)
+{
+    entry.used = ++clock;
+    entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                 [&](const Entry &e) { return e.request == entry.request; }),
+                  entries.end());
+    if (!entry.picture.ok()) {
+        const auto failures = std::count_if(entries.begin(), entries.end(),
+                                            [](const Entry &e) { return !e.picture.ok(); });
+        if (std::size_t(failures) >= maxFailures) {
+            const auto oldest = std::min_element(
+                entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+                    return (a.picture.ok() ? 1 : 0) < (b.picture.ok() ? 1 : 0) ||
+                           (a.picture.ok() == b.picture.ok() && a.used < b.used);
+                });
+            entries.erase(oldest);
+        }
+        entries.push_back(std::move(entry));
+        return;
+    }
+    entry.bytes = entry.picture.image.sizeInBytes();
+    const quint64 mine = rankOfRequest(entry.request);
+    while (heldBytes() + entry.bytes > budget) {
+        auto worst = entries.end();
+        for (auto it = entries.begin(); it != entries.end(); ++it)
+            if (it->bytes > 0 && rank(*it) > mine &&
+                (worst == entries.end() || rank(*it) > rank(*worst)))
+                worst = it;
+        if (worst == entries.end())
+            break;
+        entries.erase(worst);
+    }
+    if (heldBytes() + entry.bytes <= budget || mine <= 1)
+        entries.push_back(std::move(entry));
+    dropSpares();
+}
+
+void PictureCache::State::dropSpares()
+{
+    for (;;) {
+        int spares = 0;
+        auto oldest = entries.end();
+        for (auto it = entries.begin(); it != entries.end(); ++it) {
+            if (!it->picture.ok() || rank(*it) < spareRank)
+                continue;
+            ++spares;
+            if (oldest == entries.end() || it->used < oldest->used)
+                oldest = it;
+        }
+        if (spares <= maxSpare)
+            return;
+        entries.erase(oldest);
+    }
+}
+
+void PictureCache::State::startThreadIfNeeded(const std::shared_ptr<State> &self)
+{
+    if (!nextJob())
+        return;
+    if (idleThreads > 0) {
+        wake.notify_all();
+        return;
+    }
+    if (threads >= maxThreads)
+        return;
+    ++threads;
+    try {
+        std::thread([self] { work(self); }).detach();
+    } catch (const std::system_error &) {
+        --threads; // no thread to be had now: the running ones take the work in turn
+    }
+}
+
+void PictureCache::State::work(const std::shared_ptr<State> &s)
+{
+    std::unique_lock<std::mutex> lock(s->mutex);
+    for (;;) {
+        ++s->idleThreads;
+        s->wake.wait(lock, [&] { return s->stop || s->nextJob(); });
+        --s->idleThreads;
+        if (s->stop) {
+            --s->threads;
+            return;
+        }
+        const Request job = *s->nextJob();
+        s->running.push_back({job});
+        const std::shared_ptr<std::atomic<bool>> cancel = s->running.back().cancel;
+        s->startThreadIfNeeded(s); // the next wanted picture need not wait for this one
+        lock.unlock();
+        const qint64 estimate = estimatedBytes(job);
+        lock.lock();
+        // Work ahead waits while what is worth more fills the budget; the wish may have
+        // changed while the header was read.
+        const bool first = !s->wanted.empty() && s->wanted.front() == job;
+        if (!first && s->committedBytes(s->rankOfRequest(job)) + estimate > s->budget) {
+            s->running.erase(std::find_if(s->running.begin(), s->running.end(),
+                                          [&](const Running &x) { return x.request == job; }));
+            s->skipped.push_back(job);
+            s->stored.notify_all();
+            continue;
+        }
+        for (Running &x : s->running)
+            if (x.request == job)
+                x.estimate = estimate;
+        ++s->decodes;
+        lock.unlock();
+
+        // The identity is taken before reading: a change during the read makes it stale.
+        Entry entry{job, FileIdentity::of(job.nativePath), s->decoder(job, *cancel), 0, 0};
+
+        lock.lock();
+        s->running.erase(std::find_if(s->running.begin(), s->running.end(),
+                                      [&](const Running &x) { return x.cancel == cancel; }));
+        if (!s->stop && entry.picture.error != LoadedPicture::Cancelled)
+            s->store(std::move(entry));
+        s->stored.notify_all();
+        if (s->onDecoded)
+            s->onDecoded();
+        // A finished decode may let waiting work ahead in.
+        s->skipped.clear();
+    }
+}
+
+} // namespace vistrel

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "viewer/picturecache.h"
+
+#include <condition_variable>
+#include <mutex>
+
+namespace vistrel {
+
+// What stat says about a path: a decode is valid only while this stays the same.
+struct FileIdentity
+{
+    bool exists = false;
+    quint64 device = 0, inode = 0;
+    unsigned mode = 0;
+    qint64 size = 0, mtimeSec = 0, mtimeNsec = 0;
+
+    static FileIdentity of(const QByteArray &nativePath);
+    bool operator==(const FileIdentity &o) const
+    {
+        return exists == o.exists && device == o.device && inode == o.inode && mode == o.mode &&
+               size == o.size && mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec;
+    }
+};
+
+// What the picture cache holds, wants and is decoding. Its worker threads share it with the
+// cache and may outlive the cache: a decode that takes long finishes and is dropped.
+struct PictureCache::State
+{
+    struct Entry
+    {
+        Request request;
+        FileIdentity identity;
+        LoadedPicture picture;
+        qint64 bytes = 0;
+        quint64 used = 0;
+    };
+    struct Running
+    {
+        Request request;
+        qint64 estimate = 0;
+        std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
+    };
+
+    std::mutex mutex;
+    std::condition_variable wake;   // workers: there may be work
+    std::condition_variable stored; // waiters: a decode has been stored
+    qint64 budget = 0;
+    Decoder decoder;
+    std::function<void()> onDecoded;
+    std::vector<Request> wanted;
+    std::vector<Request> skipped; // wanted, but no room for it beside what is worth more
+    std::vector<Running> running;
+    std::vector<Entry> entries;
+    std::optional<Request> shown;
+    int threads = 0;
+    int idleThreads = 0;
+    bool stop = false;
+    quint64 clock = 0;
+    int hits = 0;
+    int decodes = 0;
+
+    // All below run with the mutex held.
+
+    static bool sharpEnough(const Entry &e, const Request &r);
+
+    // The best entry for the request, whatever its file's identity: the smallest picture sharp
+    // enough, else a failure of the very same request.
+    int bestEntry(const Request &r) const;
+
+    static bool contains(const std::vector<Request> &list, const Request &r);
+
+    bool isRunning(const Request &r) const;
+
+    // Decodes in progress for wanted pictures that have not been told to give up.
+    int wantedRunning() const;
+
+    // The most wanted picture never waits for work ahead: when every decode slot is taken,
+    // the one for the picture furthest down the wish gives up its place.
+    void makeRoomForFirst();
+
+    std::optional<Request> nextJob() const;
+
+    // Lower is worth more: the picture shown, then the wanted ones in order, then the spares
+    // (neither shown nor wanted) by how recently they were used.
+    static constexpr quint64 spareRank = 1000000;
+    quint64 rank(const Entry &e) const;
+
+    qint64 heldBytes() const;
+
+    // Bytes held by entries worth at least as much as rank `limit`, and expected from decodes
+    // in progress.
+    qint64 committedBytes(quint64 limit) const;
+
+    quint64 rankOfRequest(const Request &r) const;
+
+    // Adds a decode, making room by dropping what is worth less; a decode worth less than all
+    // that is held is dropped itself, unless it is the most wanted one.
+    void store(Entry entry);
+
+    // Keeps only the most recently used of the pictures neither shown nor wanted.
+    void dropSpares();
+
+    void startThreadIfNeeded(const std::shared_ptr<State> &self);
+
+    static void work(const std::shared_ptr<State> &s);
+};
+
+} // namespace vistrel
