@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/statusbar.h"
 #include "app/windowplacement.h"
+#include "browse/detachedreads.h"
 #include "browse/folderbrowser.h"
 #include "browse/folderlisting.h"
 #include "browse/foldertree.h"
@@ -72,7 +73,8 @@ private:
 
 MainWindow::MainWindow(const QString &settingsFile, QWidget *parent)
     : QMainWindow(parent), m_settingsFile(settingsFile),
-      m_placement(std::make_unique<WindowPlacement>(this))
+      m_placement(std::make_unique<WindowPlacement>(this)),
+      m_reads(std::make_unique<DetachedReads>(this))
 {
     setObjectName(QStringLiteral("frmVistrel"));
     // Messages appear over the main window, and the window manager keeps them above it.
@@ -245,15 +247,27 @@ void MainWindow::Form_Load()
     m_browser->setCurslide(0);
 
     // A picture or folder given on the command line takes the saved folder's place.
-    if (!m_openAtStart || !m_openAtStart->selectFolder()) {
-        const QString saved = s.lastDir;
-        const QString probe = joinFolderAndName(saved, QString());
-        if (folderHasAnyFile(probe))
-            m_tree->setSelectedPath(saved);
-    }
+    if (!m_openAtStart || !m_openAtStart->selectFolder())
+        openSavedFolder(s.lastDir);
     m_browser->setHolddir(m_tree->selectedPath());
     m_dontresize = false;
     Form_Resize();
+}
+
+void MainWindow::openSavedFolder(const QString &saved)
+{
+    // Opened when it holds any file. A saved folder on a mount that does not answer leaves the
+    // window usable with no folder chosen; it is opened when the answer comes, unless a folder
+    // has been chosen by then.
+    const QString probe = joinFolderAndName(saved, QString());
+    const std::optional<bool> found =
+        m_reads->run<bool>([probe] { return folderHasAnyFile(probe); },
+                           [this, saved](bool late) {
+                               if (late && m_tree->selectedPath().isEmpty())
+                                   m_tree->setSelectedPath(saved);
+                           });
+    if (found.value_or(false))
+        m_tree->setSelectedPath(saved);
 }
 
 void MainWindow::Form_Resize()

@@ -12,6 +12,7 @@ class QScrollBar;
 namespace vistrel {
 
 class Commands;
+class DetachedReads;
 class FolderBrowser;
 class FolderTree;
 class MainStatusBar;
@@ -73,6 +74,7 @@ private:
     void connectSlideShow();
     void sortByDate();
     void sortByName();
+    void openSavedFolder(const QString &saved);
 
     QString m_settingsFile;
     Commands *m_commands = nullptr;
@@ -90,6 +92,7 @@ private:
     std::unique_ptr<WindowPlacement> m_placement;
     OpenAtStart *m_openAtStart = nullptr;
     bool m_dontresize = false;
+    std::unique_ptr<DetachedReads> m_reads; // last: answers stop before anything else goes
 };
 
 } // namespace vistrel

@@ -1,6 +1,5 @@
 #include "browse/foldertree.h"
 
-#include "browse/foldertreemodel.h"
 #include "common/services.h"
 
 #include <QHeaderView>
@@ -9,7 +8,11 @@
 namespace vistrel {
 
 FolderTree::FolderTree(const QString &documentsFolder, const QString &homeFolder, QWidget *parent)
-    : QTreeView(parent), m_model(new FolderTreeModel(documentsFolder, homeFolder, this))
+    : FolderTree(FolderTreeModel::standardRoots(documentsFolder, homeFolder), parent)
+{}
+
+FolderTree::FolderTree(std::vector<FolderTreeRoot> roots, QWidget *parent)
+    : QTreeView(parent), m_model(new FolderTreeModel(std::move(roots), this))
 {
     setModel(m_model);
     endRunOnEscape(this);

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "browse/folderbrowser.h"
+#include "browse/foldertreemodel.h"
 
 #include <QPersistentModelIndex>
 #include <QTreeView>
 
-namespace vistrel {
+#include <vector>
 
-class FolderTreeModel;
+namespace vistrel {
 
 // The folder tree at the left of the main window. Its selected path is readable and writable;
 // writing it selects that folder, opens the folders above it, scrolls to it and reports the
@@ -22,6 +23,7 @@ class FolderTree : public QTreeView, public TreeSelection
 public:
     FolderTree(const QString &documentsFolder, const QString &homeFolder,
                QWidget *parent = nullptr);
+    explicit FolderTree(std::vector<FolderTreeRoot> roots, QWidget *parent = nullptr);
 
     QString selectedPath() const override;
     // Returns false, changing nothing, when the path names no folder of the tree.

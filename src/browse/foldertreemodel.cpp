@@ -6,6 +6,7 @@
 #include "browse/sortorder.h"
 
 #include <QApplication>
+#include <QScopedValueRollback>
 #include <QStyle>
 
 #include <dirent.h>
@@ -23,7 +24,9 @@ struct FolderTreeModel::Node
     Node *parent = nullptr;
     int row = 0;
     bool loaded = false;
-    bool justLoaded = false; // read by the opening in progress; nothing to look at again
+    bool justLoaded = false;  // read by the opening in progress; nothing to look at again
+    bool placeholder = false; // the "Loading…" row of a folder awaiting its first read
+    quint64 reading = 0;      // ticket of the read under way, 0 for none
     std::vector<std::unique_ptr<Node>> children;
 };
 
@@ -49,22 +52,31 @@ std::vector<QString> subFolders(const QString &folder)
 
 } // namespace
 
-FolderTreeModel::FolderTreeModel(const QString &documentsFolder, const QString &homeFolder,
-                                 QObject *parent)
-    : QAbstractItemModel(parent), m_documentsFolder(documentsFolder), m_homeFolder(homeFolder)
+std::vector<FolderTreeRoot> FolderTreeModel::standardRoots(const QString &documentsFolder,
+                                                           const QString &homeFolder)
 {
-    auto add = [this](const QString &label, const QString &pathText, const QString &folder) {
+    return {{documentsNodeText(), documentsNodeText(), documentsFolder},
+            {homeFolder, homeFolder, homeFolder},
+            {QStringLiteral("/"), QStringLiteral("/"), QStringLiteral("/")}};
+}
+
+FolderTreeModel::FolderTreeModel(std::vector<FolderTreeRoot> roots, QObject *parent)
+    : QAbstractItemModel(parent)
+{
+    for (FolderTreeRoot &root : roots) {
         auto node = std::make_unique<Node>();
-        node->label = label;
-        node->pathText = pathText;
-        node->folder = folder;
+        node->label = std::move(root.label);
+        node->pathText = std::move(root.pathText);
+        node->folder = std::move(root.folder);
         node->row = int(m_top.size());
         m_top.push_back(std::move(node));
-    };
-    add(documentsNodeText(), documentsNodeText(), documentsFolder);
-    add(homeFolder, homeFolder, homeFolder);
-    add(QStringLiteral("/"), QStringLiteral("/"), QStringLiteral("/"));
+    }
 }
+
+FolderTreeModel::FolderTreeModel(const QString &documentsFolder, const QString &homeFolder,
+                                 QObject *parent)
+    : FolderTreeModel(standardRoots(documentsFolder, homeFolder), parent)
+{}
 
 FolderTreeModel::~FolderTreeModel() = default;
 
@@ -97,13 +109,15 @@ QModelIndex FolderTreeModel::parent(const QModelIndex &child) const
 
 int FolderTreeModel::rowCount(const QModelIndex &parent) const
 {
+    if (parent.column() > 0)
+        return 0;
     const Node *p = nodeOf(parent);
     return int(p ? p->children.size() : m_top.size());
 }
 
-int FolderTreeModel::columnCount(const QModelIndex &) const
+int FolderTreeModel::columnCount(const QModelIndex &parent) const
 {
-    return 1;
+    return parent.column() > 0 ? 0 : 1;
 }
 
 QVariant FolderTreeModel::data(const QModelIndex &index, int role) const
@@ -115,8 +129,10 @@ QVariant FolderTreeModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return node->label;
     case Qt::ToolTipRole:
-        return node->folder;
+        return node->placeholder ? QVariant() : QVariant(node->folder);
     case Qt::DecorationRole: {
+        if (node->placeholder)
+            return {};
         QIcon &icon = node->parent ? m_folderIcon : m_driveIcon;
         if (icon.isNull())
             icon = QApplication::style()->standardIcon(node->parent ? QStyle::SP_DirIcon
@@ -128,8 +144,17 @@ QVariant FolderTreeModel::data(const QModelIndex &index, int role) const
     }
 }
 
+Qt::ItemFlags FolderTreeModel::flags(const QModelIndex &index) const
+{
+    // The "Loading…" row can be neither chosen nor stepped on.
+    const Node *node = nodeOf(index);
+    return node && node->placeholder ? Qt::NoItemFlags : QAbstractItemModel::flags(index);
+}
+
 bool FolderTreeModel::hasChildren(const QModelIndex &parent) const
 {
+    if (parent.column() > 0)
+        return false;
     const Node *p = nodeOf(parent);
     if (!p)
         return true;
@@ -139,34 +164,135 @@ bool FolderTreeModel::hasChildren(const QModelIndex &parent) const
 bool FolderTreeModel::canFetchMore(const QModelIndex &parent) const
 {
     const Node *p = nodeOf(parent);
-    return p && !p->loaded;
+    return p && !p->loaded && !p->reading;
 }
 
 void FolderTreeModel::fetchMore(const QModelIndex &parent)
 {
-    if (Node *p = nodeOf(parent)) {
-        load(p);
-        p->justLoaded = true; // the opening that asked for it need not read it again
+    Node *p = nodeOf(parent);
+    if (!p || p->loaded || p->reading)
+        return;
+    if (m_changing) {
+        // Asked by someone told of rows being changed: the change is finished first.
+        QMetaObject::invokeMethod(
+            this, [this, index = QPersistentModelIndex(parent)] { fetchMore(index); },
+            Qt::QueuedConnection);
+        return;
     }
+    startRead(p);
+    // Read in place: the opening that asked for it need not read it again.
+    p->justLoaded = p->loaded;
 }
 
-void FolderTreeModel::load(Node *node)
+bool FolderTreeModel::isLoading(const QModelIndex &index) const
+{
+    const Node *node = nodeOf(index);
+    return node && node->reading;
+}
+
+void FolderTreeModel::startRead(Node *node)
+{
+    const quint64 ticket = ++m_lastTicket;
+    node->reading = ticket;
+    m_reading.emplace(ticket, node);
+    const std::optional<std::vector<QString>> names = m_reads.run<std::vector<QString>>(
+        [folder = node->folder] { return subFolders(folder); },
+        [this, ticket](std::vector<QString> late) { readArrived(ticket, late); });
+    if (names) {
+        readArrived(ticket, *names);
+        return;
+    }
+    if (node->loaded)
+        return; // the rows read last stay until the new answer comes
+    auto placeholder = std::make_unique<Node>();
+    placeholder->label = QStringLiteral("Loading…");
+    placeholder->parent = node;
+    placeholder->loaded = true;
+    placeholder->placeholder = true;
+    beginInsertRows(indexOf(node), 0, 0);
+    node->children.push_back(std::move(placeholder));
+    endInsertRows();
+}
+
+void FolderTreeModel::readArrived(quint64 ticket, const std::vector<QString> &names)
+{
+    const auto at = m_reading.find(ticket);
+    if (at == m_reading.end())
+        return; // the node went, or was read in place, meanwhile
+    Node *node = at->second;
+    m_reading.erase(at);
+    node->reading = 0;
+    update(node, names);
+}
+
+void FolderTreeModel::loadNow(Node *node)
 {
     if (node->loaded)
         return;
-    node->loaded = true;
-    const std::vector<QString> names = subFolders(node->folder);
-    if (names.empty()) {
-        // The expand arrow goes when a folder turns out to have no sub-folders.
-        const QModelIndex index = indexOf(node);
-        emit dataChanged(index, index);
+    if (node->reading) {
+        m_reading.erase(node->reading); // its answer, when it comes, is stale
+        node->reading = 0;
+    }
+    update(node, subFolders(node->folder));
+}
+
+void FolderTreeModel::forgetReads(Node *node)
+{
+    if (node->reading)
+        m_reading.erase(node->reading);
+    for (const auto &child : node->children)
+        forgetReads(child.get());
+}
+
+void FolderTreeModel::update(Node *node, const std::vector<QString> &names)
+{
+    const QScopedValueRollback<bool> changing(m_changing, true);
+    const QModelIndex index = indexOf(node);
+    auto &children = node->children;
+    if (!node->loaded) {
+        node->loaded = true;
+        if (!children.empty()) { // the "Loading…" row
+            beginRemoveRows(index, 0, int(children.size()) - 1);
+            children.clear();
+            endRemoveRows();
+        }
+        if (names.empty()) {
+            // The expand arrow goes when a folder turns out to have no sub-folders.
+            emit dataChanged(index, index);
+            return;
+        }
+        beginInsertRows(index, 0, int(names.size()) - 1);
+        for (const QString &name : names)
+            children.push_back(makeChild(node, name));
+        renumber(node);
+        endInsertRows();
         return;
     }
-    beginInsertRows(indexOf(node), 0, int(names.size()) - 1);
-    for (const QString &name : names)
-        node->children.push_back(makeChild(node, name));
-    renumber(node);
-    endInsertRows();
+    // Sub-folders made, removed or renamed since the folder was last read: rows that stay keep
+    // their place, so the selection below this folder survives.
+    for (int row = int(children.size()) - 1; row >= 0; --row) {
+        if (std::binary_search(names.begin(), names.end(), children[std::size_t(row)]->label,
+                               nameLess))
+            continue;
+        beginRemoveRows(index, row, row);
+        forgetReads(children[std::size_t(row)].get());
+        children.erase(children.begin() + row);
+        renumber(node);
+        endRemoveRows();
+    }
+    for (const QString &name : names) {
+        const auto at = std::lower_bound(children.begin(), children.end(), name,
+                                         [](const std::unique_ptr<Node> &child, const QString &n) {
+                                             return nameLess(child->label, n);
+                                         });
+        if (at != children.end() && (*at)->label == name)
+            continue;
+        const int row = int(at - children.begin());
+        beginInsertRows(index, row, row);
+        children.insert(at, makeChild(node, name));
+        renumber(node);
+        endInsertRows();
+    }
 }
 
 std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeChild(Node *parent, const QString &name)
@@ -188,38 +314,14 @@ void FolderTreeModel::renumber(Node *node)
 void FolderTreeModel::reload(const QModelIndex &index)
 {
     Node *node = nodeOf(index);
-    if (!node || !node->loaded)
+    if (!node)
         return;
     if (node->justLoaded) {
         node->justLoaded = false;
         return;
     }
-    // Sub-folders made, removed or renamed since the folder was last opened: rows that stay
-    // keep their place, so the selection below this folder survives.
-    const std::vector<QString> names = subFolders(node->folder);
-    auto &children = node->children;
-    for (int row = int(children.size()) - 1; row >= 0; --row) {
-        if (std::binary_search(names.begin(), names.end(), children[std::size_t(row)]->label,
-                               nameLess))
-            continue;
-        beginRemoveRows(index, row, row);
-        children.erase(children.begin() + row);
-        renumber(node);
-        endRemoveRows();
-    }
-    for (const QString &name : names) {
-        const auto at = std::lower_bound(children.begin(), children.end(), name,
-                                         [](const std::unique_ptr<Node> &child, const QString &n) {
-                                             return nameLess(child->label, n);
-                                         });
-        if (at != children.end() && (*at)->label == name)
-            continue;
-        const int row = int(at - children.begin());
-        beginInsertRows(index, row, row);
-        children.insert(at, makeChild(node, name));
-        renumber(node);
-        endInsertRows();
-    }
+    if (node->loaded && !node->reading && !node->placeholder)
+        startRead(node);
 }
 
 QString FolderTreeModel::pathOf(const QModelIndex &index) const
@@ -230,7 +332,7 @@ QString FolderTreeModel::pathOf(const QModelIndex &index) const
 
 QModelIndex FolderTreeModel::findChild(Node *parent, const QString &name)
 {
-    load(parent);
+    loadNow(parent);
     for (const auto &child : parent->children) {
         if (child->label == name)
             return indexOf(child.get());
@@ -240,23 +342,34 @@ QModelIndex FolderTreeModel::findChild(Node *parent, const QString &name)
 
 QModelIndex FolderTreeModel::indexForPath(const QString &path)
 {
-    if (path == documentsNodeText())
-        return indexOf(m_top[0].get());
+    for (auto top = m_top.rbegin(); top != m_top.rend(); ++top) {
+        if (path == (*top)->pathText)
+            return indexOf(top->get());
+    }
     if (!path.startsWith(QLatin1Char('/')))
         return {};
     QString clean = path;
     while (clean.size() > 1 && clean.endsWith(QLatin1Char('/')))
         clean.chop(1);
-    // Folders below the home folder are found under the home node, the rest under "/".
-    Node *start = m_top[2].get();
-    QString rest = clean;
-    const QString &home = m_homeFolder;
-    if (home.size() > 1 && (clean == home || clean.startsWith(home + QLatin1Char('/')))) {
-        start = m_top[1].get();
-        rest = clean.mid(home.size());
+    // Under the top node showing the nearest folder above (the home folder before "/", the
+    // later node of two showing the same folder); a top node whose path text is no folder path
+    // (the documents node) finds only itself.
+    Node *start = nullptr;
+    for (const auto &top : m_top) {
+        const QString &folder = top->folder;
+        if (top->pathText != folder || (start && start->folder.size() > folder.size()))
+            continue;
+        if (folder == QLatin1String("/") || clean == folder ||
+            clean.startsWith(folder + QLatin1Char('/')))
+            start = top.get();
     }
+    if (!start)
+        return {};
     QModelIndex current = indexOf(start);
-    const QStringList parts = rest.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QStringList parts = QStringView(clean)
+                                  .mid(start->folder.size())
+                                  .toString()
+                                  .split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (const QString &part : parts) {
         current = findChild(nodeOf(current), part);
         if (!current.isValid())

@@ -1,22 +1,40 @@
 #pragma once
 
+#include "browse/detachedreads.h"
+
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <QString>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace vistrel {
 
-// Folders only, loaded one level at a time when a node is first opened. Three top nodes: the
-// documents node (whose path text is "My Documents"), the home folder and the root "/". Hidden
-// folders are not shown.
+// A top node of the folder tree: what it shows, the path text the tree reports when it is
+// chosen, and the folder whose sub-folders are its children.
+struct FolderTreeRoot
+{
+    QString label;
+    QString pathText;
+    QString folder;
+};
+
+// Folders only, loaded one level at a time when a node is first opened. Hidden folders are not
+// shown. Opening or choosing a folder reads its sub-folders on a thread of their own: a folder
+// that does not answer at once shows a "Loading…" row until it does, and the window goes on
+// answering meanwhile.
 class FolderTreeModel : public QAbstractItemModel
 {
     Q_OBJECT
 
 public:
+    // The program's three top nodes: the documents node (whose path text is "My Documents"),
+    // the home folder and the root "/".
+    static std::vector<FolderTreeRoot> standardRoots(const QString &documentsFolder,
+                                                     const QString &homeFolder);
+    explicit FolderTreeModel(std::vector<FolderTreeRoot> roots, QObject *parent = nullptr);
     FolderTreeModel(const QString &documentsFolder, const QString &homeFolder,
                     QObject *parent = nullptr);
     ~FolderTreeModel() override;
@@ -26,36 +44,48 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool hasChildren(const QModelIndex &parent = {}) const override;
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
 
-    // The node's path text: an absolute folder path, or "My Documents" for the documents node.
+    // The node's path text: an absolute folder path, or "My Documents" for the documents node;
+    // empty for the "Loading…" row.
     QString pathOf(const QModelIndex &index) const;
     // The node for a path text, loading the folders on the way; invalid when a folder on the way
-    // does not exist (any more).
+    // does not exist (any more). A path below a top node's folder is found under the top node
+    // with the longest such folder.
     QModelIndex indexForPath(const QString &path);
     // Reads an opened folder's sub-folders again and brings its rows up to date; the tree calls
     // it each time the user opens or chooses a folder, so that a folder that had none when it
     // was first read gains its expand arrow once it has some.
     void reload(const QModelIndex &index);
+    // Whether a read of the node's sub-folders is still awaited.
+    bool isLoading(const QModelIndex &index) const;
 
 private:
     struct Node;
     Node *nodeOf(const QModelIndex &index) const;
     QModelIndex indexOf(Node *node) const;
-    void load(Node *node);
+    void startRead(Node *node);
+    void readArrived(quint64 ticket, const std::vector<QString> &names);
+    void loadNow(Node *node);
+    void update(Node *node, const std::vector<QString> &names);
+    void forgetReads(Node *node);
     std::unique_ptr<Node> makeChild(Node *parent, const QString &name);
     static void renumber(Node *node);
     QModelIndex findChild(Node *parent, const QString &name);
 
     std::vector<std::unique_ptr<Node>> m_top;
-    QString m_documentsFolder;
-    QString m_homeFolder;
+    // Reads under way, by ticket; an answer whose ticket is no longer here is stale.
+    std::unordered_map<quint64, Node *> m_reading;
+    quint64 m_lastTicket = 0;
+    bool m_changing = false; // rows are being changed: a fetch waits until that is over
     // The style builds a new icon, reading its images, on every request; the view asks for the
     // icon of every row it measures or paints, so the two icons are made once.
     mutable QIcon m_folderIcon;
     mutable QIcon m_driveIcon;
+    DetachedReads m_reads{this};
 };
 
 } // namespace vistrel

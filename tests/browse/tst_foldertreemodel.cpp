@@ -1,12 +1,19 @@
-// The folder tree's model: folders only, hidden ones left out, and an opened or chosen folder
-// brought up to date with folders made and removed while the program runs.
+// The folder tree's model: folders only, hidden ones left out, an opened or chosen folder
+// brought up to date with folders made and removed while the program runs, and folders that
+// are slow to read leaving the window answering.
 
 #include "browse/foldertree.h"
 #include "browse/foldertreemodel.h"
+#include "slowfolders.h"
 #include "testutils.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
+
+#include <algorithm>
 
 using namespace vistrel;
 using vistrel::test::Sandbox;
@@ -23,6 +30,16 @@ private:
             names << model.index(row, 0, parent).data().toString();
         return names;
     }
+    // One top node showing the sandbox: the model tester walks every folder it can reach.
+    static std::vector<FolderTreeRoot> rootAt(const Sandbox &box)
+    {
+        return {{QStringLiteral("box"), box.path(), box.path()}};
+    }
+    static QAbstractItemModelTester *testerOf(QAbstractItemModel *model)
+    {
+        return new QAbstractItemModelTester(
+            model, QAbstractItemModelTester::FailureReportingMode::QtTest, model);
+    }
 
 private slots:
     void listsVisibleFoldersInOrder()
@@ -32,10 +49,11 @@ private slots:
         box.mkdir(QStringLiteral("A"));
         box.mkdir(QStringLiteral(".hidden"));
         box.fill({QStringLiteral("file.jpg")});
-        FolderTreeModel model(box.path(), box.path());
+        FolderTreeModel model(rootAt(box));
         const QModelIndex home = model.indexForPath(box.path());
         QVERIFY(home.isValid());
         QVERIFY(model.canFetchMore(home));
+        testerOf(&model);
         model.fetchMore(home);
         QCOMPARE(childNames(model, home), QStringList({QStringLiteral("A"), QStringLiteral("b")}));
         QCOMPARE(model.pathOf(model.indexForPath(box.file(QStringLiteral("b")))),
@@ -48,7 +66,8 @@ private slots:
         Sandbox box;
         box.mkdir(QStringLiteral("keep"));
         box.mkdir(QStringLiteral("old"));
-        FolderTreeModel model(box.path(), box.path());
+        FolderTreeModel model(rootAt(box));
+        testerOf(&model);
         const QModelIndex home = model.indexForPath(box.path());
         model.fetchMore(home); // the user opens the folder...
         model.reload(home);    // ...and the opening that read it does not read it twice
@@ -75,7 +94,8 @@ private slots:
         Sandbox box;
         const QString empty = box.mkdir(QStringLiteral("empty"));
         const QString other = box.mkdir(QStringLiteral("other"));
-        FolderTree tree(box.path(), box.path());
+        FolderTree tree(rootAt(box));
+        testerOf(tree.model());
         tree.resize(400, 300);
         tree.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tree));
@@ -91,6 +111,88 @@ private slots:
         QVERIFY(tree.model()->hasChildren(index));
         QVERIFY(tree.setSelectedPath(empty + QStringLiteral("/new")));
         QCOMPARE(tree.selectedPath(), empty + QStringLiteral("/new"));
+    }
+
+    // A folder that takes seconds to open (a network mount that stopped answering): the user
+    // opens it, it shows "Loading…", the window answers all along, and the answer fills it. A
+    // tree that goes while a read is under way takes the answer with it.
+    void slowFolderLeavesTheWindowAnswering()
+    {
+        const int delay = qEnvironmentVariableIsSet("VISTREL_SLOW_MS")
+                              ? qEnvironmentVariableIntValue("VISTREL_SLOW_MS")
+                              : 2000;
+        Sandbox box;
+        const QString slow = box.mkdir(QStringLiteral("slow"));
+        box.mkdir(QStringLiteral("slow/inner"));
+        const struct Slowed
+        {
+            explicit Slowed(const QString &prefix, int ms)
+            {
+                vistrel_slow_folders(QFile::encodeName(prefix).constData(), ms);
+            }
+            ~Slowed() { vistrel_slow_folders(nullptr, 0); }
+        } slowed(slow, delay);
+        auto *tree = new FolderTree(rootAt(box));
+        FolderTreeModel *model = static_cast<FolderTreeModel *>(tree->model());
+        tree->resize(400, 300);
+        tree->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tree));
+        QVERIFY(tree->setSelectedPath(box.path()));
+        tree->expand(tree->currentIndex());
+        QTest::keyClick(tree, Qt::Key_Down);
+        QCOMPARE(tree->selectedPath(), slow);
+        const QPersistentModelIndex slowIndex = tree->currentIndex();
+
+        // The window's pulse: a timer due every 10 ms, and the gaps between its ticks while the
+        // folder is being read.
+        QElapsedTimer clock;
+        std::vector<qint64> gaps;
+        QTimer pulse;
+        pulse.setTimerType(Qt::PreciseTimer);
+        pulse.setInterval(10);
+        connect(&pulse, &QTimer::timeout, this, [&] {
+            const qint64 gap = clock.restart();
+            if (model->isLoading(slowIndex))
+                gaps.push_back(gap);
+        });
+        clock.start();
+        pulse.start();
+        QTimer::singleShot(50, tree, [tree] { QTest::keyClick(tree, Qt::Key_Right); });
+        QTRY_VERIFY(model->isLoading(slowIndex));
+        QCOMPARE(childNames(*model, slowIndex), QStringList{QStringLiteral("Loading…")});
+        QVERIFY(!(model->flags(model->index(0, 0, slowIndex)) & Qt::ItemIsSelectable));
+        QTRY_VERIFY_WITH_TIMEOUT(!model->isLoading(slowIndex), delay + 10000);
+        pulse.stop();
+        QCOMPARE(childNames(*model, slowIndex), QStringList{QStringLiteral("inner")});
+        QCOMPARE(tree->selectedPath(), slow);
+        std::sort(gaps.begin(), gaps.end());
+        QVERIFY(!gaps.empty());
+        qInfo("event loop while a %d ms read runs: longest gap %lld ms, median %lld ms", delay,
+              gaps.back(), gaps[gaps.size() / 2]);
+        QVERIFY2(gaps.back() < 1000, qPrintable(QString::number(gaps.back())));
+
+        // The tree goes while a read is under way: its answer is dropped.
+        const int answered = vistrel_slow_folders_answered();
+        model->reload(slowIndex);
+        QVERIFY(model->isLoading(slowIndex));
+        delete tree;
+        QTRY_VERIFY_WITH_TIMEOUT(vistrel_slow_folders_answered() > answered, delay + 10000);
+        QCoreApplication::processEvents();
+
+        // Filled and read again with the model checked throughout; the rows stay until the
+        // answer comes.
+        box.mkdir(QStringLiteral("slow/added"));
+        FolderTreeModel checked(rootAt(box));
+        testerOf(&checked);
+        const QModelIndex slowRow = checked.indexForPath(slow);
+        QTRY_COMPARE_WITH_TIMEOUT(childNames(checked, slowRow),
+                                  (QStringList{QStringLiteral("added"), QStringLiteral("inner")}),
+                                  delay + 10000);
+        box.mkdir(QStringLiteral("slow/later"));
+        checked.reload(slowRow);
+        QVERIFY(checked.isLoading(slowRow));
+        QCOMPARE(checked.rowCount(slowRow), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(checked.rowCount(slowRow), 3, delay + 10000);
     }
 };
 

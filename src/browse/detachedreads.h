@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QMetaObject>
+#include <QObject>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+
+namespace vistrel {
+
+// Reads that may hang (a folder on a network mount that stopped answering) run each on a thread
+// of its own, so the window goes on answering. A read that answers within a short wait is
+// handed back at once, as if it had been made in place; a later answer is delivered to the
+// owner's thread by a queued call, and dropped when the owner is gone by then. Nobody ever waits
+// for the threads: one that never returns holds up neither the window nor the end of the run.
+// Made a member of its owner, so that calls posted to the owner go when it goes.
+class DetachedReads
+{
+public:
+    // How long a caller waits for a quick answer: well below what a person notices.
+    static constexpr std::chrono::milliseconds quickAnswer{40};
+
+    explicit DetachedReads(QObject *owner);
+    ~DetachedReads();
+    DetachedReads(const DetachedReads &) = delete;
+    DetachedReads &operator=(const DetachedReads &) = delete;
+
+    // Runs work on a thread of its own. When it finishes within wait, returns its result and
+    // never calls late; otherwise returns nothing and calls late with the result, on the
+    // owner's thread, once work has finished (unless this object is gone by then).
+    template<typename Result>
+    std::optional<Result> run(std::function<Result()> work, std::function<void(Result)> late,
+                              std::chrono::milliseconds wait = quickAnswer);
+
+private:
+    struct Mailbox
+    {
+        std::mutex mutex;
+        std::condition_variable answered;
+        QObject *owner = nullptr; // null once the owner is gone
+    };
+    template<typename Result> struct Slot
+    {
+        bool started = false;
+        std::optional<Result> result;
+        bool abandoned = false; // the caller stopped waiting: the answer goes to late
+    };
+    std::shared_ptr<Mailbox> m_mailbox;
+};
+
+template<typename Result>
+std::optional<Result> DetachedReads::run(std::function<Result()> work,
+                                         std::function<void(Result)> late,
+                                         std::chrono::milliseconds wait)
+{
+    auto slot = std::make_shared<Slot<Result>>();
+    try {
+        std::thread([mailbox = m_mailbox, slot, work, late = std::move(late)]() mutable {
+            {
+                const std::lock_guard<std::mutex> lock(mailbox->mutex);
+                slot->started = true;
+            }
+            mailbox->answered.notify_all();
+            Result result = work();
+            const std::lock_guard<std::mutex> lock(mailbox->mutex);
+            if (!slot->abandoned) {
+                slot->result = std::move(result);
+                mailbox->answered.notify_all();
+            } else if (mailbox->owner) {
+                // Posted under the lock: the owner cannot go between the check and the post,
+                // and going afterwards discards the posted call with it.
+                QMetaObject::invokeMethod(
+                    mailbox->owner,
+                    [late = std::move(late), result = std::move(result)]() mutable {
+                        late(std::move(result));
+                    },
+                    Qt::QueuedConnection);
+            }
+        }).detach();
+    } catch (const std::system_error &) {
+        // No thread to be had (the process is at its limit): read in place.
+        return slot->result.emplace(work());
+    }
+    std::unique_lock<std::mutex> lock(m_mailbox->mutex);
+    // The wait counts from the start of the read: a busy machine that is slow to start the
+    // thread says nothing about the disk.
+    m_mailbox->answered.wait_for(lock, std::chrono::seconds(1), [&] { return slot->started; });
+    if (m_mailbox->answered.wait_for(lock, wait, [&] { return slot->result.has_value(); }))
+        return std::move(slot->result);
+    slot->abandoned = true;
+    return std::nullopt;
+}
+
+} // namespace vistrel
