@@ -31,8 +31,8 @@ qint64 pixels(const QSize &size)
 }
 
 // Memory a decode for the request will hold at its peak, from the file's header; 0 when
-// unknown. A JPEG is decoded straight to about the size asked for; other formats are decoded
-// whole, then scaled down into a copy.
+// unknown. A JPEG is decoded straight to about the size asked for, an uncompressed BMP to
+// exactly that size; other formats are decoded whole, then scaled down into a copy.
 qint64 estimatedBytes(const PictureCache::Request &request)
 {
     const PictureHeader header = readPictureHeader(request.nativePath);
@@ -40,6 +40,8 @@ qint64 estimatedBytes(const PictureCache::Request &request)
         return 0;
     const qint64 full = pixels(header.size);
     const qint64 asked = request.atLeast.isValid() ? pixels(request.atLeast) : 0;
+    if (header.bmpStreams && asked > 0)
+        return 4 * pixels(header.size.boundedTo(request.atLeast));
     return 4 * (header.jpeg && asked > 0 ? qMin(full, 4 * asked) : full + asked);
 }
 

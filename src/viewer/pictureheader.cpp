@@ -1,5 +1,6 @@
 #include "viewer/pictureheader.h"
 
+#include "viewer/bmpdecoder.h"
 #include "viewer/orientation.h"
 
 #include <QBuffer>
@@ -72,8 +73,13 @@ PictureHeader readPictureHeader(const QByteArray &nativePath)
         return header;
     QSize size;
     header.jpeg = uchar(head[0]) == 0xFF && uchar(head[1]) == 0xD8;
+    const BmpLayout bmp = readBmpLayout(reinterpret_cast<const unsigned char *>(head.constData()),
+                                        head.size(), qint64(st.st_size));
     if (header.jpeg) {
         size = jpegSize(head);
+    } else if (bmp.valid) {
+        header.bmpStreams = true;
+        size = bmp.size;
     } else {
         QBuffer buffer(&head);
         buffer.open(QIODevice::ReadOnly);

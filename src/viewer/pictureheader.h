@@ -12,7 +12,8 @@ struct PictureHeader
     bool valid = false; // a regular file whose header gives a size
     QSize size;         // the picture's own size in pixels
     qint64 fileBytes = 0;
-    bool jpeg = false; // decoded in strips, straight to a reduced size
+    bool jpeg = false;       // decoded in strips, straight to a reduced size
+    bool bmpStreams = false; // rows averaged as they are read, straight to the size asked for
 };
 
 // Reads the start of the file (opened without blocking, so a FIFO cannot hang the caller).

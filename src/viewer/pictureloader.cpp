@@ -1,5 +1,6 @@
 #include "viewer/pictureloader.h"
 
+#include "viewer/bmpdecoder.h"
 #include "viewer/jpegdecoder.h"
 #include "viewer/loadfailure.h"
 
@@ -195,7 +196,7 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
         return failure(LoadedPicture::Unreadable, QStringLiteral("is a folder"));
     if (!S_ISREG(st.st_mode))
         return failure(LoadedPicture::Unreadable, QStringLiteral("is not a regular file"));
-    unsigned char head[3] = {};
+    unsigned char head[bmpHeadBytes] = {};
     ssize_t got = 0;
     do
         got = ::pread(fd, head, sizeof head, 0);
@@ -208,6 +209,9 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
     try {
         if (startsLikeJpeg(head, got))
             return decodeJpeg(fd, {atLeast, largest, limits});
+        const BmpLayout bmp = readBmpLayout(head, got, qint64(st.st_size));
+        if (bmp.valid)
+            return decodeBmp(fd, bmp, largest ? QSize() : atLeast, limits);
         return decodeWithQt(fd, largest ? QSize() : atLeast, limits);
     } catch (const std::bad_alloc &) {
         return failure(LoadedPicture::OutOfMemory,

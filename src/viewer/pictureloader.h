@@ -45,16 +45,17 @@ struct LoadLimits
 };
 
 // Reads a picture file into an upright image. JPEG is decoded with libjpeg-turbo straight into
-// the image (with its own scaling for a reduced size) and turned by its orientation tag; GIF
-// (first frame), BMP and other formats Qt reads go through QImageReader. A decode that would
-// exceed the memory limit is refused with OutOfMemory before it allocates; a JPEG with
+// the image (with its own scaling for a reduced size) and turned by its orientation tag; an
+// uncompressed 24- or 32-bit BMP is read in chunks of rows averaged straight to the size asked
+// for; GIF (first frame), other BMPs and other formats Qt reads go through QImageReader. A decode
+// that would exceed the memory limit is refused with OutOfMemory before it allocates; a JPEG with
 // thousands of scans is refused as unreadable after a fraction of a second.
 class PictureLoader
 {
 public:
     // Full size when atLeast is empty. Otherwise reduced to (about) atLeast: a JPEG to the
     // smallest of its scaling factors that is still at least atLeast in both directions, other
-    // formats smooth-scaled to atLeast (never enlarged) right after decoding. The caller
+    // formats smooth-scaled to atLeast (never enlarged) while or right after decoding. The caller
     // stretches the rest.
     static LoadedPicture load(const QByteArray &nativePath, const QSize &atLeast = {},
                               const LoadLimits &limits = {});

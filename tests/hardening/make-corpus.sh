@@ -31,18 +31,22 @@ def note(name, listed, kind):
 
 
 # --- well-formed pictures, written field by field -------------------------------------------
-def bmp(width, height, stored_height=None):
-    """24-bit BMP; stored_height overrides the height field (negative means top-down)."""
-    row = (width * 3 + 3) & ~3
+def bmp(width, height, stored_height=None, bits=24):
+    """24- or 32-bit BMP (32 with colour masks); stored_height overrides the height field
+    (negative means top-down)."""
+    row = (width * bits // 8 + 3) & ~3
     pixels = bytearray()
     for y in range(abs(height)):
         line = bytearray()
         for x in range(width):
-            line += bytes(((x * 40) & 255, (y * 40) & 255, 128))
+            line += bytes(((x * 40) & 255, (y * 40) & 255, 128)) + b"\0" * (bits // 8 - 3)
         pixels += line + b"\0" * (row - len(line))
     h = height if stored_height is None else stored_height
-    info = struct.pack("<IiiHHIIiiII", 40, width, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    head = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(pixels), 0, 0, 14 + 40)
+    info = struct.pack("<IiiHHIIiiII", 40, width, h, 1, bits, 0 if bits == 24 else 3, len(pixels),
+                       2835, 2835, 0, 0)
+    if bits == 32:
+        info += struct.pack("<III", 0xFF0000, 0xFF00, 0xFF)
+    head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
     return head + info + bytes(pixels)
 
 
@@ -120,6 +124,7 @@ put(b"UPPER.JPG", good[b"jpg"], 1, "good")
 put(b"Mixed.GiF", good[b"gif"], 1, "good")
 put(b"animated.gif", gif(8, 6, frames=3), 1, "good")
 put(b"bmp-top-down.bmp", bmp(8, 6, stored_height=-6), 1, "good")
+put(b"bmp-32-masks.bmp", bmp(7, 5, bits=32), 1, "good")
 
 # --- hostile names around good content ----------------------------------------------------
 put(b"name with  spaces .jpg", good[b"jpg"], 1, "good")

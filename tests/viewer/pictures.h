@@ -41,6 +41,49 @@ inline QByteArray encode(const QImage &image, const char *format, int quality = 
     return bytes;
 }
 
+// An uncompressed BMP written field by field: 24 or 32 bits (32 with colour masks when
+// `masks`), rows stored top-down or bottom-up, an information header of `infoSize` bytes.
+inline QByteArray bmp(const QImage &image, int bits, bool topDown, int infoSize = 40,
+                      bool masks = false)
+{
+    const int width = image.width();
+    const int height = image.height();
+    const int stride = (width * bits + 31) / 32 * 4;
+    const int maskBytes = masks && infoSize == 40 ? 12 : 0;
+    const int offset = 14 + infoSize + maskBytes;
+    QByteArray out(offset + stride * height, '\0');
+    auto *p = reinterpret_cast<uchar *>(out.data());
+    const auto put = [p](int at, quint32 v, int n) {
+        for (int i = 0; i < n; ++i)
+            p[at + i] = uchar(v >> (8 * i));
+    };
+    p[0] = 'B';
+    p[1] = 'M';
+    put(2, quint32(out.size()), 4);
+    put(10, quint32(offset), 4);
+    put(14, quint32(infoSize), 4);
+    put(18, quint32(width), 4);
+    put(22, quint32(topDown ? -height : height), 4);
+    put(26, 1, 2);
+    put(28, quint32(bits), 2);
+    put(30, masks ? 3 : 0, 4);
+    if (masks) {
+        put(54, 0xFF0000, 4);
+        put(58, 0xFF00, 4);
+        put(62, 0xFF, 4);
+    }
+    for (int y = 0; y < height; ++y) {
+        uchar *row = p + offset + stride * (topDown ? y : height - 1 - y);
+        for (int x = 0; x < width; ++x, row += bits / 8) {
+            const QRgb c = image.pixel(x, y);
+            row[0] = uchar(qBlue(c));
+            row[1] = uchar(qGreen(c));
+            row[2] = uchar(qRed(c));
+        }
+    }
+    return out;
+}
+
 // A JPEG whose frame header claims another size than its data holds.
 inline QByteArray withClaimedSize(QByteArray jpeg, int width, int height)
 {

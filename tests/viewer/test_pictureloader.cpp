@@ -1,5 +1,6 @@
 #include "pictures.h"
 #include "testutils.h"
+#include "viewer/bmpdecoder.h"
 #include "viewer/jpegdecoder.h"
 #include "viewer/pictureloader.h"
 
@@ -10,6 +11,7 @@
 #include <QTransform>
 
 #include <atomic>
+#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,6 +48,11 @@ private slots:
             << "random" << int(LoadedPicture::Unreadable) << false;
         QTest::newRow("GIF") << "gif" << 0 << false;
         QTest::newRow("BMP") << "bmp" << 0 << false;
+        QTest::newRow("BMP cut inside its rows shows what it holds") << "bmpcut" << 0 << false;
+        QTest::newRow("BMP claiming rows longer than the file")
+            << "bmpwide" << int(LoadedPicture::Unreadable) << false;
+        QTest::newRow("BMP whose rows start past its end reads them after its header")
+            << "bmpoffset" << 0 << false;
         QTest::newRow("PNG named .jpg") << "png" << 0 << false;
         QTest::newRow("folder named x.jpg") << "folder" << int(LoadedPicture::Unreadable) << false;
         QTest::newRow("FIFO does not block") << "fifo" << int(LoadedPicture::Unreadable) << false;
@@ -80,6 +87,20 @@ private slots:
         } else if (kind == QLatin1String("bmp")) {
             name = QStringLiteral("x.bmp");
             box.write(name, encode(gradient(5, 3), "bmp"));
+        } else if (kind.startsWith(QLatin1String("bmp"))) {
+            name = QStringLiteral("x.bmp");
+            QByteArray bytes = bmp(gradient(33, 20), 24, false);
+            if (kind == QLatin1String("bmpcut"))
+                bytes.chop(bytes.size() / 3);
+            const auto put32 = [&bytes](int at, quint32 v) {
+                for (int i = 0; i < 4; ++i)
+                    bytes[at + i] = char(v >> (8 * i));
+            };
+            if (kind == QLatin1String("bmpwide"))
+                put32(18, 0x7FFFFFFF);
+            if (kind == QLatin1String("bmpoffset"))
+                put32(10, 0xFFFFFFF0);
+            box.write(name, bytes);
         } else if (kind == QLatin1String("png"))
             box.write(name, encode(gradient(5, 3), "png"));
         else if (kind == QLatin1String("folder"))
@@ -189,6 +210,77 @@ private slots:
         QVERIFY(qGreen(p.image.pixel(0, 0)) < qGreen(p.image.pixel(0, p.image.height() - 1)));
     }
 
+    void bmpMatchesQtReader_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<bool>("topDown");
+        QTest::addColumn<int>("infoSize");
+        QTest::addColumn<bool>("masks");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("atLeast");
+        const QSize full;
+        QTest::newRow("24 bits, bottom-up, odd width padded, full")
+            << 24 << false << 40 << false << QSize(301, 207) << full;
+        QTest::newRow("24 bits, top-down, full")
+            << 24 << true << 40 << false << QSize(64, 9) << full;
+        QTest::newRow("32 bits, full") << 32 << false << 40 << false << QSize(65, 33) << full;
+        QTest::newRow("24 bits reduced by a fraction")
+            << 24 << false << 40 << false << QSize(1001, 757) << QSize(390, 290);
+        QTest::newRow("24 bits, top-down, reduced")
+            << 24 << true << 40 << false << QSize(803, 601) << QSize(100, 75);
+        QTest::newRow("32 bits with masks, version 5 header, reduced")
+            << 32 << false << 124 << true << QSize(640, 480) << QSize(333, 111);
+        QTest::newRow("32 bits with masks after a short header, reduced one way")
+            << 32 << true << 40 << true << QSize(300, 200) << QSize(1000, 77);
+        QTest::newRow("version 4 header, reduced to one pixel")
+            << 24 << false << 108 << false << QSize(50, 40) << QSize(1, 1);
+    }
+    // Rows read in chunks and averaged on the way look like Qt's reader scaled smoothly.
+    void bmpMatchesQtReader()
+    {
+        QFETCH(int, bits);
+        QFETCH(bool, topDown);
+        QFETCH(int, infoSize);
+        QFETCH(bool, masks);
+        QFETCH(QSize, picture);
+        QFETCH(QSize, atLeast);
+        QImage original = gradient(picture.width(), picture.height());
+        QRandomGenerator rng(3);
+        for (int y = 0; y < original.height(); y += 2)
+            for (int x = 0; x < original.width(); ++x)
+                original.setPixel(x, y, original.pixel(x, y) ^ (rng.generate() & 0x3F3F3F));
+        const QByteArray bytes = bmp(original, bits, topDown, infoSize, masks);
+        const auto *head = reinterpret_cast<const unsigned char *>(bytes.constData());
+        QVERIFY(readBmpLayout(head, qMin<qint64>(bytes.size(), bmpHeadBytes), bytes.size()).valid);
+        Sandbox box;
+        box.write(QStringLiteral("x.bmp"), bytes);
+        const LoadedPicture p = PictureLoader::load(native(box, QStringLiteral("x.bmp")), atLeast);
+        QVERIFY(p.ok());
+        QVERIFY(!p.incomplete);
+        QCOMPARE(p.fullSize, picture);
+        QImage expected = QImage::fromData(bytes, "bmp").convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(expected.size(), picture);
+        if (atLeast.isValid())
+            expected = expected.scaled(picture.boundedTo(atLeast), Qt::IgnoreAspectRatio,
+                                       Qt::SmoothTransformation);
+        QCOMPARE(p.image.size(), expected.size());
+        if (!atLeast.isValid()) {
+            QCOMPARE(p.image, expected);
+            return;
+        }
+        double squares = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x) {
+                const QRgb a = p.image.pixel(x, y);
+                const QRgb b = expected.pixel(x, y);
+                for (int d : {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)})
+                    squares += d * d;
+            }
+        const double mse = squares / (3.0 * expected.width() * expected.height());
+        const double psnr = mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+        QVERIFY2(psnr > 35, qPrintable(QString::number(psnr)));
+    }
+
     void budgetRefusesFullButAllowsReduced()
     {
         Sandbox box;
@@ -207,29 +299,36 @@ private slots:
 
     void cancelledDecodeStops_data()
     {
-        QTest::addColumn<bool>("progressive");
-        QTest::newRow("baseline, between output rows") << false;
-        QTest::newRow("progressive, between scans") << true;
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("baseline, between output rows") << QByteArray("jpg");
+        QTest::newRow("progressive, between scans") << QByteArray("progressive jpg");
+        QTest::newRow("BMP, between chunks of rows") << QByteArray("bmp");
     }
     // A decode whose cancel flag is set gives up at the decoder's next look at it (the loader
     // itself only looks before it opens the file), so a worker can be stopped mid-picture.
     void cancelledDecodeStops()
     {
-        QFETCH(bool, progressive);
+        QFETCH(QByteArray, format);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "jpg");
-        writer.setProgressiveScanWrite(progressive);
+        writer.setProgressiveScanWrite(format == "progressive jpg");
         QVERIFY(writer.write(gradient(256, 256)));
+        if (format == "bmp")
+            bytes = bmp(gradient(256, 256), 24, false);
         Sandbox box;
-        box.write(QStringLiteral("x.jpg"), bytes);
-        const int fd = ::open(native(box, QStringLiteral("x.jpg")).constData(), O_RDONLY);
+        box.write(QStringLiteral("x"), bytes);
+        const int fd = ::open(native(box, QStringLiteral("x")).constData(), O_RDONLY);
         QVERIFY(fd >= 0);
         const std::atomic<bool> cancel{true};
         JpegRequest request;
         request.limits.cancel = &cancel;
-        const LoadedPicture p = decodeJpeg(fd, request);
+        const auto *head = reinterpret_cast<const unsigned char *>(bytes.constData());
+        const LoadedPicture p = format == "bmp"
+                                    ? decodeBmp(fd, readBmpLayout(head, bmpHeadBytes, bytes.size()),
+                                                QSize(100, 100), request.limits)
+                                    : decodeJpeg(fd, request);
         ::close(fd);
         QCOMPARE(p.error, int(LoadedPicture::Cancelled));
         QVERIFY(p.image.isNull());
