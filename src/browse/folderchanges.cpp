@@ -45,6 +45,18 @@ bool changedUnseenElsewhere(const QByteArray &folder)
 
 } // namespace
 
+int openFolderWatch(const QByteArray &nativeFolder, std::uint32_t mask)
+{
+    const int descriptor = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (descriptor < 0)
+        return -1;
+    if (::inotify_add_watch(descriptor, nativeFolder.constData(), mask | IN_ONLYDIR) < 0) {
+        ::close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
 void readChangeNotices(int descriptor,
                        const std::function<bool(std::uint32_t mask, const char *name)> &handle)
 {
@@ -98,17 +110,13 @@ void FolderChanges::follow(const QString &folder)
     if (folder.isEmpty())
         return;
     const QByteArray native = toNative(folder);
-    m_descriptor = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_descriptor < 0)
-        return;
     // IN_ATTRIB: a picture given another time moves in date order.
     constexpr std::uint32_t mask = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM |
                                    IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_DELETE_SELF |
-                                   IN_MOVE_SELF | IN_ONLYDIR;
-    if (::inotify_add_watch(m_descriptor, native.constData(), mask) < 0) {
-        close();
+                                   IN_MOVE_SELF;
+    m_descriptor = openFolderWatch(native, mask);
+    if (m_descriptor < 0)
         return;
-    }
     m_trusted = !changedUnseenElsewhere(native);
     m_known = m_trusted;
 }

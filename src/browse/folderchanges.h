@@ -10,6 +10,10 @@
 
 namespace vistrel {
 
+// A new non-blocking inotify descriptor watching the folder for the events in mask; -1 when
+// notices cannot be had for it.
+int openFolderWatch(const QByteArray &nativeFolder, std::uint32_t mask);
+
 // Hands every change notice waiting on an inotify descriptor to handle, without blocking: its
 // mask and the name it concerns (null for the watched folder itself). Stops early when handle
 // returns false.

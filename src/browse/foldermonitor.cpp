@@ -66,15 +66,9 @@ void FolderMonitor::watch(const QString &folder, const std::vector<QByteArray> &
     m_folder = folder;
     m_watching = true;
     if (m_notificationsAllowed) {
-        m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (m_inotify >= 0) {
-            constexpr uint32_t mask = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM |
-                                      IN_DELETE | IN_MODIFY | IN_DELETE_SELF | IN_MOVE_SELF |
-                                      IN_ONLYDIR;
-            m_watchDescriptor = ::inotify_add_watch(m_inotify, toNative(folder).constData(), mask);
-            if (m_watchDescriptor < 0)
-                closeNotifications();
-        }
+        constexpr uint32_t mask = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM |
+                                  IN_DELETE | IN_MODIFY | IN_DELETE_SELF | IN_MOVE_SELF;
+        m_inotify = openFolderWatch(toNative(folder), mask);
     }
     folderStampChanged();
     // Until a re-reading has been timed, taking in the listing stands in for it: both spend
@@ -123,7 +117,6 @@ void FolderMonitor::closeNotifications()
     if (m_inotify >= 0)
         ::close(m_inotify);
     m_inotify = -1;
-    m_watchDescriptor = -1;
 }
 
 std::vector<QByteArray> FolderMonitor::pendingNames() const

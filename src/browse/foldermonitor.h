@@ -38,7 +38,7 @@ public:
     void stop();
     bool isWatching() const { return m_watching; }
     QString folder() const { return m_folder; }
-    bool usesNotifications() const { return m_watchDescriptor >= 0; }
+    bool usesNotifications() const { return m_inotify >= 0; }
 
     // Brings the view of the folder up to date; returns the number of complete picture files, or
     // -1 while a re-reading prompted by a change the notices did not tell (or that lost notices)
@@ -96,7 +96,6 @@ private:
     qint64 m_fullRereadMs = 2000;
     FileStamp m_folderStamp;
     int m_inotify = -1;
-    int m_watchDescriptor = -1;
     bool m_watching = false;
     bool m_notificationsAllowed = true;
     int m_sliceEntries = 0;
