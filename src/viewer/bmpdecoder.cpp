@@ -1,5 +1,6 @@
 #include "viewer/bmpdecoder.h"
 
+#include "viewer/fileread.h"
 #include "viewer/loadfailure.h"
 
 #include <QImage>
@@ -9,7 +10,6 @@
 #include <climits>
 #include <memory>
 #include <new>
-#include <unistd.h>
 #include <vector>
 
 namespace vistrel {
@@ -58,23 +58,6 @@ Span spanOf(qint64 index, qint64 from, qint64 to)
     s.near = float(double(inFirst) / double(from));
     s.far = end > border ? float(double(end - border) / double(from)) : 0.0f;
     return s;
-}
-
-// Reads `size` bytes at `offset`, fewer only at the file's end; -1 with errno on failure.
-qint64 readAt(int fd, unsigned char *data, qint64 size, qint64 offset)
-{
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, data + done, std::size_t(size - done), off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += n;
-    }
-    return done;
 }
 
 // Where the rows go: straight into the picture at full size, or averaged into a reduced one.

@@ -1,6 +1,7 @@
 #include "viewer/pictureheader.h"
 
 #include "viewer/bmpdecoder.h"
+#include "viewer/fileread.h"
 #include "viewer/orientation.h"
 
 #include <QBuffer>
@@ -41,10 +42,8 @@ QSize jpegSize(const QByteArray &head)
         if (frame) {
             if (i + 9 > n)
                 return {};
-            QSize size((int(p[i + 7]) << 8) | p[i + 8], (int(p[i + 5]) << 8) | p[i + 6]);
-            if (swapsSides(orientation))
-                size.transpose();
-            return size;
+            return turned(QSize((int(p[i + 7]) << 8) | p[i + 8], (int(p[i + 5]) << 8) | p[i + 6]),
+                          orientation);
         }
         if (marker == 0xE1 && i + 10 <= n && std::memcmp(p + i + 4, "Exif\0\0", 6) == 0)
             orientation = exifOrientation(p + i + 4, std::size_t(qMin(length - 2, n - i - 4)));
@@ -65,7 +64,8 @@ PictureHeader readPictureHeader(const QByteArray &nativePath)
     QByteArray head;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
         head.resize(qMin<qsizetype>(headBytes, qsizetype(st.st_size)));
-        const ssize_t got = ::read(fd, head.data(), std::size_t(head.size()));
+        const qint64 got =
+            readAt(fd, reinterpret_cast<unsigned char *>(head.data()), head.size(), 0);
         head.resize(got > 0 ? qsizetype(got) : 0);
     }
     ::close(fd);
@@ -73,8 +73,10 @@ PictureHeader readPictureHeader(const QByteArray &nativePath)
         return header;
     QSize size;
     header.jpeg = uchar(head[0]) == 0xFF && uchar(head[1]) == 0xD8;
-    const BmpLayout bmp = readBmpLayout(reinterpret_cast<const unsigned char *>(head.constData()),
-                                        head.size(), qint64(st.st_size));
+    const BmpLayout bmp =
+        header.jpeg ? BmpLayout()
+                    : readBmpLayout(reinterpret_cast<const unsigned char *>(head.constData()),
+                                    head.size(), qint64(st.st_size));
     if (header.jpeg) {
         size = jpegSize(head);
     } else if (bmp.valid) {

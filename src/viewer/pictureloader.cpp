@@ -1,6 +1,7 @@
 #include "viewer/pictureloader.h"
 
 #include "viewer/bmpdecoder.h"
+#include "viewer/fileread.h"
 #include "viewer/jpegdecoder.h"
 #include "viewer/loadfailure.h"
 
@@ -197,10 +198,7 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
     if (!S_ISREG(st.st_mode))
         return failure(LoadedPicture::Unreadable, QStringLiteral("is not a regular file"));
     unsigned char head[bmpHeadBytes] = {};
-    ssize_t got = 0;
-    do
-        got = ::pread(fd, head, sizeof head, 0);
-    while (got < 0 && errno == EINTR);
+    const qint64 got = readAt(fd, head, sizeof head, 0);
     if (got < 0)
         return fromErrno(errno);
     if (got == 0)
