@@ -36,7 +36,8 @@ int main(int argc, char **argv)
     if (!display)
         return 1;
     const Window root = DefaultRootWindow(display);
-    XSelectInput(display, root, SubstructureNotifyMask);
+    // Answers come to the root window, for clients selecting either of these.
+    XSelectInput(display, root, StructureNotifyMask | SubstructureNotifyMask);
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
 

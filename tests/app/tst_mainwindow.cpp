@@ -9,6 +9,7 @@
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "browse/slowfolders.h"
 #include "common/nativename.h"
 #include "slideshow/slideshow.h"
 #include "testutils.h"
@@ -635,6 +636,48 @@ private slots:
         QCOMPARE(run.names(), (QStringList{"one.jpg", "two.jpg"}));
         QCOMPARE(run.browser()->list()->listIndex(), 1);
         QCOMPARE(run.browser()->holddir(), a);
+    }
+
+    // A saved folder that is slow to answer: the window is usable at once, says the folder is
+    // being read, ends at once on Escape meanwhile, and lists the folder when it answers.
+    void slowSavedFolderIsListedWhenItAnswers_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("waited for") << false;
+        QTest::newRow("Escape meanwhile") << true;
+    }
+    void slowSavedFolderIsListedWhenItAnswers()
+    {
+        QFETCH(bool, escape);
+        Sandbox box;
+        box.fill({"a.jpg", "b.jpg"}, test::tinyPicture());
+        const struct Slowed
+        {
+            explicit Slowed(const QString &prefix)
+            {
+                vistrel_slow_folders(QFile::encodeName(prefix).constData(), 300);
+            }
+            ~Slowed() { vistrel_slow_folders(nullptr, 0); }
+        } slowed(box.path());
+        Run run(lastDir(box.path()));
+        const QDateTime stored = QFileInfo(run.store).lastModified();
+        QElapsedTimer clock;
+        clock.start();
+        run.window.Form_Load();
+        QVERIFY2(clock.elapsed() < 250, qPrintable(QString::number(clock.elapsed())));
+        QTRY_COMPARE(run.browser()->pendingFolder(), box.path());
+        QCOMPARE(run.window.statusPanels()->panelText(1),
+                 QStringLiteral("Reading the folder %1…").arg(box.path()));
+        QCOMPARE(run.names(), QStringList());
+        if (escape) {
+            QTest::keyClick(run.window.folderTree(), Qt::Key_Escape);
+            QCOMPARE(run.services.ends.ends, 1);
+            QCOMPARE(QFileInfo(run.store).lastModified(), stored); // nothing saved
+        }
+        QTRY_COMPARE(run.browser()->currentFolder(), box.path());
+        QCOMPARE(run.names(), (QStringList{"a.jpg", "b.jpg"}));
+        QCOMPARE(run.browser()->holddir(), box.path());
+        QCOMPARE(run.window.statusPanels()->panelText(1), QString());
     }
 
     // What a screen reader announces for each area; "<path>" is the picture shown.
