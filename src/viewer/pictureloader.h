@@ -49,7 +49,9 @@ struct LoadLimits
 // uncompressed 24- or 32-bit BMP is read in chunks of rows averaged straight to the size asked
 // for; GIF (first frame), other BMPs and other formats Qt reads go through QImageReader. A decode
 // that would exceed the memory limit is refused with OutOfMemory before it allocates; a JPEG with
-// thousands of scans is refused as unreadable after a fraction of a second.
+// thousands of scans is refused as unreadable after a fraction of a second. A picture that carries
+// a colour profile (JPEG, BMP, GIF) has its colours converted to the display's for `load` and to
+// sRGB for `loadWithinBudget`; one without is given exactly as stored.
 class PictureLoader
 {
 public:

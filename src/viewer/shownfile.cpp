@@ -1,5 +1,6 @@
 #include "viewer/shownfile.h"
 
+#include "viewer/colourprofile.h"
 #include "viewer/pictureloader.h"
 
 #include <cerrno>
@@ -47,9 +48,11 @@ void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool sho
         return;
     m_path = nativePath;
     m_shown = shown;
-    m_shownAtFullSize = shownAtFullSize;
-    if (shownAtFullSize)
-        return; // printing takes the picture as decoded; the file is not needed again
+    // Printing takes the picture as decoded, and the file is not needed again, unless the
+    // picture was given a display's colours other than sRGB, which the print service assumes.
+    m_shownAtFullSize = shownAtFullSize && displayIsSrgb();
+    if (m_shownAtFullSize)
+        return;
 
     // Non-blocking and close-on-exec as the loader opens it; the descriptor pins the file's
     // content as it is now, whatever later happens to its name.
