@@ -1,9 +1,9 @@
 #include "app/settings.h"
 
 #include "app/userfolders.h"
-#include "browse/folderlisting.h"
-#include "browse/nativename.h"
+#include "common/errortext.h"
 #include "common/identity.h"
+#include "common/nativename.h"
 #include "common/rounding.h"
 #include "slideshow/slideinterval.h"
 

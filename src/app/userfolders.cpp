@@ -1,6 +1,6 @@
 #include "app/userfolders.h"
 
-#include "browse/nativename.h"
+#include "common/nativename.h"
 
 #include <QDir>
 #include <QFile>
