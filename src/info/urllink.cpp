@@ -15,6 +15,9 @@
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
+#include <memory>
+#include <optional>
+
 namespace vistrel {
 
 namespace {
@@ -176,17 +179,17 @@ void URLLink::lblURL_MouseDown(Qt::MouseButtons buttons)
     emit GoToURL(address, cancel);
     if (cancel)
         return;
-    UrlOpener::Result result;
-    {
-        // Only the opening runs under the hourglass: a message box should not show it.
-        BusyCursor busy;
-        result = urlOpener().open(address);
-    }
-    if (!result.opened)
-        prompter().inform(QStringLiteral("Unable to load '") + address + QStringLiteral("' : ") +
-                              result.description + QStringLiteral(" (Error ") +
-                              QString::number(result.number) + QLatin1Char(')'),
-                          identity::title());
+    // The hourglass stays until the opener has an answer; a message box should not show it.
+    auto busy = std::make_shared<std::optional<BusyCursor>>(std::in_place);
+    urlOpener().open(address, [address, busy](const UrlOpener::Result &result) {
+        busy->reset();
+        if (!result.opened)
+            prompter().inform(QStringLiteral("Unable to load '") + address +
+                                  QStringLiteral("' : ") + result.description +
+                                  QStringLiteral(" (Error ") + QString::number(result.number) +
+                                  QLatin1Char(')'),
+                              identity::title());
+    });
 }
 
 void URLLink::refreshToolTip()
