@@ -5,6 +5,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include <algorithm>
 #include <climits>
 
 namespace vistrel {
@@ -19,7 +20,7 @@ WheelScroll::WheelScroll(QWidget *area, QScrollBar *horizontal, QScrollBar *vert
 int WheelScroll::scrolledValue(int value, int angle, int lines, int step)
 {
     const qint64 moved = qint64(angle) * lines * step / 120;
-    return int(qBound<qint64>(INT_MIN, value - moved, INT_MAX));
+    return int(std::clamp<qint64>(value - moved, INT_MIN, INT_MAX));
 }
 
 bool WheelScroll::eventFilter(QObject *watched, QEvent *event)
