@@ -1,9 +1,10 @@
 #include "app/commandline.h"
 
 #include "browse/folderlisting.h"
-#include "browse/nativename.h"
 #include "browse/pathmap.h"
+#include "common/errortext.h"
 #include "common/identity.h"
+#include "common/nativename.h"
 
 #include <QList>
 
