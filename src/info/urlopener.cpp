@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -34,8 +33,8 @@ UrlOpener::Result fromExitStatus(int status)
     }
 }
 
-// Runs xdg-open without waiting for it on the calling thread: its exit status decides, or, when
-// it is still running after urlOpenerWaitMs, the address counts as opened.
+// Runs xdg-open without waiting for it on the calling thread: its exit status decides, whenever
+// it ends (it tries one program after another, which takes seconds on a busy machine).
 class DesktopUrlOpener final : public UrlOpener
 {
 public:
@@ -75,7 +74,6 @@ public:
                                      urlNoHandler});
                              process->deleteLater();
                          });
-        QTimer::singleShot(urlOpenerWaitMs, process, [report] { report({}); });
         process->start(QStringLiteral("xdg-open"),
                        {url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded)});
     }

@@ -21,7 +21,7 @@ public:
 
     virtual ~UrlOpener() = default;
     // Starts the opening and returns; done runs once with the outcome, at once when it is known
-    // at once, else later on the calling thread's event loop.
+    // at once, else when the opener program ends, on the calling thread's event loop.
     virtual void open(const QString &address, Done done) = 0;
 };
 
@@ -31,8 +31,8 @@ inline constexpr int urlNoHandler = 31;     // nothing on the desktop takes the 
 inline constexpr int urlHandlerFailed = 32; // the program that took it reported a failure
 inline constexpr int urlMalformed = 1155;   // not an address at all
 
-// How long the real opener waits for the opener program's exit status. A program still running
-// then has taken the address (a browser that xdg-open runs in the foreground until it is closed).
+// How long the link shows the hourglass at most while the opener runs: xdg-open may run a browser
+// in the foreground and end only when it is closed. Its outcome is still reported when it ends.
 inline constexpr int urlOpenerWaitMs = 3000;
 
 // Process-wide access to the opener; nullptr puts the real one back. Returns the previous one.

@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/statusbar.h"
+#include "app/toolbaricons.h"
 #include "app/windowplacement.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
@@ -754,7 +755,12 @@ private slots:
         const QImage icon = commands.button(button)->icon().pixmap(16, 16).toImage();
         QCOMPARE(icon.size(), QSize(16, 16));
         const double contrast = outlineContrast(icon, bar);
-        qInfo("%s: %.1f : 1", qPrintable(commands.buttonKey(button)), contrast);
+        // As drawn for a light bar, for comparison.
+        const QString name = commands.buttonKey(button).toLower();
+        const double asDrawn = outlineContrast(
+            toolbaricons::icon(name, QColor(Qt::white)).pixmap(16, 16).toImage(), bar);
+        qInfo("%s: %.1f : 1 (as drawn for a light bar %.1f : 1)", qPrintable(name), contrast,
+              asDrawn);
         QVERIFY2(contrast >= 3.0, qPrintable(QString::number(contrast, 'f', 2)));
     }
 

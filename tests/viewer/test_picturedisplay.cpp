@@ -264,8 +264,8 @@ private slots:
                                 ? static_cast<QWidget *>(rig.view->picture1())
                                 : rig.view;
             QWheelEvent wheel(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(), angle,
-                              Qt::NoButton, Qt::KeyboardModifiers(modifiers), Qt::NoScrollPhase,
-                              false);
+                              Qt::NoButton, Qt::KeyboardModifiers::fromInt(modifiers),
+                              Qt::NoScrollPhase, false);
             QApplication::sendEvent(over, &wheel);
         }
         QCOMPARE(QPoint(rig.h->value(), rig.v->value()) - QPoint(100, 100), moved);
