@@ -72,7 +72,7 @@ esac
 # resolve, data the desktop accepts, and the installed program starting to its splash.
 deb=$(ls "$tree"/project/build/vistrel_*.deb)
 echo "check-install: $(basename "$deb")"
-lintian --fail-on error,warning --no-tag-display-limit "$deb" > "$build/lintian.log" 2>&1 || {
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" > "$build/lintian.log" 2>&1 || {
     cat "$build/lintian.log" >&2
     echo "check-install: lintian finds errors or warnings in the package" >&2
     exit 1

@@ -10,9 +10,12 @@ jobs=$(nproc)
 # Runs ctest in a build folder with a temporary folder of its own, which must be empty after the
 # run: every test removes what it made, names that are not UTF-8 included.
 run_suite() {
-    local scratch
+    local scratch runtime
     scratch=$(mktemp -d)
-    (cd "$1" && TMPDIR=$scratch ctest --output-on-failure -j"$jobs")
+    chmod 1777 "$scratch" # as /tmp: the tests that run as an unprivileged user work in it
+    runtime=$(mktemp -d)   # Qt would make its runtime folder in the temporary one
+    (cd "$1" && TMPDIR=$scratch XDG_RUNTIME_DIR=$runtime ctest --output-on-failure -j"$jobs")
+    rm -rf "$runtime"
     local left
     left=$(find "$scratch" -mindepth 1 -maxdepth 2 -printf '%P\n' | head -20 || true)
     rm -rf "$scratch"

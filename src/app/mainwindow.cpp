@@ -127,6 +127,9 @@ void MainWindow::createWidgets()
     // Keyboard users pan a large picture with the bars: arrow, page, Home and End keys.
     m_hscroll->setFocusPolicy(Qt::StrongFocus);
     m_vscroll->setFocusPolicy(Qt::StrongFocus);
+    // A scroll bar's keys are turned round by default (Down adds, as a vertical bar should);
+    // for the horizontal one that would make Left move the picture's view to the right.
+    m_hscroll->setInvertedControls(false);
     new WheelScroll(m_container, m_hscroll, m_vscroll);
     m_display = new PictureDisplay(
         m_browser, m_container, m_hscroll, m_vscroll, m_pathLabel,

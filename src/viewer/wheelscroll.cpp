@@ -13,8 +13,10 @@ namespace vistrel {
 WheelScroll::WheelScroll(QWidget *area, QScrollBar *horizontal, QScrollBar *vertical)
     : QObject(area), m_horizontal(horizontal), m_vertical(vertical)
 {
-    // The picture inside does not take the wheel, so its events reach the area too.
+    // The pictures inside take no wheel of their own: the area and each of them turn it over.
     area->installEventFilter(this);
+    for (QWidget *inside : area->findChildren<QWidget *>())
+        inside->installEventFilter(this);
 }
 
 int WheelScroll::scrolledValue(int value, int angle, int lines, int step)

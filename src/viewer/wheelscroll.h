@@ -15,6 +15,7 @@ class WheelScroll : public QObject
     Q_OBJECT
 
 public:
+    // Watches area and the widgets it holds now.
     WheelScroll(QWidget *area, QScrollBar *horizontal, QScrollBar *vertical);
 
     // The new value of a bar at value for a wheel turned by angle eighths of a degree (120 to a

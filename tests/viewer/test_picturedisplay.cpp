@@ -80,6 +80,7 @@ struct Rig
         endRunOnEscape(listView);
         h->setFocusPolicy(Qt::StrongFocus);
         v->setFocusPolicy(Qt::StrongFocus);
+        h->setInvertedControls(false);
         new WheelScroll(view, h, v);
         display.setScaledPics(scaled);
         window.show();
