@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config file
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
-    libjpeg62-turbo-dev libxcb1-dev libxcb-xkb-dev libcups2-dev
+    libjpeg62-turbo-dev liblcms2-dev libxcb1-dev libxcb-xkb-dev libcups2-dev
     fonts-liberation fonts-dejavu-core xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
@@ -16,6 +16,8 @@ if [ "${1:-}" = "--test" ]; then
     packages+=(imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
                cups-daemon cups-client cups-filters-core-drivers clang libclang-rt-14-dev)
     packages+=(fontconfig appstream lintian)
+    # ICC profiles the colour tests convert from: RGB ones (colord), CMYK and grey (Ghostscript).
+    packages+=(colord-data libgs-common)
 fi
 missing=()
 for p in "${packages[@]}"; do
