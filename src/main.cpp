@@ -12,6 +12,17 @@ int main(int argc, char *argv[])
 {
     // Qt takes its own options from the part before "--"; the rest names what to open.
     vistrel::CommandLine line(argc, argv);
+    // Answered before any window or display connection exists.
+    switch (line.action()) {
+    case vistrel::CommandLine::Action::PrintVersion:
+        std::fputs(qPrintable(vistrel::versionOutput()), stdout);
+        return 0;
+    case vistrel::CommandLine::Action::PrintHelp:
+        std::fputs(qPrintable(vistrel::helpOutput()), stdout);
+        return 0;
+    case vistrel::CommandLine::Action::Run:
+        break;
+    }
     QApplication app(line.qtArgc(), line.qtArgv());
     QApplication::setApplicationName(vistrel::identity::productName());
     QApplication::setOrganizationName(vistrel::identity::organisation());

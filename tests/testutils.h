@@ -16,12 +16,56 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vistrel::test {
+
+// Removes a folder and everything under it by the bytes of the names, making folders that a test
+// locked readable first. Symbolic links are removed, never followed.
+inline void removeTree(const QByteArray &path)
+{
+    struct stat status = {};
+    if (::lstat(path.constData(), &status) != 0)
+        return;
+    if (S_ISDIR(status.st_mode)) {
+        ::chmod(path.constData(), 0700);
+        if (DIR *dir = ::opendir(path.constData())) {
+            QList<QByteArray> names;
+            while (const dirent *entry = ::readdir(dir)) {
+                if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                    names.append(QByteArray(entry->d_name));
+            }
+            ::closedir(dir);
+            for (const QByteArray &name : names)
+                removeTree(path + '/' + name);
+        }
+        ::rmdir(path.constData());
+    } else {
+        ::unlink(path.constData());
+    }
+}
+
+// QTemporaryDir that goes away whole, also when a test put names in it that are not UTF-8: Qt
+// reads such a name as text with U+FFFD for the stray bytes, which then names no file, so its own
+// removal leaves the file and every folder above it behind.
+class TemporaryDir : public QTemporaryDir
+{
+public:
+    using QTemporaryDir::QTemporaryDir;
+    ~TemporaryDir()
+    {
+        if (isValid() && autoRemove())
+            removeTree(QFile::encodeName(path()));
+    }
+    TemporaryDir(const TemporaryDir &) = delete;
+    TemporaryDir &operator=(const TemporaryDir &) = delete;
+};
 
 // Answers questions from a script (Yes when the script runs out, unless told otherwise) and
 // records every prompt it was shown, with its title.
@@ -169,7 +213,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    TemporaryDir m_dir;
 };
 
 } // namespace vistrel::test

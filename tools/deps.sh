@@ -15,7 +15,7 @@ if [ "${1:-}" = "--test" ]; then
     packages+=(xvfb xauth xdotool openbox libx11-dev libxtst-dev)
     packages+=(imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
                cups-daemon cups-client cups-filters-core-drivers clang libclang-rt-14-dev)
-    packages+=(fontconfig appstream)
+    packages+=(fontconfig appstream lintian)
     # ICC profiles the colour tests convert from: RGB ones (colord), CMYK and grey (Ghostscript).
     packages+=(colord-data libgs-common)
 fi

@@ -1,7 +1,9 @@
 #include "app/commandline.h"
 
 #include "browse/folderlisting.h"
+#include "browse/pathmap.h"
 #include "common/errortext.h"
+#include "common/identity.h"
 #include "common/nativename.h"
 
 #include <QList>
@@ -64,7 +66,8 @@ OpenRequest resolveOpenPath(const QByteArray &path, const QByteArray &workingDir
 {
     if (path.isEmpty())
         return refused(path, errorText(ENOENT));
-    const QByteArray absolute = path.startsWith('/') ? path : workingDirectory + '/' + path;
+    const QByteArray absolute =
+        path.startsWith('/') ? path : joinFolderAndName(workingDirectory, path);
     struct stat status = {};
     if (::stat(absolute.constData(), &status) != 0)
         return refused(absolute, errorText(errno));
@@ -106,6 +109,32 @@ OpenRequest resolveOpenPath(const QByteArray &path, const QByteArray &workingDir
     return request;
 }
 
+QString versionOutput()
+{
+    return QStringLiteral("%1 %2.%3.%4\n")
+        .arg(identity::productName())
+        .arg(identity::major)
+        .arg(identity::minor)
+        .arg(identity::revision);
+}
+
+QString helpOutput()
+{
+    return QStringLiteral(
+        "Usage: vistrel [Qt options] [--] [PATH]\n"
+        "Browse, show and print the pictures of a folder.\n"
+        "\n"
+        "PATH is a picture or a folder, opened in place of the saved folder once the welcome\n"
+        "screen is passed; only the first path is opened.\n"
+        "\n"
+        "  --help, -h  print this help and exit\n"
+        "  --version   print the version and exit\n"
+        "  --          end of the options: every argument after it is a path\n"
+        "\n"
+        "Qt's own options (-style, -platform, -reverse, -display, ...) come before \"--\".\n"
+        "See vistrel(1).\n");
+}
+
 CommandLine::CommandLine(int argc, char **argv)
 {
     static char programName[] = "vistrel";
@@ -117,6 +146,18 @@ CommandLine::CommandLine(int argc, char **argv)
         m_afterSeparator.emplace_back(argv[i]);
     m_qtArgc = int(m_qtArgv.size());
     m_qtArgv.push_back(nullptr);
+}
+
+CommandLine::Action CommandLine::action() const
+{
+    for (int i = 1; i < m_qtArgc; ++i) {
+        const char *argument = m_qtArgv[std::size_t(i)];
+        if (std::strcmp(argument, "--version") == 0)
+            return Action::PrintVersion;
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0)
+            return Action::PrintHelp;
+    }
+    return Action::Run;
 }
 
 std::vector<QByteArray> CommandLine::arguments() const

@@ -34,6 +34,10 @@ OpenRequest resolveOpenPath(const QByteArray &path, const QByteArray &workingDir
 // The message for a file that is there but not among the pictures listed.
 QString notListedMessage(const QString &path);
 
+// "Vistrel 1.0.10" and the usage text, each ending with a line feed.
+QString versionOutput();
+QString helpOutput();
+
 // The program's command line: Qt's own options, then at most one picture or folder. Qt takes
 // the options it knows (-platform, -style, -reverse, ...) wherever they stand, also after "--",
 // so only what comes before the first "--" is given to it; everything after is the program's,
@@ -44,6 +48,11 @@ public:
     CommandLine(int argc, char **argv);
     CommandLine(const CommandLine &) = delete;
     CommandLine &operator=(const CommandLine &) = delete;
+
+    // What the line asks of the run: the program, or a text printed at once without a window.
+    enum class Action { Run, PrintVersion, PrintHelp };
+    // --version, --help or -h before "--" (the first of them wins); after "--" they are paths.
+    Action action() const;
 
     // For QApplication, which removes the options it takes; the object must outlive it.
     int &qtArgc() { return m_qtArgc; }

@@ -1,9 +1,11 @@
 #include "app/commands.h"
 
 #include "app/mainlayout.h"
+#include "app/toolbaricons.h"
 #include "common/units.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QIcon>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -75,6 +77,7 @@ public:
     }
 };
 const char *const keyProperty = "toolbarKey";
+const char *const iconProperty = "toolbarIcon";
 
 } // namespace
 
@@ -104,13 +107,16 @@ Commands::Commands(QMainWindow *window) : QObject(window)
         if (*row.toolbarKey) {
             action->setProperty(keyProperty, QString::fromLatin1(row.toolbarKey));
             action->setToolTip(QString::fromLatin1(row.toolTip));
-            action->setIcon(QIcon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(row.icon))));
+            action->setProperty(iconProperty, QString::fromLatin1(row.icon));
             m_toolbar->addAction(action);
             const int side = units::toPixels(layout::toolbarHeight);
             m_toolbar->widgetForAction(action)->setFixedSize(side, side);
         }
         m_actions[row.id] = action;
     }
+    applyIcons();
+    // A change of palette (a dark theme chosen while the program runs) draws them again.
+    m_toolbar->installEventFilter(this);
 
     QMenuBar *bar = window->menuBar();
     QMenu *file = bar->addMenu(QStringLiteral("&File"));
@@ -125,6 +131,20 @@ Commands::Commands(QMainWindow *window) : QObject(window)
     QMenu *help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));
     help->addAction(m_actions[About]);
+}
+
+void Commands::applyIcons()
+{
+    const QColor bar = m_toolbar->palette().color(m_toolbar->backgroundRole());
+    for (QAction *action : m_toolbar->actions())
+        action->setIcon(toolbaricons::icon(action->property(iconProperty).toString(), bar));
+}
+
+bool Commands::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_toolbar && event->type() == QEvent::PaletteChange)
+        applyIcons();
+    return QObject::eventFilter(watched, event);
 }
 
 QAction *Commands::button(int index) const

@@ -49,7 +49,13 @@ public:
     // state first, then its command runs. Keys are compared exactly; an unknown key does nothing.
     bool clickToolbarKey(const QString &key);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // The toolbar's pictures for the bar's present colour.
+    void applyIcons();
+
     QAction *m_actions[CommandCount] = {};
     QToolBar *m_toolbar = nullptr;
 };

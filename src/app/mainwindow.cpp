@@ -24,6 +24,7 @@
 #include "slideshow/slideshowinfodialog.h"
 #include "viewer/picturedisplay.h"
 #include "viewer/pictureview.h"
+#include "viewer/wheelscroll.h"
 
 #include <QAction>
 #include <QApplication>
@@ -63,7 +64,7 @@ public:
     QString key(int index) const override
     {
         const PictureEntry *entry = m_window->m_browser->list()->entry(index);
-        return entry ? m_window->m_browser->currentFolder() + QLatin1Char('/') + entry->name
+        return entry ? joinFolderAndName(m_window->m_browser->currentFolder(), entry->name)
                      : QString();
     }
 
@@ -122,6 +123,13 @@ void MainWindow::createWidgets()
     m_vscroll->setObjectName(QStringLiteral("VScroll1"));
     m_hscroll->hide();
     m_vscroll->hide();
+    // Keyboard users pan a large picture with the bars: arrow, page, Home and End keys.
+    m_hscroll->setFocusPolicy(Qt::StrongFocus);
+    m_vscroll->setFocusPolicy(Qt::StrongFocus);
+    // A scroll bar's keys are turned round by default (Down adds, as a vertical bar should);
+    // for the horizontal one that would make Left move the picture's view to the right.
+    m_hscroll->setInvertedControls(false);
+    new WheelScroll(m_container, m_hscroll, m_vscroll);
     m_display = new PictureDisplay(
         m_browser, m_container, m_hscroll, m_vscroll, m_pathLabel,
         [this](const QString &text) { m_statusBar->setPanelText(1, text); }, this);
@@ -135,7 +143,9 @@ void MainWindow::createWidgets()
     m_container->setAccessibleName(QStringLiteral("Picture view"));
 
     setTabOrder(m_tree, m_list);
-    setTabOrder(m_list, m_container);
+    setTabOrder(m_list, m_vscroll);
+    setTabOrder(m_vscroll, m_hscroll);
+    setTabOrder(m_hscroll, m_container);
     m_tree->setFocus();
 }
 

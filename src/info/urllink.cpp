@@ -7,6 +7,7 @@
 #include "info/propertystore.h"
 #include "info/urlopener.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -14,6 +15,10 @@
 #include <QMouseEvent>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
 
 namespace vistrel {
 
@@ -176,17 +181,19 @@ void URLLink::lblURL_MouseDown(Qt::MouseButtons buttons)
     emit GoToURL(address, cancel);
     if (cancel)
         return;
-    UrlOpener::Result result;
-    {
-        // Only the opening runs under the hourglass: a message box should not show it.
-        BusyCursor busy;
-        result = urlOpener().open(address);
-    }
-    if (!result.opened)
-        prompter().inform(QStringLiteral("Unable to load '") + address + QStringLiteral("' : ") +
-                              result.description + QStringLiteral(" (Error ") +
-                              QString::number(result.number) + QLatin1Char(')'),
-                          identity::title());
+    // The hourglass stays until the opener has an answer, or for a few seconds at most; a message
+    // box should not show it.
+    auto busy = std::make_shared<std::optional<BusyCursor>>(std::in_place);
+    QTimer::singleShot(urlOpenerWaitMs, QCoreApplication::instance(), [busy] { busy->reset(); });
+    urlOpener().open(address, [address, busy](const UrlOpener::Result &result) {
+        busy->reset();
+        if (!result.opened)
+            prompter().inform(QStringLiteral("Unable to load '") + address +
+                                  QStringLiteral("' : ") + result.description +
+                                  QStringLiteral(" (Error ") + QString::number(result.number) +
+                                  QLatin1Char(')'),
+                              identity::title());
+    });
 }
 
 void URLLink::refreshToolTip()

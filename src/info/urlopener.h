@@ -2,10 +2,12 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace vistrel {
 
-// Hands an address to the desktop's handler for it. The real one asks QDesktopServices; tests
-// install a recording one so that no browser is ever started by a test.
+// Hands an address to the desktop's handler for it. The real one runs xdg-open; tests install a
+// recording one so that no browser is ever started by a test.
 class UrlOpener
 {
 public:
@@ -15,15 +17,23 @@ public:
         QString description; // why not, when opened is false
         int number = 0;      // the failure's number, when opened is false
     };
+    using Done = std::function<void(const Result &)>;
 
     virtual ~UrlOpener() = default;
-    virtual Result open(const QString &address) = 0;
+    // Starts the opening and returns; done runs once with the outcome, at once when it is known
+    // at once, else when the opener program ends, on the calling thread's event loop.
+    virtual void open(const QString &address, Done done) = 0;
 };
 
 // Failure numbers the real opener reports.
-inline constexpr int urlNotFound = 2;     // a local file that does not exist
-inline constexpr int urlNoHandler = 31;   // nothing on the desktop takes the address
-inline constexpr int urlMalformed = 1155; // not an address at all
+inline constexpr int urlNotFound = 2;       // a local file that does not exist
+inline constexpr int urlNoHandler = 31;     // nothing on the desktop takes the address
+inline constexpr int urlHandlerFailed = 32; // the program that took it reported a failure
+inline constexpr int urlMalformed = 1155;   // not an address at all
+
+// How long the link shows the hourglass at most while the opener runs: xdg-open may run a browser
+// in the foreground and end only when it is closed. Its outcome is still reported when it ends.
+inline constexpr int urlOpenerWaitMs = 3000;
 
 // Process-wide access to the opener; nullptr puts the real one back. Returns the previous one.
 UrlOpener &urlOpener();

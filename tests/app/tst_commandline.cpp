@@ -5,6 +5,7 @@
 #include "common/nativename.h"
 #include "hardening/asnobody.h"
 
+#include "testutils.h"
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,6 +19,7 @@ using namespace vistrel;
 using Kind = OpenRequest::Kind;
 
 Q_DECLARE_METATYPE(OpenRequest::Kind)
+Q_DECLARE_METATYPE(CommandLine::Action)
 
 namespace {
 
@@ -56,7 +58,7 @@ public:
     const QByteArray &base() const { return m_base; }
 
 private:
-    QTemporaryDir m_dir;
+    vistrel::test::TemporaryDir m_dir;
     QByteArray m_base;
 };
 
@@ -97,27 +99,45 @@ private slots:
         QTest::addColumn<QByteArrayList>("forQt");
         QTest::addColumn<QByteArrayList>("own");
         QTest::addColumn<QString>("note");
+        QTest::addColumn<CommandLine::Action>("action");
+        using Action = CommandLine::Action;
         const QString oneMore = QStringLiteral(
             "vistrel: only one picture or folder is opened; 1 more argument ignored.");
         QTest::newRow("no argument")
-            << QByteArrayList{} << QByteArrayList{} << QByteArrayList{} << QString();
+            << QByteArrayList{} << QByteArrayList{} << QByteArrayList{} << QString() << Action::Run;
         QTest::newRow("one picture") << QByteArrayList{"/p/a.jpg"} << QByteArrayList{"/p/a.jpg"}
-                                     << QByteArrayList{"/p/a.jpg"} << QString();
+                                     << QByteArrayList{"/p/a.jpg"} << QString() << Action::Run;
         QTest::newRow("a second name is ignored, with a note")
             << QByteArrayList{"a.jpg", "b.jpg"} << QByteArrayList{"a.jpg", "b.jpg"}
-            << QByteArrayList{"a.jpg", "b.jpg"} << oneMore;
+            << QByteArrayList{"a.jpg", "b.jpg"} << oneMore << Action::Run;
         QTest::newRow("Qt's options, then a name like one after --")
             << QByteArrayList{"-style", "fusion", "--", "-style"}
             << QByteArrayList{"-style", "fusion"} << QByteArrayList{"-style", "fusion", "-style"}
             << QStringLiteral(
-                   "vistrel: only one picture or folder is opened; 2 more arguments ignored.");
-        QTest::newRow("a second -- is a name")
-            << QByteArrayList{"--", "--"} << QByteArrayList{} << QByteArrayList{"--"} << QString();
+                   "vistrel: only one picture or folder is opened; 2 more arguments ignored.")
+            << Action::Run;
+        QTest::newRow("a second -- is a name") << QByteArrayList{"--", "--"} << QByteArrayList{}
+                                               << QByteArrayList{"--"} << QString() << Action::Run;
         QTest::newRow("-- alone") << QByteArrayList{"--"} << QByteArrayList{} << QByteArrayList{}
-                                  << QString();
+                                  << QString() << Action::Run;
         QTest::newRow("names on both sides of --")
             << QByteArrayList{"a.jpg", "--", "b.jpg"} << QByteArrayList{"a.jpg"}
-            << QByteArrayList{"a.jpg", "b.jpg"} << oneMore;
+            << QByteArrayList{"a.jpg", "b.jpg"} << oneMore << Action::Run;
+        QTest::newRow("--version prints and ends")
+            << QByteArrayList{"--version"} << QByteArrayList{"--version"}
+            << QByteArrayList{"--version"} << QString() << Action::PrintVersion;
+        QTest::newRow("-h among Qt's options")
+            << QByteArrayList{"-style", "fusion", "-h"} << QByteArrayList{"-style", "fusion", "-h"}
+            << QByteArrayList{"-style", "fusion", "-h"}
+            << QStringLiteral(
+                   "vistrel: only one picture or folder is opened; 2 more arguments ignored.")
+            << Action::PrintHelp;
+        QTest::newRow("the first of --help and --version wins")
+            << QByteArrayList{"--help", "--version"} << QByteArrayList{"--help", "--version"}
+            << QByteArrayList{"--help", "--version"} << oneMore << Action::PrintHelp;
+        QTest::newRow("--version after -- is a path")
+            << QByteArrayList{"--", "--version"} << QByteArrayList{} << QByteArrayList{"--version"}
+            << QString() << Action::Run;
     }
     void split()
     {
@@ -125,6 +145,7 @@ private slots:
         QFETCH(QByteArrayList, forQt);
         QFETCH(QByteArrayList, own);
         QFETCH(QString, note);
+        QFETCH(CommandLine::Action, action);
         line.prepend("vistrel");
         std::vector<char *> argv;
         for (QByteArray &argument : line)
@@ -139,6 +160,7 @@ private slots:
         const std::vector<QByteArray> left = commandLine.arguments();
         QCOMPARE(QByteArrayList(left.begin(), left.end()), own);
         QCOMPARE(commandLine.ignoredNote(), note);
+        QCOMPARE(commandLine.action(), action);
     }
 
     void resolve_data()

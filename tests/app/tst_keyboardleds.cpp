@@ -1,6 +1,7 @@
 // Reading the lock keys' lights from the kernel's LED class.
 
 #include "app/keyboardleds.h"
+#include "testutils.h"
 
 #include <QtTest>
 
@@ -35,7 +36,7 @@ private slots:
     {
         QFETCH(QStringList, lights);
         QFETCH(bool, found);
-        QTemporaryDir leds;
+        vistrel::test::TemporaryDir leds;
         for (const QString &light : lights) {
             const QString name = light.section(QLatin1Char('='), 0, 0);
             QVERIFY(QDir(leds.path()).mkdir(name));

@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/statusbar.h"
+#include "app/toolbaricons.h"
 #include "app/windowplacement.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListView>
+#include <QMainWindow>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
@@ -29,6 +31,8 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QtTest>
+
+#include <cmath>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,7 +47,7 @@ namespace {
 // A window over its own settings file, as a run of the program has it.
 struct Run
 {
-    QTemporaryDir dir;
+    vistrel::test::TemporaryDir dir;
     ScopedServices services;
     QString store;
     MainWindow window;
@@ -52,7 +56,8 @@ struct Run
         : store(prepare(dir, ini, storePath)), window(store)
     {}
     // The settings file's path, with the stored lines written into it first (none when null).
-    static QString prepare(const QTemporaryDir &dir, const QByteArray &ini, const QString &path)
+    static QString prepare(const vistrel::test::TemporaryDir &dir, const QByteArray &ini,
+                           const QString &path)
     {
         const QString file = path.isEmpty() ? dir.filePath(QStringLiteral("Vistrel.ini")) : path;
         QFile out(file);
@@ -85,6 +90,46 @@ void fillDated(Sandbox &box)
     box.setMtime(QStringLiteral("a.jpg"), 1700000300);
     box.setMtime(QStringLiteral("b.jpg"), 1700000100);
     box.setMtime(QStringLiteral("c.jpg"), 1700000200);
+}
+
+// WCAG relative luminance of a colour.
+double luminance(const QColor &c)
+{
+    const auto channel = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+// The contrast of an icon's outline against the bar: the mean luminance of its edge pixels (half
+// opaque or more, beside a pixel that is not or beside the border), drawn over the bar.
+double outlineContrast(const QImage &icon, const QColor &bar)
+{
+    const QImage image = icon.convertToFormat(QImage::Format_ARGB32);
+    const auto opaque = [&image](int x, int y) {
+        return x >= 0 && y >= 0 && x < image.width() && y < image.height() &&
+               qAlpha(image.pixel(x, y)) >= 128;
+    };
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!opaque(x, y) ||
+                (opaque(x - 1, y) && opaque(x + 1, y) && opaque(x, y - 1) && opaque(x, y + 1)))
+                continue;
+            const QRgb p = image.pixel(x, y);
+            const double a = qAlpha(p) / 255.0;
+            const QColor shown =
+                QColor::fromRgbF(float(qRed(p) / 255.0 * a + bar.redF() * (1 - a)),
+                                 float(qGreen(p) / 255.0 * a + bar.greenF() * (1 - a)),
+                                 float(qBlue(p) / 255.0 * a + bar.blueF() * (1 - a)));
+            sum += luminance(shown);
+            ++count;
+        }
+    }
+    const double edge = count ? sum / count : luminance(bar);
+    const double back = luminance(bar);
+    return (qMax(edge, back) + 0.05) / (qMin(edge, back) + 0.05);
 }
 
 const QStringList byName{"a.jpg", "b.jpg", "c.jpg"};
@@ -734,6 +779,41 @@ private slots:
         QTest::newRow("Down") << int(Qt::Key_Down) << 0;
         QTest::newRow("letter") << int(Qt::Key_M) << 0;
     }
+    // Every toolbar picture stands out from light and dark bars alike, also when the palette
+    // changes while the window is open.
+    void toolbarIconsStandOut_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QColor>("bar");
+        const QList<QPair<const char *, QColor>> bars{{"light", QColor(0xef, 0xef, 0xef)},
+                                                      {"white", QColor(Qt::white)},
+                                                      {"dark", QColor(0x35, 0x35, 0x35)},
+                                                      {"near black", QColor(0x1e, 0x1e, 0x1e)}};
+        for (int button = 1; button <= 9; ++button)
+            for (const auto &[name, colour] : bars)
+                QTest::addRow("button %d on a %s bar", button, name) << button << colour;
+    }
+    void toolbarIconsStandOut()
+    {
+        QFETCH(int, button);
+        QFETCH(QColor, bar);
+        QMainWindow window;
+        Commands commands(&window);
+        QPalette palette = commands.toolbar()->palette();
+        palette.setColor(commands.toolbar()->backgroundRole(), bar);
+        commands.toolbar()->setPalette(palette);
+        const QImage icon = commands.button(button)->icon().pixmap(16, 16).toImage();
+        QCOMPARE(icon.size(), QSize(16, 16));
+        const double contrast = outlineContrast(icon, bar);
+        // As drawn for a light bar, for comparison.
+        const QString name = commands.buttonKey(button).toLower();
+        const double asDrawn = outlineContrast(
+            toolbaricons::icon(name, QColor(Qt::white)).pixmap(16, 16).toImage(), bar);
+        qInfo("%s: %.1f : 1 (as drawn for a light bar %.1f : 1)", qPrintable(name), contrast,
+              asDrawn);
+        QVERIFY2(contrast >= 3.0, qPrintable(QString::number(contrast, 'f', 2)));
+    }
+
     void escapeInTheTreeEndsTheRun()
     {
         QFETCH(int, key);

@@ -139,7 +139,7 @@ private slots:
         QFETCH(double, left);
         QFETCH(double, top);
         QFETCH(int, toolbar);
-        QTemporaryDir dir;
+        vistrel::test::TemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
         StoredSettings s;
         s.lastDir = lastDir;
@@ -190,7 +190,7 @@ private slots:
         QFETCH(QString, lastDir);
         QFETCH(double, left);
         QFETCH(QByteArray, line);
-        QTemporaryDir dir;
+        vistrel::test::TemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
         StoredSettings s;
         s.lastDir = lastDir;
@@ -214,7 +214,7 @@ private slots:
     void defaultsWhenAbsent()
     {
         QFETCH(QByteArray, content);
-        QTemporaryDir dir;
+        vistrel::test::TemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
         if (!content.isNull())
             writeIni(path, content);
@@ -316,7 +316,7 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, text);
         QFETCH(QVariant, expected);
-        QTemporaryDir dir;
+        vistrel::test::TemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
         QByteArray content = allKeys();
         const QByteArray line = '\n' + key.toLatin1() + '=';
@@ -380,7 +380,7 @@ private slots:
 private:
     static void saveFails(const QString &fault, const QByteArray &content, const QString &reason)
     {
-        QTemporaryDir dir;
+        vistrel::test::TemporaryDir dir;
         QString path = dir.filePath(QStringLiteral("Vistrel.ini"));
         const QByteArray native = QFile::encodeName(path);
         if (fault == QLatin1String("no folder"))

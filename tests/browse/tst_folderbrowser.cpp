@@ -599,9 +599,9 @@ private slots:
         // Creating tens of thousands of files on a journalled disk takes seconds; memory is
         // quicker where there is a folder in it.
         const QString shm = QStringLiteral("/dev/shm");
-        QTemporaryDir a(QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
-                            ? shm + QStringLiteral("/tst_folderbrowser-XXXXXX")
-                            : QString());
+        vistrel::test::TemporaryDir a(QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
+                                          ? shm + QStringLiteral("/tst_folderbrowser-XXXXXX")
+                                          : QString());
         QVERIFY(a.isValid());
         const QByteArray folder = QFile::encodeName(a.path()) + '/';
         constexpr int total = 33000;

@@ -3,6 +3,7 @@
 // The bad-input corpus for the hardening tests: made by make-corpus.sh into a temporary folder,
 // read back from its manifest, and given back to the temporary folder's clean-up afterwards.
 
+#include "testutils.h"
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -92,7 +93,7 @@ private:
         return false;
     }
 
-    QTemporaryDir m_dir;
+    vistrel::test::TemporaryDir m_dir;
     QString m_locked;
     QString m_deep;
     QString m_error;

@@ -8,6 +8,7 @@
 #include "browse/picturelistmodel.h"
 #include "browse/sortorder.h"
 
+#include "testutils.h"
 #include <QAction>
 #include <QByteArray>
 #include <QFile>
@@ -46,7 +47,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    vistrel::test::TemporaryDir m_dir;
     QString m_store;
     std::unique_ptr<MainWindow> m_window;
 };

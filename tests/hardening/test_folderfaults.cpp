@@ -234,7 +234,7 @@ void FolderFaultsTest::damagedSettingsGiveDefaults()
 {
     QFETCH(QByteArray, content);
     ScopedServices services;
-    QTemporaryDir dir;
+    vistrel::test::TemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("vistrel.ini"));
     {
         QFile f(ini);

@@ -4,6 +4,7 @@
 #include "browse/folderlisting.h"
 #include "common/nativename.h"
 
+#include "testutils.h"
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -39,7 +40,7 @@ void FuzzFindingsTest::nameBytesSurviveTheRoundTrip()
     QFETCH(QByteArray, name);
     QCOMPARE(toNative(fromNative(name)), name);
 
-    QTemporaryDir dir;
+    vistrel::test::TemporaryDir dir;
     const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
     const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0600);
     QVERIFY(fd >= 0);

@@ -7,12 +7,15 @@
 #include "recordingopener.h"
 #include "testutils.h"
 
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 using namespace vistrel;
 
@@ -45,6 +48,8 @@ private slots:
     void failureIsReported_data();
     void failureIsReported();
     void cursorIsOwnHand();
+    void realOpenerFollowsExitStatus_data();
+    void realOpenerFollowsExitStatus();
     void helpPageFoundInstalledThenBuildTree();
 
 private:
@@ -126,7 +131,7 @@ void TestUrlLink::roundTrip()
 
 void TestUrlLink::settingsGroupRoundTrip()
 {
-    QTemporaryDir dir;
+    vistrel::test::TemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("design.ini"));
     {
         QSettings settings(file, QSettings::IniFormat);
@@ -373,6 +378,54 @@ void TestUrlLink::failureIsReported()
     QCOMPARE(services.prompts.shown.first().prompt, message);
     QCOMPARE(services.prompts.shown.first().title, QStringLiteral("Vistrel"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// The real opener runs the xdg-open found on PATH, here a script that ends as told.
+void TestUrlLink::realOpenerFollowsExitStatus_data()
+{
+    QTest::addColumn<QByteArray>("script"); // empty: no xdg-open at all
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("a program took the address") << QByteArray("exit 0") << true << 0 << QString();
+    QTest::newRow("no program for web pages: what to install")
+        << QByteArray("exit 3") << false << urlNoHandler
+        << QStringLiteral("Install a web browser (for example the package firefox-esr");
+    QTest::newRow("the program it ran failed") << QByteArray("exit 4") << false << urlHandlerFailed
+                                               << QStringLiteral("xdg-open ended with status 4");
+    QTest::newRow("ends after the hourglass is gone: its status still decides")
+        << QByteArray("sleep 4; exit 3") << false << urlNoHandler << QStringLiteral("browser");
+    QTest::newRow("no xdg-open") << QByteArray() << false << urlNoHandler
+                                 << QStringLiteral("Install the package xdg-utils");
+}
+
+void TestUrlLink::realOpenerFollowsExitStatus()
+{
+    QFETCH(QByteArray, script);
+    QFETCH(bool, opened);
+    QFETCH(int, number);
+    QFETCH(QString, says);
+    test::TemporaryDir bin;
+    if (!script.isEmpty()) {
+        QFile program(bin.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(program.open(QIODevice::WriteOnly));
+        program.write("#!/bin/sh\n" + script + '\n');
+        program.close();
+        program.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    std::optional<UrlOpener::Result> result;
+    QElapsedTimer clock;
+    clock.start();
+    urlOpener().open(QStringLiteral("https://example.org/"),
+                     [&result](const UrlOpener::Result &answer) { result = answer; });
+    qputenv("PATH", path);
+    QVERIFY2(clock.elapsed() < 500, "the window's thread waited for the opener");
+    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+    QCOMPARE(result->opened, opened);
+    QCOMPARE(result->number, number);
+    QVERIFY2(result->description.contains(says), qPrintable(result->description));
 }
 
 void TestUrlLink::cursorIsOwnHand()

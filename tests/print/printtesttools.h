@@ -5,6 +5,7 @@
 
 #include "print/printdestination.h"
 
+#include "testutils.h"
 #include <QFile>
 #include <QImage>
 #include <QPageLayout>
@@ -72,7 +73,7 @@ inline QString runTool(const QString &program, const QStringList &arguments)
 // The first page rendered at the given resolution (pixels per inch).
 inline QImage renderFirstPage(const QString &pdf, int dpi)
 {
-    const QTemporaryDir scratch;
+    const vistrel::test::TemporaryDir scratch;
     const QString base = scratch.filePath(QStringLiteral("page"));
     runTool(QStringLiteral("pdftoppm"),
             {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QStringLiteral("1"),

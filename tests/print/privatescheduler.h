@@ -5,6 +5,7 @@
 
 #include "printtesttools.h"
 
+#include "testutils.h"
 #include <QDir>
 #include <QProcess>
 #include <QStringList>
@@ -109,7 +110,7 @@ private:
                      QStringList{QStringLiteral(VISTREL_PRIVATE_CUPS_SCRIPT)} + arguments);
     }
 
-    QTemporaryDir m_folder;
+    vistrel::test::TemporaryDir m_folder;
     QString m_error;
 };
 

@@ -26,7 +26,7 @@ const QString picturePath = QStringLiteral("/pictures/holiday/beach.jpg");
 
 struct Fixture
 {
-    QTemporaryDir dir;
+    vistrel::test::TemporaryDir dir;
     QString pdf = dir.filePath(QStringLiteral("page.pdf"));
     QImage picture = solidPicture({300, 200}, Qt::red);
     int pictureCalls = 0;

@@ -363,7 +363,7 @@ void TestPrintQueue::printsTheFileAsShown()
     QFETCH(QString, note);
     setDefault(letterQueue);
 
-    QTemporaryDir folder;
+    vistrel::test::TemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("shown.png"));
     const QImage red = solidPicture({400, 300}, Qt::red);
     QVERIFY(red.save(path));

@@ -23,6 +23,7 @@
 #include "slideshow/slideshowinfodialog.h"
 #include "viewer/pictureview.h"
 
+#include "testutils.h"
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -109,7 +110,7 @@ private:
         return path;
     }
 
-    QTemporaryDir m_dir;
+    vistrel::test::TemporaryDir m_dir;
     QString m_store;
     ProgramRun m_program;
     MessageWatcher m_watcher;
@@ -171,7 +172,7 @@ MainWindow *startToMainWindow(Run &run)
 }
 
 // The desktop entry's command for a file, as a launcher makes it: the Exec line split at its
-// blanks, the file's path (bytes, as they are on disk) in place of %f.
+// blanks, the file's path (bytes, as they are on disk) in place of %f or %F.
 std::vector<QByteArray> desktopCommand(const QByteArray &file)
 {
     QFile entry(QStringLiteral(VISTREL_DESKTOP_ENTRY));
@@ -182,7 +183,7 @@ std::vector<QByteArray> desktopCommand(const QByteArray &file)
         if (!line.startsWith("Exec="))
             continue;
         for (const QByteArray &word : line.mid(5).split(' '))
-            command.push_back(word == "%f" ? file : word);
+            command.push_back(word == "%f" || word == "%F" ? file : word);
     }
     return command;
 }
@@ -338,7 +339,7 @@ void SessionTest::startupOpensNoFolderByItself()
     QFETCH(QString, saved);
     QFETCH(bool, documents);
     QFETCH(bool, openAtStart);
-    QTemporaryDir place;
+    vistrel::test::TemporaryDir place;
     const QString folder = place.filePath(saved);
     QByteArray ini = lastDir(folder);
     if (saved == QLatin1String("only-folders")) {
@@ -439,7 +440,7 @@ void SessionTest::clearedSelectionShowsNothing()
     QFETCH(QString, fault);
     QFETCH(QString, message);
     QFETCH(bool, scaled);
-    QTemporaryDir place;
+    vistrel::test::TemporaryDir place;
     Run run(lastDir(place.path()) + (scaled ? "" : "Toolbar3=0\n"));
     for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) {
         QFile out(place.filePath(QLatin1String(name)));
@@ -484,7 +485,7 @@ void SessionTest::clearedSelectionShowsNothing()
 // A click on the entry already shown shows it again: scroll bars hidden by a resize come back.
 void SessionTest::clickOnCurrentEntryShowsItAgain()
 {
-    QTemporaryDir place;
+    vistrel::test::TemporaryDir place;
     Run run(lastDir(place.path()) + "Toolbar3=0\n");
     QFile out(place.filePath(QStringLiteral("big.jpg")));
     QVERIFY(out.open(QIODevice::WriteOnly));
@@ -662,7 +663,7 @@ void SessionTest::openFromTheDesktopEntry()
     QFETCH(QByteArray, folder);
     QFETCH(int, selected);
     QFETCH(QString, message);
-    QTemporaryDir place;
+    vistrel::test::TemporaryDir place;
     const QByteArray base = QFile::encodeName(place.path());
     // Made by their bytes: Qt's file names would not keep a byte that is not UTF-8, nor can Qt
     // remove them with the place.
@@ -780,7 +781,7 @@ void SessionTest::printFromThePreview()
     QVERIFY2(readyToPrint(), qPrintable(QStringLiteral("the private print scheduler did not "
                                                        "start (install cups-daemon): ") +
                                         printing->error()));
-    QTemporaryDir place;
+    vistrel::test::TemporaryDir place;
     const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
     const auto fileOf = [&](const QColor &colour) {
         return place.filePath(colour.name().mid(1) + QStringLiteral(".bmp"));
@@ -888,7 +889,7 @@ int main(int argc, char *argv[])
     // The print scheduler sets HOME to a folder of its own; the run's home folder is set after.
     test::PrivateScheduler scheduler;
     printing = &scheduler;
-    QTemporaryDir home;
+    vistrel::test::TemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path() + QStringLiteral("/home")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/config")));
     qputenv("QT_QPA_PLATFORM", "xcb");

@@ -2,6 +2,7 @@
 
 #include "slideshow/slideinterval.h"
 
+#include "testutils.h"
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -84,7 +85,7 @@ void TestSlideInterval::valIgnoresTheProcessLocale()
 {
     // The application sets the user's locale at start; one with "," as decimal mark must not
     // change how "2.5" reads. Build such a locale into a temporary folder if none is installed.
-    QTemporaryDir localeDir;
+    vistrel::test::TemporaryDir localeDir;
     if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
         const QString target = localeDir.filePath(QStringLiteral("de_DE.UTF-8"));
         QProcess::execute(QStringLiteral("localedef"),

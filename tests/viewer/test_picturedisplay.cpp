@@ -12,7 +12,9 @@
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
+#include "viewer/wheelscroll.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +23,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <chrono>
 #include <memory>
@@ -75,6 +78,10 @@ struct Rig
         QObject::connect(browser.list(), &PictureListModel::listIndexChanged, &display,
                          [this] { display.SortedList_Click(); });
         endRunOnEscape(listView);
+        h->setFocusPolicy(Qt::StrongFocus);
+        v->setFocusPolicy(Qt::StrongFocus);
+        h->setInvertedControls(false);
+        new WheelScroll(view, h, v);
         display.setScaledPics(scaled);
         window.show();
         display.onContainerResized();
@@ -220,6 +227,66 @@ private slots:
         rig.browser.list()->setListIndex(1);
         QCOMPARE(rig.v->value(), 300);
         QCOMPARE(rig.view->picture1()->top(), 1.0);
+    }
+
+    // A picture larger than the area both ways, panned from (100, 100) by a wheel over it or by
+    // keys on a bar that has the focus.
+    void wheelAndKeysPan_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<int>("key"); // 0: a wheel turn of angle
+        QTest::addColumn<QPoint>("angle");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QPoint>("moved"); // of the bars' values; page: 1000 for a page step
+        const int notch = 3 * 16;          // three lines a notch, 16 pixels a line
+        QTest::newRow("wheel down over the picture")
+            << "picture" << 0 << QPoint(0, -120) << 0 << QPoint(0, notch);
+        QTest::newRow("wheel up over the viewing area")
+            << "area" << 0 << QPoint(0, 120) << 0 << QPoint(0, -notch);
+        QTest::newRow("Shift and the wheel: sideways")
+            << "picture" << 0 << QPoint(0, -120) << int(Qt::ShiftModifier) << QPoint(notch, 0);
+        QTest::newRow("a sideways wheel")
+            << "picture" << 0 << QPoint(-120, 0) << 0 << QPoint(notch, 0);
+        QTest::newRow("Down on the vertical bar")
+            << "vertical" << int(Qt::Key_Down) << QPoint() << 0 << QPoint(0, 16);
+        QTest::newRow("Page Down on the vertical bar")
+            << "vertical" << int(Qt::Key_PageDown) << QPoint() << 0 << QPoint(0, 1000);
+        QTest::newRow("Left on the horizontal bar")
+            << "horizontal" << int(Qt::Key_Left) << QPoint() << 0 << QPoint(-16, 0);
+        QTest::newRow("Home on the horizontal bar")
+            << "horizontal" << int(Qt::Key_Home) << QPoint() << 0 << QPoint(-100, 0);
+    }
+    void wheelAndKeysPan()
+    {
+        QFETCH(QString, where);
+        QFETCH(int, key);
+        QFETCH(QPoint, angle);
+        QFETCH(int, modifiers);
+        QFETCH(QPoint, moved);
+        Rig rig(false);
+        rig.put(QStringLiteral("a.bmp"), solid(900, 900, Qt::green));
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+        QVERIFY(rig.h->isVisible() && rig.v->isVisible());
+        rig.h->setValue(100);
+        rig.v->setValue(100);
+        if (moved.y() == 1000)
+            moved.setY(rig.v->pageStep());
+        if (key != 0) {
+            QScrollBar *bar = where == QLatin1String("vertical") ? rig.v : rig.h;
+            QTest::keyClick(bar, Qt::Key(key));
+        } else {
+            QWidget *over = where == QLatin1String("picture")
+                                ? static_cast<QWidget *>(rig.view->picture1())
+                                : rig.view;
+            QWheelEvent wheel(QPointF(5, 5), over->mapToGlobal(QPointF(5, 5)), QPoint(), angle,
+                              Qt::NoButton, Qt::KeyboardModifiers::fromInt(modifiers),
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(over, &wheel);
+        }
+        QCOMPARE(QPoint(rig.h->value(), rig.v->value()) - QPoint(100, 100), moved);
+        QCOMPARE(rig.view->picture1()->left(), -double(rig.h->value()));
+        QCOMPARE(rig.view->picture1()->top(), -double(rig.v->value()));
     }
 
     void failures_data()
