@@ -1,7 +1,7 @@
 // File names as bytes: any name read from a folder becomes text and back into exactly the same
 // bytes, so that it can still be opened and deleted; any text becomes bytes without a crash.
 
-#include "browse/nativename.h"
+#include "common/nativename.h"
 #include "fuzzcheck.h"
 
 #include <QByteArray>

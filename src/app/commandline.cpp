@@ -1,7 +1,8 @@
 #include "app/commandline.h"
 
 #include "browse/folderlisting.h"
-#include "browse/nativename.h"
+#include "common/errortext.h"
+#include "common/nativename.h"
 
 #include <QList>
 

@@ -1,9 +1,9 @@
 #include "app/openatstart.h"
 
 #include "browse/foldertree.h"
-#include "browse/nativename.h"
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
+#include "common/nativename.h"
 #include "common/services.h"
 
 #include <QEvent>

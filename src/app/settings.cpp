@@ -1,8 +1,8 @@
 #include "app/settings.h"
 
-#include "browse/folderlisting.h"
-#include "browse/nativename.h"
+#include "common/errortext.h"
 #include "common/identity.h"
+#include "common/nativename.h"
 #include "common/rounding.h"
 
 #include <QDir>

@@ -3,10 +3,11 @@
 #include "browse/filelist.h"
 #include "browse/folderlisting.h"
 #include "browse/foldermonitor.h"
-#include "browse/nativename.h"
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
 #include "browse/sortorder.h"
+#include "common/errortext.h"
+#include "common/nativename.h"
 
 namespace vistrel {
 

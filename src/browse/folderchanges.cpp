@@ -1,7 +1,7 @@
 #include "browse/folderchanges.h"
 
 #include "browse/folderlisting.h"
-#include "browse/nativename.h"
+#include "common/nativename.h"
 
 #include <sys/inotify.h>
 #include <sys/vfs.h>

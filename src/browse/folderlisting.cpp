@@ -1,6 +1,6 @@
 #include "browse/folderlisting.h"
 
-#include "browse/nativename.h"
+#include "common/nativename.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -161,11 +161,6 @@ bool FolderHandle::isLink(const QByteArray &name) const
     struct stat st;
     return m_fd >= 0 && ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
            S_ISLNK(st.st_mode);
-}
-
-QString errorText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace vistrel

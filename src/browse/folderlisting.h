@@ -75,7 +75,4 @@ enum class EntryKind { RegularFile, Folder };
 // Whether a directory entry is of the kind, following symbolic links.
 bool entryIs(DIR *dir, const dirent *entry, EntryKind kind);
 
-// Text of an errno value for messages.
-QString errorText(int error);
-
 } // namespace vistrel

@@ -1,7 +1,7 @@
 #include "browse/foldermonitor.h"
 
 #include "browse/folderchanges.h"
-#include "browse/nativename.h"
+#include "common/nativename.h"
 
 #include <QElapsedTimer>
 

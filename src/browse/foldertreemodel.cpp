@@ -1,9 +1,9 @@
 #include "browse/foldertreemodel.h"
 
 #include "browse/folderlisting.h"
-#include "browse/nativename.h"
 #include "browse/pathmap.h"
 #include "browse/sortorder.h"
+#include "common/nativename.h"
 
 #include <QApplication>
 #include <QScopedValueRollback>

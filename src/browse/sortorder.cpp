@@ -1,7 +1,7 @@
 #include "browse/sortorder.h"
 
 #include "browse/folderlisting.h"
-#include "browse/nativename.h"
+#include "common/nativename.h"
 
 #include <algorithm>
 #include <ctime>

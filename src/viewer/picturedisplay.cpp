@@ -1,9 +1,9 @@
 #include "viewer/picturedisplay.h"
 
 #include "browse/folderbrowser.h"
-#include "browse/nativename.h"
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
+#include "common/nativename.h"
 #include "common/services.h"
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureheader.h"

@@ -2,7 +2,7 @@
 // path names, whatever its name looks like.
 
 #include "app/commandline.h"
-#include "browse/nativename.h"
+#include "common/nativename.h"
 #include "hardening/asnobody.h"
 
 #include <QApplication>

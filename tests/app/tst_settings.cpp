@@ -2,7 +2,7 @@
 // text that is no valid value reads as.
 
 #include "app/settings.h"
-#include "browse/nativename.h"
+#include "common/nativename.h"
 #include "hardening/asnobody.h"
 #include "testutils.h"
 

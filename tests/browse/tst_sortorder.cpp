@@ -1,9 +1,10 @@
 // Reading a folder's pictures and the two orders of the picture list.
 
 #include "browse/folderlisting.h"
-#include "browse/nativename.h"
 #include "browse/pathmap.h"
 #include "browse/sortorder.h"
+#include "common/errortext.h"
+#include "common/nativename.h"
 #include "testutils.h"
 
 #include <QtTest>

@@ -8,7 +8,7 @@
 #include "testutils.h"
 
 #include "browse/foldertree.h"
-#include "browse/nativename.h"
+#include "common/nativename.h"
 #include "slideshow/slideshow.h"
 #include "viewer/picturedisplay.h"
 #include "viewer/pictureloader.h"

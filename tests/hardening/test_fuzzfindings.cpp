@@ -2,7 +2,7 @@
 // fault cannot come back.
 
 #include "browse/folderlisting.h"
-#include "browse/nativename.h"
+#include "common/nativename.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "browse/nativename.h"
+#include "common/nativename.h"
 
 namespace vistrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "browse/detachedreads.h"
+#include "common/detachedreads.h"
 
 namespace vistrel {
 

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+namespace vistrel {
+
+// Text of an errno value for messages.
+QString errorText(int error);
+
+} // namespace vistrel
