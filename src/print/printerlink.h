@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browse/detachedreads.h"
+#include "common/detachedreads.h"
 #include "print/printdestination.h"
 
 #include <QObject>
