@@ -90,23 +90,24 @@ void placePreviewControls(const PreviewControls &c)
     const QSize window(units::toPixels(5040), units::toPixels(8370));
 
     // Across: the size group, then the margins group, each a column of labels and of boxes. A
-    // label wider than its place grows to the left, away from its box, as far as there is room;
-    // only then does its box move right.
+    // label of the size group wider than its place grows to the left, away from its box, as far
+    // as there is room; only then does its box move right.
     const int labelsA =
         std::max({label2.width(), captionWidth(c.heightLabel), captionWidth(c.widthLabel)});
     const int boxesA = std::max({box1.width(), boxWidth(c.height), boxWidth(c.width)});
     const int boxAX = std::max(box1.x(), paper.x() + labelsA + labelGap);
     const int headingAWidth = std::max(heading5.width(), captionWidth(c.sizeHeading));
-    const int headingBX = std::max(heading6.x(), heading5.x() + headingAWidth + labelGap);
+    // The margins group starts where its design places it, or clear of the size group.
+    const int headingBX = std::max(
+        {heading6.x(), heading5.x() + headingAWidth + labelGap, boxAX + boxesA + groupGap});
     const int labelsB =
         std::max({label4.width(), captionWidth(c.topLabel), captionWidth(c.leftLabel)});
     const int boxesB = std::max({box2.width(), boxWidth(c.top), boxWidth(c.left)});
-    const int boxBX = std::max(
-        {box2.x() + (headingBX - heading6.x()), boxAX + boxesA + groupGap + labelsB + labelGap});
+    const int boxBX =
+        std::max(box2.x() + (headingBX - heading6.x()), headingBX + labelsB + labelGap);
     const int headingBWidth = std::max(heading6.width(), captionWidth(c.marginHeading));
     const int labelAX = std::min(label2.x(), boxAX - labelGap - labelsA);
-    const int labelBX =
-        std::min(label4.x() + (headingBX - heading6.x()), boxBX - labelGap - labelsB);
+    const int labelBX = headingBX;
 
     // Down: the headings, two rows of boxes, the buttons.
     const int labelHeight = std::max({heading5.height(), c.sizeHeading->sizeHint().height(),
