@@ -5,6 +5,7 @@
 
 #include "fuzzcheck.h"
 #include "viewer/pictureloader.h"
+#include "viewer/regiondecoder.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -64,6 +65,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                            p.error == LoadedPicture::OutOfMemory ||
                            p.error == LoadedPicture::PathAccess);
             }
+        }
+        // A tile at the picture's corner and one far inside whatever size it claims.
+        for (const QRect &tile : {QRect(0, 0, 64, 48), QRect(30000, 20000, 512, 512)}) {
+            const LoadedPicture p = RegionDecoder::decode(native, tile, limits);
+            if (p.ok())
+                FUZZ_CHECK(p.image.width() <= tile.width() && p.image.height() <= tile.height());
+            else
+                FUZZ_CHECK(p.error == LoadedPicture::Unreadable ||
+                           p.error == LoadedPicture::OutOfMemory ||
+                           p.error == LoadedPicture::PathAccess);
         }
         std::remove(path.c_str());
     }

@@ -8,6 +8,7 @@ peers_install_tools() {
     command -v nsxiv >/dev/null || need+=(nsxiv)
     command -v Xvfb >/dev/null || need+=(xvfb)
     command -v convert >/dev/null || need+=(imagemagick)
+    command -v cjpeg >/dev/null || need+=(libjpeg-turbo-progs)
     for p in libxdamage-dev libxtst-dev; do
         dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
     done
@@ -39,16 +40,16 @@ peers_start_x() {
     chmod 700 "$XDG_RUNTIME_DIR"
     # Stored window size giving a 1000 x 700 viewing area, and where to click, read from the
     # real windows on this server.
-    read -r vw vh listx listy contx conty < <("$BENCH_BUILD/bench/peers/bench_vistrellayout" 1000 700 2>/dev/null)
+    read -r vw vh listx listy contx conty pagex pagey < <("$BENCH_BUILD/bench/peers/bench_vistrellayout" 1000 700 2>/dev/null)
 }
 
 peers_stop_x() {
     [ -n "${xpid:-}" ] && kill "$xpid" 2>/dev/null || true
 }
 
-# vistrel_settings FOLDER name|date
+# vistrel_settings FOLDER name|date [scaled: 1 scale to fit (default), 0 actual size]
 vistrel_settings() {
-    local byname=1
+    local byname=1 scaled=${3:-1}
     [ "$2" = date ] && byname=0
     cat >"$XDG_CONFIG_HOME/Vistrel/Vistrel.ini" <<INI
 [Settings]
@@ -59,7 +60,7 @@ MainWidth=$vw
 MainHeight=$vh
 Toolbar1=$((1 - byname))
 Toolbar2=$byname
-Toolbar3=1
+Toolbar3=$scaled
 INI
 }
 

@@ -17,19 +17,26 @@
 #                  by date against feh --sort mtime, by name against nsxiv -r
 #   BMP memory     5 BMPs of 6000 x 4000 stepped through scaled to fit: peak resident memory
 #                  above the program's size once it had painted the first time
+#   100 MP actual  a 10000 x 10000 baseline JPEG shown at its own size: the time to the painted
+#                  view less the 1 x 1 start (Vistrel: the list click to the painted view, less
+#                  the same for 1 x 1; feh and nsxiv open at 100 %), and the peak resident
+#                  memory above each program's own peak with the 1 x 1 picture
+#   scroll         Vistrel only: a 42,000 x 2,800 baseline JPEG at its own size, 40 clicks in
+#                  the horizontal bar's trough (a page right each), each after the previous
+#                  paint: the median and worst click to the painted view
 #   decodes        Vistrel only, under strace: how often a picture's file is read through (more
 #                  than 512 kB read after one open; a glance at a header reads less) over 10
 #                  next keys, each after the previous paint, scaled to fit and at actual size
 # "Painted" is judged the same for all three by bench_paintwatch (see paintwatch.cpp): the last
 # screen change of at least 100,000 pixels reported by the X DAMAGE extension before 500 ms of
 # quiet. Every figure is the median of BENCH_RUNS runs (default 5), the programs interleaved.
-# BENCH_CASES picks cases (default "first next held many bmp decodes"). The load average is printed at
+# BENCH_CASES picks cases (default "first next held many bmp huge scroll decodes"). The load average is printed at
 # the start and the end. Last lines: ratio <our figure / the better peer's, largest over the
 # timed cases>, then held_keys_ratio <our held-keys figure / the better peer's>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-5}
-cases=" ${BENCH_CASES:-first next held many bmp decodes} "
+cases=" ${BENCH_CASES:-first next held many bmp huge scroll decodes} "
 has() { [[ $cases == *" $1 "* ]]; }
 work=$(mktemp -d)
 trap 'peers_stop_x; rm -rf "$work"' EXIT
@@ -47,6 +54,21 @@ if has bmp; then
     for i in 1 2 3 4 5; do convert "$work/big/P0$i.jpg" -type TrueColor "BMP3:$work/bmp/B$i.bmp"; done
 fi
 if has many; then peers_make_many; fi
+if has huge; then
+    mkdir -p "$work/huge"
+    convert -size 10000x10000 gradient:red-blue -quality 85 "$work/huge/H.jpg"
+fi
+if has scroll; then
+    mkdir -p "$work/pano"
+    # Wider than the converter's own limits allow: written as rows and encoded as they come.
+    python3 -c 'import sys
+w, h = 42000, 2800
+row = bytes(v for x in range(w) for v in (255 - x * 255 // w, 255 - x * 200 // w, x * 128 // w))
+out = sys.stdout.buffer
+out.write(b"P6 %d %d 255\n" % (w, h))
+for _ in range(h):
+    out.write(row)' | cjpeg -quality 85 >"$work/pano/W.jpg"
+fi
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 peers_start_x
@@ -81,10 +103,10 @@ before=${VISTREL_BEFORE:-}
 vis() { # vis FILE FOLDER name|date [paintwatch options]
     local out=$1 folder=$2 order=$3
     shift 3
-    vistrel_settings "$folder" "$order"
+    vistrel_settings "$folder" "$order" "${scaled:-1}"
     watch "$out" --click "$contx,$conty" --click "$listx,$listy" "$@" -- "$program"
     if [ -n "$before" ]; then
-        vistrel_settings "$folder" "$order"
+        vistrel_settings "$folder" "$order" "${scaled:-1}"
         watch "old.${out#vis.}" --click "$contx,$conty" --click "$listx,$listy" "$@" -- "$before"
     fi
 }
@@ -113,6 +135,17 @@ for r in $(seq "$runs"); do
         watch nsxiv.many -- nsxiv -r -g "$nsxivg" "$work/many"
         vis vis.manydate "$work/many" date
         vis vis.manyname "$work/many" name
+    fi
+    if has huge; then
+        watch feh.huge -- feh -g "$fehg" "$work/huge/H.jpg"
+        watch nsxiv.huge -- nsxiv -z 100 -g "$nsxivg" "$work/huge/H.jpg"
+        scaled=0 vis vis.huge "$work/huge" name
+        scaled=0 vis vis.hugeone "$work/one" name
+    fi
+    if has scroll; then
+        pages=()
+        for _ in $(seq 40); do pages+=(--click "$pagex,$pagey"); done
+        scaled=0 vis vis.scroll "$work/pano" name "${pages[@]}"
     fi
     if has bmp; then
         watch feh.bmp --keys 4 Right -- feh --scale-down -g "$fehg" "$work/bmp"
@@ -182,6 +215,27 @@ t[date.old]=$(sub "$(both old.manydate)" "$old_one")
 t[name.old]=$(sub "$(both old.manyname)" "$old_one")
 # Peak memory in MB above the size once painted, per run, then the median.
 above() { lines "$1" | awk '$1 == "idle_kb" { i = $2 } $1 == "peak_kb" { printf "%.1f\n", ($2 - i) / 1024 }' | median; }
+# Peak memory in MB above the same program's peak with the 1 x 1 picture.
+peak() { lines "$1" | awk '$1 == "peak_kb" { print $2 }' | median; }
+over() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "nan" || b == "nan") print "nan"; else printf "%.1f", (a - b) / 1024 }'; }
+t[huge.feh]=$(sub "$(fig feh.huge start)" "$feh_one")
+t[huge.nsxiv]=$(sub "$(fig nsxiv.huge start)" "$nsxiv_one")
+t[huge.vis]=$(sub "$(fig vis.huge click2)" "$(fig vis.hugeone click2)")
+t[huge.old]=$(sub "$(fig old.huge click2)" "$(fig old.hugeone click2)")
+t[hugemb.feh]=$(over "$(peak feh.huge)" "$(peak feh.one)")
+t[hugemb.nsxiv]=$(over "$(peak nsxiv.huge)" "$(peak nsxiv.one)")
+t[hugemb.vis]=$(over "$(peak vis.huge)" "$(peak vis.hugeone)")
+t[hugemb.old]=$(over "$(peak old.huge)" "$(peak old.hugeone)")
+# Each page click of every run (click3 on: click1 is Continue, click2 the list's row).
+steps() { lines "$1" | awk '$1 ~ /^click[0-9]+$/ && substr($1, 6) + 0 >= 3 { print $2 }'; }
+t[scroll.feh]=-
+t[scroll.nsxiv]=-
+t[scroll.vis]=$(steps vis.scroll | median)
+t[scroll.old]=$(steps old.scroll | median)
+t[scrollmax.feh]=-
+t[scrollmax.nsxiv]=-
+t[scrollmax.vis]=$(steps vis.scroll | sort -g | tail -1)
+t[scrollmax.old]=$(steps old.scroll | sort -g | tail -1)
 t[bmp.feh]=$(above feh.bmp)
 t[bmp.nsxiv]=$(above nsxiv.bmp)
 t[bmp.vis]=$(above vis.bmp)
@@ -192,8 +246,12 @@ col() { [ -n "$before" ] && printf ' %10s' "$1"; return 0; }
 printf '%-26s %10s %10s %10s %7s%s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio "$(col before)"
 printf '%-26s %10s %10s %10s %7s%s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one" "" "$(col "${old_one:-}")"
 worst=0
-for c in first next held date name bmp; do
+for c in first next held date name bmp huge hugemb scroll scrollmax; do
     case $c in
+    huge) has huge || continue; label="100 MP JPEG at actual size" ;;
+    hugemb) has huge || continue; label="  peak MB above idle" ;;
+    scroll) has scroll || continue; label="scroll 42000 px, median" ;;
+    scrollmax) has scroll || continue; label="  worst of 40 steps" ;;
     first) has first || continue; label="first picture 6000x4000" ;;
     next) has next || continue; label="next picture" ;;
     held) has held || continue; label="held keys, 9 x 40 ms" ;;
@@ -206,10 +264,12 @@ for c in first next held date name bmp; do
         if (f != "-" && f > 0) best = f
         if (n != "-" && n > 0 && (best < 0 || n < best)) best = n
         if (best <= 0) best = 1
+        if (v == "" || v == "nan" || f == "-" && n == "-") { print "-"; exit }
         printf "%.2f", v / best }')
     printf '%-26s %10s %10s %10s %7s%s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio" "$(col "${t[$c.old]}")"
     [ "$c" = held ] && held_ratio=$ratio
-    [ "$c" = bmp ] || worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
+    case $c in bmp | huge | hugemb | scroll | scrollmax) continue ;; esac
+    worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
 done
 if has held; then
     printf '%-26s %10s %10s %10s %7s%s\n' "  processor ms in it" "$(fig feh.held burst_cpu_ms)" \

@@ -3,6 +3,8 @@
 //   MAINWIDTH MAINHEIGHT  stored window size in twips that gives a viewing area of W x H pixels
 //   LISTX LISTY           a point on the first row of the picture list, in window pixels
 //   CONTX CONTY           the centre of the splash's Continue button, in splash pixels
+//   PAGEX PAGEY           a point near the right end of the horizontal scroll bar's trough (a
+//                         click there pages right), in window pixels
 //   bench_vistrellayout W H
 
 #include "app/mainwindow.h"
@@ -22,7 +24,7 @@ using namespace vistrel;
 namespace {
 
 // The viewing area of a window stored at this size, in pixels.
-QSize viewingArea(double width, double height, QPoint *listRow)
+QSize viewingArea(double width, double height, QPoint *listRow, QPoint *pageRight = nullptr)
 {
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("v.ini"));
@@ -39,6 +41,11 @@ QSize viewingArea(double width, double height, QPoint *listRow)
     const auto *list = window.findChild<QListView *>(QStringLiteral("SortedList"));
     if (listRow)
         *listRow = list->mapTo(&window, QPoint(list->width() / 3, 8));
+    // The bar is laid out where it shows; its arrow buttons are at most as wide as it is high.
+    const auto *bar = window.findChild<QWidget *>(QStringLiteral("HScroll1"));
+    if (pageRight && bar)
+        *pageRight =
+            bar->mapTo(&window, QPoint(bar->width() - 3 * bar->height(), bar->height() / 2));
     return area->size();
 }
 
@@ -54,15 +61,15 @@ int main(int argc, char *argv[])
     const QSize probe = viewingArea(probeW, probeH, nullptr);
     const double width = probeW + (wantW - probe.width()) * 15.0;
     const double height = probeH + (wantH - probe.height()) * 15.0;
-    QPoint listRow;
-    const QSize got = viewingArea(width, height, &listRow);
+    QPoint listRow, pageRight;
+    const QSize got = viewingArea(width, height, &listRow, &pageRight);
 
     SplashWindow splash({});
     splash.show();
     QApplication::processEvents();
     const QPushButton *button = splash.screen().btnCont;
     const QPoint cont = button->mapTo(&splash, button->rect().center());
-    std::printf("%.0f %.0f %d %d %d %d\n", width, height, listRow.x(), listRow.y(), cont.x(),
-                cont.y());
+    std::printf("%.0f %.0f %d %d %d %d %d %d\n", width, height, listRow.x(), listRow.y(), cont.x(),
+                cont.y(), pageRight.x(), pageRight.y());
     return got == QSize(wantW, wantH) ? 0 : 3;
 }

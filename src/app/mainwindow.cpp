@@ -173,6 +173,19 @@ void MainWindow::connectBrowsing()
         m_browser->reloaddir();
     });
     connect(m_browser, &FolderBrowser::pictureHidden, m_display, &PictureDisplay::hidePicture);
+    // A folder that is slow to answer is said to be read, and once, that it does not answer;
+    // the window goes on answering meanwhile.
+    connect(m_browser, &FolderBrowser::folderPending, this, [this](const QString &folder) {
+        if (!folder.isEmpty())
+            m_statusBar->setPanelText(1, QStringLiteral("Reading the folder %1…").arg(folder));
+        else if (m_statusBar->panelText(1) == m_folderNotice)
+            m_statusBar->setPanelText(1, QString());
+        m_folderNotice = m_statusBar->panelText(1);
+    });
+    connect(m_browser, &FolderBrowser::folderSilent, this, [this](const QString &folder) {
+        m_folderNotice = QStringLiteral("The folder %1 does not answer.").arg(folder);
+        m_statusBar->setPanelText(1, m_folderNotice);
+    });
     connect(m_browser, &FolderBrowser::folderUnreadable, this,
             [this](const QString &folder, const QString &reason) {
                 prompter().critical(
@@ -220,7 +233,7 @@ void MainWindow::SortedList_Click()
 void MainWindow::setOpenRequest(const OpenRequest &request)
 {
     delete m_openAtStart;
-    m_openAtStart = new OpenAtStart(request, m_tree, m_browser->list(), m_list, this);
+    m_openAtStart = new OpenAtStart(request, m_tree, m_browser, m_list, this);
 }
 
 void MainWindow::Form_Load()

@@ -92,6 +92,7 @@ private:
     std::unique_ptr<WindowPlacement> m_placement;
     OpenAtStart *m_openAtStart = nullptr;
     bool m_dontresize = false;
+    QString m_folderNotice; // panel 1's text about a folder being read, while it shows
     std::unique_ptr<DetachedReads> m_reads; // last: answers stop before anything else goes
 };
 

@@ -1,5 +1,6 @@
 #include "app/openatstart.h"
 
+#include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
@@ -12,9 +13,9 @@
 
 namespace vistrel {
 
-OpenAtStart::OpenAtStart(OpenRequest request, FolderTree *tree, PictureListModel *list,
+OpenAtStart::OpenAtStart(OpenRequest request, FolderTree *tree, FolderBrowser *browser,
                          QWidget *listView, QWidget *window)
-    : QObject(window), m_request(std::move(request)), m_tree(tree), m_list(list),
+    : QObject(window), m_request(std::move(request)), m_tree(tree), m_browser(browser),
       m_listView(listView)
 {
     if (m_request.kind != OpenRequest::Kind::Nothing)
@@ -53,11 +54,22 @@ bool OpenAtStart::eventFilter(QObject *watched, QEvent *event)
 
 void OpenAtStart::selectPicture()
 {
+    const QString pending = m_browser->pendingFolder();
+    if (m_folderOpened && !pending.isEmpty()) {
+        // Asked again once the folder has answered (or been left for another).
+        connect(m_browser, &FolderBrowser::folderPending, this, [this, pending] {
+            disconnect(m_browser, &FolderBrowser::folderPending, this, nullptr);
+            m_folderOpened = m_browser->currentFolder() == pending;
+            selectPicture();
+        });
+        return;
+    }
+    PictureListModel *list = m_browser->list();
     if (m_folderOpened && m_request.kind == OpenRequest::Kind::Picture) {
-        for (int i = 0; i < m_list->count(); ++i) {
-            if (m_list->entry(i)->nativeName == m_request.picture) {
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->entry(i)->nativeName == m_request.picture) {
                 m_listView->setFocus();
-                m_list->setListIndex(i);
+                list->setListIndex(i);
                 return;
             }
         }

@@ -8,20 +8,21 @@ class QWidget;
 
 namespace vistrel {
 
+class FolderBrowser;
 class FolderTree;
-class PictureListModel;
 
 // Opens the picture or folder given on the command line. At start-up its folder takes the saved
 // folder's place: it is selected in the folder tree, which lists it. Once the main window is
 // shown, the picture is selected in the picture list, which shows it at the laid-out size and
 // takes the keyboard (the arrow keys go on to the next pictures), and what could not be opened
-// is said over the window.
+// is said over the window; a folder slow to answer has its picture selected when its listing
+// comes, unless another folder has been chosen by then.
 class OpenAtStart : public QObject
 {
     Q_OBJECT
 
 public:
-    OpenAtStart(OpenRequest request, FolderTree *tree, PictureListModel *list, QWidget *listView,
+    OpenAtStart(OpenRequest request, FolderTree *tree, FolderBrowser *browser, QWidget *listView,
                 QWidget *window);
 
     // Selects the folder asked for. False when nothing is asked for or the folder tree cannot
@@ -36,7 +37,7 @@ private:
 
     OpenRequest m_request;
     FolderTree *m_tree;
-    PictureListModel *m_list;
+    FolderBrowser *m_browser;
     QWidget *m_listView;
     bool m_folderOpened = false;
 };

@@ -10,9 +10,14 @@ FileList::FileList(QObject *parent) : QObject(parent) {}
 
 bool FileList::setPath(const QString &folder)
 {
+    return folder == m_path || setPath(folder, readPictureNames(folder));
+}
+
+bool FileList::setPath(const QString &folder, FolderNames listing)
+{
     if (folder == m_path)
         return true;
-    if (!read(folder))
+    if (!take(folder, std::move(listing)))
         return false;
     m_path = folder;
     emit pathChanged();
@@ -21,7 +26,7 @@ bool FileList::setPath(const QString &folder)
 
 bool FileList::refresh()
 {
-    return m_path.isEmpty() ? true : read(m_path);
+    return m_path.isEmpty() ? true : take(m_path, readPictureNames(m_path));
 }
 
 void FileList::setHoldBack(std::function<bool(const QByteArray &)> heldBack)
@@ -29,9 +34,8 @@ void FileList::setHoldBack(std::function<bool(const QByteArray &)> heldBack)
     m_heldBack = std::move(heldBack);
 }
 
-bool FileList::read(const QString &folder)
+bool FileList::take(const QString &folder, FolderNames listing)
 {
-    FolderNames listing = readPictureNames(folder);
     if (!listing.ok) {
         m_error = listing.error;
         return false;

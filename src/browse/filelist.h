@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browse/folderlisting.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -22,6 +24,8 @@ public:
     // Reads folder. Emits pathChanged() when it differs from the current path. When the folder
     // cannot be read, the previous path and names stay, error() tells why and false is returned.
     bool setPath(const QString &folder);
+    // As setPath, with the folder's listing read beforehand (off the window's thread, say).
+    bool setPath(const QString &folder, FolderNames listing);
     // Re-reads the current folder without announcing anything.
     bool refresh();
 
@@ -44,7 +48,7 @@ signals:
     void pathChanged();
 
 private:
-    bool read(const QString &folder);
+    bool take(const QString &folder, FolderNames listing);
 
     QString m_path;
     std::vector<QByteArray> m_names;

@@ -11,11 +11,25 @@
 
 namespace vistrel {
 
+// A chosen folder as read off the window's thread: its listing, and its changes followed from
+// before it was read.
+struct FolderBrowser::Opening
+{
+    FolderNames names;
+    std::shared_ptr<FolderChanges> changes = std::make_shared<FolderChanges>();
+};
+
 FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
     : QObject(parent), m_tree(tree), m_file1(new FileList(this)),
       m_list(new PictureListModel(this)), m_monitor(new FolderMonitor(this))
 {
     m_refreshTimer.setInterval(refreshIntervalMs);
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(silenceMs);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        if (m_fill.isPending())
+            emit folderSilent(m_pendingFolder);
+    });
     connect(&m_refreshTimer, &QTimer::timeout, this, &FolderBrowser::refreshTick);
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
@@ -59,6 +73,11 @@ int FolderBrowser::probeCount(const QString &folder)
 void FolderBrowser::reloaddir()
 {
     const QString folder = folderForTreePath(m_tree->selectedPath(), m_documentsFolder);
+    if (m_fill.isPending()) {
+        if (folder == m_pendingFolder)
+            return; // the rest of this reload runs when the folder answers
+        dropPending();
+    }
     if (m_holddir == folder) {
         // The same folder: only growth of its count is noticed, and then the whole list is
         // refilled (re-selecting the previous position) and its last entry selected.
@@ -72,20 +91,63 @@ void FolderBrowser::reloaddir()
             if (m_file1->count() < present)
                 m_monitor->requestReread();
         }
-    } else if (folder != m_file1->path()) {
-        // Followed from before it is read, so that nothing changes in it unnoticed.
-        FolderChanges changes;
-        if (m_notificationsEnabled)
-            changes.follow(folder);
-        if (!m_file1->setPath(folder)) {
-            emit folderUnreadable(folder, errorText(m_file1->error()));
-            return;
-        }
-        m_changes = std::move(changes);
+    } else if (folder != m_file1->path() && !openFolder(folder)) {
+        return;
     }
+    finishReload();
+}
+
+void FolderBrowser::finishReload()
+{
     m_holddir = m_tree->selectedPath();
     if (m_list->count() == 0)
         emit pictureHidden();
+}
+
+// Reads the folder off the window's thread. True when its listing is taken in now; false when
+// it could not be read or its answer is still to come.
+bool FolderBrowser::openFolder(const QString &folder)
+{
+    const bool follow = m_notificationsEnabled;
+    std::optional<Opening> now = m_fill.run<Opening>(
+        [folder, follow] {
+            Opening opening;
+            // Followed from before it is read, so that nothing changes in it unnoticed.
+            if (follow)
+                opening.changes->follow(folder);
+            opening.names = readPictureNames(folder);
+            return opening;
+        },
+        [this, folder](Opening late) {
+            m_silence.stop();
+            if (take(folder, late))
+                finishReload();
+            emit folderPending(QString());
+        });
+    if (now)
+        return take(folder, *now);
+    m_pendingFolder = folder;
+    m_silence.start();
+    emit folderPending(folder);
+    return false;
+}
+
+bool FolderBrowser::take(const QString &folder, Opening &opening)
+{
+    if (!opening.names.ok) {
+        emit folderUnreadable(folder, errorText(opening.names.error));
+        return false;
+    }
+    m_file1->setPath(folder, std::move(opening.names));
+    m_changes = std::move(*opening.changes);
+    return true;
+}
+
+void FolderBrowser::dropPending()
+{
+    m_fill.drop();
+    m_silence.stop();
+    emit folderPending(QString());
 }
 
 void FolderBrowser::autorefresh()

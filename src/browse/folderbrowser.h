@@ -1,10 +1,13 @@
 #pragma once
 
 #include "browse/folderchanges.h"
+#include "common/detachedreads.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
+
+#include <memory>
 
 namespace vistrel {
 
@@ -22,13 +25,18 @@ public:
 
 // Turns the folder tree's selection into the folder listed, fills the picture list by name or by
 // date, re-selects the previous position after a refill of the same folder, and, while automatic
-// refresh is on, brings newly arrived pictures into the list every 60 ms.
+// refresh is on, brings newly arrived pictures into the list every 60 ms. A chosen folder is read
+// off the window's thread: one that answers at once is filled as if read in place; one that does
+// not is pending until its answer comes (the rest of the reload then runs), and choosing another
+// folder meanwhile drops that answer.
 class FolderBrowser : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int refreshIntervalMs = 60;
+    // How long a chosen folder may take to answer before it is said not to answer.
+    static constexpr int silenceMs = 3000;
 
     explicit FolderBrowser(TreeSelection *tree, QObject *parent = nullptr);
     ~FolderBrowser() override;
@@ -46,6 +54,8 @@ public:
     void setCurslide(int index) { m_curslide = index; }
     void setDocumentsFolder(const QString &folder) { m_documentsFolder = folder; }
     QString documentsFolder() const { return m_documentsFolder; }
+    // The chosen folder whose listing is still to come; empty when none is.
+    QString pendingFolder() const { return m_fill.isPending() ? m_pendingFolder : QString(); }
 
     // The folder the picture list is built from.
     QString currentFolder() const;
@@ -84,8 +94,18 @@ signals:
     void pictureHidden();
     // The chosen folder could not be read; the previous folder and list stay.
     void folderUnreadable(const QString &folder, const QString &reason);
+    // The chosen folder is being read; empty once no folder is pending any more (after the
+    // answer was taken in, or dropped).
+    void folderPending(const QString &folder);
+    // The folder pending has not answered for silenceMs; told once for each choice.
+    void folderSilent(const QString &folder);
 
 private:
+    struct Opening;
+    bool openFolder(const QString &folder);
+    bool take(const QString &folder, Opening &opening);
+    void finishReload();
+    void dropPending();
     void reselect();
     void fill(bool byDate);
     bool refillFromNotices(int counted);
@@ -107,6 +127,11 @@ private:
     bool m_listFilled = false;
     bool m_listedByDate = false;
     bool m_notificationsEnabled = true;
+    QString m_pendingFolder;
+    QTimer m_silence;
+    // Last: answers stop before anything else goes.
+    DetachedReads m_reads{this};
+    DetachedLine m_fill{m_reads};
 };
 
 } // namespace vistrel

@@ -97,4 +97,56 @@ std::optional<Result> DetachedReads::run(std::function<Result()> work,
     return std::nullopt;
 }
 
+// Requests of one kind of which only the newest counts: the folder chosen, the picture clicked,
+// the periodic look at the folder shown. Each request drops the late answer of the one before it,
+// and drop() drops the last one's, so an answer for something the user has left never arrives.
+// Used on the owner's thread only.
+class DetachedLine
+{
+public:
+    explicit DetachedLine(DetachedReads &reads) : m_reads(reads) {}
+
+    // As DetachedReads::run; late is called only when no request was made or dropped since.
+    template<typename Result>
+    std::optional<Result> run(std::function<Result()> work, std::function<void(Result)> late,
+                              std::chrono::milliseconds wait = DetachedReads::quickAnswer);
+    // Whether the last request's answer is still to come.
+    bool isPending() const { return m_state->pending != 0; }
+    void drop()
+    {
+        ++m_state->last;
+        m_state->pending = 0;
+    }
+
+private:
+    struct State
+    {
+        quint64 last = 0;
+        quint64 pending = 0; // the request whose answer is to come; 0 for none
+    };
+    DetachedReads &m_reads;
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
+
+template<typename Result>
+std::optional<Result> DetachedLine::run(std::function<Result()> work,
+                                        std::function<void(Result)> late,
+                                        std::chrono::milliseconds wait)
+{
+    const quint64 request = ++m_state->last;
+    m_state->pending = 0;
+    std::optional<Result> result = m_reads.run<Result>(
+        std::move(work),
+        [state = m_state, request, late = std::move(late)](Result answer) {
+            if (state->last != request)
+                return;
+            state->pending = 0;
+            late(std::move(answer));
+        },
+        wait);
+    if (!result && m_state->last == request)
+        m_state->pending = request;
+    return result;
+}
+
 } // namespace vistrel

@@ -1,6 +1,7 @@
 #include "viewer/picturecache.h"
 
 #include "viewer/picturecachestate.h"
+#include "viewer/regiondecoder.h"
 
 namespace vistrel {
 
@@ -11,6 +12,8 @@ PictureCache::PictureCache(qint64 budgetBytes, Decoder decoder) : m_state(std::m
         decoder ? std::move(decoder) : [](const Request &r, const std::atomic<bool> &cancel) {
             LoadLimits limits;
             limits.cancel = &cancel;
+            if (!r.region.isEmpty())
+                return RegionDecoder::decode(r.nativePath, r.region, limits);
             return PictureLoader::load(r.nativePath, r.atLeast, limits);
         };
 }

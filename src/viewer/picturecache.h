@@ -3,6 +3,7 @@
 #include "viewer/pictureloader.h"
 
 #include <QByteArray>
+#include <QRect>
 #include <QSize>
 
 #include <atomic>
@@ -17,6 +18,7 @@ namespace vistrel {
 // The decoded pictures the display holds or will want soon: the one on display, the one shown
 // before it and those decoded ahead on worker threads, all counted against one memory budget.
 //
+// Tiles of a picture shown at its own size are requests for a region, held beside the rest.
 // A picture is found for a request when it was decoded from the same, unchanged file (same
 // inode, size and modification time) and is sharp enough for it: the picture's own size for a
 // request at full size; for a reduced request, at least the size asked for (or the whole
@@ -29,11 +31,19 @@ class PictureCache
 public:
     struct Request
     {
+        Request() = default;
+        Request(QByteArray path, QSize size = {}, QRect part = {})
+            : nativePath(std::move(path)), atLeast(size), region(part)
+        {}
+
         QByteArray nativePath;
         QSize atLeast; // empty: the picture at its own size
+        // Not empty: only this part of the picture at its own size (a tile; see RegionDecoder).
+        QRect region;
         bool operator==(const Request &other) const
         {
-            return nativePath == other.nativePath && atLeast == other.atLeast;
+            return nativePath == other.nativePath && atLeast == other.atLeast &&
+                   region == other.region;
         }
     };
     // Decodes a request; gives up (LoadedPicture::Cancelled) soon after `cancel` is set.

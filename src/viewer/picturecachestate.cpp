@@ -31,18 +31,22 @@ qint64 pixels(const QSize &size)
 }
 
 // Memory a decode for the request will hold at its peak, from the file's header; 0 when
-// unknown. A JPEG is decoded straight to about the size asked for, an uncompressed BMP to
-// exactly that size; other formats are decoded whole, then scaled down into a copy.
+// unknown. A JPEG is decoded straight to about the size asked for (a progressive one beside the
+// coefficients of the whole picture), an uncompressed BMP to exactly that size; other formats
+// are decoded whole, then scaled down into a copy.
 qint64 estimatedBytes(const PictureCache::Request &request)
 {
     const PictureHeader header = readPictureHeader(request.nativePath);
     if (!header.valid)
         return 0;
+    if (!request.region.isEmpty())
+        return 4 * pixels(request.region.size());
     const qint64 full = pixels(header.size);
     const qint64 asked = request.atLeast.isValid() ? pixels(request.atLeast) : 0;
     if (header.bmpStreams && asked > 0)
         return 4 * pixels(header.size.boundedTo(request.atLeast));
-    return 4 * (header.jpeg && asked > 0 ? qMin(full, 4 * asked) : full + asked);
+    return header.coefficientBytes +
+           4 * (header.jpeg && asked > 0 ? qMin(full, 4 * asked) : full + asked);
 }
 
 } // namespace
@@ -67,7 +71,8 @@ bool PictureCache::State::sharpEnough(const Entry &e, const Request &r)
 {
     if (e.request == r)
         return true;
-    if (!e.picture.ok() || e.request.nativePath != r.nativePath)
+    if (!e.picture.ok() || e.request.nativePath != r.nativePath || !e.request.region.isEmpty() ||
+        !r.region.isEmpty())
         return false;
     const QSize have = e.picture.image.size();
     const bool whole = have == e.picture.fullSize;

@@ -120,6 +120,7 @@ void PictureDisplay::SortedList_Click()
     m_view->setToolTip(QString());
     m_shownNative.clear();
     m_pending.reset();
+    m_tiled.stop();
     m_sharpen.reset();
     m_sharpenTimer->stop();
     if (index >= 0) {
@@ -187,7 +188,7 @@ void PictureDisplay::holdShownFile()
 {
     m_shownFile.hold(m_shownNative,
                      m_scaledpics ? m_view->image1()->picture() : m_view->picture1()->picture(),
-                     !m_scaledpics);
+                     !m_scaledpics && !m_tiled.isActive());
 }
 
 void PictureDisplay::writeSizeText(const QSize &pictureSize)
@@ -208,28 +209,65 @@ void PictureDisplay::showActualSize(const QByteArray &native, const QString &pat
     picture1->setLeft(1);
     picture1->setTop(1);
 
-    const Request request{native, QSize()};
+    const PictureHeader header = readPictureHeader(native);
+    if (TiledPicture::suits(header)) {
+        presentTiled(native, header.size);
+        return;
+    }
+    const Request request{native, QSize(), QRect()};
     if (const std::optional<LoadedPicture> picture = obtain(request, path))
         presentActualSize(*picture, request, path);
+}
+
+void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
+{
+    m_view->picture1()->setTiled(size);
+    m_shownNative = native;
+    m_shownFullSize = size;
+    m_tiled.start(native, size);
+    placeAtActualSize(size);
+    requestTiles();
+    BusyCursor busy;
+    m_tiled.waitForVisible(*m_cache, m_view->picture1(), fullWait);
+    if (m_tiled.damaged())
+        m_view->setToolTip(QStringLiteral("The picture is incomplete"));
+}
+
+void PictureDisplay::requestTiles()
+{
+    std::vector<Request> wanted = m_tiled.update(m_view->picture1());
+    for (Request &r : neighbours(QSize(), aheadSlow))
+        wanted.push_back(std::move(r));
+    m_cache->want(std::move(wanted));
+    m_tiled.collect(*m_cache, m_view->picture1());
 }
 
 void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Request &request,
                                        const QString &path)
 {
+    ActualPicture *picture1 = m_view->picture1();
     if (!picture.ok()) {
+        // Nothing of the picture before stays in view, nor an empty box where it was.
+        picture1->setPicture(QImage());
+        picture1->hide();
         handleFailure(picture, request.nativePath, path);
         return;
     }
-    ActualPicture *picture1 = m_view->picture1();
     picture1->setPicture(picture.image);
     m_shownNative = request.nativePath;
     m_shownFullSize = picture.fullSize;
     m_cache->setShown(request);
     if (picture.incomplete)
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
+    placeAtActualSize(picture.image.size());
+    prefetchNeighbours(QSize(), 1);
+}
 
+void PictureDisplay::placeAtActualSize(const QSize &size)
+{
+    ActualPicture *picture1 = m_view->picture1();
     const QSize area = m_view->innerSize();
-    const ActualPlacement place = placeActualSize(picture.image.size(), area);
+    const ActualPlacement place = placeActualSize(size, area);
     picture1->setLeft(place.left);
     picture1->setTop(place.top);
     // The bars keep their values between pictures; a shorter range only clamps the value
@@ -246,7 +284,6 @@ void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Reque
         m_vScroll->setPageStep(qMax(1, area.height()));
         m_vScroll->show();
     }
-    prefetchNeighbours(QSize(), 1);
 }
 
 std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, const QString &path)
@@ -293,6 +330,11 @@ void PictureDisplay::onDecoded()
             }
             prefetchNeighbours(request.atLeast, aheadSlow);
         }
+    }
+    if (m_tiled.isActive()) {
+        if (m_tiled.damaged())
+            m_view->setToolTip(QStringLiteral("The picture is incomplete"));
+        m_tiled.collect(*m_cache, m_view->picture1());
     }
     if (!m_pending)
         return;
@@ -441,6 +483,7 @@ void PictureDisplay::hidePicture()
     m_view->picture1()->hide();
     m_shownNative.clear();
     m_pending.reset();
+    m_tiled.stop();
     m_sharpen.reset();
 }
 
@@ -457,11 +500,15 @@ void PictureDisplay::onContainerResized()
 void PictureDisplay::HScroll1_Change(int value)
 {
     m_view->picture1()->setLeft(scrollPosition(value));
+    if (m_tiled.isActive())
+        requestTiles();
 }
 
 void PictureDisplay::VScroll1_Change(int value)
 {
     m_view->picture1()->setTop(scrollPosition(value));
+    if (m_tiled.isActive())
+        requestTiles();
 }
 
 } // namespace vistrel

@@ -2,6 +2,7 @@
 
 #include "viewer/picturecache.h"
 #include "viewer/shownfile.h"
+#include "viewer/tiledpicture.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -96,6 +97,12 @@ private:
                        int ahead);
     void presentActualSize(const LoadedPicture &picture, const Request &request,
                            const QString &path);
+    // A picture too large to hold whole, shown at its own size in tiles.
+    void presentTiled(const QByteArray &native, const QSize &size);
+    // Places Picture1 for a picture of this size and sets the scroll bars.
+    void placeAtActualSize(const QSize &size);
+    // Asks for the tiles the view needs now and takes those decoded.
+    void requestTiles();
     void writeSizeText(const QSize &pictureSize);
     // Records the file now shown (or none) for printing.
     void holdShownFile();
@@ -124,6 +131,7 @@ private:
     // Held open for printing what is shown.
     ShownFile m_shownFile;
     std::optional<Pending> m_pending;
+    TiledPicture m_tiled;
     // The picture shown, decoded for the grown viewing area.
     std::optional<Request> m_sharpen;
     QTimer *m_sharpenTimer;

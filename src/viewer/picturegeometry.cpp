@@ -48,4 +48,26 @@ ActualPlacement placeActualSize(const QSize &picture, const QSize &area)
     return p;
 }
 
+QList<QRect> tilesFor(const QRect &visible, const QSize &picture, int tile, int margin)
+{
+    QList<QRect> tiles;
+    const QRect whole(QPoint(0, 0), picture);
+    const QRect shown = visible & whole;
+    if (shown.isEmpty() || tile <= 0)
+        return tiles;
+    const int columns = (picture.width() + tile - 1) / tile;
+    const int rows = (picture.height() + tile - 1) / tile;
+    const int left = shown.left() / tile, right = shown.right() / tile;
+    const int top = shown.top() / tile, bottom = shown.bottom() / tile;
+    for (int ring = 0; ring <= margin; ++ring)
+        for (int y = qMax(0, top - ring); y <= qMin(rows - 1, bottom + ring); ++y)
+            for (int x = qMax(0, left - ring); x <= qMin(columns - 1, right + ring); ++x) {
+                const bool inner = x >= left - ring + 1 && x <= right + ring - 1 &&
+                                   y >= top - ring + 1 && y <= bottom + ring - 1;
+                if (ring == 0 || !inner)
+                    tiles << (QRect(x * tile, y * tile, tile, tile) & whole);
+            }
+    return tiles;
+}
+
 } // namespace vistrel

@@ -2,6 +2,8 @@
 
 #include "common/rounding.h"
 
+#include <QList>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -33,6 +35,11 @@ struct ActualPlacement
     int verticalMax = 0;
 };
 ActualPlacement placeActualSize(const QSize &picture, const QSize &area);
+
+// The tiles (squares of `tile` pixels on a grid from the picture's top-left corner, cut at its
+// edges) that a picture of `picture` pixels needs for the part `visible` of it: those it shows
+// first, nearest the top-left of the view first, then a ring of `margin` tiles around them.
+QList<QRect> tilesFor(const QRect &visible, const QSize &picture, int tile, int margin);
 
 // A scroll bar at value v puts the picture's edge at -v.
 inline double scrollPosition(int value)

@@ -18,9 +18,39 @@ namespace {
 // Enough for the frame header behind large metadata blocks in nearly every JPEG.
 constexpr qsizetype headBytes = 256 * 1024;
 
+// Bytes of coefficients a decoder keeps for the whole picture when the frame (SOF2, SOF6,
+// SOF10, SOF14) is progressive: 128 for each 8 x 8 block of each component.
+qint64 coefficientBytes(const uchar *frame, qsizetype available)
+{
+    const uchar marker = frame[1];
+    if (marker != 0xC2 && marker != 0xC6 && marker != 0xCA && marker != 0xCE)
+        return 0;
+    if (available < 10)
+        return 0;
+    const qint64 height = (qint64(frame[5]) << 8) | frame[6];
+    const qint64 width = (qint64(frame[7]) << 8) | frame[8];
+    const int components = frame[9];
+    if (available < 10 + 3 * components)
+        return 0;
+    int hMax = 1, vMax = 1;
+    for (int c = 0; c < components; ++c) {
+        hMax = qMax(hMax, frame[11 + 3 * c] >> 4);
+        vMax = qMax(vMax, frame[11 + 3 * c] & 15);
+    }
+    qint64 bytes = 0;
+    for (int c = 0; c < components; ++c) {
+        const int h = qMax(1, frame[11 + 3 * c] >> 4);
+        const int v = qMax(1, frame[11 + 3 * c] & 15);
+        const qint64 columns = (width * h + 8 * hMax - 1) / (8 * hMax) + h;
+        const qint64 rows = (height * v + 8 * vMax - 1) / (8 * vMax) + v;
+        bytes += columns * rows * 128;
+    }
+    return bytes;
+}
+
 // The upright size a JPEG's frame header gives, from its markers up to the first frame;
-// empty when the head holds none.
-QSize jpegSize(const QByteArray &head)
+// empty when the head holds none. Also the coefficients its decoder holds.
+QSize jpegSize(const QByteArray &head, qint64 *coefficients, bool *byRegion)
 {
     const auto *p = reinterpret_cast<const uchar *>(head.constData());
     const qsizetype n = head.size();
@@ -42,6 +72,9 @@ QSize jpegSize(const QByteArray &head)
         if (frame) {
             if (i + 9 > n)
                 return {};
+            *coefficients = coefficientBytes(p + i, n - i);
+            *byRegion = (marker == 0xC0 || marker == 0xC1) && orientation == Orientation::Upright &&
+                        i + 10 <= n && (p[i + 9] == 1 || p[i + 9] == 3);
             return turned(QSize((int(p[i + 7]) << 8) | p[i + 8], (int(p[i + 5]) << 8) | p[i + 6]),
                           orientation);
         }
@@ -78,9 +111,10 @@ PictureHeader readPictureHeader(const QByteArray &nativePath)
                     : readBmpLayout(reinterpret_cast<const unsigned char *>(head.constData()),
                                     head.size(), qint64(st.st_size));
     if (header.jpeg) {
-        size = jpegSize(head);
+        size = jpegSize(head, &header.coefficientBytes, &header.byRegion);
     } else if (bmp.valid) {
         header.bmpStreams = true;
+        header.byRegion = true;
         size = bmp.size;
     } else {
         QBuffer buffer(&head);

@@ -14,6 +14,12 @@ struct PictureHeader
     qint64 fileBytes = 0;
     bool jpeg = false;       // decoded in strips, straight to a reduced size
     bool bmpStreams = false; // rows averaged as they are read, straight to the size asked for
+    // A JPEG of several scans (progressive): its decoder holds the coefficients of the whole
+    // picture, this many bytes, whatever size it is decoded to.
+    qint64 coefficientBytes = 0;
+    // Readable by region at its own size (RegionDecoder): an uncompressed BMP, or a baseline
+    // JPEG in grey or colour stored upright.
+    bool byRegion = false;
 };
 
 // Reads the start of the file (opened without blocking, so a FIFO cannot hang the caller).

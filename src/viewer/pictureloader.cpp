@@ -136,8 +136,12 @@ LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limit
         if (needed > limits.memoryBytes)
             return tooLarge(needed, limits.memoryBytes);
     }
-    // A second guard for readers that cannot tell their size up front.
-    reader.setAllocationLimit(int(qMin<qint64>(INT_MAX, limits.memoryBytes / 2 / (1 << 20) + 1)));
+    // With the size known, the check above is the bound and Qt's own limit would only refuse
+    // pictures that fit it; readers that cannot tell their size up front get the bound as a
+    // second guard.
+    const qint64 megabytes = limits.memoryBytes >> 20;
+    reader.setAllocationLimit(size.isValid() ? 0
+                                             : int(qBound(qint64(1), megabytes, qint64(INT_MAX))));
 
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
@@ -145,8 +149,8 @@ LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limit
             return cancelled();
         if (file.error() == QFileDevice::ReadError)
             return failure(LoadedPicture::PathAccess, file.errorString());
-        // Readers report a picture they found no memory for like a damaged one: ask for that
-        // memory once more to tell the two apart.
+        // Readers report a picture they found no memory for like a damaged one: ask
+        // for that memory once more to tell the two apart.
         if (size.isValid() &&
             QImage(size, isShownFormat(format) ? format : QImage::Format_RGB32).isNull())
             return failure(LoadedPicture::OutOfMemory,
@@ -176,8 +180,24 @@ bool startsLikeJpeg(const unsigned char *head, ssize_t length)
 // Opened without blocking so that a FIFO or device named like a picture cannot hang the
 // display; anything but a non-empty regular file is no picture. Read, never mapped: a file
 // truncated under a mapping would kill the program on access.
+// The machine's MemAvailable in bytes; 0 when unknown.
+qint64 availableMemory()
+{
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (!meminfo.open(QIODevice::ReadOnly))
+        return 0;
+    for (int i = 0; i < 8 && !meminfo.atEnd(); ++i) {
+        const QByteArray line = meminfo.readLine();
+        if (line.startsWith("MemAvailable:")) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            return fields.size() >= 2 ? fields[1].toLongLong() * 1024 : 0;
+        }
+    }
+    return 0;
+}
+
 LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool largest,
-                       const LoadLimits &limits)
+                       LoadLimits limits)
 {
     if (isCancelled(limits))
         return cancelled();
@@ -197,6 +217,8 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
         return failure(LoadedPicture::Unreadable, QStringLiteral("is a folder"));
     if (!S_ISREG(st.st_mode))
         return failure(LoadedPicture::Unreadable, QStringLiteral("is not a regular file"));
+    if (limits.memoryBytes <= 0)
+        limits.memoryBytes = memoryBoundFor(qint64(st.st_size));
     unsigned char head[bmpHeadBytes] = {};
     const qint64 got = readAt(fd, head, sizeof head, 0);
     if (got < 0)
@@ -219,6 +241,15 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
 
 } // namespace
 
+qint64 memoryBoundFor(qint64 fileBytes)
+{
+    constexpr qint64 bytesPerFileByte = 2048;
+    const qint64 plausible = fileBytes > (qint64(1) << 52) / bytesPerFileByte
+                                 ? qint64(1) << 52
+                                 : fileBytes * bytesPerFileByte;
+    return qMax(memoryBoundFloor, qMin(plausible, availableMemory() / 2));
+}
+
 LoadedPicture PictureLoader::load(const QByteArray &nativePath, const QSize &atLeast,
                                   const LoadLimits &limits)
 {
@@ -228,7 +259,10 @@ LoadedPicture PictureLoader::load(const QByteArray &nativePath, const QSize &atL
 LoadedPicture PictureLoader::loadWithinBudget(const QByteArray &nativePath,
                                               const LoadLimits &limits)
 {
-    return loadFile(nativePath, {}, true, limits);
+    LoadLimits bounded = limits;
+    if (bounded.memoryBytes <= 0)
+        bounded.memoryBytes = memoryBoundFloor;
+    return loadFile(nativePath, {}, true, bounded);
 }
 
 } // namespace vistrel

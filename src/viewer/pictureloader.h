@@ -38,11 +38,20 @@ struct LoadLimits
     // Bytes one load may hold at its peak: the decoder's own full-size buffers (a progressive
     // JPEG keeps 2 bytes per pixel and component), the decoded picture and any reduced or
     // turned copy. Checked before any large allocation; the file itself is never held whole.
-    qint64 memoryBytes = 256LL * 1024 * 1024;
+    // 0: the bound follows the file and the machine (memoryBoundFor); the loader fills it in
+    // before a decoder is called, which needs it positive.
+    qint64 memoryBytes = 0;
     // Set from another thread to abandon the load: it ends within a row or a scan with
     // Cancelled. May be null.
     const std::atomic<bool> *cancel = nullptr;
 };
+
+// What one load may use when nothing else is asked: 256 MiB, and more for a file whose size
+// makes a larger picture plausible (2 KiB of pixels and decoder buffers per byte of file, more
+// than any real photo needs), as far as half of the memory the machine has available allows.
+// A small file claiming a huge picture stays within the 256 MiB.
+qint64 memoryBoundFor(qint64 fileBytes);
+constexpr qint64 memoryBoundFloor = 256LL << 20;
 
 // Reads a picture file into an upright image. JPEG is decoded with libjpeg-turbo straight into
 // the image (with its own scaling for a reduced size) and turned by its orientation tag; an
@@ -60,8 +69,8 @@ public:
     static LoadedPicture load(const QByteArray &nativePath, const QSize &atLeast = {},
                               const LoadLimits &limits = {});
 
-    // The largest size within the memory limit: full size when it fits, otherwise a JPEG
-    // reduced by the smallest scaling factor that fits. For printing.
+    // The largest size within the memory limit (by default the fixed 256 MiB): full size when
+    // it fits, otherwise a JPEG reduced by the smallest scaling factor that fits. For printing.
     static LoadedPicture loadWithinBudget(const QByteArray &nativePath,
                                           const LoadLimits &limits = {});
 };

@@ -9,10 +9,10 @@ namespace vistrel {
 namespace {
 
 // These widgets paint every pixel themselves: a picture with transparent parts is laid on the
-// window colour, so that nothing shown before shows through.
+// window colour, so that nothing shown before shows through; so is a display without a picture.
 void paintOver(QPainter &painter, const QRect &rect, const QImage &picture, const QPalette &palette)
 {
-    if (picture.hasAlphaChannel())
+    if (picture.isNull() || picture.hasAlphaChannel())
         painter.fillRect(rect, palette.window());
     painter.drawImage(rect, picture, rect);
 }
@@ -54,8 +54,42 @@ ActualPicture::ActualPicture(QWidget *parent) : QWidget(parent)
 void ActualPicture::setPicture(const QImage &picture)
 {
     m_picture = picture;
+    m_tiled = false;
+    m_tiles.clear();
     resize(picture.size());
     update();
+}
+
+void ActualPicture::setTiled(const QSize &size)
+{
+    m_picture = QImage();
+    m_tiled = true;
+    m_tiles.clear();
+    resize(size);
+    update();
+}
+
+void ActualPicture::setTile(const QRect &place, const QImage &tile)
+{
+    m_tiles.insert(place.topLeft(), tile);
+    update(place);
+}
+
+void ActualPicture::keepTiles(const QList<QRect> &places)
+{
+    QHash<QPoint, QImage> kept;
+    for (const QRect &r : places)
+        if (const auto it = m_tiles.constFind(r.topLeft()); it != m_tiles.constEnd())
+            kept.insert(it.key(), it.value());
+    m_tiles.swap(kept);
+}
+
+QRect ActualPicture::visiblePart() const
+{
+    const auto *view = qobject_cast<PictureView *>(parentWidget());
+    if (!view)
+        return rect();
+    return QRect(view->contentsRect().topLeft() - pos(), view->innerSize()) & rect();
 }
 
 void ActualPicture::setLeft(double left)
@@ -82,7 +116,17 @@ void ActualPicture::paintEvent(QPaintEvent *event)
 {
     // Only the exposed part: a large picture is mostly outside the viewing area.
     QPainter painter(this);
-    paintOver(painter, event->rect(), m_picture, palette());
+    if (!m_tiled) {
+        paintOver(painter, event->rect(), m_picture, palette());
+        return;
+    }
+    painter.fillRect(event->rect(), palette().window());
+    for (auto it = m_tiles.constBegin(); it != m_tiles.constEnd(); ++it) {
+        const QRect place(it.key(), it.value().size());
+        const QRect part = place & event->rect();
+        if (!part.isEmpty())
+            painter.drawImage(part.topLeft(), it.value(), part.translated(-place.topLeft()));
+    }
 }
 
 PictureView::PictureView(QWidget *parent)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QHash>
 #include <QImage>
 
 namespace vistrel {
@@ -25,7 +26,9 @@ private:
 };
 
 // The display at the picture's own size. Its position is kept in pixels with halves (a centred
-// picture may sit at x.5); it is drawn at the whole pixel below.
+// picture may sit at x.5); it is drawn at the whole pixel below. A picture too large to hold
+// whole is given in tiles: only those near the view are held, the rest is drawn in the window
+// colour until its tile comes.
 class ActualPicture : public QWidget
 {
     Q_OBJECT
@@ -34,6 +37,15 @@ public:
     explicit ActualPicture(QWidget *parent = nullptr);
     void setPicture(const QImage &picture);
     const QImage &picture() const { return m_picture; }
+    // Shows a picture of this size in tiles, none held yet.
+    void setTiled(const QSize &size);
+    bool isTiled() const { return m_tiled; }
+    void setTile(const QRect &place, const QImage &tile);
+    bool hasTile(const QRect &place) const { return m_tiles.contains(place.topLeft()); }
+    // Drops every tile but those at these places.
+    void keepTiles(const QList<QRect> &places);
+    // The part of the picture the viewing area shows, in the picture's pixels.
+    QRect visiblePart() const;
     double left() const { return m_left; }
     double top() const { return m_top; }
     // Relative to the inside of the viewing area.
@@ -47,6 +59,8 @@ private:
     void place();
 
     QImage m_picture;
+    bool m_tiled = false;
+    QHash<QPoint, QImage> m_tiles; // by their top-left corner
     double m_left = 1;
     double m_top = 1;
 };

@@ -1,5 +1,6 @@
 #include "viewer/shownfile.h"
 
+#include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
 
 #include <cerrno>
@@ -11,6 +12,10 @@
 namespace vistrel {
 
 namespace {
+
+// The longest side of a sheet printed (Legal, 14 in) at 300 pixels to the inch, as much as a
+// printer resolves of a photograph.
+constexpr int printPixels = 14 * 300;
 
 QString pixels(const QImage &image)
 {
@@ -89,11 +94,18 @@ ShownFile::Picture ShownFile::fullResolution() const
     // The descriptor's own entry reopens the very file held, even when its name now leads
     // elsewhere or nowhere.
     const QByteArray held = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_fd);
-    const LoadedPicture loaded = PictureLoader::loadWithinBudget(held);
+    // A page needs the picture at no more than a printer resolves over the largest sheet: a
+    // larger one is decoded reduced to that (a JPEG by its decoder's scaling, at least that
+    // size), never whole.
+    const QSize own = readPictureHeader(held).size;
+    const QSize needed = own.scaled(QSize(printPixels, printPixels), Qt::KeepAspectRatio);
+    const bool reduce = own.isValid() && (own.width() > printPixels || own.height() > printPixels);
+    const LoadedPicture loaded = reduce ? PictureLoader::load(held, needed.expandedTo({1, 1}))
+                                        : PictureLoader::loadWithinBudget(held);
     if (!loaded.ok())
         return asShown(QStringLiteral("The file could not be read again (%1)").arg(loaded.reason));
     Picture picture{loaded.image, QString()};
-    if (loaded.image.size() != loaded.fullSize)
+    if (loaded.image.size() != loaded.fullSize && !reduce)
         picture.note = QStringLiteral("The picture is printed at %1, reduced from its own %2x%3 "
                                       "pixels to stay within memory.")
                            .arg(pixels(loaded.image))

@@ -38,8 +38,8 @@ public:
     // read before.
     quint64 serial() const { return m_serial; }
 
-    // The held file at full resolution as far as the memory budget allows; a null image when
-    // nothing is held.
+    // The held file at full resolution as far as the memory budget allows, and no larger than
+    // a printer resolves over the largest sheet; a null image when nothing is held.
     Picture fullResolution() const;
 
 private:

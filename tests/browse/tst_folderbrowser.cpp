@@ -6,6 +6,7 @@
 #include "browse/foldermonitor.h"
 #include "browse/picturelistmodel.h"
 #include "hardening/asnobody.h"
+#include "slowfolders.h"
 #include "testutils.h"
 
 #include <QAbstractItemModelTester>
@@ -49,10 +50,13 @@ struct Rig
         browser.setNotificationsEnabled(notifications);
         browser.monitor()->setRereadSlice(slice);
     }
+    // Chooses the folder and waits for its listing: a big one may take more than the quick
+    // answer's time to read.
     void choose(const QString &path)
     {
         tree.path = path;
         browser.reloaddir();
+        QTRY_VERIFY(browser.pendingFolder().isEmpty());
     }
     void tick(qint64 ms = FolderBrowser::refreshIntervalMs)
     {
@@ -540,6 +544,54 @@ private slots:
                      return QTest::currentTestFailed() ? 1 : 0;
                  }),
                  0);
+    }
+
+    // A chosen folder that is slow to answer: the reload returns at once and the folder is
+    // pending; its answer fills the list, unless another folder was chosen meanwhile.
+    void slowFolderIsFilledWhenItAnswers_data()
+    {
+        QTest::addColumn<bool>("leave");
+        QTest::newRow("waited for") << false;
+        QTest::newRow("left for another folder") << true;
+    }
+    void slowFolderIsFilledWhenItAnswers()
+    {
+        QFETCH(bool, leave);
+        Sandbox a, slow, b;
+        a.fill({"a.jpg"});
+        slow.fill({"s1.jpg", "s2.jpg"});
+        b.fill({"b.jpg"});
+        Rig rig;
+        rig.choose(a.path());
+        QSignalSpy pending(&rig.browser, &FolderBrowser::folderPending);
+        const int answered = vistrel_slow_folders_answered();
+        vistrel_slow_folders(QFile::encodeName(slow.path()).constData(), 300);
+        QElapsedTimer clock;
+        clock.start();
+        rig.tree.path = slow.path();
+        rig.browser.reloaddir();
+        QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(rig.browser.pendingFolder(), slow.path());
+        QCOMPARE(pending.count(), 1);
+        QCOMPARE(rig.names(), QStringList{"a.jpg"});
+        QCOMPARE(rig.browser.holddir(), a.path());
+        rig.tick(); // a refresh meanwhile neither waits nor reads again
+        QCOMPARE(rig.browser.pendingFolder(), slow.path());
+        if (leave) {
+            rig.choose(b.path());
+            QCOMPARE(rig.browser.pendingFolder(), QString());
+        }
+        QTRY_COMPARE(vistrel_slow_folders_answered(), answered + 1);
+        vistrel_slow_folders(nullptr, 0);
+        const QString shown = leave ? b.path() : slow.path();
+        QTRY_COMPARE(rig.browser.currentFolder(), shown);
+        QTest::qWait(50); // a dropped answer would have come by now
+        QCOMPARE(rig.browser.currentFolder(), shown);
+        QCOMPARE(rig.names(), leave ? QStringList{"b.jpg"} : (QStringList{"s1.jpg", "s2.jpg"}));
+        QCOMPARE(rig.browser.holddir(), shown);
+        QCOMPARE(rig.browser.pendingFolder(), QString());
+        QCOMPARE(pending.count(), 2);
+        QCOMPARE(pending.last().at(0).toString(), QString());
     }
 
     void moreThan32767Pictures()

@@ -30,18 +30,20 @@ inline QImage solid(int width, int height, const QColor &colour)
     return image;
 }
 
-inline QByteArray encode(const QImage &image, const char *format, int quality = 90)
+inline QByteArray encode(const QImage &image, const char *format, int quality = 90,
+                         bool progressive = false)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
     writer.write(image);
     return bytes;
 }
 
-// An uncompressed BMP written field by field: 24 or 32 bits (32 with colour masks when
+// An uncompressed BMP written field by field: 16, 24 or 32 bits (32 with colour masks when
 // `masks`), rows stored top-down or bottom-up, an information header of `infoSize` bytes.
 inline QByteArray bmp(const QImage &image, int bits, bool topDown, int infoSize = 40,
                       bool masks = false)
@@ -76,6 +78,12 @@ inline QByteArray bmp(const QImage &image, int bits, bool topDown, int infoSize 
         uchar *row = p + offset + stride * (topDown ? y : height - 1 - y);
         for (int x = 0; x < width; ++x, row += bits / 8) {
             const QRgb c = image.pixel(x, y);
+            if (bits == 16) { // five bits each of red, green and blue
+                const int v = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
+                row[0] = uchar(v);
+                row[1] = uchar(v >> 8);
+                continue;
+            }
             row[0] = uchar(qBlue(c));
             row[1] = uchar(qGreen(c));
             row[2] = uchar(qRed(c));

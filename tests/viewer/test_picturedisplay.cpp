@@ -160,26 +160,41 @@ private slots:
         QVERIFY(rig.status1.isEmpty()); // panel 1 is left alone at actual size
     }
 
+    void hugeOverhangScrollsToItsFarEdge_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("40000 x 4 BMP, held whole") << 4 << QByteArray("bmp");
+        QTest::newRow("40000 x 700 JPEG, shown in tiles") << 700 << QByteArray("jpg");
+    }
     void hugeOverhangScrollsToItsFarEdge()
     {
+        QFETCH(int, height);
+        QFETCH(QByteArray, format);
         Rig rig(false);
-        QImage wide = solid(40000, 4, Qt::green);
-        for (int y = 0; y < 4; ++y)
-            wide.setPixelColor(39999, y, Qt::blue);
-        rig.put(QStringLiteral("a.bmp"), wide);
+        QImage wide = solid(40000, height, Qt::green);
+        for (int y = 0; y < height; ++y)
+            for (int x = 39984; x < 40000; ++x)
+                wide.setPixelColor(x, y, Qt::blue);
+        const QString name = QStringLiteral("a.") + QString::fromLatin1(format);
+        rig.box.write(name, encode(wide, format.constData()));
+        wide = QImage();
         rig.open();
         rig.browser.list()->setListIndex(0);
 
         const QSize inner = rig.view->innerSize();
+        const bool tall = height > inner.height();
+        QCOMPARE(rig.view->picture1()->isTiled(), tall);
         QVERIFY(rig.h->isVisible());
-        QVERIFY(!rig.v->isVisible()); // wide but short: only the horizontal bar
+        QCOMPARE(rig.v->isVisible(), tall); // wide but short: only the horizontal bar
         QCOMPARE(rig.h->maximum(), 40000 - inner.width());
         QCOMPARE(rig.view->picture1()->left(), 1.0);
-        QCOMPARE(rig.view->picture1()->top(), (inner.height() - 4) / 2.0);
+        QCOMPARE(rig.view->picture1()->top(), tall ? 1.0 : (inner.height() - height) / 2.0);
+        QVERIFY(near(rig.pixelAt(2, inner.height() / 2), Qt::green));
 
         rig.h->setValue(rig.h->maximum());
         QCOMPARE(rig.view->picture1()->left(), -double(40000 - inner.width()));
-        QCOMPARE(rig.pixelAt(inner.width() - 1, inner.height() / 2 - 1), QColor(Qt::blue));
+        QTRY_VERIFY(near(rig.pixelAt(inner.width() - 2, inner.height() / 2 - 1), Qt::blue));
 
         // Dragging moves the picture on every position of the thumb.
         QSignalSpy moved(rig.h, &QScrollBar::sliderMoved);
@@ -210,27 +225,36 @@ private slots:
     void failures_data()
     {
         QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("scaled");
         QTest::addColumn<QString>("prompt");
-        QTest::newRow("missing file") << "missing"
-                                      << "File not found: %1";
+        QTest::newRow("missing file") << "missing" << true << "File not found: %1";
         QTest::newRow("too large for memory")
-            << "bomb"
+            << "bomb" << true
             << "7\n\nNot enough memory to show %1: even reduced it is far larger than the area "
                "it fills.";
+        QTest::newRow("too large for memory at actual size leaves the area cleared")
+            << "progressive bomb" << false
+            << "7\n\nNot enough memory to show %1: it needs 25216 MB, more than the 269 MB one "
+               "picture may use.";
     }
     void failures()
     {
         QFETCH(QString, kind);
+        QFETCH(bool, scaled);
         QFETCH(QString, prompt);
-        Rig rig(true);
+        Rig rig(scaled);
         const QString name = QStringLiteral("a.jpg");
         rig.box.write(name, encode(gradient(64, 64), "jpg"));
         rig.open();
         if (kind == QLatin1String("missing"))
             QFile::remove(rig.box.file(name));
         else
-            rig.box.write(name, withClaimedSize(encode(gradient(64, 64), "jpg"), 60000, 60000));
+            rig.box.write(name, withClaimedSize(encode(gradient(64, 64), "jpg", 90,
+                                                       kind.startsWith(QLatin1String("prog"))),
+                                                60000, 60000));
         rig.browser.list()->setListIndex(0);
+        QVERIFY(!rig.view->picture1()->isVisible());
+        QCOMPARE(rig.pixelAt(1, 1), background);
 
         QCOMPARE(rig.services.prompts.shown.size(), 1);
         const ScriptedPrompter::Shown shown = rig.services.prompts.shown.first();

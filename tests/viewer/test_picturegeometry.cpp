@@ -119,6 +119,38 @@ private slots:
             QTEST(p.verticalMax, "vMax");
     }
 
+    void tiles_data()
+    {
+        QTest::addColumn<QRect>("visible");
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<int>("margin");
+        QTest::addColumn<QList<QRect>>("tiles");
+        const QSize big(1000, 700);
+        QTest::newRow("view inside one tile")
+            << QRect(10, 10, 50, 50) << big << 0 << QList<QRect>{QRect(0, 0, 100, 100)};
+        QTest::newRow("view across four, its top-left first")
+            << QRect(150, 150, 100, 100) << big << 0
+            << QList<QRect>{QRect(100, 100, 100, 100), QRect(200, 100, 100, 100),
+                            QRect(100, 200, 100, 100), QRect(200, 200, 100, 100)};
+        QTest::newRow("ring after the view, cut at the picture's corner")
+            << QRect(0, 0, 100, 100) << QSize(250, 150) << 1
+            << QList<QRect>{QRect(0, 0, 100, 100), QRect(100, 0, 100, 100), QRect(0, 100, 100, 50),
+                            QRect(100, 100, 100, 50)};
+        QTest::newRow("last tiles cut at the far edges")
+            << QRect(900, 650, 100, 50) << QSize(950, 680) << 0
+            << QList<QRect>{QRect(900, 600, 50, 80)};
+        QTest::newRow("view outside the picture")
+            << QRect(-200, 0, 100, 100) << big << 1 << QList<QRect>{};
+    }
+    // 100-pixel tiles.
+    void tiles()
+    {
+        QFETCH(QRect, visible);
+        QFETCH(QSize, picture);
+        QFETCH(int, margin);
+        QTEST(tilesFor(visible, picture, 100, margin), "tiles");
+    }
+
     void scrollValueIsNegatedPosition()
     {
         QCOMPARE(scrollPosition(1200), -1200.0);

@@ -3,6 +3,7 @@
 #include "viewer/bmpdecoder.h"
 #include "viewer/jpegdecoder.h"
 #include "viewer/pictureloader.h"
+#include "viewer/regiondecoder.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -297,6 +298,97 @@ private slots:
         QCOMPARE(print.fullSize, QSize(800, 800));
     }
 
+    void limitsAreNeverBadContent_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<int>("limitBytes");
+        QTest::addColumn<int>("error");
+        // 600 x 600 decodes to 1.44 MB at four bytes a pixel.
+        QTest::newRow("16-bit BMP within the bound") << QByteArray("bmp16") << 2000000 << 0;
+        QTest::newRow("PNG named .jpg within the bound") << QByteArray("png") << 2000000 << 0;
+        QTest::newRow("16-bit BMP over the bound")
+            << QByteArray("bmp16") << 1000000 << int(LoadedPicture::OutOfMemory);
+        QTest::newRow("PNG named .jpg over the bound")
+            << QByteArray("png") << 1000000 << int(LoadedPicture::OutOfMemory);
+    }
+    // Pictures that Qt's readers decode: a limit refuses them as too large for memory, never as
+    // damaged files, and within the bound they are shown.
+    void limitsAreNeverBadContent()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(int, limitBytes);
+        Sandbox box;
+        const QImage picture = gradient(600, 600);
+        box.write(QStringLiteral("x.jpg"),
+                  format == "bmp16" ? bmp(picture, 16, false) : encode(picture, "png"));
+        LoadLimits limits;
+        limits.memoryBytes = limitBytes;
+        const LoadedPicture p =
+            PictureLoader::load(native(box, QStringLiteral("x.jpg")), {}, limits);
+        QTEST(p.error, "error");
+        if (p.ok())
+            QCOMPARE(p.image.size(), picture.size());
+    }
+
+    void regionMatchesTheWholeDecode_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QRect>("region");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("JPEG, top-left corner")
+            << QByteArray("jpg") << QRect(0, 0, 64, 48) << QSize(64, 48);
+        QTest::newRow("JPEG, off the block grid in both directions")
+            << QByteArray("jpg") << QRect(37, 21, 90, 77) << QSize(90, 77);
+        QTest::newRow("JPEG, cut at the far corner")
+            << QByteArray("jpg") << QRect(250, 190, 100, 100) << QSize(50, 40);
+        QTest::newRow("BMP bottom-up, inside")
+            << QByteArray("bmp") << QRect(37, 21, 90, 77) << QSize(90, 77);
+        QTest::newRow("BMP top-down, cut at the far corner")
+            << QByteArray("bmp top-down") << QRect(250, 190, 100, 100) << QSize(50, 40);
+        QTest::newRow("JPEG claiming 60000 square, holding 300 x 230")
+            << QByteArray("jpg claims") << QRect(59000, 59000, 512, 512) << QSize(512, 512);
+        QTest::newRow("progressive JPEG is not read by region")
+            << QByteArray("progressive") << QRect(0, 0, 64, 48) << QSize();
+        QTest::newRow("region outside the picture")
+            << QByteArray("jpg") << QRect(400, 0, 10, 10) << QSize();
+    }
+    // A part of a picture decoded by region has the pixels of the same part of the whole
+    // decode, at any offset; a claim of a huge size costs only the region.
+    void regionMatchesTheWholeDecode()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(QRect, region);
+        QFETCH(QSize, expected);
+        Sandbox box;
+        const QImage picture = gradient(300, 230);
+        QByteArray bytes = format.startsWith("bmp")
+                               ? bmp(picture, 24, format.endsWith("top-down"))
+                               : encode(picture, "jpg", 95, format == "progressive");
+        if (format == "jpg claims")
+            bytes = withClaimedSize(bytes, 60000, 60000);
+        box.write(QStringLiteral("x"), bytes);
+        const QByteArray path = native(box, QStringLiteral("x"));
+        QCOMPARE(RegionDecoder::handles(path), format != "progressive");
+        const LoadedPicture part = RegionDecoder::decode(path, region);
+        if (expected.isEmpty()) {
+            QCOMPARE(part.error, int(LoadedPicture::Unreadable));
+            return;
+        }
+        QVERIFY2(part.ok(), qPrintable(part.reason));
+        QCOMPARE(part.image.size(), expected);
+        if (format == "jpg claims")
+            return;
+        const QImage whole = PictureLoader::load(path).image.copy(region);
+        const auto close = [](QRgb a, QRgb b) {
+            return qAbs(qRed(a) - qRed(b)) <= 3 && qAbs(qGreen(a) - qGreen(b)) <= 3 &&
+                   qAbs(qBlue(a) - qBlue(b)) <= 3;
+        };
+        for (int y = 0; y < expected.height(); y += 7)
+            for (int x = 0; x < expected.width(); x += 5)
+                QVERIFY2(close(part.image.pixel(x, y), whole.pixel(x, y)),
+                         qPrintable(QStringLiteral("at %1,%2").arg(x).arg(y)));
+    }
+
     void cancelledDecodeStops_data()
     {
         QTest::addColumn<QByteArray>("format");
@@ -324,6 +416,7 @@ private slots:
         const std::atomic<bool> cancel{true};
         JpegRequest request;
         request.limits.cancel = &cancel;
+        request.limits.memoryBytes = memoryBoundFloor;
         const auto *head = reinterpret_cast<const unsigned char *>(bytes.constData());
         const LoadedPicture p = format == "bmp"
                                     ? decodeBmp(fd, readBmpLayout(head, bmpHeadBytes, bytes.size()),

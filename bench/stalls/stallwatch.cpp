@@ -1,0 +1,88 @@
+// Measures how long a window does not answer: sends it _NET_WM_PING every 10 ms (the next one
+// once the last is answered) for a given time and prints the longest wait for an answer. A
+// window whose program handles no events answers no ping, so the figure is the longest time the
+// program's window thread was busy. Usage: bench_stallwatch WINDOW_ID MILLISECONDS
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include <poll.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long msSince(Clock::time_point start)
+{
+    return long(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s WINDOW_ID MILLISECONDS\n", argv[0]);
+        return 2;
+    }
+    const Window window = Window(std::strtoul(argv[1], nullptr, 0));
+    const long duration = std::atol(argv[2]);
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return 1;
+    const Window root = DefaultRootWindow(display);
+    XSelectInput(display, root, SubstructureNotifyMask);
+    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+
+    const Clock::time_point start = Clock::now();
+    long longest = 0;
+    long answered = 0;
+    unsigned long serial = 1;
+    while (msSince(start) < duration) {
+        XEvent message{};
+        message.xclient.type = ClientMessage;
+        message.xclient.window = window;
+        message.xclient.message_type = protocols;
+        message.xclient.format = 32;
+        message.xclient.data.l[0] = long(ping);
+        message.xclient.data.l[1] = long(serial);
+        message.xclient.data.l[2] = long(window);
+        XSendEvent(display, window, False, NoEventMask, &message);
+        XFlush(display);
+        const Clock::time_point sent = Clock::now();
+        bool answer = false;
+        while (!answer && msSince(start) < duration + 60000) {
+            while (XPending(display)) {
+                XEvent event;
+                XNextEvent(display, &event);
+                if (event.type == ClientMessage && event.xclient.message_type == protocols &&
+                    Atom(event.xclient.data.l[0]) == ping &&
+                    static_cast<unsigned long>(event.xclient.data.l[1]) == serial)
+                    answer = true;
+            }
+            if (answer)
+                break;
+            if (msSince(start) >= duration && msSince(sent) > longest)
+                break; // the time is up; the wait so far counts
+            pollfd fd{ConnectionNumber(display), POLLIN, 0};
+            ::poll(&fd, 1, 5);
+        }
+        const long waited = msSince(sent);
+        if (waited > longest)
+            longest = waited;
+        if (!answer)
+            break;
+        ++answered;
+        ++serial;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::printf("answered %ld\nlongest_ms %ld\n", answered, longest);
+    XCloseDisplay(display);
+    return answered > 0 ? 0 : 1;
+}
