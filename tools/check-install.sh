@@ -45,7 +45,7 @@ for file in usr/bin/vistrel usr/share/applications/vistrel.desktop \
     grep -q " \./$file\$" <<< "$contents" || { echo "check-install: $file missing from the package" >&2; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6widgets6 libjpeg62-turbo libqt6svg6; do
+for library in libqt6widgets6 libjpeg62-turbo liblcms2-2 libqt6svg6; do
     grep -q "$library" <<< "$depends" || { echo "check-install: no $library in Depends: $depends" >&2; exit 1; }
 done
 tree=$(mktemp -d)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config file
     qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
-    libjpeg62-turbo-dev libxcb1-dev libxcb-xkb-dev libcups2-dev
+    libjpeg62-turbo-dev liblcms2-dev libxcb1-dev libxcb-xkb-dev libcups2-dev
     fonts-liberation fonts-dejavu-core xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
@@ -19,6 +19,8 @@ if [ "${1:-}" = "--test" ]; then
     # A real PDF printer driver's description for the print queues, and Ghostscript to turn the
     # PostScript such a queue makes back into PDF.
     packages+=(printer-driver-cups-pdf ghostscript)
+    # ICC profiles the colour tests convert from: RGB ones (colord), CMYK and grey (Ghostscript).
+    packages+=(colord-data libgs-common)
 fi
 missing=()
 for p in "${packages[@]}"; do

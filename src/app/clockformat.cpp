@@ -1,15 +1,20 @@
 #include "app/clockformat.h"
 
+#include <algorithm>
+
 namespace vistrel {
 
 namespace {
 
-// The first character of a date or time format that stands between two of its fields, such as
-// "." in "dd.MM.yy"; quoted words and blanks are passed over.
-QChar fieldSeparator(const QString &format, QChar fallback)
+// What stands between the first two fields of a date or time format, such as "." in "dd.MM.yy";
+// quoted words and blanks are passed over. Direction marks (as in right-to-left locales) are no
+// separator of their own: they stay with the separator they come with, as in the locale's own
+// texts, and a format whose fields only marks divide gets the fallback after them.
+QString fieldSeparator(const QString &format, QChar fallback)
 {
     bool quoted = false;
     bool afterField = false;
+    QString separator;
     for (const QChar c : format) {
         if (c == u'\'') {
             quoted = !quoted;
@@ -17,12 +22,17 @@ QChar fieldSeparator(const QString &format, QChar fallback)
         }
         if (quoted || c.isSpace())
             continue;
-        if (c.isLetter())
+        if (c.isLetter()) {
+            if (!separator.isEmpty())
+                break;
             afterField = true;
-        else if (afterField)
-            return c;
+        } else if (afterField) {
+            separator.append(c);
+        }
     }
-    return fallback;
+    const bool onlyMarks = std::all_of(separator.cbegin(), separator.cend(),
+                                       [](QChar c) { return c.category() == QChar::Other_Format; });
+    return onlyMarks ? separator + fallback : separator;
 }
 
 QString twoDigits(int n)
@@ -62,8 +72,8 @@ QString withoutZone(const QString &format)
 
 QString loadClockText(const QDateTime &now, const QLocale &locale)
 {
-    const QChar date = fieldSeparator(locale.dateFormat(QLocale::ShortFormat), u'/');
-    const QChar time = fieldSeparator(locale.timeFormat(QLocale::LongFormat), u':');
+    const QString date = fieldSeparator(locale.dateFormat(QLocale::ShortFormat), u'/');
+    const QString time = fieldSeparator(locale.timeFormat(QLocale::LongFormat), u':');
     const QDate d = now.date();
     const QTime t = now.time();
     const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;

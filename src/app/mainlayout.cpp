@@ -24,11 +24,10 @@ MainLayout layoutForOuterSize(QSizeF outer)
     return l;
 }
 
-QSizeF outerSizeForCentral(QSizeF centralTwips)
+QSizeF outerSizeForWindow(QSizeF windowTwips)
 {
-    return {centralTwips.width() + layout::frameWidth,
-            centralTwips.height() + layout::toolbarHeight + layout::statusBarHeight +
-                layout::frameHeight};
+    return {windowTwips.width() + layout::decorationWidth,
+            windowTwips.height() + layout::decorationHeight};
 }
 
 QRect keepInside(const QRect &frame, const QRect &available, const QSize &minimum)

@@ -14,9 +14,11 @@ inline constexpr double minimumWidth = 9090;
 inline constexpr double minimumHeight = 8610;
 inline constexpr double toolbarHeight = 330;
 inline constexpr double statusBarHeight = 270;
-// Outer size minus the area below the menu bar: window borders, caption and menu bar.
-inline constexpr double frameWidth = 120;
-inline constexpr double frameHeight = 690;
+// Window borders and caption, which the window manager adds around the window: the stored
+// width and height include them, as the window's outer size. The real frame is unknown until
+// the window is shown, and not known at all on some platforms.
+inline constexpr double decorationWidth = 120;
+inline constexpr double decorationHeight = 390;
 } // namespace layout
 
 struct MainLayout
@@ -37,8 +39,9 @@ QSizeF clampToMinimum(QSizeF outer);
 // width goes to the viewing area, every further twip of height to the viewing area and the tree.
 MainLayout layoutForOuterSize(QSizeF outer);
 
-// Outer size that corresponds to a central area (between toolbar and status bar) of this size.
-QSizeF outerSizeForCentral(QSizeF centralTwips);
+// Outer size of a window whose own size (menu bar, toolbar and status bar included, as they
+// really are) is this.
+QSizeF outerSizeForWindow(QSizeF windowTwips);
 
 // Where a window whose outer rectangle is frame goes so that it lies wholly inside the available
 // area of its screen: moved in, keeping its size where that fits; where it does not, cut to the

@@ -6,6 +6,7 @@
 #include "app/openatstart.h"
 #include "app/settings.h"
 #include "app/statusbar.h"
+#include "app/userfolders.h"
 #include "app/windowplacement.h"
 #include "browse/folderbrowser.h"
 #include "browse/folderlisting.h"
@@ -28,7 +29,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScrollBar>
@@ -95,15 +95,14 @@ void MainWindow::createWidgets()
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("client"));
-    const QSizeF minimumCentral(layout::minimumWidth - layout::frameWidth,
-                                layout::minimumHeight - layout::frameHeight -
-                                    layout::toolbarHeight - layout::statusBarHeight);
-    central->setMinimumSize(units::toPixels(minimumCentral.width()),
-                            units::toPixels(minimumCentral.height()));
+    // The minimum is the window's own, with the menu bar, toolbar and status bar as they really
+    // are: whatever their heights, a window at its minimum is 9090 by 8610 twips outside.
+    setMinimumSize(units::toPixels(layout::minimumWidth - layout::decorationWidth),
+                   units::toPixels(layout::minimumHeight - layout::decorationHeight));
     setCentralWidget(central);
 
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    m_tree = new FolderTree(documents, QDir::homePath(), central);
+    const QString documents = userFolder(QStandardPaths::DocumentsLocation);
+    m_tree = new FolderTree(documents, homeFolder(), central);
     m_tree->setObjectName(QStringLiteral("FolderTreeview1"));
     m_browser = new FolderBrowser(m_tree, this);
     m_browser->setDocumentsFolder(documents);
@@ -208,6 +207,12 @@ void MainWindow::connectSlideShow()
         [this](int &interval) { return SlideShowInfoDialog::ask(this, interval); });
     QAction *action = m_commands->action(Commands::SlideShow);
     connect(action, &QAction::triggered, m_slideShow, &SlideShow::toggleslideshow);
+    // A picture that could not be shown is passed over while the view mode stays, and the show
+    // stands still while any question of the program waits for its answer.
+    connect(m_display, &PictureDisplay::pictureFailed, m_slideShow, &SlideShow::passOver);
+    connect(m_display, &PictureDisplay::scaledPicsChanged, m_slideShow,
+            &SlideShow::forgetPassedOver);
+    m_slideShow->setHeld([] { return isMessageOpen(); });
     connect(m_slideShow, &SlideShow::runningChanged, this, [this, action](bool running) {
         m_commands->setChecked(Commands::SlideShow, running);
         action->setText(running ? QStringLiteral("Stop Slideshow")
@@ -258,6 +263,7 @@ void MainWindow::Form_Load()
     m_display->setScaledPics(s.toolbar3 == 1);
     setWindowTitle(identity::mainCaption());
     m_browser->setCurslide(0);
+    m_savedFolder = s.lastDir;
 
     // A picture or folder given on the command line takes the saved folder's place.
     if (!m_openAtStart || !m_openAtStart->selectFolder())
@@ -296,9 +302,7 @@ void MainWindow::Form_Resize()
         if (width() < minimum.width() || height() < minimum.height())
             return; // the platform has not taken the new size yet: its resize event comes later
     }
-    const QSize central = centralWidget()->size();
-    const QSizeF outer = clampToMinimum(outerSizeForCentral(
-        QSizeF(units::toTwips(central.width()), units::toTwips(central.height()))));
+    const QSizeF outer = clampToMinimum(m_placement->sizeToStore());
     const MainLayout l = layoutForOuterSize(outer);
     m_container->setGeometry(centralRect(l.container));
     m_vscroll->setGeometry(centralRect(l.vscroll));
@@ -326,7 +330,14 @@ void MainWindow::changeEvent(QEvent *event)
 void MainWindow::savesettings()
 {
     StoredSettings s;
+    // The folder listed; while none is, the one stored stays (a folder that did not pass the
+    // look at start-up may be back next time), and a stored empty text becomes the documents
+    // folder, which the tree always offers.
     s.lastDir = m_browser->currentFolder();
+    if (s.lastDir.isEmpty())
+        s.lastDir = m_savedFolder;
+    if (s.lastDir.isEmpty())
+        s.lastDir = m_browser->documentsFolder();
     s.slideInterval = m_slideShow->slideshowinterval();
     const QPointF position = m_placement->positionToStore();
     const QSizeF size = m_placement->sizeToStore();

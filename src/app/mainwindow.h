@@ -77,6 +77,8 @@ private:
     void openSavedFolder(const QString &saved);
 
     QString m_settingsFile;
+    QString
+        m_savedFolder; // the stored folder as Form_Load read it, saved again until one is listed
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
     FolderTree *m_tree = nullptr;

@@ -1,7 +1,9 @@
 #include "app/programrun.h"
 
+#include "app/displayprofile.h"
 #include "app/mainwindow.h"
 #include "info/startup.h"
+#include "viewer/colourprofile.h"
 
 #include <utility>
 
@@ -15,6 +17,8 @@ ProgramRun::~ProgramRun() = default;
 
 SplashWindow *ProgramRun::start()
 {
+    // Read before any picture is decoded, which all take the display's colours.
+    setDisplayProfile(x11DisplayProfile());
     return Main([this]() -> QWidget * {
         m_window = std::make_unique<MainWindow>(m_settingsFile);
         m_window->setOpenRequest(m_request);

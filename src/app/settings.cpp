@@ -1,13 +1,13 @@
 #include "app/settings.h"
 
+#include "app/userfolders.h"
 #include "common/errortext.h"
 #include "common/identity.h"
 #include "common/nativename.h"
 #include "common/rounding.h"
+#include "slideshow/slideinterval.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
 #include <QStandardPaths>
@@ -21,6 +21,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -30,6 +31,10 @@ namespace vistrel {
 namespace {
 
 const QString group = QStringLiteral("Settings");
+
+// Nine values and a few of the link's properties take far less than a kilobyte. A file beyond
+// this is no settings file of the program's: it is left alone, never read nor replaced.
+constexpr off_t largestSettingsFile = 1 << 20;
 
 // A number as text: C locale first, then the user's (whose decimal separator may be a comma).
 bool parseNumber(const QString &text, double *value)
@@ -71,6 +76,12 @@ int toInt16(const QString &text, int fallback)
     if (v < -32768 || v > 32767)
         return fallback;
     return int(v);
+}
+
+int toSlideInterval(const QString &text, int fallback)
+{
+    const int seconds = toInt16(text, fallback);
+    return seconds >= 0 && seconds <= maxSlideInterval ? seconds : fallback;
 }
 
 double toTwips(const QString &text, double fallback)
@@ -127,7 +138,7 @@ QString folderFromValue(const QVariant &value)
 }
 
 // How a value is kept in the file, and so how it is read back.
-enum class Kind { Folder, Int16, Twips, ButtonState };
+enum class Kind { Folder, Interval, Twips, ButtonState };
 
 // One key of the group: its name, its kind, and the member of StoredSettings it holds (the one
 // pointer that fits the kind).
@@ -143,7 +154,7 @@ struct Key
 // The nine keys, in the order they are written; reading and writing both go by this table.
 const Key keys[] = {
     {"LastDir", Kind::Folder, &StoredSettings::lastDir, nullptr, nullptr},
-    {"SlideInterval", Kind::Int16, nullptr, &StoredSettings::slideInterval, nullptr},
+    {"SlideInterval", Kind::Interval, nullptr, &StoredSettings::slideInterval, nullptr},
     {"MainLeft", Kind::Twips, nullptr, nullptr, &StoredSettings::mainLeft},
     {"MainTop", Kind::Twips, nullptr, nullptr, &StoredSettings::mainTop},
     {"MainWidth", Kind::Twips, nullptr, nullptr, &StoredSettings::mainWidth},
@@ -160,7 +171,7 @@ QVariant valueToStore(const Key &key, const StoredSettings &v)
         return folderValue(v.*key.text);
     case Kind::Twips:
         return settingstext::fromNumber(v.*key.real);
-    case Kind::Int16:
+    case Kind::Interval:
     case Kind::ButtonState:
         break;
     }
@@ -176,8 +187,8 @@ void readKey(QSettings &store, const Key &key, StoredSettings &s)
         if (hasKey(store, key.name))
             s.*key.text = folderFromValue(store.value(QLatin1String(key.name)));
         return;
-    case Kind::Int16:
-        s.*key.whole = toInt16(readText(store, key.name), s.*key.whole);
+    case Kind::Interval:
+        s.*key.whole = toSlideInterval(readText(store, key.name), s.*key.whole);
         return;
     case Kind::Twips:
         s.*key.real = toTwips(readText(store, key.name), s.*key.real);
@@ -197,17 +208,18 @@ StoredValues valuesToStore(const StoredSettings &v)
     return values;
 }
 
-// The bytes of the regular file at path. It is opened without waiting and checked once open, so
-// that a pipe or a device in its place is never read.
-bool readRegularFile(const QString &path, QByteArray *bytes)
+// The bytes of the regular file at path (its name as bytes). It is opened without waiting and
+// checked once open, so that a pipe or a device in its place is never read, nor a file too large
+// to be a settings file.
+bool readRegularFile(const QByteArray &path, QByteArray *bytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= largestSettingsFile;
     char buffer[16 * 1024];
-    while (ok) {
+    while (ok && bytes->size() <= largestSettingsFile) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n == 0)
             break;
@@ -217,7 +229,7 @@ bool readRegularFile(const QString &path, QByteArray *bytes)
             bytes->append(buffer, qsizetype(n));
     }
     ::close(fd);
-    return ok;
+    return ok && bytes->size() <= largestSettingsFile;
 }
 
 // The settings file as it is on disk, parsed by Qt from a private copy of its bytes held in
@@ -226,7 +238,7 @@ bool readRegularFile(const QString &path, QByteArray *bytes)
 class DiskCopy
 {
 public:
-    explicit DiskCopy(const QString &path)
+    explicit DiskCopy(const QByteArray &path)
     {
         QByteArray bytes;
         m_isFile = readRegularFile(path, &bytes);
@@ -253,7 +265,7 @@ public:
     DiskCopy(const DiskCopy &) = delete;
     DiskCopy &operator=(const DiskCopy &) = delete;
 
-    // Whether a regular file was there and could be read.
+    // Whether a regular file of a settings file's size was there and could be read.
     bool isFile() const { return m_isFile; }
     // The parsed copy; null when there was no file, or no copy could be made.
     QSettings *settings() const { return m_settings.get(); }
@@ -275,7 +287,7 @@ StoredSettings readGroup(QSettings &store)
 }
 
 // Whether the file on disk holds every value.
-bool valuesOnDisk(const QString &path, const StoredValues &values)
+bool valuesOnDisk(const QByteArray &path, const StoredValues &values)
 {
     const DiskCopy disk(path);
     QSettings *copy = disk.settings();
@@ -291,10 +303,10 @@ bool valuesOnDisk(const QString &path, const StoredValues &values)
 }
 
 // Why writing into folder failed: the disk's state when it explains it, else the reason given.
-QString writeFailure(const QString &folder, const QString &reason)
+QString writeFailure(const QByteArray &folder, const QString &reason)
 {
     struct statvfs fs;
-    if (::statvfs(QFile::encodeName(folder).constData(), &fs) == 0) {
+    if (::statvfs(folder.constData(), &fs) == 0) {
         if (fs.f_flag & ST_RDONLY)
             return QStringLiteral("the disk is read-only");
         if (fs.f_bavail == 0)
@@ -308,18 +320,64 @@ bool writeAll(QFile &file, const QByteArray &bytes)
     return file.write(bytes) == bytes.size() && file.flush();
 }
 
+// The folder and its parents, made where missing; names as bytes.
+bool makeFolders(const QByteArray &folder)
+{
+    struct stat st;
+    if (::stat(folder.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    const qsizetype slash = folder.lastIndexOf('/');
+    if (slash > 0 && !makeFolders(folder.left(slash)))
+        return false;
+    return ::mkdir(folder.constData(), 0777) == 0 || errno == EEXIST;
+}
+
+// The file a name leads to, symbolic links followed, so that a linked settings file stays linked.
+QByteArray resolvedFile(const QByteArray &path)
+{
+    char *real = ::realpath(path.constData(), nullptr);
+    if (!real)
+        return path;
+    const QByteArray resolved(real);
+    std::free(real);
+    return resolved;
+}
+
+// A folder held open, and a name for it that Qt's files can use whatever bytes the folder's own
+// name holds: Qt spells every name in UTF-8, which would lose the bytes that are not.
+class HeldFolder
+{
+public:
+    explicit HeldFolder(const QByteArray &folder)
+        : m_fd(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC))
+    {}
+    ~HeldFolder()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    HeldFolder(const HeldFolder &) = delete;
+    HeldFolder &operator=(const HeldFolder &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    QByteArray alias() const { return "/proc/self/fd/" + QByteArray::number(m_fd) + '/'; }
+
+private:
+    int m_fd;
+};
+
 } // namespace
 
 QString userSettingsFile()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QLatin1Char('/') + identity::organisation() + QLatin1Char('/') +
-           identity::productName() + QStringLiteral(".ini");
+    return userFolder(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+           identity::organisation() + QLatin1Char('/') + identity::productName() +
+           QStringLiteral(".ini");
 }
 
 StoredSettings readSettings(const QString &path)
 {
-    const DiskCopy disk(path);
+    const DiskCopy disk(toNative(path));
     if (disk.settings())
         return readGroup(*disk.settings());
     if (!disk.isFile())
@@ -331,27 +389,38 @@ StoredSettings readSettings(const QString &path)
 
 QString writeSettings(const QString &path, const StoredSettings &values)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNative(path);
     struct stat st;
     const bool exists = ::stat(native.constData(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode))
         return QStringLiteral("it is not a regular file");
+    if (exists && st.st_size > largestSettingsFile)
+        return QStringLiteral("it is larger than any settings file (over 1 MB), so it was left as "
+                              "it is");
     if (exists && ::access(native.constData(), W_OK) != 0)
         return errno == EROFS ? QStringLiteral("the disk is read-only")
                               : QStringLiteral("the file is read-only");
     QByteArray before;
-    if (exists && !readRegularFile(path, &before))
+    if (exists && !readRegularFile(native, &before))
         return QStringLiteral("it cannot be read");
     // The file itself is only replaced, at once, by a copy that holds every value: Qt may put a
     // file cut short by a full disk in place of a good one and report no error.
-    const QString target = exists ? QFileInfo(path).canonicalFilePath() : path;
-    const QString folder = QFileInfo(target).absolutePath();
-    if (!QDir().mkpath(folder))
+    const QByteArray target = exists ? resolvedFile(native) : native;
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? target.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const QByteArray name = target.mid(slash + 1);
+    if (!makeFolders(folder))
         return writeFailure(folder, QStringLiteral("its folder cannot be made"));
-    QTemporaryFile copy(target + QStringLiteral(".XXXXXX"));
+    const HeldFolder held(folder);
+    if (!held.isOpen())
+        return writeFailure(folder, QStringLiteral("its folder cannot be opened"));
+    const QByteArray finalName = held.alias() + name;
+    QTemporaryFile copy(QString::fromLatin1(held.alias()) + QFile::decodeName(name) +
+                        QStringLiteral(".XXXXXX"));
     if (!copy.open())
         return writeFailure(folder, QStringLiteral("its folder cannot be written"));
     const QString copyName = copy.fileName(); // named now, while it is open
+    const QByteArray nativeCopy = QFile::encodeName(copyName);
     if (!writeAll(copy, before))
         return writeFailure(folder, copy.errorString());
     copy.close();
@@ -364,7 +433,7 @@ QString writeSettings(const QString &path, const StoredSettings &values)
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    ::chmod(QFile::encodeName(copyName).constData(), mode);
+    ::chmod(nativeCopy.constData(), mode);
     const StoredValues stored = valuesToStore(values);
     {
         // A store of its own for every save, on a file name never used before: QSettings keeps
@@ -377,12 +446,11 @@ QString writeSettings(const QString &path, const StoredSettings &values)
             store.setValue(key, value);
         store.endGroup();
     }
-    if (!valuesOnDisk(copyName, stored))
+    if (!valuesOnDisk(nativeCopy, stored))
         return writeFailure(folder, QStringLiteral("the values could not be written"));
-    if (::rename(QFile::encodeName(copyName).constData(), QFile::encodeName(target).constData()) !=
-        0)
+    if (::rename(nativeCopy.constData(), finalName.constData()) != 0)
         return writeFailure(folder, errorText(errno));
-    if (!valuesOnDisk(target, stored))
+    if (!valuesOnDisk(finalName, stored))
         return QStringLiteral("the file does not hold the values after writing");
     return {};
 }

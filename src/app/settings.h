@@ -25,6 +25,8 @@ struct StoredSettings
 namespace settingstext {
 // A 16-bit signed whole number; a fraction rounds to the nearest, halves to even.
 int toInt16(const QString &text, int fallback);
+// A slide interval: such a number that the interval dialog would also accept (0 to 32767).
+int toSlideInterval(const QString &text, int fallback);
 // A position or size in twips, within +-2^31.
 double toTwips(const QString &text, double fallback);
 // A toolbar button state: exactly 0 or 1.
@@ -38,16 +40,18 @@ QString fromNumber(double value);
 QString userSettingsFile();
 
 // Reads the group "Settings" of the INI file at path; missing or bad keys give their defaults. A
-// file that is missing, unreadable or not a regular file (a pipe, a device, a folder) gives every
-// default, and such a file is never opened, so that reading cannot block.
+// file that is missing, unreadable, not a regular file (a pipe, a device, a folder) or larger than
+// any settings file (1 MB) gives every default, and such a file is never parsed, so that reading
+// cannot block nor take long.
 StoredSettings readSettings(const QString &path);
 
 // Writes every key of the group "Settings" into the INI file at path, keeping its other content.
 // The new file is written beside the old one and put in its place only once it holds every value,
 // so a failed save leaves the old file as it was. Returns an empty text when the file on disk then
 // holds all nine values, else the reason it does not. Each call stands on its own: an earlier
-// failure, or a line of the file that could not be parsed, colours nothing. A folder whose name
-// is not valid UTF-8 is stored as its bytes, every other one as plain text.
+// failure, or a line of the file that could not be parsed, colours nothing. A file larger than any
+// settings file is left as it is, and the reason says so. A folder whose name is not valid UTF-8
+// is stored as its bytes, every other one as plain text; so is the path itself taken as bytes.
 QString writeSettings(const QString &path, const StoredSettings &values);
 
 } // namespace vistrel

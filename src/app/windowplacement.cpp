@@ -10,11 +10,8 @@
 namespace vistrel {
 namespace {
 
-// Window borders and caption, which the window manager adds around the window: the stored
-// width and height include them, as the window's outer size. The real frame is unknown until
-// the window is shown.
-constexpr double windowFrameWidth = 120;
-constexpr double windowFrameHeight = 390;
+constexpr double windowFrameWidth = layout::decorationWidth;
+constexpr double windowFrameHeight = layout::decorationHeight;
 
 bool platformReportsPositions()
 {
@@ -76,8 +73,8 @@ QPointF WindowPlacement::positionToStore() const
 
 QSizeF WindowPlacement::sizeToStore() const
 {
-    return QSizeF(units::toTwips(m_window->width()) + windowFrameWidth,
-                  units::toTwips(m_window->height()) + windowFrameHeight);
+    return outerSizeForWindow(
+        QSizeF(units::toTwips(m_window->width()), units::toTwips(m_window->height())));
 }
 
 } // namespace vistrel

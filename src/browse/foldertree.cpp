@@ -5,6 +5,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
+#include <utility>
+
 namespace vistrel {
 
 FolderTree::FolderTree(const QString &documentsFolder, const QString &homeFolder, QWidget *parent)
@@ -27,6 +29,31 @@ FolderTree::FolderTree(std::vector<FolderTreeRoot> roots, QWidget *parent)
     connect(this, &FolderTree::selectionChanged, this, [this] { m_model->reload(m_chosen); });
     // A chosen folder that went away takes its highlight with it; no neighbour inherits it.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FolderTree::showChosen);
+    connect(m_model, &FolderTreeModel::folderVanished, this, [this](const QModelIndex &index) {
+        m_vanished.emplace_back(index);
+        dropVanished();
+    });
+}
+
+void FolderTree::dropVanished()
+{
+    // The chosen folder, and those above it, stay while chosen: the tree's selected path still
+    // names the folder the program reports it could not open.
+    auto kept = [this](const QModelIndex &index) {
+        for (QModelIndex up = m_chosen; up.isValid(); up = up.parent()) {
+            if (up == index)
+                return true;
+        }
+        return false;
+    };
+    std::vector<QPersistentModelIndex> waiting;
+    for (const QPersistentModelIndex &index : std::exchange(m_vanished, {})) {
+        if (index.isValid() && kept(index))
+            waiting.push_back(index);
+        else if (index.isValid())
+            m_model->removeFolder(index);
+    }
+    m_vanished = std::move(waiting);
 }
 
 QString FolderTree::selectedPath() const
@@ -47,6 +74,7 @@ bool FolderTree::setSelectedPath(const QString &path)
     scrollTo(index);
     if (changed)
         emit selectionChanged();
+    dropVanished();
     return true;
 }
 
@@ -54,6 +82,7 @@ void FolderTree::restoreSelectedPath(const QString &path)
 {
     m_chosen = path.isEmpty() ? QModelIndex() : m_model->indexForPath(path);
     showChosen();
+    dropVanished();
 }
 
 void FolderTree::showChosen()
@@ -73,6 +102,7 @@ void FolderTree::reportUserChoice()
         return;
     m_chosen = choice;
     emit selectionChanged();
+    dropVanished();
 }
 
 void FolderTree::mousePressEvent(QMouseEvent *event)

@@ -46,9 +46,12 @@ private:
     void reportUserChoice();
     // Makes the highlight show the chosen node, and nothing else.
     void showChosen();
+    // Takes out of the tree the folders found gone, except the chosen one and those above it.
+    void dropVanished();
 
     FolderTreeModel *m_model;
     QPersistentModelIndex m_chosen;
+    std::vector<QPersistentModelIndex> m_vanished;
 };
 
 } // namespace vistrel

@@ -10,8 +10,12 @@
 #include <QStyle>
 
 #include <dirent.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace vistrel {
@@ -32,22 +36,48 @@ struct FolderTreeModel::Node
 
 namespace {
 
-// Names of the visible sub-folders, ordered ignoring letter case.
-std::vector<QString> subFolders(const QString &folder)
+// Whether the file system counts a folder's sub-folders in its link count (two plus one for
+// each), as the common local ones do; others (btrfs, network and FUSE file systems) may not.
+bool linksCountSubFolders(DIR *dir)
 {
-    std::vector<QString> names;
+    struct statfs fs;
+    if (::fstatfs(::dirfd(dir), &fs) != 0)
+        return false;
+    switch (fs.f_type) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The visible sub-folders of a folder, ordered ignoring letter case.
+FolderTreeModel::SubFolders subFolders(const QString &folder)
+{
+    FolderTreeModel::SubFolders read;
     DIR *dir = ::opendir(toNative(folder).constData());
-    if (!dir)
-        return names;
+    if (!dir) {
+        read.gone = errno == ENOENT || errno == ENOTDIR;
+        return read;
+    }
+    const bool countedLinks = linksCountSubFolders(dir);
     while (const dirent *entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
-        if (entryIs(dir, entry, EntryKind::Folder))
-            names.push_back(fromNative(entry->d_name, qsizetype(std::strlen(entry->d_name))));
+        if (!entryIs(dir, entry, EntryKind::Folder))
+            continue;
+        const QString name = fromNative(entry->d_name, qsizetype(std::strlen(entry->d_name)));
+        read.names.push_back(name);
+        struct stat st;
+        if (countedLinks && ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && st.st_nlink == 2)
+            read.leaves.push_back(name);
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), nameLess);
-    return names;
+    std::sort(read.names.begin(), read.names.end(), nameLess);
+    std::sort(read.leaves.begin(), read.leaves.end(), nameLess);
+    return read;
 }
 
 } // namespace
@@ -195,9 +225,9 @@ void FolderTreeModel::startRead(Node *node)
     const quint64 ticket = ++m_lastTicket;
     node->reading = ticket;
     m_reading.emplace(ticket, node);
-    const std::optional<std::vector<QString>> names = m_reads.run<std::vector<QString>>(
-        [folder = node->folder] { return subFolders(folder); },
-        [this, ticket](std::vector<QString> late) { readArrived(ticket, late); });
+    const std::optional<SubFolders> names =
+        m_reads.run<SubFolders>([folder = node->folder] { return subFolders(folder); },
+                                [this, ticket](SubFolders late) { readArrived(ticket, late); });
     if (names) {
         readArrived(ticket, *names);
         return;
@@ -214,7 +244,7 @@ void FolderTreeModel::startRead(Node *node)
     endInsertRows();
 }
 
-void FolderTreeModel::readArrived(quint64 ticket, const std::vector<QString> &names)
+void FolderTreeModel::readArrived(quint64 ticket, const SubFolders &read)
 {
     const auto at = m_reading.find(ticket);
     if (at == m_reading.end())
@@ -222,7 +252,24 @@ void FolderTreeModel::readArrived(quint64 ticket, const std::vector<QString> &na
     Node *node = at->second;
     m_reading.erase(at);
     node->reading = 0;
-    update(node, names);
+    update(node, read);
+    // A top node stays: it is one of the program's own, whether its folder is there or not.
+    if (read.gone && node->parent)
+        emit folderVanished(indexOf(node));
+}
+
+void FolderTreeModel::removeFolder(const QModelIndex &index)
+{
+    Node *node = nodeOf(index);
+    if (!node || !node->parent)
+        return;
+    Node *parent = node->parent;
+    const int row = node->row;
+    beginRemoveRows(indexOf(parent), row, row);
+    forgetReads(node);
+    parent->children.erase(parent->children.begin() + row);
+    renumber(parent);
+    endRemoveRows();
 }
 
 void FolderTreeModel::loadNow(Node *node)
@@ -244,8 +291,9 @@ void FolderTreeModel::forgetReads(Node *node)
         forgetReads(child.get());
 }
 
-void FolderTreeModel::update(Node *node, const std::vector<QString> &names)
+void FolderTreeModel::update(Node *node, const SubFolders &read)
 {
+    const std::vector<QString> &names = read.names;
     const QScopedValueRollback<bool> changing(m_changing, true);
     const QModelIndex index = indexOf(node);
     auto &children = node->children;
@@ -263,7 +311,7 @@ void FolderTreeModel::update(Node *node, const std::vector<QString> &names)
         }
         beginInsertRows(index, 0, int(names.size()) - 1);
         for (const QString &name : names)
-            children.push_back(makeChild(node, name));
+            children.push_back(makeChild(node, name, read));
         renumber(node);
         endInsertRows();
         return;
@@ -289,15 +337,18 @@ void FolderTreeModel::update(Node *node, const std::vector<QString> &names)
             continue;
         const int row = int(at - children.begin());
         beginInsertRows(index, row, row);
-        children.insert(at, makeChild(node, name));
+        children.insert(at, makeChild(node, name, read));
         renumber(node);
         endInsertRows();
     }
 }
 
-std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeChild(Node *parent, const QString &name)
+std::unique_ptr<FolderTreeModel::Node> FolderTreeModel::makeChild(Node *parent, const QString &name,
+                                                                  const SubFolders &read)
 {
     auto child = std::make_unique<Node>();
+    // Known to have no sub-folders: read, with nothing to show, and so without an expand arrow.
+    child->loaded = std::binary_search(read.leaves.begin(), read.leaves.end(), name, nameLess);
     child->label = name;
     child->folder = joinFolderAndName(parent->folder, name);
     child->pathText = child->folder;
@@ -320,7 +371,7 @@ void FolderTreeModel::reload(const QModelIndex &index)
         node->justLoaded = false;
         return;
     }
-    if (node->loaded && !node->reading && !node->placeholder)
+    if (!node->reading && !node->placeholder)
         startRead(node);
 }
 

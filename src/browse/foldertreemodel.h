@@ -39,6 +39,15 @@ public:
                     QObject *parent = nullptr);
     ~FolderTreeModel() override;
 
+    // One read of a folder: its visible sub-folders, those known to have none of their own, and
+    // whether the folder itself is gone.
+    struct SubFolders
+    {
+        std::vector<QString> names;  // ordered by nameLess
+        std::vector<QString> leaves; // ordered by nameLess
+        bool gone = false;
+    };
+
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -62,17 +71,23 @@ public:
     void reload(const QModelIndex &index);
     // Whether a read of the node's sub-folders is still awaited.
     bool isLoading(const QModelIndex &index) const;
+    // Takes a folder's node (not a top node) out of the tree.
+    void removeFolder(const QModelIndex &index);
+
+signals:
+    // A read found that the node's folder no longer exists; the node stays until it is removed.
+    void folderVanished(const QModelIndex &index);
 
 private:
     struct Node;
     Node *nodeOf(const QModelIndex &index) const;
     QModelIndex indexOf(Node *node) const;
     void startRead(Node *node);
-    void readArrived(quint64 ticket, const std::vector<QString> &names);
+    void readArrived(quint64 ticket, const SubFolders &read);
     void loadNow(Node *node);
-    void update(Node *node, const std::vector<QString> &names);
+    void update(Node *node, const SubFolders &read);
     void forgetReads(Node *node);
-    std::unique_ptr<Node> makeChild(Node *parent, const QString &name);
+    std::unique_ptr<Node> makeChild(Node *parent, const QString &name, const SubFolders &read);
     static void renumber(Node *node);
     QModelIndex findChild(Node *parent, const QString &name);
 

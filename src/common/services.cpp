@@ -1,9 +1,12 @@
 #include "common/services.h"
 
+#include "common/shownname.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScopedValueRollback>
 
 #include <cstdlib>
 
@@ -36,13 +39,17 @@ public:
     ArrowWhileAsking &operator=(const ArrowWhileAsking &) = delete;
 };
 
+int openMessages = 0;
+
 // File and folder names are shown as they are written, never read as markup.
 int showMessage(QMessageBox::Icon icon, const QString &title, const QString &prompt,
                 QMessageBox::StandardButtons buttons)
 {
     const ArrowWhileAsking arrow;
+    const QScopedValueRollback<int> open(openMessages, openMessages + 1);
     const QPointer<QWidget> owner = dialogParent();
-    QMessageBox box(icon, title, prompt, buttons, owner);
+    // A long path wraps at its folders, so that the whole name can be read.
+    QMessageBox box(icon, title, shownname::breakable(prompt), buttons, owner);
     box.setTextFormat(Qt::PlainText);
     const int answer = box.exec();
     // The keyboard goes back to the window that asked, also where the window manager, busy
@@ -100,6 +107,11 @@ Terminator *currentTerminator = &realTerminator;
 Prompter &prompter()
 {
     return *currentPrompter;
+}
+
+bool isMessageOpen()
+{
+    return openMessages > 0;
 }
 
 Terminator &terminator()

@@ -35,6 +35,9 @@ Terminator &terminator();
 Prompter *setPrompter(Prompter *replacement);       // returns the previous one
 Terminator *setTerminator(Terminator *replacement); // returns the previous one
 
+// Whether a message box of the program is open, waiting for its answer.
+bool isMessageOpen();
+
 // Esc pressed on widget (it sees the key before the widget acts on it) ends the run at once
 // through terminator(); every other key goes on to the widget.
 void endRunOnEscape(QWidget *widget);

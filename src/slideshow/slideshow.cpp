@@ -78,8 +78,14 @@ void SlideShow::stop()
 
 void SlideShow::slidetimer_Timer()
 {
-    if (m_running)
+    if (m_running && !(m_held && m_held()))
         showCurrentAndAdvance();
+}
+
+void SlideShow::passOver(int index)
+{
+    if (m_running && index >= 0 && index < m_target.count())
+        m_failed.insert(m_target.key(index));
 }
 
 void SlideShow::showCurrentAndAdvance()
@@ -100,11 +106,13 @@ void SlideShow::showCurrentAndAdvance()
     for (int passed = 0; m_failed.contains(m_target.key(index)); index = (index + 1) % count)
         if (++passed == count)
             return; // none of them can be shown
+    const QString key = m_target.key(index);
     m_target.select(index);
     m_lastShown = index;
-    if (m_target.curslide() < 0) {
-        m_failed.insert(m_target.key(index));
-        m_target.setCurslide(index + 1);
+    if (m_target.curslide() < 0 || m_failed.contains(key)) {
+        m_failed.insert(key);
+        // A file deleted on the question about it has given its place to the next picture.
+        m_target.setCurslide(m_target.key(index) == key ? index + 1 : index);
     } else {
         m_target.setCurslide(m_target.curslide() + 1);
     }

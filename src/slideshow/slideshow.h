@@ -69,6 +69,9 @@ public:
     explicit SlideShow(SlideTarget &target, SlideTimer *timer = nullptr, QObject *parent = nullptr);
 
     void setIntervalAsker(IntervalAsker asker) { m_asker = std::move(asker); }
+    // While this answers true (a question of the program is open), ticks do not move the show
+    // on: the picture the question is about stays shown, and the show resumes after it.
+    void setHeld(std::function<bool()> held) { m_held = std::move(held); }
 
     // slideshowinterval: whole seconds, kept between shows and saved with the settings.
     int slideshowinterval() const { return m_interval; }
@@ -86,6 +89,11 @@ public slots:
     // picture that could not be shown is passed over for the rest of the show, so its fault is
     // told once, and the show goes on after it.
     void slidetimer_Timer();
+    // The picture at index could not be shown (told by the display, which may ask about it
+    // later than the selection): a running show passes over it from now on.
+    void passOver(int index);
+    // What could not be shown may be shown now (the view mode changed): nothing is passed over.
+    void forgetPassedOver() { m_failed.clear(); }
 
 signals:
     // Emitted at the end of every toggle, also when a cancelled question leaves the show
@@ -99,6 +107,7 @@ private:
     SlideTarget &m_target;
     SlideTimer *m_timer = nullptr;
     IntervalAsker m_asker;
+    std::function<bool()> m_held;
     int m_interval = 10;
     bool m_running = false;
     bool m_asking = false;

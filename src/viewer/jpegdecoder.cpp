@@ -1,5 +1,7 @@
 #include "viewer/jpegdecoder.h"
 
+#include "viewer/colourprofile.h"
+#include "viewer/embeddedprofile.h"
 #include "viewer/loadfailure.h"
 #include "viewer/orientation.h"
 
@@ -63,6 +65,9 @@ struct Decoder
     // unread, so that a file of many large segments costs no memory.
     std::unique_ptr<unsigned char[]> exif;
     std::size_t exifLength = 0;
+    // The pieces of an embedded colour profile, then the profile they make.
+    IccChunks iccChunks;
+    QByteArray icc;
 
     bool warned = false;
     Stop stop = Stop::None;
@@ -182,6 +187,42 @@ boolean readApp1(j_decompress_ptr cinfo)
                 std::memcpy(d->exif.get(), head, sizeof head);
                 for (d->exifLength = sizeof head; left > 0; --left)
                     d->exif[d->exifLength++] = nextByte(cinfo);
+            }
+        }
+    }
+    skipInput(cinfo, left);
+    return TRUE;
+}
+
+// Copies the next `count` bytes of the segment being read.
+void readBytes(j_decompress_ptr cinfo, unsigned char *to, long count)
+{
+    while (count > 0) {
+        if (cinfo->src->bytes_in_buffer == 0)
+            fillInput(cinfo);
+        const long n = qMin(count, long(cinfo->src->bytes_in_buffer));
+        std::memcpy(to, cinfo->src->next_input_byte, std::size_t(n));
+        cinfo->src->next_input_byte += n;
+        cinfo->src->bytes_in_buffer -= std::size_t(n);
+        to += n;
+        count -= n;
+    }
+}
+
+// The pieces of an ICC profile are kept, within their bounds; other APP2 segments are skipped.
+boolean readApp2(j_decompress_ptr cinfo)
+{
+    Decoder *d = decoderOf(common(cinfo));
+    const int high = nextByte(cinfo);
+    long left = long((high << 8) | nextByte(cinfo)) - 2;
+    if (left >= long(IccChunks::headerBytes)) {
+        unsigned char head[IccChunks::headerBytes] = {};
+        readBytes(cinfo, head, long(sizeof head));
+        left -= long(sizeof head);
+        if (IccChunks::isPiece(head)) {
+            if (unsigned char *to = d->iccChunks.place(head[12], head[13], std::size_t(left))) {
+                readBytes(cinfo, to, left);
+                left = 0;
             }
         }
     }
@@ -314,6 +355,7 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     d.progress.progress_monitor = monitor;
     d.cinfo.progress = &d.progress;
     jpeg_set_marker_processor(&d.cinfo, JPEG_APP0 + 1, readApp1);
+    jpeg_set_marker_processor(&d.cinfo, JPEG_APP0 + 2, readApp2);
     jpeg_read_header(&d.cinfo, TRUE);
 
     // Without a byte of scan data a decode "succeeds" with nothing but grey.
@@ -353,6 +395,12 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     d.cinfo.scale_num = unsigned(eighths);
     d.cinfo.scale_denom = 8;
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
+    const StoredPixels stored = cmyk ? StoredPixels::InvertedCmyk
+                                : d.cinfo.jpeg_color_space == JCS_GRAYSCALE ? StoredPixels::Grey
+                                                                            : StoredPixels::Rgb;
+    d.icc = d.iccChunks.profile();
+    // CMYK with a profile it fits is kept as stored, four bytes a pixel, for the conversion.
+    const bool keepCmyk = cmyk && !d.icc.isEmpty() && profileFits(d.icc, stored, request.colours);
 #if Q_BYTE_ORDER == Q_BIG_ENDIAN
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_XRGB;
 #else
@@ -368,9 +416,9 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
 
     jpeg_calc_output_dimensions(&d.cinfo);
     d.image = allocateImage(int(d.cinfo.output_width), int(d.cinfo.output_height));
-    if (cmyk)
+    if (cmyk && !keepCmyk)
         d.cmykRow.reset(new (std::nothrow) JSAMPLE[std::size_t(d.cinfo.output_width) * 4]);
-    if (d.image.isNull() || (cmyk && !d.cmykRow))
+    if (d.image.isNull() || (cmyk && !keepCmyk && !d.cmykRow))
         return failure(LoadedPicture::OutOfMemory, QStringLiteral("no memory for the picture"));
     d.rows.resize(d.cinfo.output_height);
     for (JDIMENSION y = 0; y < d.cinfo.output_height; ++y)
@@ -380,7 +428,7 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     jpeg_start_decompress(&d.cinfo);
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         const JDIMENSION y = d.cinfo.output_scanline;
-        if (cmyk) {
+        if (cmyk && !keepCmyk) {
             if (jpeg_read_scanlines(&d.cinfo, &cmykRow, 1) == 0)
                 break;
             cmykToRgb(cmykRow, reinterpret_cast<QRgb *>(d.rows[y]), d.cinfo.output_width);
@@ -389,6 +437,17 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
         }
     }
     // The rest of the file is not read: trailing bytes cannot change the picture.
+
+    // Once, on the reduced picture. A profile that cannot be used leaves the stored numbers.
+    if (!d.icc.isEmpty()) {
+        const Conversion done = convertColours(d.image, d.icc, stored, request.colours, d.cancel);
+        if (done == Conversion::Cancelled)
+            return cancelled();
+        if (done == Conversion::Unusable && keepCmyk)
+            for (int y = 0; y < d.image.height(); ++y)
+                cmykToRgb(d.image.scanLine(y), reinterpret_cast<QRgb *>(d.image.scanLine(y)),
+                          d.cinfo.output_width);
+    }
 
     LoadedPicture result;
     result.fullSize =

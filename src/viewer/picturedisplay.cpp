@@ -5,6 +5,7 @@
 #include "browse/picturelistmodel.h"
 #include "common/nativename.h"
 #include "common/services.h"
+#include "common/shownname.h"
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
@@ -143,7 +144,7 @@ void PictureDisplay::SortedList_Click()
     }
     const QString path = m_browser->currentPicturePath();
     const QByteArray native = m_browser->currentNativePath();
-    m_pathLabel->setText(path);
+    m_pathLabel->setText(shownname::visible(path)); // one line, every character seen
     if (m_scaledpics)
         showScaled(native, path);
     else
@@ -401,6 +402,7 @@ void PictureDisplay::prefetchNeighbours(const QSize &atLeast, int ahead)
 void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArray &native,
                                    const QString &path)
 {
+    emit pictureFailed(m_browser->list()->listIndex());
     switch (picture.error) {
     case LoadedPicture::Unreadable:
         askToDeleteUnreadable(native, path);

@@ -77,6 +77,9 @@ public:
 
 signals:
     void scaledPicsChanged(bool on);
+    // The picture at this list index could not be shown; told before any question about it,
+    // while the index still names it.
+    void pictureFailed(int listIndex);
 
 private:
     using Request = PictureCache::Request;

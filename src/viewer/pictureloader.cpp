@@ -1,6 +1,8 @@
 #include "viewer/pictureloader.h"
 
 #include "viewer/bmpdecoder.h"
+#include "viewer/colourprofile.h"
+#include "viewer/embeddedprofile.h"
 #include "viewer/fileread.h"
 #include "viewer/jpegdecoder.h"
 #include "viewer/loadfailure.h"
@@ -177,6 +179,23 @@ bool startsLikeJpeg(const unsigned char *head, ssize_t length)
     return length >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
+// A BMP's or GIF's own profile applied to the decoded (maybe reduced) picture.
+LoadedPicture withOwnColours(LoadedPicture p, int fd, const unsigned char *head, qint64 length,
+                             qint64 fileBytes, ColourTarget colours, const LoadLimits &limits)
+{
+    if (!p.ok())
+        return p;
+    QByteArray icc;
+    if (length >= 2 && head[0] == 'B' && head[1] == 'M')
+        icc = bmpProfile(fd, head, length, fileBytes);
+    else if (length >= 4 && std::memcmp(head, "GIF8", 4) == 0)
+        icc = gifProfile(fd, fileBytes);
+    if (!icc.isEmpty() && convertColours(p.image, icc, StoredPixels::Rgb, colours, limits.cancel) ==
+                              Conversion::Cancelled)
+        return cancelled();
+    return p;
+}
+
 // Opened without blocking so that a FIFO or device named like a picture cannot hang the
 // display; anything but a non-empty regular file is no picture. Read, never mapped: a file
 // truncated under a mapping would kill the program on access.
@@ -226,13 +245,16 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
     if (got == 0)
         return failure(LoadedPicture::Unreadable, QStringLiteral("the file is empty"));
 
+    // Printing takes sRGB; the screen the display's colours.
+    const ColourTarget colours = largest ? ColourTarget::Srgb : limits.colours;
     try {
         if (startsLikeJpeg(head, got))
-            return decodeJpeg(fd, {atLeast, largest, limits});
+            return decodeJpeg(fd, {atLeast, largest, limits, colours});
         const BmpLayout bmp = readBmpLayout(head, got, qint64(st.st_size));
-        if (bmp.valid)
-            return decodeBmp(fd, bmp, largest ? QSize() : atLeast, limits);
-        return decodeWithQt(fd, largest ? QSize() : atLeast, limits);
+        const QSize size = largest ? QSize() : atLeast;
+        return withOwnColours(bmp.valid ? decodeBmp(fd, bmp, size, limits)
+                                        : decodeWithQt(fd, size, limits),
+                              fd, head, got, qint64(st.st_size), colours, limits);
     } catch (const std::bad_alloc &) {
         return failure(LoadedPicture::OutOfMemory,
                        QStringLiteral("the system has no memory left for it"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/colourprofile.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -44,6 +46,8 @@ struct LoadLimits
     // Set from another thread to abandon the load: it ends within a row or a scan with
     // Cancelled. May be null.
     const std::atomic<bool> *cancel = nullptr;
+    // Whose colours a picture with an embedded profile is given by `load` (printing asks sRGB).
+    ColourTarget colours = ColourTarget::Display;
 };
 
 // What one load may use when nothing else is asked: 256 MiB, and more for a file whose size
@@ -58,7 +62,9 @@ constexpr qint64 memoryBoundFloor = 256LL << 20;
 // uncompressed 24- or 32-bit BMP is read in chunks of rows averaged straight to the size asked
 // for; GIF (first frame), other BMPs and other formats Qt reads go through QImageReader. A decode
 // that would exceed the memory limit is refused with OutOfMemory before it allocates; a JPEG with
-// thousands of scans is refused as unreadable after a fraction of a second.
+// thousands of scans is refused as unreadable after a fraction of a second. A picture that carries
+// a colour profile (JPEG, BMP, GIF) has its colours converted to the display's for `load` and to
+// sRGB for `loadWithinBudget`; one without is given exactly as stored.
 class PictureLoader
 {
 public:

@@ -1,5 +1,6 @@
 #include "viewer/shownfile.h"
 
+#include "viewer/colourprofile.h"
 #include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
 
@@ -52,9 +53,11 @@ void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool sho
         return;
     m_path = nativePath;
     m_shown = shown;
-    m_shownAtFullSize = shownAtFullSize;
-    if (shownAtFullSize)
-        return; // printing takes the picture as decoded; the file is not needed again
+    // Printing takes the picture as decoded, and the file is not needed again, unless the
+    // picture was given a display's colours other than sRGB, which the print service assumes.
+    m_shownAtFullSize = shownAtFullSize && displayIsSrgb();
+    if (m_shownAtFullSize)
+        return;
 
     // Non-blocking and close-on-exec as the loader opens it; the descriptor pins the file's
     // content as it is now, whatever later happens to its name.
@@ -100,7 +103,9 @@ ShownFile::Picture ShownFile::fullResolution() const
     const QSize own = readPictureHeader(held).size;
     const QSize needed = own.scaled(QSize(printPixels, printPixels), Qt::KeepAspectRatio);
     const bool reduce = own.isValid() && (own.width() > printPixels || own.height() > printPixels);
-    const LoadedPicture loaded = reduce ? PictureLoader::load(held, needed.expandedTo({1, 1}))
+    LoadLimits srgb; // what the print service takes
+    srgb.colours = ColourTarget::Srgb;
+    const LoadedPicture loaded = reduce ? PictureLoader::load(held, needed.expandedTo({1, 1}), srgb)
                                         : PictureLoader::loadWithinBudget(held);
     if (!loaded.ok())
         return asShown(QStringLiteral("The file could not be read again (%1)").arg(loaded.reason));

@@ -42,6 +42,10 @@ private slots:
         QTest::newRow("Finland: its time separator")
             << QDateTime(QDate(2026, 12, 9), QTime(17, 25, 47))
             << QLocale(QLocale::Finnish, QLocale::Finland) << "09.12.2026 05.25.47 PM";
+        QTest::newRow("Egypt: direction marks stay with the separator")
+            << QDateTime(QDate(2026, 12, 9), QTime(15, 27, 39))
+            << QLocale(QLocale::Arabic, QLocale::Egypt)
+            << QStringLiteral("09\u200F/12\u200F/2026 03:27:39 PM");
     }
     void loadClockText()
     {

@@ -85,9 +85,9 @@ private slots:
                  clamped.width() - 2970);
     }
 
-    void outerSizeForCentral()
+    void outerSizeForWindow()
     {
-        QCOMPARE(vistrel::outerSizeForCentral(QSizeF(1000, 1000)), QSizeF(1120, 2290));
+        QCOMPARE(vistrel::outerSizeForWindow(QSizeF(8970, 8220)), QSizeF(9090, 8610));
     }
 };
 

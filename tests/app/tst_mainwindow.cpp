@@ -169,6 +169,11 @@ private slots:
         QCOMPARE(run.browser()->list()->listIndex(), -1);
         QCOMPARE(run.browser()->holddir(), tree->selectedPath());
         QVERIFY(run.services.prompts.shown.isEmpty());
+        // A save keeps a real folder: the one listed, else the stored one as it stood.
+        run.action(Commands::Save)->trigger();
+        const QSettings written(run.store, QSettings::IniFormat);
+        QCOMPARE(written.value(QStringLiteral("Settings/LastDir")).toString(),
+                 opened || !trailingSlash ? folder : folder + QLatin1Char('/'));
     }
 
     void noLayoutDuringTheLoad()
@@ -225,6 +230,8 @@ private slots:
 
         // Smaller than the minimum: the areas keep the places they have at the minimum.
         run.window.resize(run.window.minimumSizeHint());
+        // Whatever the menu bar's real height, a window at its minimum is stored at it.
+        QCOMPARE(run.window.placement()->sizeToStore(), QSizeF(9090, 8610));
         const QRect areaAtMinimum = area->geometry();
         const QRect listAtMinimum = list->geometry();
         run.window.setMinimumSize(0, 0);

@@ -6,6 +6,8 @@
 #include "hardening/asnobody.h"
 #include "testutils.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -87,6 +89,30 @@ private slots:
         QCOMPARE(userSettingsFile(), store.fileName());
     }
 
+    // A home folder with a byte that is not UTF-8 is where the settings are saved, not a new
+    // folder beside it named with U+FFFD.
+    void homeFolderKeepsItsBytes()
+    {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path()) + "/caf\xe9";
+        QCOMPARE(::mkdir(folder.constData(), 0755), 0);
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", folder);
+        const QString file = userSettingsFile();
+        qputenv("HOME", home);
+        QCOMPARE(writeSettings(file, storedValues()), QString());
+        compareSettings(readSettings(file), storedValues());
+        // The file is in the home folder itself, and only there: taking it and the folders
+        // made for it away, by their bytes, leaves the home folder as it was.
+        QByteArray made = toNative(file);
+        QCOMPARE(made.left(folder.size() + 1), folder + '/');
+        QCOMPARE(::unlink(made.constData()), 0);
+        while ((made = made.left(made.lastIndexOf('/'))) != folder)
+            QCOMPARE(::rmdir(made.constData()), 0);
+        QCOMPARE(::rmdir(folder.constData()), 0);
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
     void roundTrip_data()
     {
         QTest::addColumn<QString>("lastDir");
@@ -101,7 +127,7 @@ private slots:
             << "/home/u/Documents" << 32767 << 0.0 << 12345.0 << 0;
         QTest::newRow("folder with blanks, commas and non-ASCII text")
             << QStringLiteral("/srv/Fotos, 2024/\u00e9t\u00e9 = [x]; #1") << 1 << 15.0 << 30.0 << 0;
-        QTest::newRow("fraction of a twip") << "/" << -32768 << 1234.5 << -0.25 << 1;
+        QTest::newRow("fraction of a twip") << "/" << 0 << 1234.5 << -0.25 << 1;
         QTest::newRow("far off screen") << "/" << 0 << 2147483520.0 << -2147483648.0 << 1;
         QTest::newRow("folder name with bytes that are not UTF-8")
             << fromNative(QByteArray("/srv/caf\xe9/\xff\xfe x")) << 3 << 0.0 << 0.0 << 1;
@@ -232,8 +258,10 @@ private slots:
                                        << "nan" << interval;
         QTest::newRow("interval: 32767 is kept") << "SlideInterval"
                                                  << "32767" << QVariant(32767);
-        QTest::newRow("interval: -32768 is kept") << "SlideInterval"
-                                                  << "-32768" << QVariant(-32768);
+        QTest::newRow("interval: -5, which the dialog refuses") << "SlideInterval"
+                                                                << "-5" << interval;
+        QTest::newRow("interval: 0 is kept") << "SlideInterval"
+                                             << "0" << QVariant(0);
         QTest::newRow("interval: blanks around are kept") << "SlideInterval"
                                                           << " 7 " << QVariant(7);
         QTest::newRow("left: letters") << "MainLeft"
@@ -329,6 +357,8 @@ private slots:
         QTest::newRow("full disk") << "full" << allKeys() << "";
         QTest::newRow("full disk, line without '='") << "full" << damaged << "";
         QTest::newRow("a pipe in place of the file") << "pipe" << QByteArray() << "regular file";
+        QTest::newRow("a file larger than any settings file")
+            << "huge" << allKeys() << "larger than any settings file";
     }
     // Every save that does not put the values on disk says so, whatever the file held before;
     // the file stays as it was; and once the fault is gone the next save succeeds.
@@ -359,6 +389,8 @@ private:
             QCOMPARE(::mkfifo(native.constData(), 0644), 0);
         else
             writeIni(path, content);
+        if (fault == QLatin1String("huge"))
+            QCOMPARE(::truncate(native.constData(), 1 << 30), 0); // sparse: takes no disk
         if (fault == QLatin1String("read-only")) {
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
                                             QFileDevice::ReadOther);
@@ -384,8 +416,9 @@ private:
                                                   QFileDevice::ExeOwner);
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         }
-        if (fault == QLatin1String("pipe")) {
+        if (fault == QLatin1String("pipe") || fault == QLatin1String("huge")) {
             compareSettings(before, StoredSettings());
+            QCOMPARE(QFileInfo(path).size(), fault == QLatin1String("huge") ? 1 << 30 : 0);
             return;
         }
         if (fault == QLatin1String("no folder"))

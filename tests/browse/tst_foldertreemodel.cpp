@@ -15,6 +15,9 @@
 
 #include <algorithm>
 
+#include <linux/magic.h>
+#include <sys/vfs.h>
+
 using namespace vistrel;
 using vistrel::test::Sandbox;
 
@@ -111,6 +114,38 @@ private slots:
         QVERIFY(tree.model()->hasChildren(index));
         QVERIFY(tree.setSelectedPath(empty + QStringLiteral("/new")));
         QCOMPARE(tree.selectedPath(), empty + QStringLiteral("/new"));
+    }
+
+    // A chosen folder without sub-folders loses its expand arrow, and so does one that the
+    // reading of the folder above finds without any where the file system counts them; a folder
+    // found gone when chosen leaves the tree once the selection has moved back.
+    void arrowsOnlyWhereSubFoldersAreAndVanishedFoldersGo()
+    {
+        Sandbox box;
+        const QString leaf = box.mkdir(QStringLiteral("leaf"));
+        const QString parent = box.mkdir(QStringLiteral("parent"));
+        const QString child = box.mkdir(QStringLiteral("parent/child"));
+        const QString gone = box.mkdir(QStringLiteral("vanished"));
+        FolderTree tree(rootAt(box));
+        auto *model = static_cast<FolderTreeModel *>(tree.model());
+        testerOf(model);
+        QVERIFY(tree.setSelectedPath(leaf));
+        QTRY_VERIFY(!model->hasChildren(model->indexForPath(leaf)));
+        QVERIFY(model->hasChildren(model->indexForPath(parent)));
+        struct statfs fs;
+        QCOMPARE(::statfs(QFile::encodeName(box.path()).constData(), &fs), 0);
+        if (fs.f_type == TMPFS_MAGIC || fs.f_type == EXT4_SUPER_MAGIC)
+            QVERIFY(!model->hasChildren(model->indexForPath(child)));
+
+        QVERIFY(QDir().rmdir(gone));
+        QVERIFY(tree.setSelectedPath(gone));
+        const QModelIndex top = model->indexForPath(box.path());
+        QTRY_VERIFY(!model->isLoading(tree.currentIndex())); // the read has come back...
+        QCOMPARE(model->rowCount(top), 3);                   // ...and the chosen folder stays
+        tree.restoreSelectedPath(leaf);
+        QTRY_COMPARE(childNames(*model, top),
+                     QStringList({QStringLiteral("leaf"), QStringLiteral("parent")}));
+        QCOMPARE(tree.selectedPath(), leaf);
     }
 
     // A folder that takes seconds to open (a network mount that stopped answering): the user

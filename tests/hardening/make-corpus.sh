@@ -290,6 +290,66 @@ with open(os.path.join(pics, b"app1-segments-1000.jpg"), "wb") as f:
         f.seek(65533 - 6, 1)
     f.write(good[b"jpg"][2:])
 manifest.append((b"app1-segments-1000.jpg", 1, "good"))
+
+# --- hostile colour profiles: the picture is shown by its stored numbers --------------------
+def icc(tags, claimed=None, tail=b""):
+    """An RGB display profile's header and tag table; `claimed` overrides the stored size."""
+    table = struct.pack(">I", len(tags)) + b"".join(struct.pack(">4sII", *t) for t in tags)
+    size = 128 + len(table) + len(tail)
+    head = (struct.pack(">I4sI4s4s4s", claimed or size, b"lcms", 0x04300000, b"mntr", b"RGB ",
+                        b"XYZ ") + b"\0" * 12 + b"acsp" + b"\0" * 88)
+    return head + table + tail
+
+
+def with_icc(pieces, picture=None):
+    """APP2 segments, each (number, count, bytes)."""
+    picture = picture or good[b"jpg"]
+    segments = b"".join(b"\xff\xe2" + struct.pack(">H", 2 + 14 + len(data)) + b"ICC_PROFILE\0" +
+                        bytes([n, c]) + data for n, c, data in pieces)
+    return picture[:2] + segments + picture[2:]
+
+
+def bmp_v5_profile(offset, size, profile=b""):
+    data = bytearray(bmp(8, 6))
+    info = struct.pack("<IiiHHIIiiII", 124, 8, 6, 1, 24, 0, 0, 2835, 2835, 0, 0) + b"\0" * 16
+    info += b"DEBM" + b"\0" * 48 + struct.pack("<IIII", 4, offset, size, 0)
+    rows = bytes(data[54:])
+    head = struct.pack("<2sIHHI", b"BM", 14 + 124 + len(rows) + len(profile), 0, 0, 14 + 124)
+    return head + info + rows + profile
+
+
+def gif_icc(blocks, end=b"\0"):
+    picture = good[b"gif"]
+    at = 13 + (3 * (2 << (picture[10] & 7)) if picture[10] & 0x80 else 0)
+    return picture[:at] + b"\x21\xff\x0bICCRGBG1012" + blocks + end + picture[at:]
+
+
+huge_tags = struct.pack(">I", 0xFFFFFFF0)
+put(b"icc-tag-count-huge.jpg", with_icc([(1, 1, icc([])[:128] + huge_tags)]), 1, "good")
+put(b"icc-truncated.jpg", with_icc([(1, 1, icc([(b"rXYZ", 144, 20)], claimed=5000))]), 1, "good")
+put(b"icc-tags-2gb.jpg",
+    with_icc([(1, 1, icc([(t, 0x7FFFFFF0, 0x7FFFFFFF) for t in (b"rXYZ", b"gXYZ", b"bXYZ",
+                                                                b"rTRC", b"wtpt")]))]), 1, "good")
+put(b"icc-random-refused.jpg",
+    with_icc([(1, 1, icc([]) + bytes(rng.randrange(256) for _ in range(3000)))]), 1, "good")
+put(b"icc-pieces-disagree.jpg", with_icc([(1, 2, icc([])), (2, 3, b"x" * 100)]), 1, "good")
+put(b"icc-piece-twice.jpg", with_icc([(1, 2, icc([])), (1, 2, icc([])), (2, 2, b"")]), 1, "good")
+put(b"icc-piece-zero.jpg", with_icc([(0, 0, icc([]))]), 1, "good")
+# 160 segments of 64 kB (holes) claiming one 10 MB profile: beyond any profile's bound.
+with open(os.path.join(pics, b"icc-pieces-10mb.jpg"), "wb") as f:
+    f.write(good[b"jpg"][:2])
+    for n in range(1, 161):
+        f.write(b"\xff\xe2\xff\xff" + b"ICC_PROFILE\0" + bytes([n, 160]))
+        f.seek(65533 - 14, 1)
+    f.write(good[b"jpg"][2:])
+manifest.append((b"icc-pieces-10mb.jpg", 1, "good"))
+put(b"bmp-v5-profile-past-end.bmp", bmp_v5_profile(0xFFFFFFF0, 0xFFFFFF00), 1, "good")
+put(b"bmp-v5-profile-10mb.bmp", bmp_v5_profile(124 + 144, 10 << 20, icc([]) * 4), 1, "good")
+put(b"bmp-v5-profile-refused.bmp",
+    bmp_v5_profile(124 + 144, 700, icc([(b"rXYZ", 0, 0x7FFFFFFF)], tail=b"\0" * 560)), 1, "good")
+put(b"gif-icc-10mb.gif", gif_icc((b"\xff" + b"g" * 255) * 41000), 1, "good")
+put(b"gif-icc-refused.gif", gif_icc(bytes([200]) + icc([], tail=b"\0" * 68)), 1, "good")
+
 put(b"orientation-6-progressive-bomb.jpg",
     with_app1(b"Exif\0\0" + tiff([(0x112, 3, 1, 6)]), progressive(32768, 32768)), 1, "huge")
 

@@ -32,7 +32,8 @@ void MessageWatcher::look()
     }
     Seen seen;
     seen.title = box->windowTitle();
-    seen.text = box->text();
+    // The text as it reads: without the invisible places to break a long path at.
+    seen.text = box->text().remove(QChar(0x200B));
     seen.plain = box->textFormat() == Qt::PlainText;
     const auto *owner = qobject_cast<QMainWindow *>(box->parentWidget());
     seen.ownedByMainWindow = owner && box->windowHandle() &&

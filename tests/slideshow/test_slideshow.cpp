@@ -3,7 +3,9 @@
 #include "slideshow/slideshow.h"
 
 #include <QSignalSpy>
+
 #include <QTest>
+#include <functional>
 
 using namespace vistrel;
 
@@ -11,13 +13,16 @@ namespace {
 
 // The picture list as the show sees it: selecting an index "displays" it, which records the
 // index and writes curslide, as the real display does; a failing picture clears the selection
-// (curslide -1), as the display does after telling the fault.
+// (curslide -1), as the display does after telling the fault. A picture with bad content keeps
+// its selection and is reported, as the display does when it asks whether to delete it.
 class FakeList final : public SlideTarget
 {
 public:
     int pictures = 0;
     int current = 0;
     QList<int> failing;
+    QList<int> badContent;
+    std::function<void(int)> report;
     QList<int> shown;
 
     int count() const override { return pictures; }
@@ -26,6 +31,8 @@ public:
         QVERIFY2(index >= 0 && index < pictures, "selected outside the list");
         shown.append(index);
         current = failing.contains(index) ? -1 : index;
+        if (badContent.contains(index) && report)
+            report(index);
     }
     int curslide() const override { return current; }
     void setCurslide(int index) override { current = index; }
@@ -314,33 +321,56 @@ void TestSlideShow::pictureThatCannotBeShownIsPassed_data()
 {
     QTest::addColumn<int>("pictures");
     QTest::addColumn<QList<int>>("failing");
-    QTest::addColumn<int>("clearedAfterTick"); // the selection cleared later, -1: never
+    QTest::addColumn<QList<int>>("badContent");
+    QTest::addColumn<QString>("event"); // what happens after tick afterTick
+    QTest::addColumn<int>("afterTick");
     QTest::addColumn<int>("ticks");
     QTest::addColumn<QList<int>>("selected");
+    const QList<int> none;
     QTest::newRow("told once, then passed over")
-        << 4 << QList<int>{1} << -1 << 6 << QList<int>{0, 1, 2, 3, 0, 2, 3};
+        << 4 << QList<int>{1} << none << "" << -1 << 6 << QList<int>{0, 1, 2, 3, 0, 2, 3};
     QTest::newRow("the last one fails: on to the first")
-        << 3 << QList<int>{2} << -1 << 4 << QList<int>{0, 1, 2, 0, 1};
+        << 3 << QList<int>{2} << none << "" << -1 << 4 << QList<int>{0, 1, 2, 0, 1};
     QTest::newRow("none can be shown: each told once, then the show waits")
-        << 2 << QList<int>{0, 1} << -1 << 3 << QList<int>{0, 1};
+        << 2 << QList<int>{0, 1} << none << "" << -1 << 3 << QList<int>{0, 1};
     QTest::newRow("selection cleared after its tick: on after it")
-        << 4 << QList<int>{} << 1 << 3 << QList<int>{0, 1, 2, 3};
+        << 4 << none << none << "cleared" << 1 << 3 << QList<int>{0, 1, 2, 3};
+    QTest::newRow("bad content: asked about once, then passed over")
+        << 3 << none << QList<int>{1} << "" << -1 << 4 << QList<int>{0, 1, 2, 0, 2};
+    QTest::newRow("view mode changed: shown again where it can be")
+        << 3 << QList<int>{1} << none << "mode" << 2 << 5 << QList<int>{0, 1, 2, 0, 1, 2};
+    QTest::newRow("a question open: the show waits for it")
+        << 3 << none << none << "question" << 1 << 4 << QList<int>{0, 1, 2, 0};
 }
 
 void TestSlideShow::pictureThatCannotBeShownIsPassed()
 {
     QFETCH(int, pictures);
     QFETCH(QList<int>, failing);
-    QFETCH(int, clearedAfterTick);
+    QFETCH(QList<int>, badContent);
+    QFETCH(QString, event);
+    QFETCH(int, afterTick);
     QFETCH(int, ticks);
     Fixture f(pictures);
     auto &[list, timer, answer, show] = f;
     list.failing = failing;
+    list.badContent = badContent;
+    list.report = [&show = f.show](int index) { show.passOver(index); };
+    bool questionOpen = false;
+    show.setHeld([&questionOpen] { return questionOpen; });
     show.toggleslideshow();
     for (int tick = 1; tick <= ticks; ++tick) {
         timer.fire();
-        if (tick == clearedAfterTick)
+        questionOpen = false; // answered by the next tick
+        if (tick != afterTick)
+            continue;
+        if (event == QLatin1String("cleared"))
             list.current = -1; // a display that ends after the tick could not show its picture
+        if (event == QLatin1String("mode")) {
+            list.failing.clear();
+            show.forgetPassedOver();
+        }
+        questionOpen = event == QLatin1String("question");
     }
     QVERIFY(show.slideshowonoff());
     QTEST(list.shown, "selected");
