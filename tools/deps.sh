@@ -16,6 +16,9 @@ if [ "${1:-}" = "--test" ]; then
     packages+=(imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
                cups-daemon cups-client cups-filters-core-drivers clang libclang-rt-14-dev)
     packages+=(fontconfig appstream lintian)
+    # A real PDF printer driver's description for the print queues, and Ghostscript to turn the
+    # PostScript such a queue makes back into PDF.
+    packages+=(printer-driver-cups-pdf ghostscript)
     # ICC profiles the colour tests convert from: RGB ones (colord), CMYK and grey (Ghostscript).
     packages+=(colord-data libgs-common)
 fi

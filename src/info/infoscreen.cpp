@@ -72,6 +72,8 @@ InfoScreen InfoScreen::build(QWidget *window, const infolayout::ScreenLayout &la
     s.Image1->setGeometry(units::toPixels(layout.image));
     s.Image1->setScaledContents(true);
     s.Image1->setPixmap(QPixmap(QStringLiteral(":/vistrel/info/picture.png")));
+    // An image says to a screen reader what it shows.
+    s.Image1->setAccessibleName(identity::productName() + QStringLiteral(" logo"));
 
     s.link = new URLLink(layout.linkOnWindow ? window : in);
     s.link->setObjectName(layout.linkOnWindow ? QStringLiteral("URLLink1")

@@ -1,10 +1,16 @@
 #include "print/cupsprinter.h"
 
+#include "print/papernames.h"
+
 #include <QFile>
 
 #include <cups/cups.h>
 
 #include <memory>
+#include <optional>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace vistrel {
 
@@ -80,41 +86,52 @@ bool serviceFailed()
     return status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || status == IPP_STATUS_ERROR_INTERNAL;
 }
 
-// A sheet of the given size (hundredths of millimetres), named as the toolkit knows it when it is
-// a standard one.
-QPageSize sheet(int width, int length, const char *name)
+std::optional<NamedPaper> printerNamed(http_t *http, cups_dest_t *dest, cups_dinfo_t *info,
+                                       const char *name)
 {
-    const QSizeF millimetres(width / 100.0, length / 100.0);
-    const QPageSize::PageSizeId id =
-        QPageSize::id(millimetres, QPageSize::Millimeter, QPageSize::FuzzyMatch);
-    if (id != QPageSize::Custom)
-        return QPageSize(id);
-    return QPageSize(millimetres, QPageSize::Millimeter, QString::fromUtf8(name));
+    if (!name || !*name)
+        return std::nullopt;
+    if (auto paper = paperNamed(name))
+        return paper;
+    // A name of the printer's own: its size from the printer.
+    cups_size_t size = {};
+    if (info && cupsGetDestMediaByName(http, dest, info, name, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+        return paperOfSize(size.width, size.length, size.media);
+    return std::nullopt;
 }
 
-QPageSize paperOf(const cups_size_t &size)
+// The printer description's default paper; nothing for a printer without a description.
+QByteArray ppdDefault(http_t *http, const cups_dest_t *dest)
 {
-    return sheet(size.width, size.length, size.media);
+    const int fd = memfd_create("vistrel-ppd", MFD_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    const QByteArray resource = QByteArray("/printers/") + dest->name + ".ppd";
+    QByteArray text;
+    if (cupsGetFd(http, resource.constData(), fd) == HTTP_STATUS_OK) {
+        QFile file;
+        if (::lseek(fd, 0, SEEK_SET) == 0 && file.open(fd, QIODevice::ReadOnly))
+            text = file.read(4 << 20);
+    }
+    ::close(fd);
+    return defaultPageSizeOfPpd(text);
 }
 
-QPageSize paperOf(const pwg_media_t *media)
+// The printer's default paper, in the order a user expects: their own choice for that printer
+// (its "media" or "PageSize" option), the printer's default, the default of its description.
+// (The library's own "default media" answers Letter for every printer without one.)
+std::optional<NamedPaper> defaultPaper(http_t *http, cups_dest_t *dest, cups_dinfo_t *info)
 {
-    return sheet(media->width, media->length, media->pwg);
-}
-
-// The name of the printer's default paper: the user's own choice for that printer (its
-// "media" or "PageSize" option) first, then the printer's default. (The library's own
-// "default media" answers Letter for every printer without a user's choice.)
-QByteArray defaultMedia(http_t *http, cups_dest_t *dest, cups_dinfo_t *info)
-{
-    if (const char *media = cupsGetOption("media", dest->num_options, dest->options))
-        return media;
-    if (const char *pageSize = cupsGetOption("PageSize", dest->num_options, dest->options))
-        if (const pwg_media_t *known = pwgMediaForPPD(pageSize))
-            return known->pwg;
+    for (const char *option : {"media", "PageSize"})
+        if (auto paper = printerNamed(http, dest, info,
+                                      cupsGetOption(option, dest->num_options, dest->options)))
+            return paper;
     ipp_attribute_t *printerDefault =
         info ? cupsFindDestDefault(http, dest, info, "media") : nullptr;
-    return printerDefault ? QByteArray(ippGetString(printerDefault, 0, nullptr)) : QByteArray();
+    if (printerDefault)
+        if (auto paper = printerNamed(http, dest, info, ippGetString(printerDefault, 0, nullptr)))
+            return paper;
+    return printerNamed(http, dest, info, ppdDefault(http, dest).constData());
 }
 
 QByteArray printerUri(const QByteArray &name)
@@ -199,8 +216,6 @@ QString printerRefusal(http_t *http, const QByteArray &name)
 QString jobFate(int state)
 {
     switch (state) {
-    case IPP_JSTATE_HELD:
-        return QStringLiteral("the print service held the job instead of printing it");
     case IPP_JSTATE_STOPPED:
         return QStringLiteral("the print service stopped the job");
     case IPP_JSTATE_CANCELED:
@@ -255,17 +270,15 @@ DestinationLookup CupsPrinter::find()
     }
 
     const DestInfo info(cupsCopyDestInfo(http.get(), dest.get()));
-    const QByteArray media = defaultMedia(http.get(), dest.get(), info.get());
-    cups_size_t size = {};
-    QPageSize paper = localePaper();
-    if (!media.isEmpty() && info &&
-        cupsGetDestMediaByName(http.get(), dest.get(), info.get(), media.constData(),
-                               CUPS_MEDIA_FLAGS_DEFAULT, &size))
-        paper = paperOf(size);
-    else if (const pwg_media_t *known = pwgMediaForPWG(media.constData()))
-        paper = paperOf(known);
+    // Without a default of the printer's, the locale's paper, asked for by name in the job so
+    // that the page is not scaled onto another sheet.
+    NamedPaper paper{localePaper(), QByteArray()};
+    if (auto found = defaultPaper(http.get(), dest.get(), info.get()))
+        paper = *found;
+    else
+        paper.pwg = pwgNameOf(paper.size);
     lookup.destination.reset(
-        new CupsPrinter(dest->name, dest->instance ? dest->instance : "", paper, media));
+        new CupsPrinter(dest->name, dest->instance ? dest->instance : "", paper.size, paper.pwg));
     return lookup;
 }
 
@@ -279,15 +292,15 @@ QPageLayout CupsPrinter::paper() const
     return QPageLayout(m_paper, QPageLayout::Portrait, QMarginsF());
 }
 
-QString CupsPrinter::handOver(const QString &pdfPath, const QString &title)
+HandOverOutcome CupsPrinter::handOver(const QString &pdfPath, const QString &title)
 {
     QString nothingAt;
     const Http http = connectToService(nothingAt);
     if (!http)
-        return serviceDown(nothingAt);
+        return {serviceDown(nothingAt), QString()};
     const QString refusal = printerRefusal(http.get(), m_name);
     if (!refusal.isEmpty())
-        return refusal;
+        return {refusal, QString()};
 
     // The job asks for the sheet the page was laid out on, whatever the queue's own options say.
     cups_option_t *options = nullptr;
@@ -299,27 +312,37 @@ QString CupsPrinter::handOver(const QString &pdfPath, const QString &title)
                        title.toUtf8().constData(), optionCount, options);
     cupsFreeOptions(optionCount, options);
     if (job <= 0)
-        return serviceFailed()
-                   ? serviceDown(lastError())
-                   : QStringLiteral("the print service refused the job (%1)").arg(lastError());
+        return {serviceFailed()
+                    ? serviceDown(lastError())
+                    : QStringLiteral("the print service refused the job (%1)").arg(lastError()),
+                QString()};
 
-    // Taken: the job has a number. One that the service already stopped, held, cancelled or
-    // aborted will not print; a held or stopped one is cancelled so it cannot print later,
+    // Taken: the job has a number. A held one waits on the printer for its release, which is
+    // what a queue that holds every job is for. One that the service already stopped, cancelled
+    // or aborted will not print; a stopped one is cancelled so it cannot print later,
     // unexpectedly, beside a second try.
     const Ipp state =
         ask(http.get(), IPP_OP_GET_JOB_ATTRIBUTES, m_name, job, {"job-state", "job-state-reasons"});
     ipp_attribute_t *jobState =
         state ? ippFindAttribute(state.get(), "job-state", IPP_TAG_ENUM) : nullptr;
     const int stateValue = jobState ? ippGetInteger(jobState, 0) : 0;
+    const QString reasons = state ? keywords(state.get(), "job-state-reasons") : QString();
+    if (stateValue == IPP_JSTATE_HELD)
+        return {QString(), withDetail(QStringLiteral("The page was handed to the printer %1, "
+                                                     "which holds it for release")
+                                          .arg(quoted(m_name)),
+                                      reasons) +
+                               QStringLiteral(": it prints once it is released on the printer "
+                                              "or in the print queue.")};
     const QString fate = jobFate(stateValue);
     if (fate.isEmpty())
-        return QString();
-    QString told = withDetail(fate, keywords(state.get(), "job-state-reasons"));
-    if (stateValue == IPP_JSTATE_HELD || stateValue == IPP_JSTATE_STOPPED) {
+        return {};
+    QString told = withDetail(fate, reasons);
+    if (stateValue == IPP_JSTATE_STOPPED) {
         cupsCancelJob2(http.get(), m_name.constData(), job, 0);
         told += QStringLiteral("; it was cancelled");
     }
-    return told;
+    return {told, QString()};
 }
 
 } // namespace vistrel

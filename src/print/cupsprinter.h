@@ -19,7 +19,7 @@ public:
 
     QString name() const override;
     QPageLayout paper() const override;
-    QString handOver(const QString &pdfPath, const QString &title) override;
+    HandOverOutcome handOver(const QString &pdfPath, const QString &title) override;
 
 private:
     CupsPrinter(QByteArray name, QByteArray instance, QPageSize paper, QByteArray media);

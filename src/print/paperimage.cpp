@@ -14,6 +14,17 @@ PaperImage::PaperImage(QWidget *parent) : QFrame(parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     setFocusPolicy(Qt::StrongFocus);
+    // A stop in the keyboard order of the window, so it says what it shows.
+    setAccessibleName(QStringLiteral("Preview of the printed page"));
+}
+
+void PaperImage::setNotice(const QString &notice)
+{
+    if (notice == m_notice)
+        return;
+    m_notice = notice;
+    setAccessibleDescription(notice);
+    update();
 }
 
 void PaperImage::clear(QSize interior)
@@ -32,10 +43,19 @@ void PaperImage::clear(QSize interior)
 void PaperImage::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
-    if (m_canvas.isNull())
-        return;
     QPainter painter(this);
-    painter.drawImage(contentsRect().topLeft(), m_canvas);
+    if (!m_canvas.isNull())
+        painter.drawImage(contentsRect().topLeft(), m_canvas);
+    if (m_notice.isEmpty())
+        return;
+    // Across the top of the sheet, wrapped to its width, on the window's own colours.
+    const QRect area = contentsRect().adjusted(4, 4, -4, -4);
+    QRect text =
+        painter.fontMetrics().boundingRect(area, Qt::TextWordWrap | Qt::AlignHCenter, m_notice);
+    text = QRect(area.left(), area.top(), area.width(), text.height() + 8);
+    painter.fillRect(text, palette().toolTipBase());
+    painter.setPen(palette().color(QPalette::ToolTipText));
+    painter.drawText(text.adjusted(4, 4, -4, -4), Qt::TextWordWrap | Qt::AlignHCenter, m_notice);
 }
 
 } // namespace vistrel

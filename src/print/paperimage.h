@@ -20,12 +20,17 @@ public:
     QImage &canvas() { return m_canvas; }
     const QImage &canvas() const { return m_canvas; }
     QSize interiorSize() const { return contentsRect().size(); }
+    // A line shown over the sheet, never part of the page (the printer being looked up); empty
+    // for none.
+    void setNotice(const QString &notice);
+    QString notice() const { return m_notice; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     QImage m_canvas;
+    QString m_notice;
 };
 
 } // namespace vistrel

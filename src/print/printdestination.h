@@ -12,6 +12,17 @@ namespace vistrel {
 
 class ShownFile;
 
+// What became of a document handed over for printing.
+struct HandOverOutcome
+{
+    // Why the print system did not take the job, as a clause that completes "The page could not
+    // be printed: "; empty when it took it.
+    QString failure;
+    // A sentence for the user about a job taken that does not print yet (one the printer holds
+    // for release); empty otherwise.
+    QString notice;
+};
+
 // Where a printed page goes: a printer of the print system or, in tests, a file. The page is
 // laid out on the destination's sheet and handed over as a finished PDF document.
 class PrintDestination
@@ -23,19 +34,20 @@ public:
     virtual QString name() const = 0;
     // The sheet pages are laid out on (the printer's default paper), without margins.
     virtual QPageLayout paper() const = 0;
-    // Hands the document over for printing. An empty text when the print system took the job;
-    // otherwise why it did not, as a clause that completes "The page could not be printed: ".
-    virtual QString handOver(const QString &pdfPath, const QString &title) = 0;
+    // Hands the document over for printing. May wait on the print service: called off the
+    // window's thread, and the document is not removed before it returns.
+    virtual HandOverOutcome handOver(const QString &pdfPath, const QString &title) = 0;
 };
 
 // The outcome of looking for a printer: one, or a sentence for the user saying why there is
 // none (no printer installed, or the print service not reachable).
 struct DestinationLookup
 {
-    std::unique_ptr<PrintDestination> destination;
+    std::shared_ptr<PrintDestination> destination;
     QString problem;
 };
 
+// Looks for the printer; may wait on the print service, so it runs off the window's thread.
 using DestinationFinder = std::function<DestinationLookup()>;
 
 // The sheet used where no printer says otherwise: Letter where the user's locale measures in

@@ -5,6 +5,8 @@
 #include "print/cupsprinter.h"
 #include "print/pagesurface.h"
 #include "print/paperimage.h"
+#include "print/previewlayout.h"
+#include "print/printerlink.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,8 +15,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
-#include <QStyleOptionButton>
-#include <QStylePainter>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -27,28 +28,6 @@ constexpr int firstDrawingMs = 120;
 // Dots per inch of the printed document: the picture keeps its own pixels up to this density.
 constexpr int printResolution = 1200;
 
-// A push button whose caption wraps onto a second line when the button is too narrow for it,
-// keeping its access key.
-class WrappingButton : public QPushButton
-{
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QStylePainter painter(this);
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        option.text.clear();
-        painter.drawControl(QStyle::CE_PushButton, option);
-        const QRect textArea =
-            style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-        painter.drawItemText(textArea, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
-                             palette(), isEnabled(), text(), QPalette::ButtonText);
-    }
-};
-
 QLineEdit *addBox(QWidget *parent, const char *name, QRect geometry)
 {
     auto *box = new QLineEdit(parent);
@@ -57,21 +36,12 @@ QLineEdit *addBox(QWidget *parent, const char *name, QRect geometry)
     return box;
 }
 
-// A caption wider than its design box in the platform's font keeps all its letters: a box's
-// label grows to the left, away from its box, so the two never touch; a heading grows into the
-// free space on its right. A box's label names the box for screen readers.
+// A box's label names the box for screen readers.
 QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect geometry,
                  QLineEdit *box = nullptr)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
-    const int wanted = label->sizeHint().width();
-    if (wanted > geometry.width()) {
-        if (box)
-            geometry.setLeft(geometry.right() + 1 - wanted);
-        else
-            geometry.setWidth(wanted);
-    }
     label->setGeometry(geometry);
     if (box) {
         label->setBuddy(box);
@@ -98,15 +68,15 @@ void PrintPreviewDialog::showPreview(PictureSource picture, DestinationFinder pr
 
 PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder printers,
                                        QWidget *parent)
-    : QDialog(parent), m_pictureSource(std::move(picture)), m_finder(std::move(printers))
+    : QDialog(parent), m_pictureSource(std::move(picture)),
+      m_link(new PrinterLink(std::move(printers), this))
 {
     setObjectName(QStringLiteral("frm_PrintPreview"));
     setWindowTitle(QStringLiteral("Show Pic"));
     setModal(true);
     setFixedSize(units::toPixels(5040), units::toPixels(8370));
 
-    findPrinter();
-
+    m_paper = m_link->paper();
     m_picture1 = new PaperImage(this);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
     m_picture1->setGeometry(units::toPixels(120, 120, 4815, 6495));
@@ -116,16 +86,25 @@ PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder 
     m_txtWidth = addBox(this, "txt_width", units::toPixels(1080, 7440, 495, 285));
     m_txtTop = addBox(this, "txt_top", units::toPixels(2400, 7080, 495, 285));
     m_txtLeft = addBox(this, "txt_left", units::toPixels(2400, 7440, 495, 285));
-    addLabel(this, "Label5", QStringLiteral("Picture Size"), units::toPixels(480, 6720, 1215, 255));
-    addLabel(this, "Label2", QStringLiteral("Height"), units::toPixels(480, 7080, 495, 255),
-             m_txtHeight);
-    addLabel(this, "Label1", QStringLiteral("Width"), units::toPixels(480, 7440, 495, 255),
-             m_txtWidth);
-    addLabel(this, "Label6", QStringLiteral("Margins"), units::toPixels(1800, 6720, 975, 255));
-    addLabel(this, "Label4", QStringLiteral("Top"), units::toPixels(1800, 7080, 495, 255),
-             m_txtTop);
-    addLabel(this, "Label3", QStringLiteral("Left"), units::toPixels(1800, 7440, 495, 255),
-             m_txtLeft);
+    PreviewControls controls;
+    controls.window = this;
+    controls.paper = m_picture1;
+    controls.height = m_txtHeight;
+    controls.width = m_txtWidth;
+    controls.top = m_txtTop;
+    controls.left = m_txtLeft;
+    controls.sizeHeading = addLabel(this, "Label5", QStringLiteral("Picture Size"),
+                                    units::toPixels(480, 6720, 1215, 255));
+    controls.heightLabel = addLabel(this, "Label2", QStringLiteral("Height"),
+                                    units::toPixels(480, 7080, 495, 255), m_txtHeight);
+    controls.widthLabel = addLabel(this, "Label1", QStringLiteral("Width"),
+                                   units::toPixels(480, 7440, 495, 255), m_txtWidth);
+    controls.marginHeading =
+        addLabel(this, "Label6", QStringLiteral("Margins"), units::toPixels(1800, 6720, 975, 255));
+    controls.topLabel = addLabel(this, "Label4", QStringLiteral("Top"),
+                                 units::toPixels(1800, 7080, 495, 255), m_txtTop);
+    controls.leftLabel = addLabel(this, "Label3", QStringLiteral("Left"),
+                                  units::toPixels(1800, 7440, 495, 255), m_txtLeft);
 
     m_command3 = new QPushButton(this);
     m_command3->setObjectName(QStringLiteral("Command3"));
@@ -136,6 +115,9 @@ PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder 
     m_command1 = new WrappingButton(QStringLiteral("&Close Print Preview"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setGeometry(units::toPixels(3600, 7800, 1335, 495));
+    controls.print = m_command3;
+    controls.update = m_command2;
+    controls.close = m_command1;
 
     QWidget::setTabOrder(m_command2, m_picture1);
     QWidget::setTabOrder(m_picture1, m_command3);
@@ -157,8 +139,17 @@ PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder 
     connect(m_command1, &QPushButton::clicked, this, &PrintPreviewDialog::Command1_Click);
     connect(m_command2, &QPushButton::clicked, this, &PrintPreviewDialog::Command2_Click);
     connect(m_command3, &QPushButton::clicked, this, &PrintPreviewDialog::Command3_Click);
+    connect(m_link, &PrinterLink::lookedUp, this, &PrintPreviewDialog::printerFound);
+    connect(m_link, &PrinterLink::handedOver, this, &PrintPreviewDialog::pageHandedOver);
 
     Form_Load();
+    // With the captions and entries in place, every text is given the room its font needs.
+    placePreviewControls(controls);
+    // A print service that answers at once gives the sheet before the window shows; a slow one
+    // leaves the locale's sheet shown, and says so, until it answers.
+    m_link->lookUp();
+    if (m_link->lookingUp())
+        m_picture1->setNotice(QStringLiteral("Looking up the printer..."));
 }
 
 PrintPreviewDialog::~PrintPreviewDialog() = default;
@@ -223,21 +214,23 @@ void PrintPreviewDialog::takeShownPicture()
     m_shown = m_pictureSource ? m_pictureSource(m_shown) : PrintablePicture();
 }
 
-void PrintPreviewDialog::findPrinter()
+bool PrintPreviewDialog::printerKnown() const
 {
-    DestinationLookup found;
-    if (m_finder) {
-        const BusyCursor busy;
-        found = m_finder();
-    }
-    m_printer = std::move(found.destination);
-    m_noPrinter = found.problem;
-    if (!m_printer && m_noPrinter.isEmpty())
-        m_noPrinter = QStringLiteral("No printer is installed. Add a printer in the system's "
-                                     "printer settings, then print again.");
-    // Without a printer the preview still shows a sheet; Print then says why nothing prints.
-    m_paper = m_printer ? m_printer->paper()
-                        : QPageLayout(localePaper(), QPageLayout::Portrait, QMarginsF());
+    return !m_link->lookingUp();
+}
+
+void PrintPreviewDialog::printerFound()
+{
+    const QPageLayout before = m_paper;
+    m_paper = m_link->paper();
+    m_picture1->setNotice(QString());
+    const bool sheetChanged = !m_paper.pageSize().isEquivalentTo(before.pageSize()) ||
+                              m_paper.orientation() != before.orientation();
+    if (m_drawn && sheetChanged)
+        updatePreview();
+    if (const std::optional<PageParams> page = std::exchange(m_printWhenFound, std::nullopt))
+        if (printOnFoundPrinter(m_sheetSeen, *page))
+            accept();
 }
 
 double PrintPreviewDialog::scalepreview(PaperImage *pic)
@@ -278,6 +271,7 @@ bool PrintPreviewDialog::updatePreview()
              paper.width(), factor, *page);
     painter.end();
     m_picture1->update();
+    m_drawn = true;
     emit previewDrawn();
     return true;
 }
@@ -294,40 +288,82 @@ bool PrintPreviewDialog::printPage()
                           printTitle);
         return false;
     }
-    if (!m_printer) {
-        // The service may have come up, or a printer been added, since the window opened.
-        const QPageLayout shownSheet = m_paper;
-        findPrinter();
-        if (!m_printer) {
-            prompter().critical(m_noPrinter, errorTitle);
-            return false;
-        }
-        if (!m_paper.pageSize().isEquivalentTo(shownSheet.pageSize()) ||
-            m_paper.orientation() != shownSheet.orientation()) {
-            updatePreview();
-            prompter().inform(QStringLiteral("The preview now shows the paper of the printer "
-                                             "\"%1\". Check the page, then print again.")
-                                  .arg(m_printer->name()),
-                              printTitle);
-            return false;
-        }
+    if (m_link->handingOver() || m_printWhenFound)
+        return false; // one page at a time
+    // The sheet the user saw, when one was drawn.
+    const std::optional<QPageLayout> seen =
+        m_drawn ? std::optional<QPageLayout>(m_paper) : std::nullopt;
+    // The service may have come up, or a printer been added, since the window opened.
+    if (!m_link->printer())
+        m_link->lookUp();
+    if (m_link->lookingUp()) {
+        m_printWhenFound = page;
+        m_sheetSeen = seen;
+        m_picture1->setNotice(QStringLiteral("Looking up the printer: the page prints once it "
+                                             "is found..."));
+        return false;
     }
+    return printOnFoundPrinter(seen, *page);
+}
 
-    const QString failure = printDocument(*page);
+bool PrintPreviewDialog::printOnFoundPrinter(const std::optional<QPageLayout> &seen,
+                                             const PageParams &page)
+{
+    PrintDestination *printer = m_link->printer();
+    if (!printer) {
+        prompter().critical(m_link->problem(), errorTitle);
+        return false;
+    }
+    if (seen && (!m_paper.pageSize().isEquivalentTo(seen->pageSize()) ||
+                 m_paper.orientation() != seen->orientation())) {
+        prompter().inform(QStringLiteral("The preview now shows the paper of the printer "
+                                         "\"%1\". Check the page, then print again.")
+                              .arg(printer->name()),
+                          printTitle);
+        return false;
+    }
+    const QString failure = printDocument(page);
     if (!failure.isEmpty()) {
         prompter().critical(QStringLiteral("The page could not be printed: ") + failure +
                                 QLatin1Char('.'),
                             errorTitle);
         return false;
     }
+    if (m_link->handingOver()) {
+        m_lateHandOver = true;
+        m_command3->setEnabled(false);
+        m_picture1->setNotice(QStringLiteral("Handing the page to the printer..."));
+    }
+    return m_printed;
+}
+
+void PrintPreviewDialog::pageHandedOver(const HandOverOutcome &outcome)
+{
+    m_command3->setEnabled(true);
+    m_picture1->setNotice(QString());
+    if (!outcome.failure.isEmpty()) {
+        m_lateHandOver = false;
+        prompter().critical(QStringLiteral("The page could not be printed: ") + outcome.failure +
+                                QLatin1Char('.'),
+                            errorTitle);
+        return;
+    }
+    m_printed = true;
+    if (!outcome.notice.isEmpty())
+        prompter().inform(outcome.notice, printTitle);
     if (!m_shown.note.isEmpty())
         prompter().inform(m_shown.note, printTitle);
-    return true;
+    // Taken late, after Print returned: the window closes now, as it would have then.
+    if (std::exchange(m_lateHandOver, false))
+        accept();
 }
 
 QString PrintPreviewDialog::printDocument(const PageParams &page)
 {
     QTemporaryFile pdf(QDir::tempPath() + QStringLiteral("/vistrel-print-XXXXXX.pdf"));
+    // Removed by the hand-over once the print service has read it.
+    pdf.setAutoRemove(false);
+    auto removeUnsent = qScopeGuard([&pdf] { pdf.remove(); });
     if (!pdf.open())
         return QStringLiteral("the page could not be written to a temporary file (%1)")
             .arg(pdf.errorString());
@@ -353,9 +389,10 @@ QString PrintPreviewDialog::printDocument(const PageParams &page)
     if (!pdf.flush() || pdf.error() != QFileDevice::NoError)
         return QStringLiteral("the page could not be written to a temporary file (%1)")
             .arg(pdf.errorString());
-
-    const BusyCursor busy;
-    return m_printer->handOver(pdf.fileName(), title);
+    pdf.close();
+    removeUnsent.dismiss();
+    m_link->handOver(pdf.fileName(), title);
+    return QString();
 }
 
 } // namespace vistrel

@@ -19,6 +19,8 @@ class QTimer;
 namespace vistrel {
 
 class PaperImage;
+class PrinterLink;
+struct HandOverOutcome;
 
 // The print preview window "Show Pic": an image of the current printer's sheet with the picture
 // and the footer line placed on it from four boxes (inches), and the command that prints that
@@ -40,8 +42,12 @@ public:
 
     // Redraws the paper image from the boxes; false (with a message) when a box is refused.
     bool updatePreview();
-    // Prints the page; true only when the print system took the job.
+    // Prints the page; true only when the print system took the job before this returns. While
+    // the printer is still being looked up, or the print service is slow to take the page, the
+    // page prints (or the failure is told) once it answers.
     bool printPage();
+    // True from the moment the printer has been looked up until a new lookup starts.
+    bool printerKnown() const;
 
     const QImage &paperContent() const;
     // The label and picture the last drawing took.
@@ -61,24 +67,31 @@ private:
     std::optional<PageParams> readBoxes() const;
     // Takes the main window's label and picture together, as they are at this moment.
     void takeShownPicture();
-    // Looks for the printer; the sheet follows its default paper.
-    void findPrinter();
+    // The lookup answered: the sheet follows the printer's default paper; a Print waiting for
+    // it goes on.
+    void printerFound();
+    // Goes on with a Print once the printer is known; seen: the sheet the user saw, if any.
+    bool printOnFoundPrinter(const std::optional<QPageLayout> &seen, const PageParams &page);
+    void pageHandedOver(const HandOverOutcome &outcome);
     // Fits the paper image to the sheet's proportions, erases it and returns the preview factor.
     double scalepreview(PaperImage *pic);
     // Draws the page through painter, whose origin is the sheet's corner; units*: device units
     // per inch of paper; scaleWidth: the surface's width in inches.
     void drawpage(QPainter &target, double unitsX, double unitsY, double scaleWidth, double factor,
                   const PageParams &page);
-    // Draws the page into a PDF document and hands it to the printer; the reason when that
-    // failed, else an empty text.
+    // Draws the page into a PDF document and hands it to the printer; the reason when the
+    // document could not be made, else an empty text.
     QString printDocument(const PageParams &page);
 
     PictureSource m_pictureSource;
     PrintablePicture m_shown;
-    DestinationFinder m_finder;
-    std::unique_ptr<PrintDestination> m_printer;
-    QString m_noPrinter; // why there is no printer, when there is none
+    PrinterLink *m_link = nullptr;
     QPageLayout m_paper;
+    bool m_drawn = false;                       // the paper image holds a drawing
+    bool m_printed = false;                     // the print system took the page
+    bool m_lateHandOver = false;                // Print returned before the print system answered
+    std::optional<PageParams> m_printWhenFound; // a Print waiting for the lookup
+    std::optional<QPageLayout> m_sheetSeen;     // the sheet shown when that Print was given, if any
     QSize m_paperBox; // the paper image's design interior, the room it is fitted into
 
     PaperImage *m_picture1 = nullptr;

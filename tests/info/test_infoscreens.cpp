@@ -124,6 +124,7 @@ void TestInfoScreens::labelsFilledFromIdentity()
     QCOMPARE(s.lblProductName->font().pointSizeF(), 32.25);
     QVERIFY(!s.Image1->pixmap().isNull());
     QCOMPARE(s.Image1->pixmap().size(), QSize(300, 300));
+    QVERIFY(!QAccessible::queryAccessibleInterface(s.Image1)->text(QAccessible::Name).isEmpty());
     QCOMPARE(s.link->text(), URLLink::defaultText());
     QCOMPARE(s.link->showToolTip(), false);
     QCOMPARE(window->size(), QSize(486, 236));

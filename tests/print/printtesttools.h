@@ -28,13 +28,14 @@ public:
     {}
     QString name() const override { return m_file; }
     QPageLayout paper() const override { return m_paper; }
-    QString handOver(const QString &pdfPath, const QString &) override
+    HandOverOutcome handOver(const QString &pdfPath, const QString &) override
     {
         QFile::remove(m_file);
         QFile document(pdfPath);
         if (!document.copy(m_file))
-            return QStringLiteral("could not write %1 (%2)").arg(m_file, document.errorString());
-        return QString();
+            return {QStringLiteral("could not write %1 (%2)").arg(m_file, document.errorString()),
+                    QString()};
+        return {};
     }
 
 private:

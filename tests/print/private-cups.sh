@@ -8,7 +8,14 @@
 #   private-cups.sh stop DIR     stops it (the folder stays; its caller removes it)
 #   private-cups.sh queue DIR NAME PAPER   adds an enabled, accepting queue whose default paper
 #                                is PAPER (Letter or A4); its jobs land in DIR/out/NAME
+#   private-cups.sh driverqueue DIR NAME PAGESIZE   the same with the printer description of a
+#                                real PDF printer driver (printer-driver-cups-pdf), a PostScript
+#                                printer: its default page size set to PAGESIZE (lpadmin -o
+#                                PageSize=), "driver" for the description's own default, or
+#                                "none" for a description that has no default
 #
+# PostScript that a queue produces is turned into PDF by the backend (Ghostscript), as that
+# driver does.
 # Clients reach it with CUPS_SERVER=DIR/cups.sock (and CUPS_SERVERROOT=DIR/etc, so that no
 # client setting of the system applies).
 set -eu
@@ -44,6 +51,10 @@ fi
 out=${DEVICE_URI#vistrelpdf:}
 part="$out/.job-$1.part"
 if [ $# -ge 6 ]; then cat "$6" >"$part"; else cat >"$part"; fi || exit 1
+if [ "$(head -c 4 "$part")" = "%!PS" ]; then
+    gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -sOutputFile="$part.pdf" "$part" || exit 1
+    mv "$part.pdf" "$part"
+fi
 mv "$part" "$out/job-$1.pdf"
 EOF
     chmod 755 "$dir/bin/backend/vistrelpdf"
@@ -134,6 +145,28 @@ queue() {
     cupsaccept "$name"
 }
 
+driverqueue() {
+    name=${3:?driverqueue NAME}
+    size=${4:?driverqueue PAGESIZE}
+    driver=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
+    [ -f "$driver" ] || { echo "$driver is missing (Debian package printer-driver-cups-pdf)" >&2; exit 1; }
+    ppd=$driver
+    set --
+    case $size in
+    driver) ;;
+    none)
+        ppd="$dir/etc/vistrel-nodefault.ppd"
+        grep -v -E '^\*Default(PageSize|PageRegion|ImageableArea|PaperDimension):' "$driver" >"$ppd"
+        ;;
+    *) set -- -o "PageSize=$size" ;;
+    esac
+    mkdir -p "$dir/out/$name"
+    chmod 1777 "$dir/out/$name"
+    lpadmin -p "$name" -E -v "vistrelpdf:$dir/out/$name" -P "$ppd" "$@" 2>/dev/null
+    cupsenable "$name"
+    cupsaccept "$name"
+}
+
 # A PostScript printer description that takes PDF as it comes and knows two sheets, without
 # unprintable borders.
 write_ppd() {
@@ -183,8 +216,9 @@ case $command in
 start) start ;;
 stop) stop ;;
 queue) queue "$@" ;;
+driverqueue) driverqueue "$@" ;;
 *)
-    echo "usage: private-cups.sh start|stop|queue DIR ..." >&2
+    echo "usage: private-cups.sh start|stop|queue|driverqueue DIR ..." >&2
     exit 2
     ;;
 esac

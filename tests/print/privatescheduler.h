@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <csignal>
+
 namespace vistrel::test {
 
 class PrivateScheduler
@@ -28,7 +30,11 @@ public:
         qunsetenv("PRINTER");
         qunsetenv("LPDEST");
     }
-    ~PrivateScheduler() { stop(); }
+    ~PrivateScheduler()
+    {
+        signal(SIGCONT);
+        stop();
+    }
     PrivateScheduler(const PrivateScheduler &) = delete;
     PrivateScheduler &operator=(const PrivateScheduler &) = delete;
 
@@ -43,6 +49,14 @@ public:
         return script({QStringLiteral("queue"), name, paper});
     }
 
+    // A queue with a real PDF printer driver's description, its default page size set to
+    // pageSize ("Letter", "A4", "Legal"), left as the description has it ("driver"), or none
+    // ("none").
+    bool addDriverQueue(const QString &name, const QString &pageSize)
+    {
+        return script({QStringLiteral("driverqueue"), name, pageSize});
+    }
+
     // Runs a print administration command (lpadmin, cupsdisable, ...) against this scheduler.
     bool admin(const QString &program, const QStringList &arguments)
     {
@@ -54,14 +68,17 @@ public:
         return ran;
     }
 
-    // A command given as one line of words: "stop", "start", or an administration program with
-    // its arguments ("cupsdisable -r Out_of_paper Queue").
+    // A command given as one line of words: "stop", "start", "pause" (the scheduler stops
+    // answering), "resume", or an administration program with its arguments
+    // ("cupsdisable -r Out_of_paper Queue").
     bool run(const QString &commandLine)
     {
         if (commandLine == QLatin1String("stop"))
             return stop();
         if (commandLine == QLatin1String("start"))
             return start();
+        if (commandLine == QLatin1String("pause") || commandLine == QLatin1String("resume"))
+            return signal(commandLine == QLatin1String("pause") ? SIGSTOP : SIGCONT);
         QStringList words = commandLine.split(QLatin1Char(' '));
         const QString program = words.takeFirst();
         return admin(program, words);
@@ -103,6 +120,15 @@ public:
     QString error() const { return m_error; }
 
 private:
+    bool signal(int number)
+    {
+        QFile pidFile(m_folder.filePath(QStringLiteral("cupsd.pid")));
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return false;
+        const pid_t pid = pid_t(pidFile.readAll().trimmed().toLongLong());
+        return pid > 0 && ::kill(pid, number) == 0;
+    }
+
     bool script(QStringList arguments)
     {
         arguments.insert(1, m_folder.path());

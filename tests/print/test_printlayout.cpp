@@ -1,5 +1,7 @@
-// Page layout arithmetic: reading the boxes, fitting the paper image, placing the footer.
+// Page layout arithmetic: reading the boxes, fitting the paper image, placing the footer; the
+// sheets that paper names stand for.
 
+#include "print/papernames.h"
 #include "print/printlayout.h"
 
 #include <QtTest>
@@ -26,6 +28,8 @@ private slots:
     void footerCurrentX_data();
     void footerCurrentX();
     void footerJoinsPathAndCredit();
+    void paperNames_data();
+    void paperNames();
 };
 
 void TestPrintLayout::parseInches_data()
@@ -252,6 +256,68 @@ void TestPrintLayout::footerJoinsPathAndCredit()
     QVERIFY2(footer.startsWith(QStringLiteral("/pics/a.jpg VISTREL")), qPrintable(footer));
     QVERIFY(footer.length() > QStringLiteral("/pics/a.jpg VISTREL").length());
     QVERIFY(footerText(QString()).startsWith(QStringLiteral(" VISTREL")));
+}
+
+void TestPrintLayout::paperNames_data()
+{
+    // points: the sheet in points (empty: no sheet); pwg: the name a job asks for it by.
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QSize>("points");
+    QTest::addColumn<QByteArray>("pwg");
+
+    const QSize letter(612, 792), a4(595, 842), legal(612, 1008);
+    const QByteArray naLetter("na_letter_8.5x11in"), isoA4("iso_a4_210x297mm");
+    QTest::newRow("service name, Letter") << QByteArray("na_letter_8.5x11in") << letter << naLetter;
+    QTest::newRow("service name, A4") << QByteArray("iso_a4_210x297mm") << a4 << isoA4;
+    QTest::newRow("service name, Legal")
+        << QByteArray("na_legal_8.5x14in") << legal << QByteArray("na_legal_8.5x14in");
+    QTest::newRow("service name, borderless variant")
+        << QByteArray("na_letter_8.5x11in_borderless") << letter
+        << QByteArray("na_letter_8.5x11in_borderless");
+    QTest::newRow("older IPP name, na-letter") << QByteArray("na-letter") << letter << naLetter;
+    QTest::newRow("older IPP name, iso-a4") << QByteArray("iso-a4") << a4 << isoA4;
+    QTest::newRow("description name, Letter") << QByteArray("Letter") << letter << naLetter;
+    QTest::newRow("description name, A4") << QByteArray("A4") << a4 << isoA4;
+    QTest::newRow("description name, Legal")
+        << QByteArray("Legal") << legal << QByteArray("na_legal_8.5x14in");
+    QTest::newRow("description name, A5")
+        << QByteArray("A5") << QSize(420, 595) << QByteArray("iso_a5_148x210mm");
+    QTest::newRow("description name, A3")
+        << QByteArray("A3") << QSize(842, 1191) << QByteArray("iso_a3_297x420mm");
+    QTest::newRow("description name, Executive")
+        << QByteArray("Executive") << QSize(522, 756) << QByteArray("na_executive_7.25x10.5in");
+    QTest::newRow("description name, Tabloid")
+        << QByteArray("Tabloid") << QSize(792, 1224) << QByteArray("na_ledger_11x17in");
+    QTest::newRow("typed in small letters, letter") << QByteArray("letter") << letter << naLetter;
+    QTest::newRow("typed in small letters, a4") << QByteArray("a4") << a4 << isoA4;
+    QTest::newRow("typed in capitals, LEGAL")
+        << QByteArray("LEGAL") << legal << QByteArray("na_legal_8.5x14in");
+    QTest::newRow("full-bleed variant") << QByteArray("Letter.Fullbleed") << letter << naLetter;
+    QTest::newRow("small-margin variant") << QByteArray("A4Small") << a4 << isoA4;
+    QTest::newRow("size in points") << QByteArray("w612h792") << letter << naLetter;
+    QTest::newRow("custom size") << QByteArray("Custom.8x10in") << QSize(576, 720)
+                                 << QByteArray("custom_8x10in_8x10in");
+    QTest::newRow("with a tray after it") << QByteArray("A4,tray-1") << a4 << isoA4;
+    QTest::newRow("unknown first, known second")
+        << QByteArray("tray-1,Letter") << letter << naLetter;
+    QTest::newRow("empty") << QByteArray() << QSize() << QByteArray();
+    QTest::newRow("description without a default")
+        << QByteArray("Unknown") << QSize() << QByteArray();
+    QTest::newRow("not a paper") << QByteArray("Plain") << QSize() << QByteArray();
+}
+
+void TestPrintLayout::paperNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QSize, points);
+    QFETCH(QByteArray, pwg);
+    const std::optional<NamedPaper> paper = paperNamed(name);
+    QCOMPARE(paper.has_value(), points.isValid());
+    if (!paper)
+        return;
+    QCOMPARE(paper->size.sizePoints(), points);
+    QCOMPARE(paper->pwg, pwg);
+    QCOMPARE(pwgNameOf(paper->size).isEmpty(), false);
 }
 
 QTEST_GUILESS_MAIN(TestPrintLayout)

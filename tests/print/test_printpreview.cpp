@@ -5,12 +5,16 @@
 #include "printtesttools.h"
 #include "testutils.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStyleOptionButton>
+#include <QStyleOptionFrame>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -46,6 +50,13 @@ struct Fixture
 QLineEdit *box(QWidget *dialog, const char *name)
 {
     return dialog->findChild<QLineEdit *>(QString::fromLatin1(name));
+}
+
+// Print, and the page taken by the destination, at once or once the hand-over answers.
+bool printed(PrintPreviewDialog *dialog)
+{
+    return dialog->printPage() ||
+           QTest::qWaitFor([dialog] { return dialog->result() == QDialog::Accepted; }, 10000);
 }
 
 QPushButton *button(QWidget *dialog, const char *name)
@@ -117,6 +128,8 @@ private slots:
     void firstDrawingOnceAfterOpening();
     void focusStartsOnUpdateAndFollowsTabOrder();
     void altCCloses();
+    void everyTextShowsWhole_data();
+    void everyTextShowsWhole();
     void pictureRectangleOnPage_data();
     void pictureRectangleOnPage();
     void footerOnPrintedPage();
@@ -143,12 +156,18 @@ void TestPrintPreview::opensAfreshWithDefaults()
     {
         auto dialog = fx.open();
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Show Pic"));
-        QCOMPARE(dialog->size(), QSize(336, 558));
+        // At the usual small font the design places hold; what grows is only what the font
+        // needs (the boxes for "32767", the close button for its two lines).
+        QCOMPARE(dialog->width(), 336);
+        QVERIFY(dialog->height() >= 558 && dialog->height() < 570);
         QCOMPARE(button(dialog.get(), "Command2")->text(), QStringLiteral("Update Preview"));
         QCOMPARE(button(dialog.get(), "Command3")->text(), QStringLiteral("Print"));
         QCOMPARE(button(dialog.get(), "Command1")->text(), QStringLiteral("&Close Print Preview"));
-        QCOMPARE(button(dialog.get(), "Command2")->geometry(), QRect(120, 520, 113, 33));
-        QCOMPARE(box(dialog.get(), "txt_top")->geometry(), QRect(160, 472, 33, 19));
+        QCOMPARE(button(dialog.get(), "Command2")->geometry().topLeft(), QPoint(120, 520));
+        QCOMPARE(button(dialog.get(), "Command2")->width(), 113);
+        QCOMPARE(box(dialog.get(), "txt_height")->geometry().topLeft(), QPoint(72, 472));
+        QCOMPARE(box(dialog.get(), "txt_top")->geometry().top(), 472);
+        QCOMPARE(box(dialog.get(), "txt_top")->height(), 19);
         // Each box's label keeps its distance from the box and names it for screen readers.
         for (const auto &[labelName, boxName] : {std::pair{"Label2", "txt_height"},
                                                  {"Label1", "txt_width"},
@@ -203,11 +222,94 @@ void TestPrintPreview::focusStartsOnUpdateAndFollowsTabOrder()
     QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     QStringList order;
     for (int i = 0; i < 9; ++i) {
-        order << QApplication::focusWidget()->objectName();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *stop = QApplication::focusWidget();
+        order << stop->objectName();
+        // Each stop says what it is to a screen reader.
+        QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(stop);
+        QVERIFY2(reader && !reader->text(QAccessible::Name).isEmpty(),
+                 qPrintable(stop->objectName()));
+        QTest::keyClick(stop, Qt::Key_Tab);
     }
     QCOMPARE(order, QStringList({"Command2", "Picture1", "Command3", "txt_width", "txt_height",
                                  "txt_left", "txt_top", "Command1", "Command2"}));
+}
+
+void TestPrintPreview::everyTextShowsWhole_data()
+{
+    QTest::addColumn<double>("points");
+    for (double points : {9.0, 10.0, 11.0, 12.0})
+        QTest::addRow("interface font of %g pt", points) << points;
+}
+
+// Every caption and the largest entries of the boxes show whole at the font the desktop gives;
+// controls never overlap and keep their order on the window.
+void TestPrintPreview::everyTextShowsWhole()
+{
+    QFETCH(double, points);
+    const QFont before = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    QFont font = before;
+    font.setPointSizeF(points);
+    QApplication::setFont(font);
+    Fixture fx;
+    auto dialog = fx.open();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+
+    const auto fits = [](QSize text, QRect room) {
+        return text.width() <= room.width() && text.height() <= room.height();
+    };
+    QList<QWidget *> controls;
+    for (QLabel *label : dialog->findChildren<QLabel *>()) {
+        const QSize text = label->fontMetrics().size(0, label->text());
+        QVERIFY2(fits(text, label->contentsRect()), qPrintable(label->text()));
+        controls << label;
+    }
+    for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) {
+        for (const QString &entry : {QStringLiteral("32767"), QStringLiteral("0.125")}) {
+            QStyleOptionFrame option;
+            option.initFrom(edit);
+            option.rect = edit->rect();
+            option.lineWidth =
+                edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+            const QRect room = edit->style()
+                                   ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                                   .adjusted(2, 0, -2, 0);
+            QVERIFY2(edit->fontMetrics().horizontalAdvance(entry) <= room.width(),
+                     qPrintable(edit->objectName() + QLatin1Char(' ') + entry));
+        }
+        controls << edit;
+    }
+    for (QPushButton *pushButton : dialog->findChildren<QPushButton *>()) {
+        QStyleOptionButton option;
+        option.initFrom(pushButton);
+        option.rect = pushButton->rect();
+        const QRect room =
+            pushButton->style()->subElementRect(QStyle::SE_PushButtonContents, &option, pushButton);
+        const QString caption = QString(pushButton->text()).remove(QLatin1Char('&'));
+        // Wrapped at blanks only: a word wider than the room would stick out of it.
+        const QSize text =
+            pushButton->fontMetrics().boundingRect(room, Qt::TextWordWrap, caption).size();
+        QVERIFY2(fits(text, room), qPrintable(caption));
+        controls << pushButton;
+    }
+    controls << dialog->findChild<QWidget *>(QStringLiteral("Picture1"));
+    for (QWidget *one : std::as_const(controls)) {
+        QVERIFY2(dialog->rect().contains(one->geometry()), qPrintable(one->objectName()));
+        for (QWidget *other : std::as_const(controls))
+            QVERIFY2(one == other || !one->geometry().intersects(other->geometry()),
+                     qPrintable(one->objectName() + QLatin1Char('/') + other->objectName()));
+    }
+    const auto at = [&dialog](const char *name) {
+        return dialog->findChild<QWidget *>(QString::fromLatin1(name))->geometry();
+    };
+    QVERIFY(at("Label5").right() < at("Label6").left());
+    QVERIFY(at("txt_height").right() < at("txt_top").left());
+    QCOMPARE(at("txt_height").top(), at("txt_top").top());
+    QVERIFY(at("txt_height").bottom() < at("txt_width").top());
+    QVERIFY(at("txt_width").bottom() < at("Command3").top());
+    QVERIFY(at("Command3").right() < at("Command2").left());
+    QVERIFY(at("Command2").right() < at("Command1").left());
 }
 
 void TestPrintPreview::altCCloses()
@@ -313,7 +415,7 @@ void TestPrintPreview::footerOnPrintedPage()
     Fixture fx;
     auto dialog = fx.open();
     dialog->show();
-    QVERIFY(dialog->printPage());
+    QVERIFY(printed(dialog.get()));
 
     const QString text = runTool(QStringLiteral("pdftotext"), {fx.pdf, QStringLiteral("-")});
     QVERIFY2(text.contains(picturePath + QStringLiteral(" VISTREL")), qPrintable(text));
@@ -351,7 +453,7 @@ void TestPrintPreview::printedPictureKeepsFullResolution()
             detailed.setPixel(x, y, (x + y) % 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
     fx.picture = detailed;
     auto dialog = fx.open();
-    QVERIFY(dialog->printPage());
+    QVERIFY(printed(dialog.get()));
     const QString list = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), fx.pdf});
     QVERIFY2(list.contains(QRegularExpression(QStringLiteral("image\\s+3000\\s+2000"))),
              qPrintable(list));
@@ -443,7 +545,7 @@ void TestPrintPreview::failedJobIsNotReportedAsPrinted()
     auto dialog = fx.open();
     dialog->show();
     QTest::mouseClick(button(dialog.get(), "Command3"), Qt::LeftButton);
-    QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
+    QTRY_COMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
     QVERIFY(services.prompts.shown.first().prompt.startsWith(
         QStringLiteral("The page could not be printed: could not write ")));
     QVERIFY(dialog->isVisible());
@@ -460,7 +562,7 @@ void TestPrintPreview::hugeSizesDrawWithoutHarm()
               QStringLiteral("32767"), QStringLiteral("32767"));
     QVERIFY(dialog->updatePreview());
     QVERIFY(isRed(dialog->paperContent().pixel(10, 10)));
-    QVERIFY(dialog->printPage());
+    QVERIFY(printed(dialog.get()));
     QCOMPARE(services.prompts.shown.size(), 0);
 }
 

@@ -2,15 +2,18 @@
 // A4 queue whose backend keeps each job's PDF): the printer and paper chosen, the page that comes
 // out, and every way a page can fail to print, as the preview window shows them.
 
+#include "print/paperimage.h"
 #include "print/printpreviewdialog.h"
 #include "printtesttools.h"
 #include "privatescheduler.h"
 #include "testutils.h"
 #include "viewer/shownfile.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
@@ -22,6 +25,12 @@ namespace {
 
 const QString letterQueue = QStringLiteral("VistrelLetter");
 const QString a4Queue = QStringLiteral("VistrelA4");
+// Queues of a real PDF printer driver (a PostScript printer description), by default page size;
+// "Own" keeps the description's default (A4) and is set to Letter by the user's own option.
+const QString driverQueue = QStringLiteral("VistrelPdf");
+const QStringList driverPageSizes{QStringLiteral("Letter"), QStringLiteral("A4"),
+                                  QStringLiteral("Legal"), QStringLiteral("none"),
+                                  QStringLiteral("Own")};
 
 QPushButton *button(QWidget *dialog, const char *name)
 {
@@ -60,6 +69,9 @@ private slots:
     void failedHandOverKeepsThePreview();
     void noPrinterToldApartFromNoService_data();
     void noPrinterToldApartFromNoService();
+    void heldJobWaitsForRelease();
+    void serviceThatDoesNotAnswer_data();
+    void serviceThatDoesNotAnswer();
     void enterInABoxRedrawsNeverPrints_data();
     void enterInABoxRedrawsNeverPrints();
     void footerAndPictureFromOneMoment();
@@ -70,6 +82,7 @@ private:
     // Clicks Print and waits for the PDF the queue produces.
     void printAndCollect(PrintPreviewDialog &dialog, const QString &queue, QString &produced);
     void setDefault(const QString &queue);
+    void addQueues();
 
     PrivateScheduler m_scheduler;
 };
@@ -81,9 +94,23 @@ void TestPrintQueue::initTestCase()
     QVERIFY2(m_scheduler.start(), qPrintable(QStringLiteral("the private print scheduler did not "
                                                             "start (install cups-daemon): ") +
                                              m_scheduler.error()));
+    addQueues();
+}
+
+void TestPrintQueue::addQueues()
+{
     QVERIFY2(m_scheduler.addQueue(letterQueue, QStringLiteral("Letter")),
              qPrintable(m_scheduler.error()));
     QVERIFY2(m_scheduler.addQueue(a4Queue, QStringLiteral("A4")), qPrintable(m_scheduler.error()));
+    for (const QString &size : driverPageSizes)
+        QVERIFY2(m_scheduler.addDriverQueue(driverQueue + size, size == QLatin1String("Own")
+                                                                    ? QStringLiteral("driver")
+                                                                    : size),
+                 qPrintable(m_scheduler.error()));
+    QVERIFY2(m_scheduler.admin(QStringLiteral("lpoptions"),
+                               {QStringLiteral("-p"), driverQueue + QStringLiteral("Own"),
+                                QStringLiteral("-o"), QStringLiteral("media=Letter")}),
+             qPrintable(m_scheduler.error()));
 }
 
 void TestPrintQueue::setDefault(const QString &queue)
@@ -95,6 +122,8 @@ void TestPrintQueue::setDefault(const QString &queue)
 void TestPrintQueue::printAndCollect(PrintPreviewDialog &dialog, const QString &queue,
                                      QString &produced)
 {
+    // The sheet shown is the printer's before the user prints.
+    QTRY_VERIFY(dialog.printerKnown());
     const QStringList before = m_scheduler.documents(queue);
     QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!(produced = m_scheduler.newDocument(queue, before)).isEmpty(), 30000);
@@ -105,9 +134,27 @@ void TestPrintQueue::pageOnTheQueuesPaper_data()
     QTest::addColumn<QString>("queue");
     QTest::addColumn<QSizeF>("sheetInches");
     QTest::addColumn<QString>("pageSize");
+    QTest::addColumn<QRectF>("picture"); // left, top, width, height as typed (inches)
 
-    QTest::newRow("Letter queue") << letterQueue << QSizeF(8.5, 11) << "612 x 792";
-    QTest::newRow("A4 queue") << a4Queue << QSizeF(8.27, 11.69) << "595 x 842";
+    const QSizeF letter(8.5, 11), a4(8.27, 11.69), legal(8.5, 14);
+    const QRectF usual(0.5, 0.51, 7, 5), small(0.25, 2, 3, 2);
+    QTest::newRow("Letter queue") << letterQueue << letter << "612 x 792" << usual;
+    QTest::newRow("A4 queue") << a4Queue << a4 << "595 x 842" << usual;
+    QTest::newRow("driver, Letter page size")
+        << driverQueue + QStringLiteral("Letter") << letter << "612 x 792" << usual;
+    QTest::newRow("driver, Letter page size, 3 x 2 in at 0.25, 2")
+        << driverQueue + QStringLiteral("Letter") << letter << "612 x 792" << small;
+    QTest::newRow("driver, A4 page size")
+        << driverQueue + QStringLiteral("A4") << a4 << "595 x 842" << usual;
+    QTest::newRow("driver, Legal page size")
+        << driverQueue + QStringLiteral("Legal") << legal << "612 x 1008" << small;
+    QTest::newRow("driver, Letter by the user's own option")
+        << driverQueue + QStringLiteral("Own") << letter << "612 x 792" << usual;
+    // Without a default anywhere, the locale's paper.
+    const bool inches = localePaper().id() == QPageSize::Letter;
+    QTest::newRow("driver without a default page size")
+        << driverQueue + QStringLiteral("none") << (inches ? letter : a4)
+        << (inches ? "612 x 792" : "595 x 842") << usual;
 }
 
 void TestPrintQueue::pageOnTheQueuesPaper()
@@ -115,13 +162,22 @@ void TestPrintQueue::pageOnTheQueuesPaper()
     QFETCH(QString, queue);
     QFETCH(QSizeF, sheetInches);
     QFETCH(QString, pageSize);
+    QFETCH(QRectF, picture);
     setDefault(queue);
 
     ScopedServices services;
     PrintPreviewDialog dialog(redPicture());
     QSignalSpy drawn(&dialog, &PrintPreviewDialog::previewDrawn);
+    const auto type = [&dialog](const char *box, double inches) {
+        dialog.findChild<QLineEdit *>(QString::fromLatin1(box))->setText(QString::number(inches));
+    };
+    type("txt_left", picture.left());
+    type("txt_top", picture.top());
+    type("txt_width", picture.width());
+    type("txt_height", picture.height());
     dialog.show();
     QVERIFY(drawn.wait(5000));
+    QTRY_VERIFY(dialog.printerKnown());
     // The sheet on screen has the queue's proportions, to within a pixel.
     const QImage preview = dialog.paperContent();
     QVERIFY2(qAbs(preview.width() / double(preview.height()) -
@@ -135,21 +191,24 @@ void TestPrintQueue::pageOnTheQueuesPaper()
     QCOMPARE(services.prompts.shown.size(), 0);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     const QString info = runTool(QStringLiteral("pdfinfo"), {pdf});
-    QVERIFY2(info.contains(QStringLiteral("Page size:       ") + pageSize), qPrintable(info));
+    QVERIFY2(info.contains(QStringLiteral("Page size:       ") + pageSize + QLatin1Char(' ')),
+             qPrintable(info));
 
-    const int dpi = 100;
-    const QRectF picture = redRectangle(renderFirstPage(pdf, dpi), dpi);
-    qInfo("%s: %s; picture at %.2f, %.2f in, %.2f x %.2f in", qPrintable(queue),
+    const int dpi = 200;
+    const QRectF printed = redRectangle(renderFirstPage(pdf, dpi), dpi);
+    qInfo("%s: %s; picture at %.3f, %.3f in, %.3f x %.3f in", qPrintable(queue),
           qPrintable(info.section(QStringLiteral("Page size:"), 1)
                          .section(QLatin1Char('\n'), 0, 0)
                          .trimmed()),
-          picture.x(), picture.y(), picture.width(), picture.height());
-    const QRectF expected(0.5, 1, 7, 5);
-    for (const auto &[got, wanted] : {std::pair{picture.left(), expected.left()},
-                                      {picture.top(), expected.top()},
-                                      {picture.width(), expected.width()},
-                                      {picture.height(), expected.height()}})
-        QVERIFY2(qAbs(got - wanted) <= 0.02, qPrintable(QString::number(got)));
+          printed.x(), printed.y(), printed.width(), printed.height());
+    // The top margin is a whole number of inches.
+    const QRectF expected(picture.left(), std::nearbyint(picture.top()), picture.width(),
+                          picture.height());
+    for (const auto &[got, wanted] : {std::pair{printed.left(), expected.left()},
+                                      {printed.top(), expected.top()},
+                                      {printed.width(), expected.width()},
+                                      {printed.height(), expected.height()}})
+        QVERIFY2(qAbs(got - wanted) <= 0.01, qPrintable(QString::number(got)));
 }
 
 void TestPrintQueue::printerWithoutADefault()
@@ -187,11 +246,6 @@ void TestPrintQueue::failedHandOverKeepsThePreview_data()
         << "cupsreject -r Maintenance %1"
         << "cupsaccept %1"
         << "the printer \"VistrelLetter\" is not accepting jobs (Maintenance)";
-    QTest::newRow("queue holding every job")
-        << "lpadmin -p %1 -o job-hold-until-default=indefinite"
-        << "lpadmin -p %1 -o job-hold-until-default=no-hold"
-        << "the print service held the job instead of printing it (job-hold-until-specified); "
-           "it was cancelled";
     QTest::newRow("scheduler stopped after the preview opened")
         << "stop"
         << "start"
@@ -208,10 +262,12 @@ void TestPrintQueue::failedHandOverKeepsThePreview()
     ScopedServices services;
     PrintPreviewDialog dialog(redPicture());
     dialog.show();
+    QTRY_VERIFY(dialog.printerKnown());
     const QStringList before = m_scheduler.documents(letterQueue);
     QVERIFY2(m_scheduler.run(fault.arg(letterQueue)), qPrintable(m_scheduler.error()));
 
     QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
+    QTRY_COMPARE(services.prompts.shown.size(), 1);
     QVERIFY2(m_scheduler.run(undo.arg(letterQueue)), qPrintable(m_scheduler.error()));
     QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
     const QString prompt = services.prompts.shown.first().prompt;
@@ -243,8 +299,10 @@ void TestPrintQueue::noPrinterToldApartFromNoService()
 {
     QFETCH(bool, serviceRuns);
     QFETCH(QString, told);
-    const QStringList queues{letterQueue, a4Queue};
     if (serviceRuns) {
+        const QStringList queues = runTool(QStringLiteral("lpstat"), {QStringLiteral("-e")})
+                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(!queues.isEmpty());
         for (const QString &queue : queues)
             QVERIFY(m_scheduler.admin(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue}));
     } else {
@@ -255,19 +313,116 @@ void TestPrintQueue::noPrinterToldApartFromNoService()
     {
         PrintPreviewDialog dialog(redPicture());
         dialog.show();
+        QTRY_VERIFY(dialog.printerKnown());
         QVERIFY(dialog.updatePreview()); // a sheet is shown all the same
         QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
+        QTRY_COMPARE(services.prompts.shown.size(), 1);
         QVERIFY(dialog.isVisible());
     }
     if (serviceRuns) {
-        QVERIFY(m_scheduler.addQueue(letterQueue, QStringLiteral("Letter")));
-        QVERIFY(m_scheduler.addQueue(a4Queue, QStringLiteral("A4")));
+        addQueues();
     } else {
         QVERIFY(m_scheduler.start());
     }
     QCOMPARE(services.prompts.count(ScriptedPrompter::Critical), 1);
     QVERIFY2(services.prompts.shown.first().prompt.startsWith(told),
              qPrintable(services.prompts.shown.first().prompt));
+}
+
+void TestPrintQueue::heldJobWaitsForRelease()
+{
+    setDefault(letterQueue);
+    const auto holding = [this](const char *until) {
+        return m_scheduler.admin(
+            QStringLiteral("lpadmin"),
+            {QStringLiteral("-p"), letterQueue, QStringLiteral("-o"),
+             QStringLiteral("job-hold-until-default=") + QLatin1String(until)});
+    };
+    QVERIFY(holding("indefinite"));
+    const auto noHold = qScopeGuard([&] { holding("no-hold"); });
+    ScopedServices services;
+    PrintPreviewDialog dialog(redPicture());
+    dialog.show();
+    QTRY_VERIFY(dialog.printerKnown());
+    const QStringList before = m_scheduler.documents(letterQueue);
+    QTest::mouseClick(button(&dialog, "Command3"), Qt::LeftButton);
+    QTRY_COMPARE(dialog.result(), int(QDialog::Accepted));
+    // Handed over and told as waiting, not as a failure; nothing cancelled.
+    QCOMPARE(services.prompts.count(ScriptedPrompter::Information), 1);
+    QCOMPARE(services.prompts.shown.size(), 1);
+    const QString told = services.prompts.shown.first().prompt;
+    QVERIFY2(told.startsWith(QStringLiteral("The page was handed to the printer "
+                                            "\"VistrelLetter\", which holds it for release")),
+             qPrintable(told));
+    const QString waiting = runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), letterQueue});
+    QVERIFY2(waiting.startsWith(letterQueue + QLatin1Char('-')), qPrintable(waiting));
+    // Released, it prints.
+    const QString job = waiting.section(QLatin1Char(' '), 0, 0);
+    QVERIFY2(
+        m_scheduler.admin(QStringLiteral("lp"), {QStringLiteral("-i"), job, QStringLiteral("-H"),
+                                                 QStringLiteral("resume")}),
+        qPrintable(m_scheduler.error()));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_scheduler.newDocument(letterQueue, before).isEmpty(), 30000);
+}
+
+void TestPrintQueue::serviceThatDoesNotAnswer_data()
+{
+    // stopWhen: the scheduler stops answering before the window opens ("open") or after the
+    // printer was found ("print"); close: the user closes instead of waiting.
+    QTest::addColumn<QString>("stopWhen");
+    QTest::addColumn<bool>("close");
+    QTest::newRow("lookup pending, Print waits for it") << "open" << false;
+    QTest::newRow("lookup pending, Close at once") << "open" << true;
+    QTest::newRow("hand-over pending, Print returns at once") << "print" << false;
+}
+
+// The window goes on answering while the print service does not: the lookup and the hand-over
+// wait off the window's thread, and the page prints once the service answers.
+void TestPrintQueue::serviceThatDoesNotAnswer()
+{
+    QFETCH(QString, stopWhen);
+    QFETCH(bool, close);
+    setDefault(a4Queue);
+    auto resume = qScopeGuard([this] { m_scheduler.run(QStringLiteral("resume")); });
+    ScopedServices services;
+    if (stopWhen == QLatin1String("open"))
+        QVERIFY(m_scheduler.run(QStringLiteral("pause")));
+    QElapsedTimer clock;
+    clock.start();
+    auto dialog = std::make_unique<PrintPreviewDialog>(redPicture());
+    QSignalSpy drawn(dialog.get(), &PrintPreviewDialog::previewDrawn);
+    dialog->show();
+    QVERIFY(drawn.wait(5000));
+    if (stopWhen == QLatin1String("open")) {
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!dialog->printerKnown());
+        QVERIFY(!dialog->findChild<PaperImage *>()->notice().isEmpty());
+    } else {
+        QTRY_VERIFY(dialog->printerKnown());
+        QVERIFY(m_scheduler.run(QStringLiteral("pause")));
+    }
+    const QStringList before = m_scheduler.documents(a4Queue);
+    clock.restart();
+    if (close) {
+        QTest::mouseClick(button(dialog.get(), "Command1"), Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        dialog.reset(); // gone before the service answers: nothing comes late
+    } else {
+        QTest::mouseClick(button(dialog.get(), "Command3"), Qt::LeftButton);
+        QVERIFY(dialog->isVisible());
+    }
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QTest::qWait(300);
+    QVERIFY(m_scheduler.run(QStringLiteral("resume")));
+    if (close) {
+        QTest::qWait(500);
+        QCOMPARE(m_scheduler.documents(a4Queue), before);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 30000);
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_scheduler.newDocument(a4Queue, before).isEmpty(), 30000);
+    }
+    QCOMPARE(services.prompts.shown.size(), 0);
 }
 
 void TestPrintQueue::enterInABoxRedrawsNeverPrints_data()
@@ -287,6 +442,8 @@ void TestPrintQueue::enterInABoxRedrawsNeverPrints()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QVERIFY(drawn.wait(5000));
+    QTRY_VERIFY(dialog.printerKnown());
+    const int drawings = int(drawn.count());
     const int jobsBefore = m_scheduler.jobCount(letterQueue);
 
     auto *edit = dialog.findChild<QLineEdit *>(box);
@@ -295,7 +452,7 @@ void TestPrintQueue::enterInABoxRedrawsNeverPrints()
     edit->setText(QStringLiteral("2"));
     QTest::keyClick(edit, Qt::Key_Return);
     QTest::keyClick(edit, Qt::Key_Enter);
-    QCOMPARE(drawn.count(), 3);
+    QCOMPARE(drawn.count(), drawings + 2);
     QVERIFY(dialog.isVisible());
     // A job is the scheduler's as soon as Print returns: there is none.
     QCOMPARE(m_scheduler.jobCount(letterQueue), jobsBefore);

@@ -17,6 +17,7 @@
 #include "common/nativename.h"
 #include "common/services.h"
 #include "info/splashwindow.h"
+#include "print/paperimage.h"
 #include "print/printpreviewdialog.h"
 #include "print/privatescheduler.h"
 #include "slideshow/slideshow.h"
@@ -26,6 +27,7 @@
 #include "testutils.h"
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +45,7 @@
 #include <QToolBar>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -768,6 +771,24 @@ void SessionTest::printFromThePreview_data()
     QTest::newRow("slide show under the preview, footer and picture agree") << ""
                                                                             << "slide show"
                                                                             << "";
+    // "driver SIZE": the default printer is a queue of a real PDF driver with that page size.
+    QTest::newRow("driver queue with Letter as its page size prints on Letter")
+        << "driver Letter"
+        << "print and collect"
+        << "";
+    QTest::newRow("driver queue with Legal as its page size prints on Legal") << "driver Legal"
+                                                                              << "print and collect"
+                                                                              << "";
+    QTest::newRow("queue holding every job: handed over, waits for release")
+        << "lpadmin -p %1 -o job-hold-until-default=indefinite"
+        << "print, held"
+        << "The page was handed to the printer \"VistrelLetter\", which holds it for release";
+    QTest::newRow("interface font of 11 pt: every text of the preview whole") << ""
+                                                                              << "font 11"
+                                                                              << "";
+    QTest::newRow("print service not answering: preview at once, Escape at once") << "pause"
+                                                                                  << "escape"
+                                                                                  << "";
 }
 
 // The preview opened with Ctrl+P over a shown picture, keys and clicks in it, and the page that
@@ -809,11 +830,35 @@ void SessionTest::printFromThePreview()
         }));
         QTRY_VERIFY(window->slideShow()->slideshowonoff());
     }
-    const QStringList printedBefore = printing->documents(printQueue);
-    const int jobsBefore = printing->jobCount(printQueue);
+    QString queue = printQueue;
+    QString sheet = QStringLiteral("612 x 792");
+    if (fault.startsWith(QLatin1String("driver "))) {
+        const QString size = fault.section(QLatin1Char(' '), 1);
+        queue = QStringLiteral("VistrelPdf") + size;
+        sheet = size == QLatin1String("Legal") ? QStringLiteral("612 x 1008") : sheet;
+        QVERIFY2(printing->addDriverQueue(queue, size) &&
+                     printing->admin(QStringLiteral("lpadmin"), {QStringLiteral("-d"), queue}),
+                 qPrintable(printing->error()));
+        fault.clear();
+    }
+    const QStringList printedBefore = printing->documents(queue);
+    const int jobsBefore = printing->jobCount(queue);
+    const auto mend = qScopeGuard([&] {
+        printing->run(QStringLiteral("resume"));
+        printing->run(
+            QStringLiteral("lpadmin -p %1 -o job-hold-until-default=no-hold").arg(printQueue));
+        printing->run(QStringLiteral("cancel -a %1").arg(printQueue));
+    });
     if (!fault.isEmpty())
         QVERIFY2(printing->run(fault.arg(printQueue)), qPrintable(printing->error()));
     m_printingRuns = fault != QLatin1String("stop");
+    const QFont interfaceFont = QApplication::font();
+    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(interfaceFont); });
+    if (steps.startsWith(QLatin1String("font "))) {
+        QFont font = interfaceFont;
+        font.setPointSizeF(steps.section(QLatin1Char(' '), 1).toDouble());
+        QApplication::setFont(font);
+    }
 
     // The preview opens from the keyboard, or from the toolbar when the mouse is there already.
     if (slideShow) {
@@ -823,9 +868,26 @@ void SessionTest::printFromThePreview()
         QTRY_VERIFY(isActive(window));
         desktop->key("p", "Control_L");
     }
+    QElapsedTimer sincePrint;
+    sincePrint.start();
     QString printed;
     QVERIFY(inModalWindow<PrintPreviewDialog>([&](PrintPreviewDialog *preview) {
+        if (steps == QLatin1String("escape")) {
+            // Up while the print service keeps the lookup waiting, and saying so.
+            QVERIFY2(sincePrint.elapsed() < 2000,
+                     qPrintable(QString::number(sincePrint.elapsed())));
+            QVERIFY(!preview->printerKnown());
+            QTRY_VERIFY(!preview->drawnPicture().image.isNull());
+            QVERIFY(!preview->findChild<PaperImage *>()->notice().isEmpty());
+            QElapsedTimer closing;
+            closing.start();
+            desktop->key("Escape");
+            QTRY_VERIFY(!preview->isVisible());
+            QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
+            return;
+        }
         QTRY_VERIFY(!preview->drawnPicture().image.isNull()); // the first drawing
+        QTRY_VERIFY(preview->printerKnown());
         QSignalSpy drawn(preview, &PrintPreviewDialog::previewDrawn);
         auto *print = preview->findChild<QPushButton *>(QStringLiteral("Command3"));
         if (steps == QLatin1String("enter")) {
@@ -842,6 +904,31 @@ void SessionTest::printFromThePreview()
         } else if (steps == QLatin1String("print")) {
             desktop->click(print, print->rect().center());
             QTRY_COMPARE(run.messages().count(), 1); // answered with Return
+        } else if (steps == QLatin1String("print, held")) {
+            desktop->click(print, print->rect().center());
+            QTRY_COMPARE(run.messages().count(), 1);
+            QTRY_VERIFY(!preview->isVisible()); // handed over: the preview's work is done
+            return;
+        } else if (steps.startsWith(QLatin1String("font "))) {
+            // Every caption and box shows its text whole at the desktop's font.
+            for (QLabel *label : preview->findChildren<QLabel *>())
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <=
+                             label->contentsRect().width(),
+                         qPrintable(label->text()));
+            for (QPushButton *pushButton : preview->findChildren<QPushButton *>())
+                if (pushButton != preview->findChild<QPushButton *>(QStringLiteral("Command1")))
+                    QVERIFY2(pushButton->width() >= pushButton->sizeHint().width(),
+                             qPrintable(pushButton->text()));
+            for (QLineEdit *edit : preview->findChildren<QLineEdit *>())
+                QVERIFY2(edit->fontMetrics().horizontalAdvance(QStringLiteral("32767")) + 4 <
+                             edit->contentsRect().width(),
+                         qPrintable(edit->objectName()));
+        } else if (steps == QLatin1String("print and collect")) {
+            desktop->click(print, print->rect().center());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                !(printed = printing->newDocument(queue, printedBefore)).isEmpty(), 30000);
+            QTRY_VERIFY(!preview->isVisible());
+            return;
         } else {
             // The show moves on under the open preview; Print takes what it shows then.
             const int opened = model->listIndex();
@@ -864,11 +951,30 @@ void SessionTest::printFromThePreview()
         QVERIFY2(run.messages().seen().first().text.startsWith(told),
                  qPrintable(run.messages().seen().first().text));
     }
+    if (fault == QLatin1String("pause"))
+        QVERIFY(printing->run(QStringLiteral("resume"))); // to count its jobs
     if (printed.isEmpty()) {
-        QCOMPARE(printing->documents(printQueue), printedBefore);
-        const bool queueStays = fault.isEmpty() || fault.startsWith(QLatin1String("cupsdisable"));
+        QCOMPARE(printing->documents(queue), printedBefore);
+        const bool queueStays = fault.isEmpty() || fault.startsWith(QLatin1String("cupsdisable")) ||
+                                fault == QLatin1String("pause");
         if (queueStays)
-            QCOMPARE(printing->jobCount(printQueue), jobsBefore);
+            QCOMPARE(printing->jobCount(queue), jobsBefore);
+        if (steps == QLatin1String("print, held")) // one job, waiting, nothing cancelled
+            QCOMPARE(test::runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue})
+                         .count(QLatin1Char('\n')),
+                     1);
+        return;
+    }
+    // On the queue's own paper, not scaled onto it.
+    const QString info = test::runTool(QStringLiteral("pdfinfo"), {printed});
+    QVERIFY2(info.contains(QStringLiteral("Page size:       ") + sheet + QLatin1Char(' ')),
+             qPrintable(info));
+    if (queue != printQueue) {
+        // The driver's PostScript keeps no text to read back; the picture shows where it is put.
+        const QRgb shown = test::renderFirstPage(printed, 20).pixel(80, 60);
+        QVERIFY2(std::any_of(std::begin(colours), std::end(colours),
+                             [shown](const QColor &colour) { return looksLike(shown, colour); }),
+                 qPrintable(QColor(shown).name()));
         return;
     }
     // The footer names one picture and the page shows that picture.

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "common/detachedreads.h"
+#include "print/printdestination.h"
+
+#include <QObject>
+#include <QPageLayout>
+#include <QString>
+
+#include <memory>
+
+namespace vistrel {
+
+// The print preview's link to the printer. Looking for the printer and handing a page over both
+// wait on the print service, which may be slow or not answer at all, so they run off the
+// window's thread: an answer within a moment arrives before the call returns, as if made in
+// place; a later one arrives by a signal, and none arrives once this object is gone.
+class PrinterLink : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PrinterLink(DestinationFinder finder, QObject *parent = nullptr);
+    ~PrinterLink() override;
+
+    // Starts looking for the printer, unless a lookup is under way; lookedUp() follows.
+    void lookUp();
+    bool lookingUp() const { return m_lookingUp; }
+    bool handingOver() const { return m_handingOver; }
+
+    // The printer found by the last lookup; null while none was found.
+    PrintDestination *printer() const { return m_printer.get(); }
+    // Why the last lookup found no printer.
+    QString problem() const { return m_problem; }
+    // The sheet to lay the page out on: the printer's paper, or the locale's without one.
+    QPageLayout paper() const;
+
+    // Hands the document at pdfPath to the printer found and removes the file afterwards;
+    // handedOver() follows. Only with a printer and while no hand-over is under way.
+    void handOver(const QString &pdfPath, const QString &title);
+
+signals:
+    void lookedUp();
+    void handedOver(const vistrel::HandOverOutcome &outcome);
+
+private:
+    void takeLookup(DestinationLookup found);
+    void takeOutcome(HandOverOutcome outcome);
+
+    DestinationFinder m_finder;
+    std::shared_ptr<PrintDestination> m_printer;
+    QString m_problem;
+    bool m_lookingUp = false;
+    bool m_handingOver = false;
+    DetachedReads m_work{this}; // last: its late answers go before the state they touch
+};
+
+} // namespace vistrel
