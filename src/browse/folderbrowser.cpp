@@ -31,6 +31,10 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
             emit folderSilent(m_pendingFolder);
     });
     connect(&m_refreshTimer, &QTimer::timeout, this, &FolderBrowser::refreshTick);
+    // The folder shown that stops answering the refresh is told once, as a chosen one is.
+    connect(m_monitor, &FolderMonitor::silent, this,
+            [this] { emit folderSilent(m_monitor->folder()); });
+    connect(m_monitor, &FolderMonitor::answering, this, [this] { emit folderPending(QString()); });
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
         if (isAutoRefreshOn())
@@ -66,8 +70,12 @@ int FolderBrowser::probeCount(const QString &folder)
 {
     if (m_monitor->isWatching() && m_monitor->folder() == folder)
         return m_monitor->poll();
-    const FolderNames listing = readPictureNames(folder);
-    return int(listing.names.size());
+    // Not known while the folder is slow to answer: no growth is taken from it.
+    if (m_relist.isPending())
+        return -1;
+    const std::optional<int> count = m_relist.run<int>(
+        [folder] { return int(readPictureNames(folder).names.size()); }, [](int) {});
+    return count.value_or(-1);
 }
 
 void FolderBrowser::reloaddir()
@@ -154,17 +162,34 @@ void FolderBrowser::autorefresh()
 {
     if (isAutoRefreshOn()) {
         m_refreshTimer.stop();
+        m_relist.drop();
         m_monitor->stop();
         emit autoRefreshChanged(false);
         return;
     }
-    // Re-read first so that pictures that arrived while refresh was off do not count as growth.
-    m_file1->refresh();
+    // Re-read first so that pictures that arrived while refresh was off do not count as growth;
+    // a folder slow to answer is watched from when it answers, and meanwhile grows nothing.
+    const QString folder = m_file1->path();
+    const std::optional<FolderNames> now = m_relist.run<FolderNames>(
+        [folder] {
+            return folder.isEmpty() ? FolderNames{true, 0, {}, false} : readPictureNames(folder);
+        },
+        [this, folder](FolderNames late) {
+            if (isAutoRefreshOn() && m_file1->path() == folder)
+                startRefresh(std::move(late));
+        });
+    if (now)
+        startRefresh(std::move(*now));
+    m_refreshTimer.start();
+    emit autoRefreshChanged(true);
+}
+
+void FolderBrowser::startRefresh(FolderNames listing)
+{
+    m_file1->refresh(std::move(listing));
     if (!m_file1->path().isEmpty())
         m_monitor->watch(m_file1->path(), m_file1->names());
     reloaddir();
-    m_refreshTimer.start();
-    emit autoRefreshChanged(true);
 }
 
 void FolderBrowser::setNotificationsEnabled(bool enabled)

@@ -13,6 +13,7 @@ namespace vistrel {
 
 class FileList;
 class FolderMonitor;
+struct FolderNames;
 class PictureListModel;
 
 // What the browser needs of the folder tree: the text of its selected node.
@@ -111,6 +112,7 @@ private:
     bool refillFromNotices(int counted);
     std::vector<QByteArray> pendingNames() const;
     int probeCount(const QString &folder);
+    void startRefresh(FolderNames listing);
 
     TreeSelection *m_tree;
     FileList *m_file1;
@@ -132,6 +134,9 @@ private:
     // Last: answers stop before anything else goes.
     DetachedReads m_reads{this};
     DetachedLine m_fill{m_reads};
+    // The listing read again when automatic refresh is switched on, and the count of a folder
+    // chosen again while nothing watches it.
+    DetachedLine m_relist{m_reads};
 };
 
 } // namespace vistrel

@@ -38,6 +38,7 @@ Settings &settings()
 }
 
 std::atomic<int> answered{0};
+std::atomic<int> started{0};
 
 void delayFor(const char *path)
 {
@@ -49,6 +50,7 @@ void delayFor(const char *path)
             return;
         delay = slow.delayMs;
     }
+    ++started;
     do
         std::this_thread::sleep_for(std::chrono::milliseconds(delay < 0 ? 1000 : delay));
     while (delay < 0);
@@ -70,6 +72,11 @@ void vistrel_slow_folders(const char *prefix, int delayMs)
 int vistrel_slow_folders_answered()
 {
     return answered;
+}
+
+int vistrel_slow_folders_started()
+{
+    return started;
 }
 
 DIR *opendir(const char *path)
