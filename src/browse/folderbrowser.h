@@ -56,7 +56,7 @@ public:
     void setDocumentsFolder(const QString &folder) { m_documentsFolder = folder; }
     QString documentsFolder() const { return m_documentsFolder; }
     // The chosen folder whose listing is still to come; empty when none is.
-    QString pendingFolder() const { return m_fill.isPending() ? m_pendingFolder : QString(); }
+    QString pendingFolder() const;
 
     // The folder the picture list is built from.
     QString currentFolder() const;
@@ -111,7 +111,8 @@ private:
     void fill(bool byDate);
     bool refillFromNotices(int counted);
     std::vector<QByteArray> pendingNames() const;
-    int probeCount(const QString &folder);
+    void takeCount(int present);
+    bool recount(const QString &folder);
     void startRefresh(FolderNames listing);
 
     TreeSelection *m_tree;
@@ -134,8 +135,9 @@ private:
     // Last: answers stop before anything else goes.
     DetachedReads m_reads{this};
     DetachedLine m_fill{m_reads};
-    // The listing read again when automatic refresh is switched on, and the count of a folder
-    // chosen again while nothing watches it.
+    // The count of the folder shown, chosen again while nothing watches it.
+    DetachedLine m_recount{m_reads};
+    // The listing read again when automatic refresh is switched on.
     DetachedLine m_relist{m_reads};
 };
 

@@ -628,7 +628,7 @@ private slots:
         if (delay >= 0) {
             QTRY_COMPARE(vistrel_slow_folders_answered(), answered + 1);
             for (int i = 0; i < 5 && rig.browser.list()->count() == 1; ++i) {
-                QCoreApplication::processEvents();
+                QCoreApplication::processEvents(); // the late answer
                 rig.tick();
             }
             QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg"}));
