@@ -386,11 +386,16 @@ std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLea
     std::vector<Request> wanted;
     if (count < 2 || index < 0)
         return wanted;
+    // A file found costly to decode is decoded only when it is shown.
+    const auto add = [&](int at) {
+        QByteArray path = nativePathOf(at);
+        if (!m_cache->isCostly(path))
+            wanted.push_back({std::move(path), atLeast});
+    };
     for (int step = 1; step <= ahead && step < count; ++step)
-        wanted.push_back(
-            {nativePathOf(((index + m_direction * step) % count + count) % count), atLeast});
+        add(((index + m_direction * step) % count + count) % count);
     if (atLeast.isValid() && count > 2 && !m_fastStepping)
-        wanted.push_back({nativePathOf((index - m_direction + count) % count), atLeast});
+        add((index - m_direction + count) % count);
     return wanted;
 }
 
