@@ -1,7 +1,9 @@
 #include "slowfolders.h"
 
+#include <cstdarg>
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 
 #include <atomic>
 #include <chrono>
@@ -79,5 +81,22 @@ DIR *opendir(const char *path)
     delayFor(path);
     return real(path);
 }
+
+// Folders opened as descriptors (to read the files' dates through them) are slowed alike.
+#define VISTREL_SLOW_OPEN(name)                                                                    \
+    int name(const char *path, int flags, ...)                                                     \
+    {                                                                                              \
+        using Open = int (*)(const char *, int, ...);                                              \
+        static const auto real = reinterpret_cast<Open>(::dlsym(RTLD_NEXT, #name));                \
+        va_list rest;                                                                              \
+        va_start(rest, flags);                                                                     \
+        const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;            \
+        va_end(rest);                                                                              \
+        if (flags & O_DIRECTORY)                                                                   \
+            delayFor(path);                                                                        \
+        return real(path, flags, mode);                                                            \
+    }
+VISTREL_SLOW_OPEN(open)
+VISTREL_SLOW_OPEN(open64)
 
 } // extern "C"
