@@ -11,6 +11,7 @@ class QScrollBar;
 
 namespace vistrel {
 
+class BrowsedList;
 class BusyCursor;
 class Commands;
 class DetachedReads;
@@ -84,6 +85,7 @@ private:
     MainStatusBar *m_statusBar = nullptr;
     FolderTree *m_tree = nullptr;
     FolderBrowser *m_browser = nullptr;
+    std::unique_ptr<BrowsedList> m_shownList; // the list as the display shows it
     PictureListView *m_list = nullptr;
     QLabel *m_pathLabel = nullptr;
     PictureView *m_container = nullptr;
