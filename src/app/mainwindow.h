@@ -20,6 +20,7 @@ class OpenAtStart;
 class PictureDisplay;
 class PictureListView;
 class PictureView;
+class SettingsSaver;
 class SlideShow;
 class SlideTarget;
 class WindowPlacement;
@@ -55,6 +56,7 @@ public:
     QScrollBar *horizontalBar() const { return m_hscroll; }
     QScrollBar *verticalBar() const { return m_vscroll; }
     MainStatusBar *statusPanels() const { return m_statusBar; }
+    SettingsSaver *settingsSaver() const { return m_saver; }
     Commands *commands() const { return m_commands; }
 
     SlideShow *slideShow() const { return m_slideShow; }
@@ -81,6 +83,7 @@ private:
         m_savedFolder; // the stored folder as Form_Load read it, saved again until one is listed
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
+    SettingsSaver *m_saver = nullptr;
     FolderTree *m_tree = nullptr;
     FolderBrowser *m_browser = nullptr;
     PictureListView *m_list = nullptr;
