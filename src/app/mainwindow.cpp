@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/browsedlist.h"
 #include "app/clockformat.h"
 #include "app/commands.h"
 #include "app/mainlayout.h"
@@ -54,7 +55,7 @@ class MainWindow::ListSlides final : public SlideTarget
 {
 public:
     explicit ListSlides(MainWindow *window) : m_window(window) {}
-    int count() const override { return m_window->m_browser->list()->count(); }
+    int count() const override { return m_window->m_shownList->count(); }
     void select(int index) override
     {
         if (!m_window->m_browser->list()->setListIndex(index))
@@ -62,12 +63,7 @@ public:
     }
     int curslide() const override { return m_window->m_browser->curslide(); }
     void setCurslide(int index) override { m_window->m_browser->setCurslide(index); }
-    QString key(int index) const override
-    {
-        const PictureEntry *entry = m_window->m_browser->list()->entry(index);
-        return entry ? joinFolderAndName(m_window->m_browser->currentFolder(), entry->name)
-                     : QString();
-    }
+    QString key(int index) const override { return m_window->m_shownList->path(index); }
 
 private:
     MainWindow *m_window;
@@ -109,6 +105,7 @@ void MainWindow::createWidgets()
     m_tree->setObjectName(QStringLiteral("FolderTreeview1"));
     m_browser = new FolderBrowser(m_tree, this);
     m_browser->setDocumentsFolder(documents);
+    m_shownList = std::make_unique<BrowsedList>(m_browser);
 
     m_list = new PictureListView(m_browser->list(), central);
     m_list->setObjectName(QStringLiteral("SortedList"));
@@ -133,7 +130,7 @@ void MainWindow::createWidgets()
     m_hscroll->setInvertedControls(false);
     new WheelScroll(m_container, m_hscroll, m_vscroll);
     m_display = new PictureDisplay(
-        m_browser, m_container, m_hscroll, m_vscroll, m_pathLabel,
+        m_shownList.get(), m_container, m_hscroll, m_vscroll, m_pathLabel,
         [this](const QString &text) { m_statusBar->setPanelText(1, text); }, this);
     endRunOnEscape(m_list);
 
@@ -164,8 +161,8 @@ void MainWindow::connectCommands()
             &FolderBrowser::autorefresh);
     connect(m_browser, &FolderBrowser::autoRefreshChanged, this,
             [this](bool on) { m_commands->setChecked(C::AutoRefresh, on); });
-    connect(m_commands->action(C::Delete), &QAction::triggered, m_display,
-            &PictureDisplay::deletepicture);
+    connect(m_commands->action(C::Delete), &QAction::triggered, this,
+            [this] { m_shownList->deletepicture(); });
     connect(m_commands->action(C::ScaleToFit), &QAction::triggered, m_display,
             &PictureDisplay::toggleScaleToFit);
     connect(m_display, &PictureDisplay::scaledPicsChanged, this,

@@ -11,6 +11,7 @@ class QScrollBar;
 
 namespace vistrel {
 
+class BrowsedList;
 class Commands;
 class DetachedReads;
 class FolderBrowser;
@@ -86,6 +87,7 @@ private:
     SettingsSaver *m_saver = nullptr;
     FolderTree *m_tree = nullptr;
     FolderBrowser *m_browser = nullptr;
+    std::unique_ptr<BrowsedList> m_shownList; // the list as the display shows it
     PictureListView *m_list = nullptr;
     QLabel *m_pathLabel = nullptr;
     PictureView *m_container = nullptr;

@@ -1,66 +1,36 @@
 #include "viewer/picturedisplay.h"
 
-#include "browse/folderbrowser.h"
-#include "browse/pathmap.h"
-#include "browse/picturelistmodel.h"
-#include "common/nativename.h"
 #include "common/services.h"
 #include "common/shownname.h"
+#include "viewer/decodeahead.h"
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
+#include "viewer/shownlist.h"
 
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
 
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
-
 namespace vistrel {
 namespace {
-
-const QString errorTitle()
-{
-    return QStringLiteral("ERROR!");
-}
-
-const QString deleteTitle()
-{
-    return QStringLiteral("DELETE FILE");
-}
 
 // Arrow steps of the scroll bars, in pixels.
 constexpr int scrollStep = 16;
 
-using std::chrono::milliseconds;
+using namespace decodeahead;
 
-// A display that begins this soon after the previous one ended is part of a held or fast-typed
-// key.
-constexpr qint64 fastStepMs = 200;
-// Files from this size on take longer to decode than a held key's repeat interval.
-constexpr qint64 slowDecodeBytes = 1 << 20;
-// How long a display waits for its picture: stepping fast through large files, less than a key
-// repeat; otherwise long enough for any ordinary picture, yet bounded.
-constexpr milliseconds quickWait(20);
-constexpr milliseconds fullWait(1000);
-// Pictures decoded ahead in the direction of travel: one (and only one at full size), or three
-// while stepping fast through scaled pictures so that both decode threads keep busy. A display
-// completed after its decode is taken as the end of the stepping.
-constexpr int aheadSlow = 1;
-constexpr int aheadFast = 3;
 // Quiet time after the last resize step before the picture is decoded for the new size.
 constexpr int sharpenDelayMs = 100;
 
 } // namespace
 
-PictureDisplay::PictureDisplay(FolderBrowser *browser, PictureView *view, QScrollBar *hScroll,
+PictureDisplay::PictureDisplay(ShownList *list, PictureView *view, QScrollBar *hScroll,
                                QScrollBar *vScroll, QLabel *pathLabel, StatusWriter writeStatus1,
                                QObject *parent)
-    : QObject(parent), m_browser(browser), m_view(view), m_hScroll(hScroll), m_vScroll(vScroll),
+    : QObject(parent), m_list(list), m_view(view), m_hScroll(hScroll), m_vScroll(vScroll),
       m_pathLabel(pathLabel), m_writeStatus1(std::move(writeStatus1)),
       m_sharpenTimer(new QTimer(this))
 {
@@ -114,9 +84,8 @@ void PictureDisplay::clearView()
 
 void PictureDisplay::SortedList_Click()
 {
-    PictureListModel *list = m_browser->list();
-    const int index = list->listIndex();
-    m_browser->setCurslide(index);
+    const int index = m_list->index();
+    m_list->setCurslide(index);
     clearView();
     m_view->setToolTip(QString());
     m_shownNative.clear();
@@ -125,25 +94,19 @@ void PictureDisplay::SortedList_Click()
     m_sharpen.reset();
     m_sharpenTimer->stop();
     if (index >= 0) {
-        const int count = list->count();
-        if (m_lastIndex >= 0 && count > 1) {
-            if (index == (m_lastIndex + 1) % count)
-                m_direction = 1;
-            else if (index == (m_lastIndex + count - 1) % count)
-                m_direction = -1;
-        }
+        m_direction = travelDirection(m_lastIndex, index, m_list->count(), m_direction);
         m_lastIndex = index;
         // Measured from the end of the previous display: a key that waited behind it is fast.
         m_fastStepping = m_sinceDisplay.isValid() && m_sinceDisplay.elapsed() < fastStepMs;
     }
-    if (index < 0 || list->text().isEmpty()) {
+    const QString path = m_list->path(index);
+    if (path.isEmpty()) {
         // Nothing selected: there is no file to show, and the folder itself is never offered
         // for deletion.
         m_pathLabel->setText(QString());
         return;
     }
-    const QString path = m_browser->currentPicturePath();
-    const QByteArray native = m_browser->currentNativePath();
+    const QByteArray native = m_list->nativePath(index);
     m_pathLabel->setText(shownname::visible(path)); // one line, every character seen
     if (m_scaledpics)
         showScaled(native, path);
@@ -367,30 +330,14 @@ void PictureDisplay::requestSharper()
     onDecoded(); // decoded for this size before
 }
 
-QByteArray PictureDisplay::nativePathOf(int index) const
-{
-    const PictureEntry *entry = m_browser->list()->entry(index);
-    if (!entry)
-        return {};
-    return joinFolderAndName(toNative(m_browser->currentFolder()), entry->nativeName);
-}
-
 std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLeast, int ahead) const
 {
-    // The next entries in the direction of travel (wrapping round, as the slide show does),
-    // then the one behind, unless it was only passed on the way; at full size only the next,
-    // as such decodes are large.
-    const PictureListModel *list = m_browser->list();
-    const int count = list->count();
-    const int index = list->listIndex();
+    // At full size only the next, as such decodes are large; the one behind only when it was not
+    // just passed on the way.
     std::vector<Request> wanted;
-    if (count < 2 || index < 0)
-        return wanted;
-    for (int step = 1; step <= ahead && step < count; ++step)
-        wanted.push_back(
-            {nativePathOf(((index + m_direction * step) % count + count) % count), atLeast});
-    if (atLeast.isValid() && count > 2 && !m_fastStepping)
-        wanted.push_back({nativePathOf((index - m_direction + count) % count), atLeast});
+    for (const int i : aheadIndices(m_list->index(), m_list->count(), m_direction, ahead,
+                                    atLeast.isValid() && !m_fastStepping))
+        wanted.push_back({m_list->nativePath(i), atLeast});
     return wanted;
 }
 
@@ -402,81 +349,22 @@ void PictureDisplay::prefetchNeighbours(const QSize &atLeast, int ahead)
 void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArray &native,
                                    const QString &path)
 {
-    emit pictureFailed(m_browser->list()->listIndex());
-    switch (picture.error) {
-    case LoadedPicture::Unreadable:
-        askToDeleteUnreadable(native, path);
-        return;
-    case LoadedPicture::FileNotFound:
-        prompter().critical(QStringLiteral("File not found: ") + path, errorTitle());
-        m_browser->list()->setListIndex(-1);
-        return;
-    default: {
-        // Permission denied, too large for memory, any other failure: said, and the program
-        // goes on with nothing selected. A picture refused for memory is no damaged file: the
-        // message says so, and it is never offered for deletion.
-        QString prompt = QString::number(picture.error);
-        if (picture.error == LoadedPicture::OutOfMemory)
-            prompt +=
-                QStringLiteral("\n\nNot enough memory to show %1: %2.").arg(path, picture.reason);
-        prompter().critical(prompt, errorTitle());
-        m_browser->list()->setListIndex(-1);
-        return;
-    }
-    }
-}
-
-void PictureDisplay::askToDeleteUnreadable(const QByteArray &native, const QString &path)
-{
-    if (native == m_alreadyAsked) {
-        // Shown again by the refill that followed the answer: the view stays cleared.
+    emit pictureFailed(m_list->index());
+    if (picture.error == LoadedPicture::Unreadable && native == m_alreadyAsked) {
+        // Shown again by the refill that followed the question: the view stays cleared.
         clearView();
         return;
     }
-    if (prompter().askYesNo(QStringLiteral("ERROR Reading file (Delete?): ") + path, deleteTitle()))
-        removeFile(native, path);
-
     const QByteArray outer = m_alreadyAsked;
     m_alreadyAsked = native;
-    m_browser->rereadAndRefill();
+    m_list->cannotShow(picture, native, path);
     m_alreadyAsked = outer;
-
-    PictureListModel *list = m_browser->list();
-    const int index = list->listIndex();
-    m_browser->setCurslide(index == 0 || index > list->count() ? 1 : index);
-    if (index < 0) {
-        // The refill selected nothing: nothing is shown either, not the picture before.
+    if (m_list->index() < 0) {
+        // Nothing is selected now: nothing is shown either, not the picture before.
         clearView();
         m_pathLabel->setText(QString());
         m_shownNative.clear();
     }
-}
-
-void PictureDisplay::removeFile(const QByteArray &native, const QString &path)
-{
-    if (::unlink(native.constData()) == 0)
-        return;
-    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-    prompter().critical(QStringLiteral("Could not delete file: ") + path + QStringLiteral(" (") +
-                            reason + QLatin1Char(')'),
-                        deleteTitle());
-}
-
-void PictureDisplay::deletepicture()
-{
-    PictureListModel *list = m_browser->list();
-    const int index = list->listIndex();
-    if (list->text().isEmpty())
-        return;
-    const QString path = m_browser->currentPicturePath();
-    const QByteArray native = m_browser->currentNativePath();
-    if (prompter().askYesNo(QStringLiteral("Delete file: ") + path, deleteTitle()))
-        removeFile(native, path);
-    // Also after No or a failed delete, so the list matches the disk.
-    m_browser->rereadAndRefill();
-    const int count = list->count();
-    if (count > 0)
-        list->setListIndex(index < count ? index : count - 1);
 }
 
 void PictureDisplay::hidePicture()

@@ -22,12 +22,13 @@ class QWidget;
 
 namespace vistrel {
 
-class FolderBrowser;
 class PictureView;
+class ShownList;
 
 // Shows the picture selected in the picture list, in scale-to-fit mode or at its own size, and
-// handles what belongs to it: the scale-to-fit switch, the scroll bars, deleting the current
-// picture, and Esc in the list, the viewing area and the picture ending the run.
+// handles what belongs to it: the scale-to-fit switch, the scroll bars, and Esc in the list, the
+// viewing area and the picture ending the run. What is done about a file that cannot be shown
+// is the list's owner's (ShownList).
 //
 // Pictures are decoded on worker threads (PictureCache), the next ones in the direction of
 // travel ahead of time. A display waits for its picture only for a bounded time: a short one
@@ -44,9 +45,8 @@ class PictureDisplay : public QObject
 public:
     using StatusWriter = std::function<void(const QString &)>;
 
-    PictureDisplay(FolderBrowser *browser, PictureView *view, QScrollBar *hScroll,
-                   QScrollBar *vScroll, QLabel *pathLabel, StatusWriter writeStatus1,
-                   QObject *parent = nullptr);
+    PictureDisplay(ShownList *list, PictureView *view, QScrollBar *hScroll, QScrollBar *vScroll,
+                   QLabel *pathLabel, StatusWriter writeStatus1, QObject *parent = nullptr);
     ~PictureDisplay() override;
 
     bool scaledpics() const { return m_scaledpics; }
@@ -57,8 +57,6 @@ public:
     void SortedList_Click();
     // Flips the mode and shows the current entry again.
     void toggleScaleToFit();
-    // Asks, deletes the current picture, re-reads the folder and selects the same place.
-    void deletepicture();
     // Hides both displays (the list became empty).
     void hidePicture();
     // The viewing area changed size: the stretched display follows it, the bars hide.
@@ -113,15 +111,11 @@ private:
     void onDecoded();
     void requestSharper();
     void handleFailure(const LoadedPicture &picture, const QByteArray &native, const QString &path);
-    void askToDeleteUnreadable(const QByteArray &native, const QString &path);
-    // Deletes the file itself (no trash); tells the user when that fails.
-    void removeFile(const QByteArray &native, const QString &path);
     // The pictures the next steps will want, `ahead` of them in the direction of travel first.
     std::vector<Request> neighbours(const QSize &atLeast, int ahead) const;
     void prefetchNeighbours(const QSize &atLeast, int ahead);
-    QByteArray nativePathOf(int index) const;
 
-    FolderBrowser *m_browser;
+    ShownList *m_list;
     PictureView *m_view;
     QScrollBar *m_hScroll;
     QScrollBar *m_vScroll;

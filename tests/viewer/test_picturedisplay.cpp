@@ -3,6 +3,7 @@
 #include "pictures.h"
 #include "testutils.h"
 
+#include "app/browsedlist.h"
 #include "app/mainwindow.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
@@ -50,6 +51,7 @@ struct Rig
     Sandbox box;
     FakeTree tree;
     FolderBrowser browser{&tree};
+    BrowsedList shown{&browser};
     QWidget window;
     PictureView *view = new PictureView(&window);
     QScrollBar *h = new QScrollBar(Qt::Horizontal, &window);
@@ -58,7 +60,7 @@ struct Rig
     QListView *listView = new QListView(&window);
     QString status1;
     QStringList statusWritten;
-    PictureDisplay display{&browser, view, h, v, label, [this](const QString &t) {
+    PictureDisplay display{&shown, view, h, v, label, [this](const QString &t) {
                                status1 = t;
                                statusWritten << t;
                            }};
@@ -669,7 +671,7 @@ private slots:
         rig.browser.list()->setListIndex(selected);
         const QString victim = files.at(selected);
         rig.services.prompts.answers = {true};
-        rig.display.deletepicture();
+        rig.shown.deletepicture();
 
         QCOMPARE(rig.services.prompts.shown.size(), 1);
         QCOMPARE(rig.services.prompts.shown.first().prompt,
@@ -690,7 +692,7 @@ private slots:
         rig.open();
         rig.browser.list()->setListIndex(1);
         rig.services.prompts.answers = {false};
-        rig.display.deletepicture();
+        rig.shown.deletepicture();
         QCOMPARE(rig.services.prompts.shown.size(), 1);
         QCOMPARE(rig.names(), (QStringList{"a.bmp", "b.bmp"}));
         QCOMPARE(rig.browser.list()->listIndex(), 1);
@@ -701,7 +703,7 @@ private slots:
         Rig rig(true);
         rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
         rig.open();
-        rig.display.deletepicture();
+        rig.shown.deletepicture();
         QVERIFY(rig.services.prompts.shown.isEmpty());
         QCOMPARE(rig.names(), QStringList{"a.bmp"});
     }
@@ -715,7 +717,7 @@ private slots:
         rig.browser.list()->setListIndex(1);
         QFile::remove(rig.box.file("b.bmp")); // gone behind our back
         rig.services.prompts.answers = {true};
-        rig.display.deletepicture();
+        rig.shown.deletepicture();
 
         const ScriptedPrompter &prompts = rig.services.prompts;
         QCOMPARE(prompts.shown.size(), 2);
