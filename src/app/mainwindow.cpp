@@ -190,6 +190,12 @@ void MainWindow::connectBrowsing()
             m_statusBar->setPanelText(1, QString());
         m_folderNotice = m_statusBar->panelText(1);
     });
+    connect(m_browser, &FolderBrowser::sortPending, this, [this](bool pending) {
+        if (pending)
+            m_sortBusy = std::make_unique<BusyCursor>();
+        else
+            m_sortBusy.reset();
+    });
     connect(m_browser, &FolderBrowser::folderSilent, this, [this](const QString &folder) {
         m_folderNotice = QStringLiteral("The folder %1 does not answer.").arg(folder);
         m_statusBar->setPanelText(1, m_folderNotice);

@@ -12,6 +12,7 @@ class QScrollBar;
 namespace vistrel {
 
 class BrowsedList;
+class BusyCursor;
 class Commands;
 class DetachedReads;
 class FolderBrowser;
@@ -100,6 +101,7 @@ private:
     OpenAtStart *m_openAtStart = nullptr;
     bool m_dontresize = false;
     QString m_folderNotice; // panel 1's text about a folder being read, while it shows
+    std::unique_ptr<BusyCursor> m_sortBusy; // while the folder is put in a new order
     std::unique_ptr<DetachedReads> m_reads; // last: answers stop before anything else goes
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/folderchanges.h"
+#include "browse/sortorder.h"
 #include "common/detachedreads.h"
 
 #include <QObject>
@@ -84,9 +85,12 @@ public:
     // those that arrived), giving what re-reading and ordering the whole folder would.
     bool refillsFromNotices();
 
-    // The sort commands without their surfaces.
+    // The sort commands without their surfaces. The folder shown is put in the new order off
+    // the window's thread: within a moment as if in place, else the list keeps its order until
+    // the new one comes (sortPending), and a refill or another sort meanwhile drops it.
     void sortByDate();
     void sortByName();
+    bool isSortPending() const { return m_order.isPending(); }
 
 signals:
     void autoRefreshChanged(bool on);
@@ -99,6 +103,8 @@ signals:
     void folderPending(const QString &folder);
     // The folder pending has not answered for silenceMs; told once for each choice.
     void folderSilent(const QString &folder);
+    // A sort of the folder shown is under way (true), or no longer (false).
+    void sortPending(bool pending);
 
 private:
     struct Opening;
@@ -108,6 +114,9 @@ private:
     void dropPending();
     void reselect();
     void fill(bool byDate);
+    void sortInto(bool byDate);
+    void setOrdered(std::vector<PictureEntry> ordered, bool byDate);
+    void dropSort();
     bool refillFromNotices(int counted);
     std::vector<QByteArray> pendingNames() const;
     int probeCount(const QString &folder);
@@ -132,6 +141,7 @@ private:
     // Last: answers stop before anything else goes.
     DetachedReads m_reads{this};
     DetachedLine m_fill{m_reads};
+    DetachedLine m_order{m_reads};
 };
 
 } // namespace vistrel

@@ -3,6 +3,8 @@
 #include "viewer/picturecachestate.h"
 #include "viewer/regiondecoder.h"
 
+#include <algorithm>
+
 namespace vistrel {
 
 PictureCache::PictureCache(qint64 budgetBytes, Decoder decoder) : m_state(std::make_shared<State>())
@@ -60,6 +62,13 @@ std::optional<LoadedPicture> PictureCache::find(const Request &request, const Fi
     if (entry.picture.ok())
         ++s.hits;
     return entry.picture;
+}
+
+bool PictureCache::isCostly(const QByteArray &nativePath) const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    const std::vector<QByteArray> &costly = m_state->costly;
+    return std::find(costly.begin(), costly.end(), nativePath) != costly.end();
 }
 
 void PictureCache::want(std::vector<Request> requests)

@@ -83,6 +83,11 @@ public:
     // to the thread that owns the receiver.
     void setOnDecoded(std::function<void()> callback);
 
+    // Whether a decode of this file as a whole picture took so long on the processor (more than
+    // costlyDecode) that it is not worth decoding ahead: it is decoded when it is shown.
+    bool isCostly(const QByteArray &nativePath) const;
+    static constexpr std::chrono::milliseconds costlyDecode{400};
+
     // For tests and benches: waits (at most `timeout`) until every wanted picture is decoded
     // or failed; how many finds were served; how many decodes began; bytes held.
     bool waitIdle(std::chrono::milliseconds timeout = std::chrono::seconds(30));

@@ -151,7 +151,8 @@ DIR *opendir(const char *path)
     return real(path);
 }
 
-// The calls that look a name up, each slowed before it is passed on.
+// The calls that look a name up, each slowed before it is passed on. Folders opened as
+// descriptors (to read the files' dates through them) are slowed as folders too.
 #define VISTREL_SLOW_OPEN(name, at)                                                                \
     int name(VISTREL_AT_PARAM_##at const char *path, int flags, ...)                               \
     {                                                                                              \
@@ -161,6 +162,8 @@ DIR *opendir(const char *path)
         va_end(args);                                                                              \
         static const auto next =                                                                   \
             real<int (*)(VISTREL_AT_TYPE_##at const char *, int, ...)>(#name);                     \
+        if ((flags & O_DIRECTORY) && path[0] == '/')                                               \
+            delayFor(path);                                                                        \
         delayLookup(VISTREL_AT_FD_##at, path);                                                     \
         return next(VISTREL_AT_ARG_##at path, flags, mode);                                        \
     }

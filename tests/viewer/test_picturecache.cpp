@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <memory>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -115,6 +117,44 @@ private slots:
             QVERIFY(p->ok());
             QCOMPARE(QColor(p->image.pixel(0, 0)), QColor(decodes == 1 ? Qt::red : Qt::blue));
         }
+    }
+
+    void costlyDecodeIsRemembered_data()
+    {
+        QTest::addColumn<int>("processorMs"); // spent by the decode
+        QTest::addColumn<bool>("tile");
+        QTest::addColumn<bool>("costly");
+        QTest::newRow("a long decode is remembered") << 500 << false << true;
+        QTest::newRow("a quick one is not") << 0 << false << false;
+        QTest::newRow("a long tile says nothing of the whole") << 500 << true << false;
+    }
+    // A file that took long to decode is not decoded ahead again (the display asks isCostly);
+    // a later quick decode of it forgets that.
+    void costlyDecodeIsRemembered()
+    {
+        QFETCH(int, processorMs);
+        QFETCH(bool, tile);
+        Sandbox box;
+        box.write(QStringLiteral("a.bmp"), encode(gradient(64, 64), "bmp"));
+        auto spend = std::make_shared<std::atomic<int>>(processorMs);
+        PictureCache cache(PictureCache::defaultBudgetBytes, [spend](const PictureCache::Request &r,
+                                                                     const std::atomic<bool> &) {
+            timespec start = {}, now = {};
+            ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+            do
+                ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+            while ((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 <
+                   spend->load());
+            return PictureLoader::load(r.nativePath, r.atLeast);
+        });
+        const QByteArray path = native(box, "a.bmp");
+        cache.want({{path, QSize(16, 16), tile ? QRect(0, 0, 8, 8) : QRect()}});
+        QVERIFY(cache.waitIdle());
+        QTEST(cache.isCostly(path), "costly");
+        *spend = 0;
+        cache.want({{path, QSize()}}); // not served by the first decode
+        QVERIFY(cache.waitIdle());
+        QVERIFY(!cache.isCostly(path));
     }
 
     void failureIsKeptForTheSameRequestOnly()
