@@ -9,6 +9,8 @@
 #include "common/errortext.h"
 #include "common/nativename.h"
 
+#include <memory>
+
 namespace vistrel {
 
 // A chosen folder as read off the window's thread: its listing, and its changes followed from
@@ -263,15 +265,16 @@ void FolderBrowser::sortInto(bool byDate)
 {
     dropSort();
     const QString folder = m_file1->path();
-    const std::vector<QByteArray> names = m_file1->names();
+    // One copy of the names, shared by the work and its answer.
+    const auto names = std::make_shared<const std::vector<QByteArray>>(m_file1->names());
     std::optional<std::vector<PictureEntry>> now = m_order.run<std::vector<PictureEntry>>(
         [folder, names, byDate] {
-            return byDate ? orderByDate(folder, names) : orderByName(names);
+            return byDate ? orderByDate(folder, *names) : orderByName(*names);
         },
         [this, folder, names, byDate](std::vector<PictureEntry> late) {
             emit sortPending(false);
             // The listing changed meanwhile: put what is listed now in order.
-            if (folder != m_file1->path() || names != m_file1->names())
+            if (folder != m_file1->path() || *names != m_file1->names())
                 sortInto(byDate);
             else
                 setOrdered(std::move(late), byDate);
