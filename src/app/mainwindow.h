@@ -22,6 +22,7 @@ class OpenAtStart;
 class PictureDisplay;
 class PictureListView;
 class PictureView;
+class SettingsSaver;
 class SlideShow;
 class SlideTarget;
 class WindowPlacement;
@@ -57,6 +58,7 @@ public:
     QScrollBar *horizontalBar() const { return m_hscroll; }
     QScrollBar *verticalBar() const { return m_vscroll; }
     MainStatusBar *statusPanels() const { return m_statusBar; }
+    SettingsSaver *settingsSaver() const { return m_saver; }
     Commands *commands() const { return m_commands; }
 
     SlideShow *slideShow() const { return m_slideShow; }
@@ -83,6 +85,7 @@ private:
         m_savedFolder; // the stored folder as Form_Load read it, saved again until one is listed
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
+    SettingsSaver *m_saver = nullptr;
     FolderTree *m_tree = nullptr;
     FolderBrowser *m_browser = nullptr;
     std::unique_ptr<BrowsedList> m_shownList; // the list as the display shows it

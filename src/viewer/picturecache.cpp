@@ -36,15 +36,20 @@ PictureCache::~PictureCache()
 
 std::optional<LoadedPicture> PictureCache::find(const Request &request)
 {
-    const FileIdentity now = FileIdentity::of(request.nativePath);
+    return find(request, FileIdentity::of(request.nativePath));
+}
+
+std::optional<LoadedPicture> PictureCache::find(const Request &request, const FileIdentity &known)
+{
     State &s = *m_state;
     std::lock_guard<std::mutex> lock(s.mutex);
-    // Decodes of an older state of the file are of no use any more.
+    // Decodes of an older state of the file are of no use any more; one whose file was looked
+    // at after the caller's look is at least as new as what the caller knows.
     const auto before = s.entries.size();
     s.entries.erase(std::remove_if(s.entries.begin(), s.entries.end(),
                                    [&](const State::Entry &e) {
                                        return e.request.nativePath == request.nativePath &&
-                                              !(e.identity == now);
+                                              !(e.identity == known) && e.identity.at < known.at;
                                    }),
                     s.entries.end());
     if (s.entries.size() != before)
@@ -83,9 +88,16 @@ void PictureCache::want(std::vector<Request> requests)
 std::optional<LoadedPicture> PictureCache::waitFor(const Request &request,
                                                    std::chrono::milliseconds timeout)
 {
+    return waitFor(request, timeout, FileIdentity::of(request.nativePath));
+}
+
+std::optional<LoadedPicture> PictureCache::waitFor(const Request &request,
+                                                   std::chrono::milliseconds timeout,
+                                                   const FileIdentity &known)
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        if (std::optional<LoadedPicture> found = find(request))
+        if (std::optional<LoadedPicture> found = find(request, known))
             return found;
         State &s = *m_state;
         std::unique_lock<std::mutex> lock(s.mutex);

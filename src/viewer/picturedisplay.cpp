@@ -188,7 +188,7 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     m_view->picture1()->setTiled(size);
     m_shownNative = native;
     m_shownFullSize = size;
-    m_tiled.start(native, size);
+    m_tiled.start(native, size, FileIdentity::of(native));
     placeAtActualSize(size);
     requestTiles();
     BusyCursor busy;
