@@ -6,6 +6,7 @@
 #include "app/mainlayout.h"
 #include "app/openatstart.h"
 #include "app/settings.h"
+#include "app/settingssaver.h"
 #include "app/statusbar.h"
 #include "app/userfolders.h"
 #include "app/windowplacement.h"
@@ -89,6 +90,7 @@ void MainWindow::createWidgets()
     m_commands = new Commands(this);
     m_statusBar = new MainStatusBar(this);
     setStatusBar(m_statusBar);
+    m_saver = new SettingsSaver(m_settingsFile, m_statusBar, this);
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("client"));
@@ -187,6 +189,12 @@ void MainWindow::connectBrowsing()
         else if (m_statusBar->panelText(1) == m_folderNotice)
             m_statusBar->setPanelText(1, QString());
         m_folderNotice = m_statusBar->panelText(1);
+    });
+    connect(m_browser, &FolderBrowser::sortPending, this, [this](bool pending) {
+        if (pending)
+            m_sortBusy = std::make_unique<BusyCursor>();
+        else
+            m_sortBusy.reset();
     });
     connect(m_browser, &FolderBrowser::folderSilent, this, [this](const QString &folder) {
         m_folderNotice = QStringLiteral("The folder %1 does not answer.").arg(folder);
@@ -355,16 +363,7 @@ void MainWindow::savesettings()
     s.toolbar1 = m_commands->buttonValue(1);
     s.toolbar2 = m_commands->buttonValue(2);
     s.toolbar3 = m_commands->buttonValue(3);
-    QString failure;
-    {
-        const BusyCursor busy; // only while writing: a message never shows the hourglass
-        failure = writeSettings(m_settingsFile, s);
-    }
-    if (!failure.isEmpty()) {
-        prompter().critical(QStringLiteral("The settings could not be saved to %1: %2.")
-                                .arg(m_settingsFile, failure),
-                            QStringLiteral("ERROR!"));
-    }
+    m_saver->save(s);
 }
 
 void MainWindow::sortByDate()

@@ -9,6 +9,8 @@
 #include "common/errortext.h"
 #include "common/nativename.h"
 
+#include <memory>
+
 namespace vistrel {
 
 // A chosen folder as read off the window's thread: its listing, and its changes followed from
@@ -294,13 +296,53 @@ void FolderBrowser::listbyname()
 
 void FolderBrowser::fill(bool byDate)
 {
+    dropSort();
     // setEntries replaces the old entries in one reset; no separate clearing first.
-    std::vector<PictureEntry> ordered =
-        byDate ? orderByDate(m_file1->path(), m_file1->names()) : orderByName(m_file1->names());
+    setOrdered(byDate ? orderByDate(m_file1->path(), m_file1->names())
+                      : orderByName(m_file1->names()),
+               byDate);
+}
+
+void FolderBrowser::setOrdered(std::vector<PictureEntry> ordered, bool byDate)
+{
     m_list->setEntries(std::move(ordered));
     m_listFilled = true;
     m_listedByDate = byDate;
     reselect();
+}
+
+// Dates are read file by file: in a folder of many thousands, or on a slow mount, that takes
+// long, and so does sorting them.
+void FolderBrowser::sortInto(bool byDate)
+{
+    dropSort();
+    const QString folder = m_file1->path();
+    // One copy of the names, shared by the work and its answer.
+    const auto names = std::make_shared<const std::vector<QByteArray>>(m_file1->names());
+    std::optional<std::vector<PictureEntry>> now = m_order.run<std::vector<PictureEntry>>(
+        [folder, names, byDate] {
+            return byDate ? orderByDate(folder, *names) : orderByName(*names);
+        },
+        [this, folder, names, byDate](std::vector<PictureEntry> late) {
+            emit sortPending(false);
+            // The listing changed meanwhile: put what is listed now in order.
+            if (folder != m_file1->path() || *names != m_file1->names())
+                sortInto(byDate);
+            else
+                setOrdered(std::move(late), byDate);
+        });
+    if (now)
+        setOrdered(std::move(*now), byDate);
+    else
+        emit sortPending(true);
+}
+
+void FolderBrowser::dropSort()
+{
+    if (!m_order.isPending())
+        return;
+    m_order.drop();
+    emit sortPending(false);
 }
 
 void FolderBrowser::reselect()
@@ -312,13 +354,13 @@ void FolderBrowser::reselect()
 void FolderBrowser::sortByDate()
 {
     m_sortType = QStringLiteral("Date");
-    listbydate();
+    sortInto(true);
 }
 
 void FolderBrowser::sortByName()
 {
     m_sortType = QStringLiteral("Name");
-    listbyname();
+    sortInto(false);
 }
 
 } // namespace vistrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/folderchanges.h"
+#include "browse/sortorder.h"
 #include "common/detachedreads.h"
 
 #include <QObject>
@@ -85,9 +86,12 @@ public:
     // those that arrived), giving what re-reading and ordering the whole folder would.
     bool refillsFromNotices();
 
-    // The sort commands without their surfaces.
+    // The sort commands without their surfaces. The folder shown is put in the new order off
+    // the window's thread: within a moment as if in place, else the list keeps its order until
+    // the new one comes (sortPending), and a refill or another sort meanwhile drops it.
     void sortByDate();
     void sortByName();
+    bool isSortPending() const { return m_order.isPending(); }
 
 signals:
     void autoRefreshChanged(bool on);
@@ -100,6 +104,8 @@ signals:
     void folderPending(const QString &folder);
     // The folder pending has not answered for silenceMs; told once for each choice.
     void folderSilent(const QString &folder);
+    // A sort of the folder shown is under way (true), or no longer (false).
+    void sortPending(bool pending);
 
 private:
     struct Opening;
@@ -109,6 +115,9 @@ private:
     void dropPending();
     void reselect();
     void fill(bool byDate);
+    void sortInto(bool byDate);
+    void setOrdered(std::vector<PictureEntry> ordered, bool byDate);
+    void dropSort();
     bool refillFromNotices(int counted);
     std::vector<QByteArray> pendingNames() const;
     void takeCount(int present);
@@ -135,6 +144,7 @@ private:
     // Last: answers stop before anything else goes.
     DetachedReads m_reads{this};
     DetachedLine m_fill{m_reads};
+    DetachedLine m_order{m_reads};
     // The count of the folder shown, chosen again while nothing watches it.
     DetachedLine m_recount{m_reads};
     // The listing read again when automatic refresh is switched on.

@@ -1,27 +1,12 @@
 #pragma once
 
+#include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 
 #include <condition_variable>
 #include <mutex>
 
 namespace vistrel {
-
-// What stat says about a path: a decode is valid only while this stays the same.
-struct FileIdentity
-{
-    bool exists = false;
-    quint64 device = 0, inode = 0;
-    unsigned mode = 0;
-    qint64 size = 0, mtimeSec = 0, mtimeNsec = 0;
-
-    static FileIdentity of(const QByteArray &nativePath);
-    bool operator==(const FileIdentity &o) const
-    {
-        return exists == o.exists && device == o.device && inode == o.inode && mode == o.mode &&
-               size == o.size && mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec;
-    }
-};
 
 // What the picture cache holds, wants and is decoding. Its worker threads share it with the
 // cache and may outlive the cache: a decode that takes long finishes and is dropped.
@@ -53,6 +38,7 @@ struct PictureCache::State
     std::vector<Running> running;
     std::vector<Entry> entries;
     std::optional<Request> shown;
+    std::vector<QByteArray> costly; // the files of the most recent costly decodes, oldest first
     int threads = 0;
     int idleThreads = 0;
     bool stop = false;
@@ -100,6 +86,9 @@ struct PictureCache::State
 
     // Keeps only the most recently used of the pictures neither shown nor wanted.
     void dropSpares();
+
+    // Remembers (or forgets) that decoding this request's file as a whole costs much.
+    void noteCost(const Request &r, std::chrono::nanoseconds processorTime);
 
     void startThreadIfNeeded(const std::shared_ptr<State> &self);
 

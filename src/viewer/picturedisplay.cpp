@@ -188,7 +188,7 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     m_view->picture1()->setTiled(size);
     m_shownNative = native;
     m_shownFullSize = size;
-    m_tiled.start(native, size);
+    m_tiled.start(native, size, FileIdentity::of(native));
     placeAtActualSize(size);
     requestTiles();
     BusyCursor busy;
@@ -336,8 +336,12 @@ std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLea
     // just passed on the way.
     std::vector<Request> wanted;
     for (const int i : aheadIndices(m_list->index(), m_list->count(), m_direction, ahead,
-                                    atLeast.isValid() && !m_fastStepping))
-        wanted.push_back({m_list->nativePath(i), atLeast});
+                                    atLeast.isValid() && !m_fastStepping)) {
+        // A file found costly to decode is decoded only when it is shown.
+        QByteArray path = m_list->nativePath(i);
+        if (!m_cache->isCostly(path))
+            wanted.push_back({std::move(path), atLeast});
+    }
     return wanted;
 }
 

@@ -89,19 +89,26 @@ QSize jpegSize(const QByteArray &head, qint64 *coefficients, bool *byRegion)
 
 PictureHeader readPictureHeader(const QByteArray &nativePath)
 {
-    PictureHeader header;
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        return header;
+        return {};
     struct stat st = {};
+    const PictureHeader header =
+        ::fstat(fd, &st) == 0 ? readPictureHeader(fd, st) : PictureHeader();
+    ::close(fd);
+    return header;
+}
+
+PictureHeader readPictureHeader(int fd, const struct stat &st)
+{
+    PictureHeader header;
     QByteArray head;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
         head.resize(qMin<qsizetype>(headBytes, qsizetype(st.st_size)));
         const qint64 got =
             readAt(fd, reinterpret_cast<unsigned char *>(head.data()), head.size(), 0);
         head.resize(got > 0 ? qsizetype(got) : 0);
     }
-    ::close(fd);
     if (head.size() < 4)
         return header;
     QSize size;

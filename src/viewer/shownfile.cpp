@@ -1,12 +1,12 @@
 #include "viewer/shownfile.h"
 
 #include "viewer/colourprofile.h"
+#include "viewer/filelook.h"
 #include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,41 +37,36 @@ ShownFile::~ShownFile()
 
 void ShownFile::release()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-    m_openError = 0;
+    m_file.reset();
     m_path.clear();
     m_shown = QImage();
 }
 
-void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize)
+bool ShownFile::record(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize)
 {
     release();
     ++m_serial;
     if (nativePath.isEmpty())
-        return;
+        return false;
     m_path = nativePath;
     m_shown = shown;
     // Printing takes the picture as decoded, and the file is not needed again, unless the
     // picture was given a display's colours other than sRGB, which the print service assumes.
     m_shownAtFullSize = shownAtFullSize && displayIsSrgb();
-    if (m_shownAtFullSize)
-        return;
+    return !m_shownAtFullSize;
+}
 
-    // Non-blocking and close-on-exec as the loader opens it; the descriptor pins the file's
-    // content as it is now, whatever later happens to its name.
-    m_fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    struct stat st = {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
-        m_openError = errno;
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-        return;
-    }
-    m_size = st.st_size;
-    m_modified = st.st_mtim;
+void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize)
+{
+    if (record(nativePath, shown, shownAtFullSize))
+        m_file = OpenedFile::open(nativePath);
+}
+
+void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize,
+                     std::shared_ptr<const OpenedFile> opened)
+{
+    if (record(nativePath, shown, shownAtFullSize))
+        m_file = std::move(opened);
 }
 
 ShownFile::Picture ShownFile::fullResolution() const
@@ -86,17 +81,19 @@ ShownFile::Picture ShownFile::fullResolution() const
                                                    "screen, ") +
                                     pixels(m_shown) + QLatin1Char('.')};
     };
-    if (m_fd < 0)
-        return asShown(QStringLiteral("The file could not be kept open after it was shown (%1)")
-                           .arg(QString::fromLocal8Bit(std::strerror(m_openError))));
+    if (!m_file || !m_file->isOpen())
+        return asShown(
+            QStringLiteral("The file could not be kept open after it was shown (%1)")
+                .arg(QString::fromLocal8Bit(std::strerror(m_file ? m_file->error() : EBADF))));
 
     struct stat st = {};
-    if (::fstat(m_fd, &st) != 0 || st.st_size != m_size || !sameTime(st.st_mtim, m_modified))
+    if (::fstat(m_file->fd(), &st) != 0 || st.st_size != m_file->size() ||
+        !sameTime(st.st_mtim, m_file->modified()))
         return asShown(QStringLiteral("The file was changed on disk after it was shown"));
 
     // The descriptor's own entry reopens the very file held, even when its name now leads
     // elsewhere or nowhere.
-    const QByteArray held = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_fd);
+    const QByteArray held = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_file->fd());
     // A page needs the picture at no more than a printer resolves over the largest sheet: a
     // larger one is decoded reduced to that (a JPEG by its decoder's scaling, at least that
     // size), never whole.

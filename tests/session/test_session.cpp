@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -265,6 +266,8 @@ private slots:
     void clickOnCurrentEntryShowsItAgain();
     void bigPictureAtActualSize_data();
     void bigPictureAtActualSize();
+    void pictureShownInItsOwnColours_data();
+    void pictureShownInItsOwnColours();
     void restoredWindowIsWhollyOnScreen_data();
     void restoredWindowIsWhollyOnScreen();
     void windowKeepsMinimumWithoutWindowManager();
@@ -573,6 +576,55 @@ void SessionTest::bigPictureAtActualSize()
     const qint64 aboveIdleMb = (statusKb("VmHWM:") - idleKb) / 1024;
     qInfo("%lld MB above idle", aboveIdleMb);
     QVERIFY2(aboveIdleMb < 150, qPrintable(QString::number(aboveIdleMb)));
+}
+
+void SessionTest::pictureShownInItsOwnColours_data()
+{
+    QTest::addColumn<QString>("profile"); // embedded by ImageMagick; empty: none
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("scaled");
+    QTest::addColumn<QColor>("expected"); // as ImageMagick converts the file to sRGB
+    const QString adobe = QStringLiteral("/usr/share/color/icc/colord/AdobeRGB1998.icc");
+    QTest::newRow("Adobe RGB JPEG, scaled to fit")
+        << adobe << QSize(300, 300) << true << QColor(0, 161, 84);
+    QTest::newRow("plain JPEG, its stored numbers")
+        << QString() << QSize(300, 300) << true << QColor(40, 160, 90);
+    QTest::newRow("Adobe RGB 27 MP JPEG at its own size, by tiles")
+        << adobe << QSize(6000, 4500) << false << QColor(0, 161, 84);
+}
+
+// Stored pixels (40, 160, 90) mean other colours under an embedded profile: the window shows
+// what the profile means (the display here is sRGB), and a file without one as stored.
+void SessionTest::pictureShownInItsOwnColours()
+{
+    QFETCH(QString, profile);
+    QFETCH(QSize, size);
+    QFETCH(bool, scaled);
+    QFETCH(QColor, expected);
+    if (!profile.isEmpty() && !QFile::exists(profile))
+        QSKIP("colord-data is not installed");
+    QTemporaryDir place;
+    QStringList arguments{
+        QStringLiteral("-size"), QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+        QStringLiteral("xc:rgb(40,160,90)"), QStringLiteral("-quality"), QStringLiteral("100")};
+    if (!profile.isEmpty())
+        arguments << QStringLiteral("-profile") << profile;
+    arguments << place.filePath(QStringLiteral("x.jpg"));
+    QCOMPARE(QProcess::execute(QStringLiteral("convert"), arguments), 0);
+    Run run(lastDir(place.path()) + (scaled ? "" : "Toolbar3=0\n"));
+    MainWindow *window = startShowingFirst(run, 1);
+    QVERIFY(window);
+    PictureView *view = window->viewingArea();
+    const auto centre = [view] {
+        return view->grab().toImage().pixelColor(view->innerOrigin() + QPoint(20, 20));
+    };
+    const auto close = [&] {
+        const QColor c = centre();
+        return qAbs(c.red() - expected.red()) <= 2 && qAbs(c.green() - expected.green()) <= 2 &&
+               qAbs(c.blue() - expected.blue()) <= 2;
+    };
+    QVERIFY2(QTest::qWaitFor(close, 10000), qPrintable(centre().name()));
+    QCOMPARE(window->horizontalBar()->isVisible(), !scaled);
 }
 
 void SessionTest::restoredWindowIsWhollyOnScreen_data()
