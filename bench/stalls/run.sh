@@ -136,7 +136,10 @@ refresh() {
     "$watch" "$main" 12000 >"$work/once" &
     local w=$!
     sleep 0.3
-    xdotool key --window "$main" alt+v Down Down Down Down Return
+    # Keys with modifiers through the X server's input (XTEST) to the focused window: a sent
+    # event does not reach the menu bar's shortcuts.
+    xdotool windowfocus "$main" 2>/dev/null
+    xdotool key --delay 200 alt+v Down Down Down Return
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     stop
@@ -178,7 +181,8 @@ printing() {
     "$watch" "$main" 10000 >"$work/once" &
     local w=$!
     sleep 0.3
-    xdotool key --window "$main" ctrl+p
+    xdotool windowfocus "$main" 2>/dev/null
+    xdotool key ctrl+p
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     [ "$stopped" = 1 ] && kill -CONT "$(cat "$work/cups/cupsd.pid")"
