@@ -74,11 +74,11 @@ start() {
     local program=$1 prefix=$2 ms=$3
     shift 3
     VISTREL_SLOW_PREFIX="$prefix" VISTREL_SLOW_MS="$ms" LD_PRELOAD="$shim" "$program" "$@" \
-        >/dev/null 2>&1 &
+        >/dev/null 2>>"$work/program.err" &
     pid=$!
     local splash
     splash=$(window "Vistrel")
-    [ -n "$splash" ] && xdotool key --window "$splash" Return
+    [ -n "$splash" ] && { xdotool key --window "$splash" Return || true; }
     local pressed
     pressed=$(date +%s%N)
     main=''
@@ -102,14 +102,14 @@ choose() {
     "$watch" "$main" 7000 >"$work/once" &
     local w=$!
     sleep 0.3
-    xdotool key --window "$main" Right
+    xdotool key --window "$main" Right || true
     sleep 0.2
-    xdotool key --window "$main" Down
+    xdotool key --window "$main" Down || true
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     if [ "$sub" = dead ]; then
         # Escape in the tree ends the program at once, dead folder or not.
-        xdotool key --window "$main" Escape
+        xdotool key --window "$main" Escape || true
         for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -0 "$pid" 2>/dev/null && echo "$program" >>"$work/escape.txt"
     fi
@@ -138,8 +138,8 @@ refresh() {
     sleep 0.3
     # Keys with modifiers through the X server's input (XTEST) to the focused window: a sent
     # event does not reach the menu bar's shortcuts.
-    xdotool windowfocus "$main" 2>/dev/null
-    xdotool key --delay 200 alt+v Down Down Down Return
+    xdotool windowfocus "$main" 2>/dev/null || true
+    xdotool key --delay 200 alt+v Down Down Down Return || true
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     stop
@@ -152,15 +152,15 @@ click() {
     settings "$work/mount"
     start "$program" /nothing 0
     sleep 2
-    xdotool key --window "$main" Tab
+    xdotool key --window "$main" Tab || true
     sleep 0.3
-    xdotool key --window "$main" Home
+    xdotool key --window "$main" Home || true
     sleep 0.5
     echo "$ms" >"$work/fuse.delay"
     "$watch" "$main" 8000 >"$work/once" &
     local w=$!
     sleep 0.3
-    xdotool key --window "$main" Down
+    xdotool key --window "$main" Down || true
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     echo 0 >"$work/fuse.delay"
@@ -173,16 +173,16 @@ printing() {
     settings "$work/fast"
     CUPS_SERVER="$work/cups/cups.sock" CUPS_SERVERROOT="$work/cups/etc" start "$program" /nothing 0
     sleep 1
-    xdotool key --window "$main" Tab
+    xdotool key --window "$main" Tab || true
     sleep 0.3
-    xdotool key --window "$main" Home
+    xdotool key --window "$main" Home || true
     sleep 0.5
     [ "$stopped" = 1 ] && kill -STOP "$(cat "$work/cups/cupsd.pid")"
     "$watch" "$main" 10000 >"$work/once" &
     local w=$!
     sleep 0.3
-    xdotool windowfocus "$main" 2>/dev/null
-    xdotool key ctrl+p
+    xdotool windowfocus "$main" 2>/dev/null || true
+    xdotool key ctrl+p || true
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     [ "$stopped" = 1 ] && kill -CONT "$(cat "$work/cups/cupsd.pid")"
@@ -265,6 +265,10 @@ done
 if [ -s "$work/escape.txt" ]; then
     echo "Escape after choosing a dead folder did not end the program within 2 s:"
     sort "$work/escape.txt" | uniq -c
+fi
+if grep -qiE 'abort|fatal|terminate' "$work/program.err" 2>/dev/null; then
+    echo "the programs said:"
+    grep -v XGetInputFocus "$work/program.err" | sort | uniq -c | head -20
 fi
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 if [ -s "$work/slow.0" ]; then
