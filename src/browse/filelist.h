@@ -28,7 +28,7 @@ public:
     bool setPath(const QString &folder, FolderNames listing);
     // Re-reads the current folder without announcing anything.
     bool refresh();
-    // As refresh, with the listing read beforehand (off the window's thread, say).
+    // As refresh, with the folder's listing read beforehand.
     bool refresh(FolderNames listing);
 
     int count() const { return int(m_names.size()); }

@@ -29,10 +29,14 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
     m_silence.setSingleShot(true);
     m_silence.setInterval(silenceMs);
     connect(&m_silence, &QTimer::timeout, this, [this] {
-        if (m_fill.isPending())
+        if (!pendingFolder().isEmpty())
             emit folderSilent(m_pendingFolder);
     });
     connect(&m_refreshTimer, &QTimer::timeout, this, &FolderBrowser::refreshTick);
+    // The folder shown that stops answering the refresh is told once, as a chosen one is.
+    connect(m_monitor, &FolderMonitor::silent, this,
+            [this] { emit folderSilent(m_monitor->folder()); });
+    connect(m_monitor, &FolderMonitor::answering, this, [this] { emit folderPending(QString()); });
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
         if (isAutoRefreshOn())
@@ -64,39 +68,69 @@ QByteArray FolderBrowser::currentNativePath() const
     return joinFolderAndName(toNative(m_file1->path()), entry ? entry->nativeName : QByteArray());
 }
 
-int FolderBrowser::probeCount(const QString &folder)
+QString FolderBrowser::pendingFolder() const
 {
-    if (m_monitor->isWatching() && m_monitor->folder() == folder)
-        return m_monitor->poll();
-    const FolderNames listing = readPictureNames(folder);
-    return int(listing.names.size());
+    return m_fill.isPending() || m_recount.isPending() ? m_pendingFolder : QString();
 }
 
 void FolderBrowser::reloaddir()
 {
     const QString folder = folderForTreePath(m_tree->selectedPath(), m_documentsFolder);
-    if (m_fill.isPending()) {
+    if (!pendingFolder().isEmpty()) {
         if (folder == m_pendingFolder)
             return; // the rest of this reload runs when the folder answers
         dropPending();
     }
     if (m_holddir == folder) {
-        // The same folder: only growth of its count is noticed, and then the whole list is
-        // refilled (re-selecting the previous position) and its last entry selected.
-        // -1 (never growth) while the refresh catches up with a change it has yet to read.
-        const int present = probeCount(folder);
-        if (m_file1->count() < present) {
-            if (!refillFromNotices(present))
-                rereadAndRefill();
-            m_list->setListIndex(m_list->count() - 1);
-            // The listing just read is the truth: a monitor that counts more missed a removal.
-            if (m_file1->count() < present)
-                m_monitor->requestReread();
-        }
+        if (m_monitor->isWatching() && m_monitor->folder() == folder)
+            takeCount(m_monitor->poll());
+        else if (!recount(folder))
+            return;
     } else if (folder != m_file1->path() && !openFolder(folder)) {
         return;
     }
     finishReload();
+}
+
+// The same folder: only growth of its count is noticed, and then the whole list is refilled
+// (re-selecting the previous position) and its last entry selected. -1 (never growth) while the
+// refresh catches up with a change it has yet to read.
+void FolderBrowser::takeCount(int present)
+{
+    if (m_file1->count() >= present)
+        return;
+    if (!refillFromNotices(present))
+        rereadAndRefill();
+    m_list->setListIndex(m_list->count() - 1);
+    // The listing just read is the truth: a monitor that counts more missed a removal.
+    if (m_file1->count() < present)
+        m_monitor->requestReread();
+}
+
+// Counts the pictures of the folder shown, chosen again while nothing watches it, off the
+// window's thread. True when the count is taken in now; false when it is still to come (the
+// rest of the reload then runs when it comes).
+bool FolderBrowser::recount(const QString &folder)
+{
+    const std::optional<int> now = m_recount.run<int>(
+        [folder] {
+            const FolderNames listing = readPictureNames(folder);
+            return listing.ok ? int(listing.names.size()) : -1;
+        },
+        [this](int late) {
+            m_silence.stop();
+            takeCount(late);
+            finishReload();
+            emit folderPending(QString());
+        });
+    if (now) {
+        takeCount(*now);
+        return true;
+    }
+    m_pendingFolder = folder;
+    m_silence.start();
+    emit folderPending(folder);
+    return false;
 }
 
 void FolderBrowser::finishReload()
@@ -148,6 +182,7 @@ bool FolderBrowser::take(const QString &folder, Opening &opening)
 void FolderBrowser::dropPending()
 {
     m_fill.drop();
+    m_recount.drop();
     m_silence.stop();
     emit folderPending(QString());
 }
@@ -156,17 +191,34 @@ void FolderBrowser::autorefresh()
 {
     if (isAutoRefreshOn()) {
         m_refreshTimer.stop();
+        m_relist.drop();
         m_monitor->stop();
         emit autoRefreshChanged(false);
         return;
     }
-    // Re-read first so that pictures that arrived while refresh was off do not count as growth.
-    m_file1->refresh();
+    // Re-read first so that pictures that arrived while refresh was off do not count as growth;
+    // a folder slow to answer is watched from when it answers, and meanwhile grows nothing.
+    const QString folder = m_file1->path();
+    const std::optional<FolderNames> now = m_relist.run<FolderNames>(
+        [folder] {
+            return folder.isEmpty() ? FolderNames{true, 0, {}, false} : readPictureNames(folder);
+        },
+        [this, folder](FolderNames late) {
+            if (isAutoRefreshOn() && m_file1->path() == folder)
+                startRefresh(std::move(late));
+        });
+    if (now)
+        startRefresh(std::move(*now));
+    m_refreshTimer.start();
+    emit autoRefreshChanged(true);
+}
+
+void FolderBrowser::startRefresh(FolderNames listing)
+{
+    m_file1->refresh(std::move(listing));
     if (!m_file1->path().isEmpty())
         m_monitor->watch(m_file1->path(), m_file1->names());
     reloaddir();
-    m_refreshTimer.start();
-    emit autoRefreshChanged(true);
 }
 
 void FolderBrowser::setNotificationsEnabled(bool enabled)

@@ -14,6 +14,7 @@ namespace vistrel {
 
 class FileList;
 class FolderMonitor;
+struct FolderNames;
 class PictureListModel;
 struct FolderNames;
 
@@ -57,7 +58,7 @@ public:
     void setDocumentsFolder(const QString &folder) { m_documentsFolder = folder; }
     QString documentsFolder() const { return m_documentsFolder; }
     // The chosen folder whose listing is still to come; empty when none is.
-    QString pendingFolder() const { return m_fill.isPending() ? m_pendingFolder : QString(); }
+    QString pendingFolder() const;
 
     // The folder the picture list is built from.
     QString currentFolder() const;
@@ -122,7 +123,9 @@ private:
     void dropSort();
     bool refillFromNotices(int counted);
     std::vector<QByteArray> pendingNames() const;
-    int probeCount(const QString &folder);
+    void takeCount(int present);
+    bool recount(const QString &folder);
+    void startRefresh(FolderNames listing);
 
     TreeSelection *m_tree;
     FileList *m_file1;
@@ -145,6 +148,10 @@ private:
     DetachedReads m_reads{this};
     DetachedLine m_fill{m_reads};
     DetachedLine m_order{m_reads};
+    // The count of the folder shown, chosen again while nothing watches it.
+    DetachedLine m_recount{m_reads};
+    // The listing read again when automatic refresh is switched on.
+    DetachedLine m_relist{m_reads};
 };
 
 } // namespace vistrel

@@ -51,6 +51,7 @@ Settings &settings()
 }
 
 std::atomic<int> answered{0};
+std::atomic<int> started{0};
 
 void sleepFor(int delay)
 {
@@ -70,6 +71,7 @@ void delayFor(const char *path)
             return;
         delay = slow.delayMs;
     }
+    ++started;
     sleepFor(delay);
 }
 
@@ -133,6 +135,11 @@ void vistrel_slow_folders(const char *prefix, int delayMs)
 int vistrel_slow_folders_answered()
 {
     return answered;
+}
+
+int vistrel_slow_folders_started()
+{
+    return started;
 }
 
 void vistrel_slow_files(const char *prefix, int delayMs)

@@ -11,8 +11,9 @@
 extern "C" {
 // A null or empty prefix slows nothing.
 void vistrel_slow_folders(const char *prefix, int delayMs);
-// How many slowed openings have finished.
+// How many slowed openings have finished, and how many have begun.
 int vistrel_slow_folders_answered();
+int vistrel_slow_folders_started();
 // The same for lookups of files under the prefix.
 void vistrel_slow_files(const char *prefix, int delayMs);
 }
