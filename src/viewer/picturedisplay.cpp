@@ -112,11 +112,11 @@ void PictureDisplay::SortedList_Click()
     prepareView();
     const std::optional<FileLook> look =
         m_looks.look(native, path, [this, native, path](const FileLook &late) {
-            showLooked(native, path, late);
+            showLooked(native, path, late, true);
             holdShownFile();
         });
     if (look) {
-        showLooked(native, path, *look);
+        showLooked(native, path, *look, false);
         holdShownFile();
     }
     m_sinceDisplay.start();
@@ -139,10 +139,12 @@ void PictureDisplay::prepareView()
     picture1->setTop(1);
 }
 
-void PictureDisplay::showLooked(const QByteArray &native, const QString &path, const FileLook &look)
+void PictureDisplay::showLooked(const QByteArray &native, const QString &path, const FileLook &look,
+                                bool late)
 {
     m_look = look;
     m_lookedAt = native;
+    m_slowStorage = late;
     if (m_scaledpics)
         showScaled(native, path);
     else
@@ -220,7 +222,7 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     placeAtActualSize(size);
     requestTiles();
     BusyCursor busy;
-    m_tiled.waitForVisible(*m_cache, m_view->picture1(), fullWait);
+    m_tiled.waitForVisible(*m_cache, m_view->picture1(), m_slowStorage ? quickWait : fullWait);
     if (m_tiled.damaged())
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
 }
@@ -293,7 +295,7 @@ std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, cons
     // know its outcome now.
     const bool fast = m_fastStepping && request.nativePath != m_alreadyAsked;
     const PictureHeader &header = m_look.header;
-    if (fast && header.valid && header.fileBytes >= slowDecodeBytes) {
+    if (m_slowStorage || (fast && header.valid && header.fileBytes >= slowDecodeBytes)) {
         if (std::optional<LoadedPicture> done = m_cache->waitFor(request, quickWait, known))
             return done;
     } else {

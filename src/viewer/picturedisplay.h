@@ -100,7 +100,8 @@ private:
     // Readies the view for the mode (the previous picture stays in it until the new one comes).
     void prepareView();
     // Goes on with the display once the file has been looked at.
-    void showLooked(const QByteArray &native, const QString &path, const FileLook &look);
+    // late: the look came after the quick answer, so the file's storage is slow.
+    void showLooked(const QByteArray &native, const QString &path, const FileLook &look, bool late);
     void showScaled(const QByteArray &native, const QString &path);
     void showActualSize(const QByteArray &native, const QString &path);
     // What the last look said of the file; for another file, nothing that would be trusted.
@@ -161,6 +162,8 @@ private:
     // The last look at a file shown, and its file.
     FileLook m_look;
     QByteArray m_lookedAt;
+    // Its storage answered late: its decode will not be quick either, and is not waited for.
+    bool m_slowStorage = false;
     PictureLooks m_looks; // last: its answers stop before anything else goes
 };
 
