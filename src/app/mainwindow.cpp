@@ -105,7 +105,8 @@ void MainWindow::createWidgets()
     m_tree->setObjectName(QStringLiteral("FolderTreeview1"));
     m_browser = new FolderBrowser(m_tree, this);
     m_browser->setDocumentsFolder(documents);
-    m_shownList = std::make_unique<BrowsedList>(m_browser);
+    m_shownList =
+        std::make_unique<BrowsedList>(m_browser, [this](const QString &text) { notice(text); });
 
     m_list = new PictureListView(m_browser->list(), central);
     m_list->setObjectName(QStringLiteral("SortedList"));
@@ -181,14 +182,16 @@ void MainWindow::connectBrowsing()
         m_browser->reloaddir();
     });
     connect(m_browser, &FolderBrowser::pictureHidden, m_display, &PictureDisplay::hidePicture);
-    // A folder that is slow to answer is said to be read, and once, that it does not answer;
-    // the window goes on answering meanwhile.
+    // A folder or a picture's file that is slow to answer is said to be read, and once, that it
+    // does not answer; the window goes on answering meanwhile.
     connect(m_browser, &FolderBrowser::folderPending, this, [this](const QString &folder) {
-        if (!folder.isEmpty())
-            m_statusBar->setPanelText(1, QStringLiteral("Reading the folder %1…").arg(folder));
-        else if (m_statusBar->panelText(1) == m_folderNotice)
-            m_statusBar->setPanelText(1, QString());
-        m_folderNotice = m_statusBar->panelText(1);
+        notice(folder.isEmpty() ? QString() : QStringLiteral("Reading the folder %1…").arg(folder));
+    });
+    connect(m_display->looks(), &PictureLooks::pending, this, [this](const QString &path) {
+        notice(path.isEmpty() ? QString() : QStringLiteral("Reading the picture %1…").arg(path));
+    });
+    connect(m_display->looks(), &PictureLooks::silent, this, [this](const QString &path) {
+        notice(QStringLiteral("The picture %1 does not answer.").arg(path));
     });
     connect(m_browser, &FolderBrowser::sortPending, this, [this](bool pending) {
         if (pending)
@@ -197,8 +200,7 @@ void MainWindow::connectBrowsing()
             m_sortBusy.reset();
     });
     connect(m_browser, &FolderBrowser::folderSilent, this, [this](const QString &folder) {
-        m_folderNotice = QStringLiteral("The folder %1 does not answer.").arg(folder);
-        m_statusBar->setPanelText(1, m_folderNotice);
+        notice(QStringLiteral("The folder %1 does not answer.").arg(folder));
     });
     connect(m_browser, &FolderBrowser::folderUnreadable, this,
             [this](const QString &folder, const QString &reason) {
@@ -248,6 +250,14 @@ void MainWindow::SortedList_Click()
     m_container->image1()->setAccessibleName(path);
     m_container->picture1()->setAccessibleName(path);
     m_container->setAccessibleDescription(path);
+}
+
+void MainWindow::notice(const QString &text)
+{
+    // Panel 1 is shared with the picture's sizes: only a notice still shown is taken back.
+    if (!text.isEmpty() || m_statusBar->panelText(1) == m_folderNotice)
+        m_statusBar->setPanelText(1, text);
+    m_folderNotice = text;
 }
 
 void MainWindow::setOpenRequest(const OpenRequest &request)

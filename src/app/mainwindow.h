@@ -79,6 +79,9 @@ private:
     void sortByDate();
     void sortByName();
     void openSavedFolder(const QString &saved);
+    // Shows a notice about something being read in status panel 1; an empty one takes the last
+    // back.
+    void notice(const QString &text);
 
     QString m_settingsFile;
     QString
@@ -100,7 +103,7 @@ private:
     std::unique_ptr<WindowPlacement> m_placement;
     OpenAtStart *m_openAtStart = nullptr;
     bool m_dontresize = false;
-    QString m_folderNotice; // panel 1's text about a folder being read, while it shows
+    QString m_folderNotice; // panel 1's notice about something being read, while it shows
     std::unique_ptr<BusyCursor> m_sortBusy; // while the folder is put in a new order
     std::unique_ptr<DetachedReads> m_reads; // last: answers stop before anything else goes
 };

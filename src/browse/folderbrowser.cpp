@@ -245,6 +245,13 @@ void FolderBrowser::rereadAndRefill()
     File1_PathChange();
 }
 
+void FolderBrowser::rereadAndRefill(FolderNames listing)
+{
+    if (m_file1->refresh(std::move(listing)))
+        m_changes.restart(pendingNames());
+    File1_PathChange();
+}
+
 std::vector<QByteArray> FolderBrowser::pendingNames() const
 {
     if (m_monitor->isWatching() && m_monitor->folder() == m_file1->path())

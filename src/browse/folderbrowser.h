@@ -16,6 +16,7 @@ class FileList;
 class FolderMonitor;
 struct FolderNames;
 class PictureListModel;
+struct FolderNames;
 
 // What the browser needs of the folder tree: the text of its selected node.
 class TreeSelection
@@ -82,6 +83,8 @@ public:
     void File1_PathChange();
     // Re-reads the listing and refills the list, as after a delete.
     void rereadAndRefill();
+    // The same with the listing of the folder shown read beforehand (off the window's thread).
+    void rereadAndRefill(FolderNames listing);
     // Whether a refill of the folder shown can be made from the change notices alone (taking in
     // those that arrived), giving what re-reading and ordering the whole folder would.
     bool refillsFromNotices();

@@ -11,9 +11,11 @@
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/programrun.h"
+#include "app/statusbar.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "browse/slowfolders.h"
 #include "common/nativename.h"
 #include "common/services.h"
 #include "info/splashwindow.h"
@@ -266,6 +268,8 @@ private slots:
     void clickOnCurrentEntryShowsItAgain();
     void bigPictureAtActualSize_data();
     void bigPictureAtActualSize();
+    void stalledStorageLeavesTheWindowAnswering_data();
+    void stalledStorageLeavesTheWindowAnswering();
     void pictureShownInItsOwnColours_data();
     void pictureShownInItsOwnColours();
     void restoredWindowIsWhollyOnScreen_data();
@@ -625,6 +629,63 @@ void SessionTest::pictureShownInItsOwnColours()
     };
     QVERIFY2(QTest::qWaitFor(close, 10000), qPrintable(centre().name()));
     QCOMPARE(window->horizontalBar()->isVisible(), !scaled);
+}
+
+void SessionTest::stalledStorageLeavesTheWindowAnswering_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("lookupMs");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("a click on a picture in a folder with 3 s per lookup")
+        << "click" << 3000 << "Reading the picture %1/c.jpg…";
+    QTest::newRow("Save into a settings folder that never answers")
+        << "save" << -1 << "Saving the settings to %1/Vistrel.ini…";
+}
+
+// Storage that is slow or stops answering holds up nothing: the window answers all along (a
+// timer on its thread is never late by much), says what it waits for, and Escape ends the run.
+void SessionTest::stalledStorageLeavesTheWindowAnswering()
+{
+    QFETCH(QString, action);
+    QFETCH(int, lookupMs);
+    QFETCH(QString, notice);
+    Run run(lastDir(QString()));
+    // Four, so that the one clicked was not decoded ahead while the first was shown.
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        run.write(QString::fromLatin1(name), picture());
+    {
+        QSettings store(run.settingsPath(), QSettings::IniFormat);
+        store.setValue(QStringLiteral("Settings/LastDir"), run.folder());
+    }
+    MainWindow *window = startShowingFirst(run, 4);
+    QVERIFY(window);
+    const auto unslow = qScopeGuard([] { vistrel_slow_files(nullptr, 0); });
+    vistrel_slow_files(QFile::encodeName(run.folder()).constData(), lookupMs);
+
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+    QTimer ticks;
+    ticks.setInterval(10);
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { longest = qMax(longest, sinceTick.restart()); });
+    sinceTick.start();
+    ticks.start();
+    if (action == QLatin1String("click")) {
+        QListView *list = window->pictureList();
+        desktop->click(list->viewport(), rowCentre(list, window->browser()->list()->index(2)));
+    } else {
+        desktop->key("s", "Control_L");
+    }
+    letRun(1000);
+    QCOMPARE(window->statusPanels()->panelText(1), notice.arg(run.folder()));
+    letRun(6000);
+    letRun(100); // a tick held up at the end counts too
+    ticks.stop();
+    qInfo("longest time the window did not answer: %lld ms", longest);
+    QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
+    QCOMPARE(run.messages().count(), 0); // nothing told before it is known
+    desktop->key("Escape");
+    QTRY_COMPARE(run.ends.ends, 1);
 }
 
 void SessionTest::restoredWindowIsWhollyOnScreen_data()
