@@ -14,11 +14,6 @@
 namespace vistrel {
 namespace {
 
-const QString errorTitle()
-{
-    return QStringLiteral("ERROR!");
-}
-
 const QString deleteTitle()
 {
     return QStringLiteral("DELETE FILE");

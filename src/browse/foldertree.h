@@ -33,7 +33,7 @@ public:
     void restoreSelectedPath(const QString &path);
 
 signals:
-    void selectionChanged();
+    void selectedPathChanged();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -232,7 +232,7 @@ private slots:
         bool reloadedDuringLoad = false;
         bool dontresize = false;
         QRect during;
-        connect(run.window.folderTree(), &FolderTree::selectionChanged, this, [&] {
+        connect(run.window.folderTree(), &FolderTree::selectedPathChanged, this, [&] {
             reloadedDuringLoad = true;
             dontresize = run.window.dontresize();
             run.window.Form_Resize();
