@@ -26,6 +26,9 @@ constexpr qint64 announcedStableMs = 1000;
 constexpr qint64 sliceNs = 8'000'000;
 // How many entries are read between two looks at the clock.
 constexpr int entriesPerLook = 512;
+// The shortest time between two re-readings of a folder whose notices are trusted or whose time
+// has not changed; large folders are re-read less often.
+constexpr qint64 fullRereadMs = 2000;
 // Re-reading may take this share of a core at most: one that took 60 ms waits 12 s.
 constexpr qint64 rereadTimeShare = 200;
 
@@ -35,12 +38,6 @@ qint64 monotonicMs()
     if (!timer.isValid())
         timer.start();
     return timer.elapsed();
-}
-
-bool sameStamp(const FileStamp &a, const FileStamp &b)
-{
-    return a.size == b.size && a.mtimeSeconds == b.mtimeSeconds &&
-           a.mtimeNanoseconds == b.mtimeNanoseconds;
 }
 
 // Processor time of the calling thread: what the work itself cost, however busy the machine.
@@ -150,7 +147,7 @@ int FolderMonitor::poll()
 
 qint64 FolderMonitor::rereadInterval() const
 {
-    return std::max(m_fullRereadMs, m_lastPassCostNs / 1'000'000 * rereadTimeShare);
+    return std::max(fullRereadMs, m_lastPassCostNs / 1'000'000 * rereadTimeShare);
 }
 
 // Applies the queued notices name by name; the folder is re-read only when notices were lost.
@@ -206,14 +203,8 @@ void FolderMonitor::applyNotice(std::uint32_t mask, const QByteArray &name, qint
 
 bool FolderMonitor::folderStampChanged()
 {
-    struct stat st;
-    FileStamp stamp;
-    if (::stat(toNative(m_folder).constData(), &st) == 0) {
-        stamp.mtimeSeconds = st.st_mtim.tv_sec;
-        stamp.mtimeNanoseconds = st.st_mtim.tv_nsec;
-        stamp.size = std::int64_t(st.st_ino);
-    }
-    const bool changed = !sameStamp(stamp, m_folderStamp);
+    const FileIdentity stamp = FileIdentity::of(toNative(m_folder));
+    const bool changed = stamp != m_folderStamp;
     m_folderStamp = stamp;
     return changed;
 }
@@ -283,7 +274,7 @@ void FolderMonitor::continuePass(qint64 now)
         if (::fstatat(folderFd, entry->d_name, &st, 0) != 0)
             continue;
         Pending pending;
-        pending.stamp = {st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_size};
+        pending.stamp = FileIdentity::of(st);
         pending.stamped = true;
         pending.stableSince = now;
         m_pending.insert(name, pending);
@@ -331,13 +322,13 @@ void FolderMonitor::settlePending(qint64 now)
     const FolderHandle handle(m_folder);
     for (auto it = m_pending.begin(); it != m_pending.end();) {
         Pending &p = it.value();
-        FileStamp stamp;
+        FileIdentity stamp;
         if (!handle.stamp(it.key(), &stamp)) {
             it = m_pending.erase(it);
             continue;
         }
         bool settled = false;
-        if (!p.stamped || !sameStamp(stamp, p.stamp)) {
+        if (!p.stamped || stamp != p.stamp) {
             p.stamp = stamp;
             p.stamped = true;
             p.stableSince = now;

@@ -50,13 +50,8 @@ public:
     bool hasPending() const { return !m_pending.isEmpty(); }
     bool isPending(const QByteArray &name) const { return m_pending.contains(name); }
     std::vector<QByteArray> pendingNames() const;
-    // Whether a re-reading of the folder is under way (it may take several polls).
-    bool isRereading() const { return m_pass != nullptr; }
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
-    // The shortest time between two re-readings of a folder whose notices are trusted or whose
-    // time has not changed; large folders are re-read less often.
-    void setFullRereadInterval(qint64 ms) { m_fullRereadMs = ms; }
     void setNotificationsEnabled(bool enabled) { m_notificationsAllowed = enabled; }
     // At most this many entries are read per poll (0: as many as a few milliseconds allow), so
     // that tests can spread a re-reading of a small folder over several polls.
@@ -65,7 +60,7 @@ public:
 private:
     struct Pending
     {
-        FileStamp stamp;
+        FileIdentity stamp;
         qint64 stableSince = 0;
         bool stamped = false;   // stamp holds the file's last seen size and time
         bool closed = false;    // closed after writing, or moved in whole
@@ -93,8 +88,7 @@ private:
     quint64 m_completeSum = 0; // the sum of m_complete's keys
     QHash<QByteArray, Pending> m_pending;
     Clock m_clock;
-    qint64 m_fullRereadMs = 2000;
-    FileStamp m_folderStamp;
+    FileIdentity m_folderStamp;
     int m_inotify = -1;
     bool m_watching = false;
     bool m_notificationsAllowed = true;

@@ -2,8 +2,6 @@
 
 #include "viewer/pictureheader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <system_error>
 #include <thread>
@@ -50,22 +48,6 @@ qint64 estimatedBytes(const PictureCache::Request &request)
 }
 
 } // namespace
-
-FileIdentity FileIdentity::of(const QByteArray &nativePath)
-{
-    FileIdentity id;
-    struct stat st = {};
-    if (::stat(nativePath.constData(), &st) != 0)
-        return id;
-    id.exists = true;
-    id.device = quint64(st.st_dev);
-    id.inode = quint64(st.st_ino);
-    id.mode = unsigned(st.st_mode & S_IFMT);
-    id.size = qint64(st.st_size);
-    id.mtimeSec = qint64(st.st_mtim.tv_sec);
-    id.mtimeNsec = qint64(st.st_mtim.tv_nsec);
-    return id;
-}
 
 bool PictureCache::State::sharpEnough(const Entry &e, const Request &r)
 {

@@ -1,27 +1,12 @@
 #pragma once
 
+#include "common/fileidentity.h"
 #include "viewer/picturecache.h"
 
 #include <condition_variable>
 #include <mutex>
 
 namespace vistrel {
-
-// What stat says about a path: a decode is valid only while this stays the same.
-struct FileIdentity
-{
-    bool exists = false;
-    quint64 device = 0, inode = 0;
-    unsigned mode = 0;
-    qint64 size = 0, mtimeSec = 0, mtimeNsec = 0;
-
-    static FileIdentity of(const QByteArray &nativePath);
-    bool operator==(const FileIdentity &o) const
-    {
-        return exists == o.exists && device == o.device && inode == o.inode && mode == o.mode &&
-               size == o.size && mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec;
-    }
-};
 
 // What the picture cache holds, wants and is decoding. Its worker threads share it with the
 // cache and may outlive the cache: a decode that takes long finishes and is dropped.

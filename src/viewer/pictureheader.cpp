@@ -1,5 +1,6 @@
 #include "viewer/pictureheader.h"
 
+#include "common/openedfile.h"
 #include "viewer/bmpdecoder.h"
 #include "viewer/fileread.h"
 #include "viewer/orientation.h"
@@ -90,18 +91,15 @@ QSize jpegSize(const QByteArray &head, qint64 *coefficients, bool *byRegion)
 PictureHeader readPictureHeader(const QByteArray &nativePath)
 {
     PictureHeader header;
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return header;
-    struct stat st = {};
     QByteArray head;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    struct stat st = {};
+    if (const OpenedFile file(nativePath); file.isRegular() && file.status().st_size > 0) {
+        st = file.status();
         head.resize(qMin<qsizetype>(headBytes, qsizetype(st.st_size)));
         const qint64 got =
-            readAt(fd, reinterpret_cast<unsigned char *>(head.data()), head.size(), 0);
+            readAt(file.fd(), reinterpret_cast<unsigned char *>(head.data()), head.size(), 0);
         head.resize(got > 0 ? qsizetype(got) : 0);
     }
-    ::close(fd);
     if (head.size() < 4)
         return header;
     QSize size;

@@ -1,5 +1,7 @@
 #include "viewer/shownfile.h"
 
+#include "common/errortext.h"
+#include "common/openedfile.h"
 #include "viewer/colourprofile.h"
 #include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
@@ -21,11 +23,6 @@ constexpr int printPixels = 14 * 300;
 QString pixels(const QImage &image)
 {
     return QStringLiteral("%1x%2 pixels").arg(image.width()).arg(image.height());
-}
-
-bool sameTime(const timespec &a, const timespec &b)
-{
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
 } // namespace
@@ -61,17 +58,10 @@ void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool sho
 
     // Non-blocking and close-on-exec as the loader opens it; the descriptor pins the file's
     // content as it is now, whatever later happens to its name.
-    m_fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    struct stat st = {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
-        m_openError = errno;
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-        return;
-    }
-    m_size = st.st_size;
-    m_modified = st.st_mtim;
+    OpenedFile file(nativePath);
+    m_openError = file.error();
+    m_identity = file.isOpen() ? FileIdentity::of(file.status()) : FileIdentity();
+    m_fd = file.take();
 }
 
 ShownFile::Picture ShownFile::fullResolution() const
@@ -88,10 +78,10 @@ ShownFile::Picture ShownFile::fullResolution() const
     };
     if (m_fd < 0)
         return asShown(QStringLiteral("The file could not be kept open after it was shown (%1)")
-                           .arg(QString::fromLocal8Bit(std::strerror(m_openError))));
+                           .arg(errorText(m_openError)));
 
     struct stat st = {};
-    if (::fstat(m_fd, &st) != 0 || st.st_size != m_size || !sameTime(st.st_mtim, m_modified))
+    if (::fstat(m_fd, &st) != 0 || FileIdentity::of(st) != m_identity)
         return asShown(QStringLiteral("The file was changed on disk after it was shown"));
 
     // The descriptor's own entry reopens the very file held, even when its name now leads

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "common/fileidentity.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
-
-#include <ctime>
-#include <sys/types.h>
 
 namespace vistrel {
 
@@ -50,8 +49,7 @@ private:
     bool m_shownAtFullSize = false;
     int m_fd = -1;
     int m_openError = 0;
-    off_t m_size = 0;
-    timespec m_modified = {};
+    FileIdentity m_identity; // of the file when it was shown
     quint64 m_serial = 0;
 };
 

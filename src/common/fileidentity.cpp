@@ -1,0 +1,28 @@
+#include "common/fileidentity.h"
+
+#include <sys/stat.h>
+
+namespace vistrel {
+
+FileIdentity FileIdentity::of(const struct stat &st)
+{
+    FileIdentity id;
+    id.exists = true;
+    id.device = quint64(st.st_dev);
+    id.inode = quint64(st.st_ino);
+    id.mode = unsigned(st.st_mode & S_IFMT);
+    id.size = qint64(st.st_size);
+    id.mtimeSec = qint64(st.st_mtim.tv_sec);
+    id.mtimeNsec = qint64(st.st_mtim.tv_nsec);
+    return id;
+}
+
+FileIdentity FileIdentity::of(const QByteArray &nativePath)
+{
+    struct stat st = {};
+    if (::stat(nativePath.constData(), &st) != 0)
+        return {};
+    return of(st);
+}
+
+} // namespace vistrel
