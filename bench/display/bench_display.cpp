@@ -4,6 +4,7 @@
 //   bench_display fit PATH WIDTH HEIGHT    scale-to-fit display into WIDTH x HEIGHT
 //   bench_display full PATH                actual-size display
 //   bench_display step PATH1 PATH2 W H     the next picture after it was decoded ahead
+//   bench_display tag IN ICC OUT           IN with the ICC profile embedded (APP2 segments)
 
 #include "viewer/picturecache.h"
 #include "viewer/pictureloader.h"
@@ -103,6 +104,33 @@ int step(const char *first, const char *second, const QSize &area)
     return 0;
 }
 
+// The same compressed picture with a colour profile in APP2 segments after its start.
+int tag(const char *in, const char *icc, const char *out)
+{
+    QFile source(QString::fromLocal8Bit(in)), profile(QString::fromLocal8Bit(icc));
+    if (!source.open(QIODevice::ReadOnly) || !profile.open(QIODevice::ReadOnly))
+        return 1;
+    const QByteArray jpeg = source.readAll(), bytes = profile.readAll();
+    constexpr qsizetype piece = 65000;
+    const int count = int((bytes.size() + piece - 1) / piece);
+    QByteArray tagged = jpeg.left(2);
+    for (int n = 0; n < count; ++n) {
+        const QByteArray part = bytes.mid(n * piece, piece);
+        const int length = int(2 + 14 + part.size());
+        tagged += char(0xFF);
+        tagged += char(0xE2);
+        tagged += char(length >> 8);
+        tagged += char(length & 0xFF);
+        tagged += QByteArray("ICC_PROFILE", 12); // with its NUL
+        tagged += char(n + 1);
+        tagged += char(count);
+        tagged += part;
+    }
+    tagged += jpeg.mid(2);
+    QFile target(QString::fromLocal8Bit(out));
+    return target.open(QIODevice::WriteOnly) && target.write(tagged) == tagged.size() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -113,8 +141,10 @@ int main(int argc, char **argv)
         return display(argv[2], QSize(std::atoi(argv[3]), std::atoi(argv[4])));
     if (argc >= 6 && std::strcmp(argv[1], "step") == 0)
         return step(argv[2], argv[3], QSize(std::atoi(argv[4]), std::atoi(argv[5])));
+    if (argc >= 5 && std::strcmp(argv[1], "tag") == 0)
+        return tag(argv[2], argv[3], argv[4]);
     if (argc >= 3 && std::strcmp(argv[1], "full") == 0)
         return display(argv[2], QSize());
-    std::fprintf(stderr, "usage: bench_display make|fit|full|step PATH... [WIDTH HEIGHT]\n");
+    std::fprintf(stderr, "usage: bench_display make|fit|full|step|tag PATH... [WIDTH HEIGHT]\n");
     return 64;
 }

@@ -2,14 +2,19 @@
 // of readdir + fstatat + std::sort on the same folder.
 //   bench_fill make DIR COUNT   creates COUNT small files with spread modification times
 //   bench_fill time DIR         prints the median times in milliseconds
+//   bench_fill sort DIR         the sort command by date on the listed folder: how long the
+//                               command held the thread, the longest time the event loop then
+//                               did not answer, and the time until the list was in order
 
 #include "browse/filelist.h"
+#include "browse/folderbrowser.h"
 #include "browse/picturelistmodel.h"
 #include "browse/sortorder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -88,14 +93,56 @@ std::size_t baseline(const char *dir)
     return items.size();
 }
 
+struct FixedTree : TreeSelection
+{
+    QString path;
+    QString selectedPath() const override { return path; }
+};
+
+int timeSort(const QString &folder)
+{
+    FixedTree tree;
+    tree.path = folder;
+    FolderBrowser browser(&tree);
+    browser.reloaddir();
+    while (browser.pendingFolder() == folder)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QElapsedTimer total;
+    total.start();
+    browser.sortByDate();
+    const double command = double(total.nsecsElapsed()) / 1e6;
+    // A timer every 5 ms: the longest gap between its ticks is how long the thread was busy.
+    QTimer tick;
+    tick.setInterval(5);
+    QElapsedTimer gap;
+    gap.start();
+    double longest = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longest = std::max(longest, double(gap.nsecsElapsed()) / 1e6);
+        gap.restart();
+    });
+    tick.start();
+    while (browser.isSortPending())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents();
+    longest = std::max(longest, double(gap.nsecsElapsed()) / 1e6);
+    std::printf("command_ms %.1f longest_gap_ms %.1f until_sorted_ms %.1f listed %d\n", command,
+                longest, double(total.nsecsElapsed()) / 1e6, browser.list()->count());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     if (argc >= 4 && std::strcmp(argv[1], "make") == 0)
         return make(argv[2], std::atoi(argv[3]));
+    if (argc >= 3 && std::strcmp(argv[1], "sort") == 0) {
+        QCoreApplication app(argc, argv);
+        return timeSort(QFile::decodeName(argv[2]));
+    }
     if (argc < 3 || std::strcmp(argv[1], "time") != 0) {
-        std::fprintf(stderr, "usage: bench_fill make DIR COUNT | time DIR\n");
+        std::fprintf(stderr, "usage: bench_fill make DIR COUNT | time DIR | sort DIR\n");
         return 2;
     }
     QCoreApplication app(argc, argv);

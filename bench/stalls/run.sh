@@ -6,8 +6,12 @@
 # steps on a healthy folder as the baseline: choosing a sub-folder in the tree that takes 5 s to
 # list, one that never answers (after which Escape must end the program), and `vistrel FOLDER`
 # into a 5 s folder (timed from Continue: the splash does not answer while the main window is
-# made). BASELINE_PROGRAM=path runs another build beside this one (each case alternates the
-# two); BENCH_RUNS runs (default 3). Last line: choose_slow_ms <ours>.
+# made), Auto Refresh switched on in a folder whose every opening takes 1 s (12 s watched),
+# clicking a picture on a FUSE mount (tests/slowfs) whose every lookup takes 3 s, and Ctrl+P
+# while the print scheduler (a private one, as the print tests use) is stopped (kill -STOP; 10 s
+# watched, so a longer freeze shows as about 10 s). BASELINE_PROGRAM=path runs another build
+# beside this one (each case alternates the two); BENCH_RUNS runs (default 3); BENCH_CASES picks
+# cases (default "choose open refresh click print"). Last line: choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -17,8 +21,21 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
+cases=${BENCH_CASES:-choose open refresh click print}
 xpid=''
-trap '[ -n "$xpid" ] && kill "$xpid" 2>/dev/null; rm -rf "$work"' EXIT
+fusepid=''
+cleanup() {
+    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+    if [ -n "$fusepid" ]; then
+        echo 0 >"$work/fuse.delay"
+        umount -l "$work/mount" 2>/dev/null || true
+        kill "$fusepid" 2>/dev/null || true
+    fi
+    [ -f "$work/cups/cupsd.pid" ] && kill -CONT "$(cat "$work/cups/cupsd.pid")" 2>/dev/null
+    [ -d "$work/cups" ] && sh "$BENCH_ROOT/tests/print/private-cups.sh" stop "$work/cups"
+    rm -rf "$work"
+}
+trap cleanup EXIT
 source "$here/../peers/common.sh"
 for tool in "$shim" "$watch"; do
     [ -x "$tool" ] || [ -f "$tool" ] || { echo "missing $tool " >&2; exit 1; }
@@ -57,11 +74,11 @@ start() {
     local program=$1 prefix=$2 ms=$3
     shift 3
     VISTREL_SLOW_PREFIX="$prefix" VISTREL_SLOW_MS="$ms" LD_PRELOAD="$shim" "$program" "$@" \
-        >/dev/null 2>&1 &
+        >/dev/null 2>>"$work/program.err" &
     pid=$!
     local splash
     splash=$(window "Vistrel")
-    [ -n "$splash" ] && xdotool key --window "$splash" Return
+    [ -n "$splash" ] && { xdotool key --window "$splash" Return || true; }
     local pressed
     pressed=$(date +%s%N)
     main=''
@@ -85,14 +102,14 @@ choose() {
     "$watch" "$main" 7000 >"$work/once" &
     local w=$!
     sleep 0.3
-    xdotool key --window "$main" Right
+    xdotool key --window "$main" Right || true
     sleep 0.2
-    xdotool key --window "$main" Down
+    xdotool key --window "$main" Down || true
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     if [ "$sub" = dead ]; then
         # Escape in the tree ends the program at once, dead folder or not.
-        xdotool key --window "$main" Escape
+        xdotool key --window "$main" Escape || true
         for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -0 "$pid" 2>/dev/null && echo "$program" >>"$work/escape.txt"
     fi
@@ -109,24 +126,125 @@ open() {
     echo $((shown_ms + $(awk '$1 == "longest_ms" { print $2 }' "$work/once")))
     stop
 }
+# refresh PROGRAM MS: Auto Refresh switched on (View menu) in the folder shown, whose every
+# opening takes MS; the longest wait over 12 s.
+refresh() {
+    local program=$1 ms=$2
+    settings "$work/refreshed"
+    start "$program" "$work/refreshed" "$ms"
+    sleep $((ms / 1000 * 2 + 1))
+    "$watch" "$main" 12000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    # Keys with modifiers through the X server's input (XTEST) to the focused window: a sent
+    # event does not reach the menu bar's shortcuts.
+    xdotool windowfocus "$main" 2>/dev/null || true
+    xdotool key --delay 200 alt+v Down Down Down Return || true
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    stop
+}
+# click PROGRAM MS: the folder shown is on the FUSE mount, listed while it answers at once; then
+# every lookup takes MS and the second picture of the list is chosen by a key.
+click() {
+    local program=$1 ms=$2
+    echo 0 >"$work/fuse.delay"
+    settings "$work/mount"
+    start "$program" /nothing 0
+    sleep 2
+    xdotool key --window "$main" Tab || true
+    sleep 0.3
+    xdotool key --window "$main" Home || true
+    sleep 0.5
+    echo "$ms" >"$work/fuse.delay"
+    "$watch" "$main" 8000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    xdotool key --window "$main" Down || true
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    echo 0 >"$work/fuse.delay"
+    stop
+}
+# printing PROGRAM STOPPED: Ctrl+P with a picture shown; with STOPPED=1 the print scheduler is
+# stopped first. The longest wait of the main window over 10 s.
+printing() {
+    local program=$1 stopped=$2
+    settings "$work/fast"
+    CUPS_SERVER="$work/cups/cups.sock" CUPS_SERVERROOT="$work/cups/etc" start "$program" /nothing 0
+    sleep 1
+    xdotool key --window "$main" Tab || true
+    sleep 0.3
+    xdotool key --window "$main" Home || true
+    sleep 0.5
+    [ "$stopped" = 1 ] && kill -STOP "$(cat "$work/cups/cupsd.pid")"
+    "$watch" "$main" 10000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    xdotool windowfocus "$main" 2>/dev/null || true
+    xdotool key ctrl+p || true
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    [ "$stopped" = 1 ] && kill -CONT "$(cat "$work/cups/cupsd.pid")"
+    stop
+}
+has() { case " $cases " in *" $1 "*) return 0 ;; esac; return 1; }
+
 median() {
     sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
+
+mkdir -p "$work/refreshed"
+cp "$work/slowfolder/a.jpg" "$work/refreshed/"
+if has click; then
+    mkdir -p "$work/mounted" "$work/mount"
+    cp "$work/slowfolder/a.jpg" "$work/mounted/a.jpg"
+    convert -size 40x30 plasma: -quality 80 "$work/mounted/b.jpg"
+    echo 0 >"$work/fuse.delay"
+    /usr/bin/python3 "$BENCH_ROOT/tests/slowfs/slowfs.py" "$work/mounted" "$work/mount" \
+        --calls getattr --control "$work/fuse.delay" 2>/dev/null &
+    fusepid=$!
+    for _ in $(seq 50); do mountpoint -q "$work/mount" && break; sleep 0.1; done
+    mountpoint -q "$work/mount" || { echo "the FUSE folder did not mount" >&2; exit 1; }
+fi
+if has print; then
+    sh "$BENCH_ROOT/tests/print/private-cups.sh" start "$work/cups" >/dev/null
+    sh "$BENCH_ROOT/tests/print/private-cups.sh" queue "$work/cups" benchpdf A4
+    CUPS_SERVER="$work/cups/cups.sock" CUPS_SERVERROOT="$work/cups/etc" lpadmin -d benchpdf
+fi
 
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 : >"$work/escape.txt"
 for r in $(seq "$runs"); do
     for i in "${!programs[@]}"; do
         p=${programs[$i]}
-        choose "$p" fast 0 >>"$work/healthy.$i"
-        choose "$p" slow 5000 >>"$work/slow.$i"
-        choose "$p" fast 0 >>"$work/healthy.$i"
-        choose "$p" dead -1 >>"$work/dead.$i"
-        open "$p" 0 >>"$work/openhealthy.$i"
-        open "$p" 5000 >>"$work/openslow.$i"
-        for c in healthy slow dead openhealthy openslow; do
-            echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
+        if has choose; then
+            choose "$p" fast 0 >>"$work/healthy.$i"
+            choose "$p" slow 5000 >>"$work/slow.$i"
+            choose "$p" fast 0 >>"$work/healthy.$i"
+            choose "$p" dead -1 >>"$work/dead.$i"
+        fi
+        if has open; then
+            open "$p" 0 >>"$work/openhealthy.$i"
+            open "$p" 5000 >>"$work/openslow.$i"
+        fi
+        if has refresh; then
+            refresh "$p" 0 >>"$work/refreshhealthy.$i"
+            refresh "$p" 1000 >>"$work/refreshslow.$i"
+        fi
+        if has click; then
+            click "$p" 0 >>"$work/clickhealthy.$i"
+            click "$p" 3000 >>"$work/clickslow.$i"
+        fi
+        if has print; then
+            printing "$p" 0 >>"$work/printhealthy.$i"
+            printing "$p" 1 >>"$work/printstopped.$i"
+        fi
+        for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
+            clickslow printhealthy printstopped; do
+            [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
+        echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
     done
 done
 printf '%-44s' "longest unanswered (ms, median of $runs)"
@@ -134,7 +252,12 @@ for i in "${!programs[@]}"; do printf ' %10s' "$([ "$i" = 0 ] && echo ours || ec
 echo
 for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choose a folder that never answers" \
     openhealthy:"vistrel FOLDER, healthy (from Continue)" \
-    openslow:"vistrel FOLDER, 5 s folder (from Continue)"; do
+    openslow:"vistrel FOLDER, 5 s folder (from Continue)" \
+    refreshhealthy:"Auto Refresh, healthy folder" refreshslow:"Auto Refresh, 1 s per opening" \
+    clickhealthy:"click a picture, FUSE answering at once" \
+    clickslow:"click a picture, FUSE 3 s per lookup" printhealthy:"Ctrl+P, scheduler running" \
+    printstopped:"Ctrl+P, scheduler stopped (10 s cap)"; do
+    [ -s "$work/${c%%:*}.0" ] || continue
     printf '%-44s' "${c#*:}"
     for i in "${!programs[@]}"; do printf ' %10s' "$(median <"$work/${c%%:*}.$i")"; done
     echo
@@ -143,5 +266,11 @@ if [ -s "$work/escape.txt" ]; then
     echo "Escape after choosing a dead folder did not end the program within 2 s:"
     sort "$work/escape.txt" | uniq -c
 fi
+if grep -qiE 'abort|fatal|terminate' "$work/program.err" 2>/dev/null; then
+    echo "the programs said:"
+    grep -v XGetInputFocus "$work/program.err" | sort | uniq -c | head -20
+fi
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "choose_slow_ms $(median <"$work/slow.0")"
+if [ -s "$work/slow.0" ]; then
+    echo "choose_slow_ms $(median <"$work/slow.0")"
+fi

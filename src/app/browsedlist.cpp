@@ -1,6 +1,7 @@
 #include "app/browsedlist.h"
 
 #include "browse/folderbrowser.h"
+#include "browse/folderlisting.h"
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
 #include "common/errortext.h"
@@ -17,17 +18,6 @@ namespace {
 const QString deleteTitle()
 {
     return QStringLiteral("DELETE FILE");
-}
-
-// Deletes the file itself (no trash); tells the user when that fails.
-void removeFile(const QByteArray &native, const QString &path)
-{
-    if (::unlink(native.constData()) == 0)
-        return;
-    const QString reason = errorText(errno);
-    prompter().critical(QStringLiteral("Could not delete file: ") + path + QStringLiteral(" (") +
-                            reason + QLatin1Char(')'),
-                        deleteTitle());
 }
 
 } // namespace
@@ -70,7 +60,8 @@ void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &nat
 {
     switch (picture.error) {
     case LoadedPicture::Unreadable:
-        askToDeleteUnreadable(native, path);
+        if (native != m_refilling)
+            askToDeleteUnreadable(native, path);
         return;
     case LoadedPicture::FileNotFound:
         prompter().critical(QStringLiteral("File not found: ") + path, errorTitle());
@@ -91,13 +82,20 @@ void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &nat
     }
 }
 
+struct BrowsedList::Removal
+{
+    int error = 0; // errno of a failed delete
+    FolderNames listing;
+};
+
 void BrowsedList::askToDeleteUnreadable(const QByteArray &native, const QString &path)
 {
-    if (prompter().askYesNo(QStringLiteral("ERROR Reading file (Delete?): ") + path, deleteTitle()))
-        removeFile(native, path);
-    m_browser->rereadAndRefill();
-    const int shown = index();
-    setCurslide(shown == 0 || shown > count() ? 1 : shown);
+    const bool yes =
+        prompter().askYesNo(QStringLiteral("ERROR Reading file (Delete?): ") + path, deleteTitle());
+    removeAndReread(native, path, yes, [this] {
+        const int shown = index();
+        setCurslide(shown == 0 || shown > count() ? 1 : shown);
+    });
 }
 
 void BrowsedList::deletepicture()
@@ -107,13 +105,61 @@ void BrowsedList::deletepicture()
     const QByteArray native = nativePath(shown);
     if (path.isEmpty())
         return;
-    if (prompter().askYesNo(QStringLiteral("Delete file: ") + path, deleteTitle()))
-        removeFile(native, path);
+    const bool yes = prompter().askYesNo(QStringLiteral("Delete file: ") + path, deleteTitle());
     // Also after No or a failed delete, so the list matches the disk.
-    m_browser->rereadAndRefill();
-    const int left = count();
-    if (left > 0)
-        setIndex(shown < left ? shown : left - 1);
+    removeAndReread(native, path, yes, [this, shown] {
+        const int left = count();
+        if (left > 0)
+            setIndex(shown < left ? shown : left - 1);
+    });
+}
+
+void BrowsedList::removeAndReread(const QByteArray &native, const QString &path, bool remove,
+                                  std::function<void()> reselect)
+{
+    const QString folder = m_browser->currentFolder();
+    std::optional<Removal> now = m_reads.run<Removal>(
+        [native, folder, remove] {
+            // The file itself goes (no trash).
+            Removal removal;
+            if (remove && ::unlink(native.constData()) != 0)
+                removal.error = errno;
+            removal.listing = readPictureNames(folder);
+            return removal;
+        },
+        [this, native, path, folder, reselect](Removal late) {
+            tell(QString());
+            // A folder left meanwhile is not refilled; a failure is told all the same.
+            const QByteArray outer = m_refilling;
+            m_refilling = native;
+            finishRemoval(late, path, folder == m_browser->currentFolder() ? reselect : nullptr);
+            m_refilling = outer;
+        });
+    if (now) {
+        finishRemoval(*now, path, reselect);
+        return;
+    }
+    tell(remove ? QStringLiteral("Deleting %1…").arg(path)
+                : QStringLiteral("Reading the folder %1…").arg(folder));
+}
+
+void BrowsedList::finishRemoval(Removal &removal, const QString &path,
+                                const std::function<void()> &reselect)
+{
+    if (removal.error != 0)
+        prompter().critical(QStringLiteral("Could not delete file: ") + path +
+                                QStringLiteral(" (") + errorText(removal.error) + QLatin1Char(')'),
+                            deleteTitle());
+    if (!reselect)
+        return;
+    m_browser->rereadAndRefill(std::move(removal.listing));
+    reselect();
+}
+
+void BrowsedList::tell(const QString &notice)
+{
+    if (m_notice)
+        m_notice(notice);
 }
 
 } // namespace vistrel

@@ -1,18 +1,31 @@
 #pragma once
 
+#include "common/detachedreads.h"
 #include "viewer/shownlist.h"
+
+#include <QObject>
+
+#include <functional>
 
 namespace vistrel {
 
 class FolderBrowser;
+struct FolderNames;
 
 // The folder browser's picture list as the display shows it, and what is said and done about its
 // files: the messages for a picture that cannot be shown, the question whether to delete a file
-// that is no readable picture, and the Delete command.
-class BrowsedList final : public ShownList
+// that is no readable picture, and the Delete command. The file is deleted and the folder read
+// again off the window's thread: an answer within the quick answer is as before; a later one is
+// awaited with a notice ("Deleting …"), and only then told, as a failure or by the list.
+class BrowsedList final : public QObject, public ShownList
 {
+    Q_OBJECT
+
 public:
-    explicit BrowsedList(FolderBrowser *browser) : m_browser(browser) {}
+    using Notice = std::function<void(const QString &)>;
+    explicit BrowsedList(FolderBrowser *browser, Notice notice = {}, QObject *parent = nullptr)
+        : QObject(parent), m_browser(browser), m_notice(std::move(notice))
+    {}
 
     int index() const override;
     void setIndex(int index) override;
@@ -27,9 +40,21 @@ public:
     void deletepicture();
 
 private:
+    struct Removal;
     void askToDeleteUnreadable(const QByteArray &native, const QString &path);
+    // Deletes the file when asked to, reads the folder again and refills the list, then runs
+    // `reselect`; off the window's thread, as above.
+    void removeAndReread(const QByteArray &native, const QString &path, bool remove,
+                         std::function<void()> reselect);
+    void finishRemoval(Removal &removal, const QString &path,
+                       const std::function<void()> &reselect);
+    void tell(const QString &notice);
 
     FolderBrowser *m_browser;
+    Notice m_notice;
+    // The file whose late removal is being taken in: its re-display asks nothing again.
+    QByteArray m_refilling;
+    DetachedReads m_reads{this}; // last: answers stop before anything else goes
 };
 
 } // namespace vistrel

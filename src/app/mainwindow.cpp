@@ -6,6 +6,7 @@
 #include "app/mainlayout.h"
 #include "app/openatstart.h"
 #include "app/settings.h"
+#include "app/settingssaver.h"
 #include "app/statusbar.h"
 #include "app/userfolders.h"
 #include "app/windowplacement.h"
@@ -89,6 +90,7 @@ void MainWindow::createWidgets()
     m_commands = new Commands(this);
     m_statusBar = new MainStatusBar(this);
     setStatusBar(m_statusBar);
+    m_saver = new SettingsSaver(m_settingsFile, m_statusBar, this);
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("client"));
@@ -103,7 +105,8 @@ void MainWindow::createWidgets()
     m_tree->setObjectName(QStringLiteral("FolderTreeview1"));
     m_browser = new FolderBrowser(m_tree, this);
     m_browser->setDocumentsFolder(documents);
-    m_shownList = std::make_unique<BrowsedList>(m_browser);
+    m_shownList =
+        std::make_unique<BrowsedList>(m_browser, [this](const QString &text) { notice(text); });
 
     m_list = new PictureListView(m_browser->list(), central);
     m_list->setObjectName(QStringLiteral("SortedList"));
@@ -179,18 +182,25 @@ void MainWindow::connectBrowsing()
         m_browser->reloaddir();
     });
     connect(m_browser, &FolderBrowser::pictureHidden, m_display, &PictureDisplay::hidePicture);
-    // A folder that is slow to answer is said to be read, and once, that it does not answer;
-    // the window goes on answering meanwhile.
+    // A folder or a picture's file that is slow to answer is said to be read, and once, that it
+    // does not answer; the window goes on answering meanwhile.
     connect(m_browser, &FolderBrowser::folderPending, this, [this](const QString &folder) {
-        if (!folder.isEmpty())
-            m_statusBar->setPanelText(1, QStringLiteral("Reading the folder %1…").arg(folder));
-        else if (m_statusBar->panelText(1) == m_folderNotice)
-            m_statusBar->setPanelText(1, QString());
-        m_folderNotice = m_statusBar->panelText(1);
+        notice(folder.isEmpty() ? QString() : QStringLiteral("Reading the folder %1…").arg(folder));
+    });
+    connect(m_display->looks(), &PictureLooks::pending, this, [this](const QString &path) {
+        notice(path.isEmpty() ? QString() : QStringLiteral("Reading the picture %1…").arg(path));
+    });
+    connect(m_display->looks(), &PictureLooks::silent, this, [this](const QString &path) {
+        notice(QStringLiteral("The picture %1 does not answer.").arg(path));
+    });
+    connect(m_browser, &FolderBrowser::sortPending, this, [this](bool pending) {
+        if (pending)
+            m_sortBusy = std::make_unique<BusyCursor>();
+        else
+            m_sortBusy.reset();
     });
     connect(m_browser, &FolderBrowser::folderSilent, this, [this](const QString &folder) {
-        m_folderNotice = QStringLiteral("The folder %1 does not answer.").arg(folder);
-        m_statusBar->setPanelText(1, m_folderNotice);
+        notice(QStringLiteral("The folder %1 does not answer.").arg(folder));
     });
     connect(m_browser, &FolderBrowser::folderUnreadable, this,
             [this](const QString &folder, const QString &reason) {
@@ -240,6 +250,14 @@ void MainWindow::SortedList_Click()
     m_container->image1()->setAccessibleName(path);
     m_container->picture1()->setAccessibleName(path);
     m_container->setAccessibleDescription(path);
+}
+
+void MainWindow::notice(const QString &text)
+{
+    // Panel 1 is shared with the picture's sizes: only a notice still shown is taken back.
+    if (!text.isEmpty() || m_statusBar->panelText(1) == m_folderNotice)
+        m_statusBar->setPanelText(1, text);
+    m_folderNotice = text;
 }
 
 void MainWindow::setOpenRequest(const OpenRequest &request)
@@ -355,16 +373,7 @@ void MainWindow::savesettings()
     s.toolbar1 = m_commands->buttonValue(1);
     s.toolbar2 = m_commands->buttonValue(2);
     s.toolbar3 = m_commands->buttonValue(3);
-    QString failure;
-    {
-        const BusyCursor busy; // only while writing: a message never shows the hourglass
-        failure = writeSettings(m_settingsFile, s);
-    }
-    if (!failure.isEmpty()) {
-        prompter().critical(QStringLiteral("The settings could not be saved to %1: %2.")
-                                .arg(m_settingsFile, failure),
-                            errorTitle());
-    }
+    m_saver->save(s);
 }
 
 void MainWindow::sortByDate()

@@ -12,6 +12,7 @@ class QScrollBar;
 namespace vistrel {
 
 class BrowsedList;
+class BusyCursor;
 class Commands;
 class DetachedReads;
 class FolderBrowser;
@@ -21,6 +22,7 @@ class OpenAtStart;
 class PictureDisplay;
 class PictureListView;
 class PictureView;
+class SettingsSaver;
 class SlideShow;
 class SlideTarget;
 class WindowPlacement;
@@ -56,6 +58,7 @@ public:
     QScrollBar *horizontalBar() const { return m_hscroll; }
     QScrollBar *verticalBar() const { return m_vscroll; }
     MainStatusBar *statusPanels() const { return m_statusBar; }
+    SettingsSaver *settingsSaver() const { return m_saver; }
     Commands *commands() const { return m_commands; }
 
     SlideShow *slideShow() const { return m_slideShow; }
@@ -76,12 +79,16 @@ private:
     void sortByDate();
     void sortByName();
     void openSavedFolder(const QString &saved);
+    // Shows a notice about something being read in status panel 1; an empty one takes the last
+    // back.
+    void notice(const QString &text);
 
     QString m_settingsFile;
     QString
         m_savedFolder; // the stored folder as Form_Load read it, saved again until one is listed
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
+    SettingsSaver *m_saver = nullptr;
     FolderTree *m_tree = nullptr;
     FolderBrowser *m_browser = nullptr;
     std::unique_ptr<BrowsedList> m_shownList; // the list as the display shows it
@@ -96,7 +103,8 @@ private:
     std::unique_ptr<WindowPlacement> m_placement;
     OpenAtStart *m_openAtStart = nullptr;
     bool m_dontresize = false;
-    QString m_folderNotice; // panel 1's text about a folder being read, while it shows
+    QString m_folderNotice; // panel 1's notice about something being read, while it shows
+    std::unique_ptr<BusyCursor> m_sortBusy; // while the folder is put in a new order
     std::unique_ptr<DetachedReads> m_reads; // last: answers stop before anything else goes
 };
 

@@ -29,16 +29,23 @@ bool OpenAtStart::selectFolder()
         return false;
     // The tree lists the folder as its selection changes. A folder that fails to open there is
     // reported by the tree's own message, which moves the selection back to none.
-    if (m_tree->setSelectedPath(m_request.folder)) {
-        m_folderOpened = !m_tree->selectedPath().isEmpty();
+    opened(m_tree->setSelectedPath(m_request.folder));
+    // A folder whose way is slow to answer counts as opened: the picture waits for it.
+    return m_folderOpened || !m_tree->pendingPath().isEmpty();
+}
+
+void OpenAtStart::opened(bool shown)
+{
+    if (shown) {
+        m_folderOpened = !m_tree->selectedPath().isEmpty() || !m_tree->pendingPath().isEmpty();
         if (!m_folderOpened)
             m_request.message.clear(); // said once is enough
     } else {
+        m_folderOpened = false;
         m_request.message = QStringLiteral("Cannot open the folder %1: the folder tree does not "
                                            "show it (hidden folders are not shown).")
                                 .arg(m_request.folder);
     }
-    return m_folderOpened;
 }
 
 bool OpenAtStart::eventFilter(QObject *watched, QEvent *event)
@@ -54,6 +61,15 @@ bool OpenAtStart::eventFilter(QObject *watched, QEvent *event)
 
 void OpenAtStart::selectPicture()
 {
+    if (m_folderOpened && !m_tree->pendingPath().isEmpty()) {
+        // Asked again once the tree has found the folder (or been given another).
+        connect(m_tree, &FolderTree::pathSettled, this, [this](const QString &, bool found) {
+            disconnect(m_tree, &FolderTree::pathSettled, this, nullptr);
+            opened(found);
+            selectPicture();
+        });
+        return;
+    }
     const QString pending = m_browser->pendingFolder();
     if (m_folderOpened && !pending.isEmpty()) {
         // Asked again once the folder has answered (or been left for another).

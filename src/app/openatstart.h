@@ -34,6 +34,8 @@ protected:
 
 private:
     void selectPicture();
+    // Takes in whether the folder tree shows the folder (or is still finding its way to it).
+    void opened(bool shown);
 
     OpenRequest m_request;
     FolderTree *m_tree;

@@ -363,6 +363,26 @@ private:
     int m_fd;
 };
 
+// The process's file mode mask, read without changing it: setting it to read it back would let
+// a file made meanwhile on another thread get every permission.
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask & 0777);
+            }
+        }
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
 } // namespace
 
 QString userSettingsFile()
@@ -426,9 +446,7 @@ QString writeSettings(const QString &path, const StoredSettings &values)
     if (exists) {
         mode = st.st_mode & 07777;
     } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+        mode = 0666 & ~currentUmask();
     }
     ::chmod(nativeCopy.constData(), mode);
     const StoredValues stored = valuesToStore(values);

@@ -29,6 +29,11 @@ bool FileList::refresh()
     return m_path.isEmpty() ? true : take(m_path, readPictureNames(m_path));
 }
 
+bool FileList::refresh(FolderNames listing)
+{
+    return m_path.isEmpty() ? true : take(m_path, std::move(listing));
+}
+
 void FileList::setHoldBack(std::function<bool(const QByteArray &)> heldBack)
 {
     m_heldBack = std::move(heldBack);

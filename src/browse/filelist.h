@@ -28,6 +28,8 @@ public:
     bool setPath(const QString &folder, FolderNames listing);
     // Re-reads the current folder without announcing anything.
     bool refresh();
+    // As refresh, with the folder's listing read beforehand.
+    bool refresh(FolderNames listing);
 
     int count() const { return int(m_names.size()); }
     const std::vector<QByteArray> &names() const { return m_names; }

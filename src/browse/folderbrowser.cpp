@@ -9,6 +9,8 @@
 #include "common/errortext.h"
 #include "common/nativename.h"
 
+#include <memory>
+
 namespace vistrel {
 
 // A chosen folder as read off the window's thread: its listing, and its changes followed from
@@ -27,10 +29,14 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
     m_silence.setSingleShot(true);
     m_silence.setInterval(silenceMs);
     connect(&m_silence, &QTimer::timeout, this, [this] {
-        if (m_fill.isPending())
+        if (!pendingFolder().isEmpty())
             emit folderSilent(m_pendingFolder);
     });
     connect(&m_refreshTimer, &QTimer::timeout, this, &FolderBrowser::refreshTick);
+    // The folder shown that stops answering the refresh is told once, as a chosen one is.
+    connect(m_monitor, &FolderMonitor::silent, this,
+            [this] { emit folderSilent(m_monitor->folder()); });
+    connect(m_monitor, &FolderMonitor::answering, this, [this] { emit folderPending(QString()); });
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
         if (isAutoRefreshOn())
@@ -62,39 +68,69 @@ QByteArray FolderBrowser::currentNativePath() const
     return joinFolderAndName(toNative(m_file1->path()), entry ? entry->nativeName : QByteArray());
 }
 
-int FolderBrowser::probeCount(const QString &folder)
+QString FolderBrowser::pendingFolder() const
 {
-    if (m_monitor->isWatching() && m_monitor->folder() == folder)
-        return m_monitor->poll();
-    const FolderNames listing = readPictureNames(folder);
-    return int(listing.names.size());
+    return m_fill.isPending() || m_recount.isPending() ? m_pendingFolder : QString();
 }
 
 void FolderBrowser::reloaddir()
 {
     const QString folder = folderForTreePath(m_tree->selectedPath(), m_documentsFolder);
-    if (m_fill.isPending()) {
+    if (!pendingFolder().isEmpty()) {
         if (folder == m_pendingFolder)
             return; // the rest of this reload runs when the folder answers
         dropPending();
     }
     if (m_holddir == folder) {
-        // The same folder: only growth of its count is noticed, and then the whole list is
-        // refilled (re-selecting the previous position) and its last entry selected.
-        // -1 (never growth) while the refresh catches up with a change it has yet to read.
-        const int present = probeCount(folder);
-        if (m_file1->count() < present) {
-            if (!refillFromNotices(present))
-                rereadAndRefill();
-            m_list->setListIndex(m_list->count() - 1);
-            // The listing just read is the truth: a monitor that counts more missed a removal.
-            if (m_file1->count() < present)
-                m_monitor->requestReread();
-        }
+        if (m_monitor->isWatching() && m_monitor->folder() == folder)
+            takeCount(m_monitor->poll());
+        else if (!recount(folder))
+            return;
     } else if (folder != m_file1->path() && !openFolder(folder)) {
         return;
     }
     finishReload();
+}
+
+// The same folder: only growth of its count is noticed, and then the whole list is refilled
+// (re-selecting the previous position) and its last entry selected. -1 (never growth) while the
+// refresh catches up with a change it has yet to read.
+void FolderBrowser::takeCount(int present)
+{
+    if (m_file1->count() >= present)
+        return;
+    if (!refillFromNotices(present))
+        rereadAndRefill();
+    m_list->setListIndex(m_list->count() - 1);
+    // The listing just read is the truth: a monitor that counts more missed a removal.
+    if (m_file1->count() < present)
+        m_monitor->requestReread();
+}
+
+// Counts the pictures of the folder shown, chosen again while nothing watches it, off the
+// window's thread. True when the count is taken in now; false when it is still to come (the
+// rest of the reload then runs when it comes).
+bool FolderBrowser::recount(const QString &folder)
+{
+    const std::optional<int> now = m_recount.run<int>(
+        [folder] {
+            const FolderNames listing = readPictureNames(folder);
+            return listing.ok ? int(listing.names.size()) : -1;
+        },
+        [this](int late) {
+            m_silence.stop();
+            takeCount(late);
+            finishReload();
+            emit folderPending(QString());
+        });
+    if (now) {
+        takeCount(*now);
+        return true;
+    }
+    m_pendingFolder = folder;
+    m_silence.start();
+    emit folderPending(folder);
+    return false;
 }
 
 void FolderBrowser::finishReload()
@@ -146,6 +182,7 @@ bool FolderBrowser::take(const QString &folder, Opening &opening)
 void FolderBrowser::dropPending()
 {
     m_fill.drop();
+    m_recount.drop();
     m_silence.stop();
     emit folderPending(QString());
 }
@@ -154,17 +191,34 @@ void FolderBrowser::autorefresh()
 {
     if (isAutoRefreshOn()) {
         m_refreshTimer.stop();
+        m_relist.drop();
         m_monitor->stop();
         emit autoRefreshChanged(false);
         return;
     }
-    // Re-read first so that pictures that arrived while refresh was off do not count as growth.
-    m_file1->refresh();
+    // Re-read first so that pictures that arrived while refresh was off do not count as growth;
+    // a folder slow to answer is watched from when it answers, and meanwhile grows nothing.
+    const QString folder = m_file1->path();
+    const std::optional<FolderNames> now = m_relist.run<FolderNames>(
+        [folder] {
+            return folder.isEmpty() ? FolderNames{true, 0, {}, false} : readPictureNames(folder);
+        },
+        [this, folder](FolderNames late) {
+            if (isAutoRefreshOn() && m_file1->path() == folder)
+                startRefresh(std::move(late));
+        });
+    if (now)
+        startRefresh(std::move(*now));
+    m_refreshTimer.start();
+    emit autoRefreshChanged(true);
+}
+
+void FolderBrowser::startRefresh(FolderNames listing)
+{
+    m_file1->refresh(std::move(listing));
     if (!m_file1->path().isEmpty())
         m_monitor->watch(m_file1->path(), m_file1->names());
     reloaddir();
-    m_refreshTimer.start();
-    emit autoRefreshChanged(true);
 }
 
 void FolderBrowser::setNotificationsEnabled(bool enabled)
@@ -187,6 +241,13 @@ void FolderBrowser::rereadAndRefill()
 {
     // Changes count from this reading, which the list is refilled from at once.
     if (m_file1->refresh())
+        m_changes.restart(pendingNames());
+    File1_PathChange();
+}
+
+void FolderBrowser::rereadAndRefill(FolderNames listing)
+{
+    if (m_file1->refresh(std::move(listing)))
         m_changes.restart(pendingNames());
     File1_PathChange();
 }
@@ -242,13 +303,53 @@ void FolderBrowser::listbyname()
 
 void FolderBrowser::fill(bool byDate)
 {
+    dropSort();
     // setEntries replaces the old entries in one reset; no separate clearing first.
-    std::vector<PictureEntry> ordered =
-        byDate ? orderByDate(m_file1->path(), m_file1->names()) : orderByName(m_file1->names());
+    setOrdered(byDate ? orderByDate(m_file1->path(), m_file1->names())
+                      : orderByName(m_file1->names()),
+               byDate);
+}
+
+void FolderBrowser::setOrdered(std::vector<PictureEntry> ordered, bool byDate)
+{
     m_list->setEntries(std::move(ordered));
     m_listFilled = true;
     m_listedByDate = byDate;
     reselect();
+}
+
+// Dates are read file by file: in a folder of many thousands, or on a slow mount, that takes
+// long, and so does sorting them.
+void FolderBrowser::sortInto(bool byDate)
+{
+    dropSort();
+    const QString folder = m_file1->path();
+    // One copy of the names, shared by the work and its answer.
+    const auto names = std::make_shared<const std::vector<QByteArray>>(m_file1->names());
+    std::optional<std::vector<PictureEntry>> now = m_order.run<std::vector<PictureEntry>>(
+        [folder, names, byDate] {
+            return byDate ? orderByDate(folder, *names) : orderByName(*names);
+        },
+        [this, folder, names, byDate](std::vector<PictureEntry> late) {
+            emit sortPending(false);
+            // The listing changed meanwhile: put what is listed now in order.
+            if (folder != m_file1->path() || *names != m_file1->names())
+                sortInto(byDate);
+            else
+                setOrdered(std::move(late), byDate);
+        });
+    if (now)
+        setOrdered(std::move(*now), byDate);
+    else
+        emit sortPending(true);
+}
+
+void FolderBrowser::dropSort()
+{
+    if (!m_order.isPending())
+        return;
+    m_order.drop();
+    emit sortPending(false);
 }
 
 void FolderBrowser::reselect()
@@ -260,13 +361,13 @@ void FolderBrowser::reselect()
 void FolderBrowser::sortByDate()
 {
     m_sortType = QStringLiteral("Date");
-    listbydate();
+    sortInto(true);
 }
 
 void FolderBrowser::sortByName()
 {
     m_sortType = QStringLiteral("Name");
-    listbyname();
+    sortInto(false);
 }
 
 } // namespace vistrel

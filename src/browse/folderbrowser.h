@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/folderchanges.h"
+#include "browse/sortorder.h"
 #include "common/detachedreads.h"
 
 #include <QObject>
@@ -13,7 +14,9 @@ namespace vistrel {
 
 class FileList;
 class FolderMonitor;
+struct FolderNames;
 class PictureListModel;
+struct FolderNames;
 
 // What the browser needs of the folder tree: the text of its selected node.
 class TreeSelection
@@ -55,7 +58,7 @@ public:
     void setDocumentsFolder(const QString &folder) { m_documentsFolder = folder; }
     QString documentsFolder() const { return m_documentsFolder; }
     // The chosen folder whose listing is still to come; empty when none is.
-    QString pendingFolder() const { return m_fill.isPending() ? m_pendingFolder : QString(); }
+    QString pendingFolder() const;
 
     // The folder the picture list is built from.
     QString currentFolder() const;
@@ -80,13 +83,18 @@ public:
     void File1_PathChange();
     // Re-reads the listing and refills the list, as after a delete.
     void rereadAndRefill();
+    // The same with the listing of the folder shown read beforehand (off the window's thread).
+    void rereadAndRefill(FolderNames listing);
     // Whether a refill of the folder shown can be made from the change notices alone (taking in
     // those that arrived), giving what re-reading and ordering the whole folder would.
     bool refillsFromNotices();
 
-    // The sort commands without their surfaces.
+    // The sort commands without their surfaces. The folder shown is put in the new order off
+    // the window's thread: within a moment as if in place, else the list keeps its order until
+    // the new one comes (sortPending), and a refill or another sort meanwhile drops it.
     void sortByDate();
     void sortByName();
+    bool isSortPending() const { return m_order.isPending(); }
 
 signals:
     void autoRefreshChanged(bool on);
@@ -99,6 +107,8 @@ signals:
     void folderPending(const QString &folder);
     // The folder pending has not answered for silenceMs; told once for each choice.
     void folderSilent(const QString &folder);
+    // A sort of the folder shown is under way (true), or no longer (false).
+    void sortPending(bool pending);
 
 private:
     struct Opening;
@@ -108,9 +118,14 @@ private:
     void dropPending();
     void reselect();
     void fill(bool byDate);
+    void sortInto(bool byDate);
+    void setOrdered(std::vector<PictureEntry> ordered, bool byDate);
+    void dropSort();
     bool refillFromNotices(int counted);
     std::vector<QByteArray> pendingNames() const;
-    int probeCount(const QString &folder);
+    void takeCount(int present);
+    bool recount(const QString &folder);
+    void startRefresh(FolderNames listing);
 
     TreeSelection *m_tree;
     FileList *m_file1;
@@ -132,6 +147,11 @@ private:
     // Last: answers stop before anything else goes.
     DetachedReads m_reads{this};
     DetachedLine m_fill{m_reads};
+    DetachedLine m_order{m_reads};
+    // The count of the folder shown, chosen again while nothing watches it.
+    DetachedLine m_recount{m_reads};
+    // The listing read again when automatic refresh is switched on.
+    DetachedLine m_relist{m_reads};
 };
 
 } // namespace vistrel

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 namespace vistrel {
 namespace {
@@ -48,7 +50,58 @@ qint64 threadCpuNs()
     return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
+FileIdentity folderStamp(const QString &folder)
+{
+    return FileIdentity::of(toNative(folder));
+}
+
+// A change-notice descriptor made off the window's thread; closed unless it is taken.
+struct NoticeDescriptor
+{
+    int fd = -1;
+    ~NoticeDescriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int take() { return std::exchange(fd, -1); }
+};
+
 } // namespace
+
+// The folder as a re-reading reads it, on whichever thread reads the next slice.
+struct FolderMonitor::Stream
+{
+    QString folder;
+    DIR *dir = nullptr;
+    bool opened = false;
+    // A detailed re-reading: the pictures known when it began, shared with the caller until it
+    // changes its own.
+    QHash<quint64, quint32> known;
+    ~Stream()
+    {
+        if (dir)
+            ::closedir(dir);
+    }
+};
+
+// What one slice of a re-reading found.
+struct FolderMonitor::Slice
+{
+    bool failed = false; // the folder could not be opened or read: the pass proves nothing
+    bool ended = false;
+    quint64 sum = 0; // a plain re-reading: the picture names' hashes, and their number
+    qint64 count = 0;
+    std::vector<quint64> seen;                              // a detailed one: pictures known
+    std::vector<std::pair<QByteArray, FileIdentity>> found; // and regular pictures not known
+    qint64 costNs = 0;
+};
+
+struct FolderMonitor::WatchStart
+{
+    std::shared_ptr<NoticeDescriptor> notices = std::make_shared<NoticeDescriptor>();
+    FileIdentity stamp;
+};
 
 FolderMonitor::FolderMonitor(QObject *parent) : QObject(parent), m_clock(monotonicMs) {}
 
@@ -62,12 +115,24 @@ void FolderMonitor::watch(const QString &folder, const std::vector<QByteArray> &
     stop();
     m_folder = folder;
     m_watching = true;
-    if (m_notificationsAllowed) {
-        constexpr uint32_t mask = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM |
-                                  IN_DELETE | IN_MODIFY | IN_DELETE_SELF | IN_MOVE_SELF;
-        m_inotify = openFolderWatch(toNative(folder), mask);
-    }
-    folderStampChanged();
+    // Watching a folder and reading its time touch the disk: a folder slow to answer is watched
+    // from when it answers.
+    const bool notices = m_notificationsAllowed;
+    look<WatchStart>(
+        [folder, notices] {
+            WatchStart start;
+            if (notices) {
+                constexpr uint32_t mask = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM |
+                                          IN_DELETE | IN_MODIFY | IN_DELETE_SELF | IN_MOVE_SELF;
+                start.notices->fd = openFolderWatch(toNative(folder), mask);
+            }
+            start.stamp = folderStamp(folder);
+            return start;
+        },
+        [this](WatchStart &start, qint64) {
+            m_inotify = start.notices->take();
+            takeFolderStamp(start.stamp);
+        });
     // Until a re-reading has been timed, taking in the listing stands in for it: both spend
     // about the same on each name.
     const qint64 start = threadCpuNs();
@@ -97,10 +162,12 @@ void FolderMonitor::removeComplete(quint64 key)
 
 void FolderMonitor::stop()
 {
+    // A look still to answer is dropped; its thread closes what it opened.
+    m_look.drop();
+    m_toldSilent = false;
+    m_folderStamped = false;
     closeNotifications();
-    if (m_pass)
-        ::closedir(m_pass);
-    m_pass = nullptr;
+    m_pass.reset();
     m_passWanted = false;
     m_complete.clear();
     m_completeSum = 0;
@@ -122,6 +189,24 @@ std::vector<QByteArray> FolderMonitor::pendingNames() const
     return std::vector<QByteArray>(names.cbegin(), names.cend());
 }
 
+template<typename Result>
+bool FolderMonitor::look(std::function<Result()> work, std::function<void(Result &, qint64)> apply)
+{
+    if (m_look.isPending())
+        return false;
+    std::optional<Result> quick = m_look.run<Result>(std::move(work), [this, apply](Result late) {
+        if (std::exchange(m_toldSilent, false))
+            emit answering();
+        apply(late, m_clock());
+    });
+    if (!quick) {
+        m_waitingSince = m_clock();
+        return false;
+    }
+    apply(*quick, m_clock());
+    return true;
+}
+
 int FolderMonitor::poll()
 {
     if (!m_watching)
@@ -129,19 +214,24 @@ int FolderMonitor::poll()
     const qint64 now = m_clock();
     if (usesNotifications())
         readNotices(now);
-    else if (folderStampChanged())
-        m_passWanted = true;
-    if (!m_pass && (m_passWanted || now - m_lastPassEnd >= rereadInterval())) {
+    else
+        checkFolderStamp();
+    if (!m_pass && !m_look.isPending() &&
+        (m_passWanted || now - m_lastPassEnd >= rereadInterval())) {
         // A change the notices did not tell is read in detail at once; a re-reading that only
         // makes sure first checks whether anything changed at all.
         m_passForChange = m_passWanted;
         m_passCostNs = 0;
-        startPass(now, m_passWanted);
+        startPass(m_passWanted);
     }
     if (m_pass)
-        continuePass(now);
+        continuePass();
     if (!m_pending.isEmpty())
-        settlePending(now);
+        settlePending();
+    if (m_look.isPending() && !m_toldSilent && now - m_waitingSince >= silenceMs) {
+        m_toldSilent = true;
+        emit silent();
+    }
     return m_passWanted || (m_pass && m_passForChange) ? -1 : completeCount();
 }
 
@@ -201,95 +291,142 @@ void FolderMonitor::applyNotice(std::uint32_t mask, const QByteArray &name, qint
     }
 }
 
-bool FolderMonitor::folderStampChanged()
+// Without notices, a change of the folder's time calls for a re-reading.
+void FolderMonitor::checkFolderStamp()
 {
-    const FileIdentity stamp = FileIdentity::of(toNative(m_folder));
-    const bool changed = stamp != m_folderStamp;
+    look<FileIdentity>([folder = m_folder] { return folderStamp(folder); },
+                       [this](FileIdentity &stamp, qint64) {
+                           if (takeFolderStamp(stamp))
+                               m_passWanted = true;
+                       });
+}
+
+bool FolderMonitor::takeFolderStamp(const FileIdentity &stamp)
+{
+    const bool changed = m_folderStamped && stamp != m_folderStamp;
     m_folderStamp = stamp;
+    m_folderStamped = true;
     return changed;
 }
 
-void FolderMonitor::startPass(qint64 now, bool detailed)
+void FolderMonitor::startPass(bool detailed)
 {
     m_passWanted = false;
     m_passDisturbed = false;
     m_passDetailed = detailed;
     m_passSum = 0;
     m_passCount = 0;
-    m_pass = ::opendir(toNative(m_folder).constData());
-    if (!m_pass) {
-        m_lastPassEnd = now;
-        return; // keep the last known state; a vanished folder grows no pictures
-    }
+    m_pass = std::make_shared<Stream>();
+    m_pass->folder = m_folder;
+    if (detailed)
+        m_pass->known = m_complete;
     ++m_passNumber;
 }
 
 // Reads on for one slice. A plain re-reading only adds up the names' hashes: when they and the
 // number of pictures match what is known, nothing changed unseen. Otherwise a detailed one
 // follows, which marks the pictures known as seen again and takes in new ones as pending, to be
-// counted once they keep still.
-void FolderMonitor::continuePass(qint64 now)
+// counted once they keep still. The slice is read off the caller's thread; what it found is taken
+// in when it answers.
+void FolderMonitor::continuePass()
 {
-    QElapsedTimer slice;
-    slice.start();
-    const qint64 cpuStart = threadCpuNs();
-    const int folderFd = ::dirfd(m_pass);
-    bool ended = false;
-    for (int read = 0;; ++read) {
-        if ((m_sliceEntries > 0 && read == m_sliceEntries) ||
-            (read % entriesPerLook == 0 && read > 0 && slice.nsecsElapsed() >= sliceNs))
-            break;
-        errno = 0;
-        const dirent *entry = ::readdir(m_pass);
-        if (!entry) {
-            if (errno != 0) { // a read error: this pass proves nothing
-                ::closedir(m_pass);
-                m_pass = nullptr;
-                m_lastPassEnd = now;
-                return;
+    const bool detailed = m_passDetailed;
+    const int limit = m_sliceEntries;
+    // A copy that shares its data until either side changes: the reading thread looks at the
+    // pictures pending as they were when the slice began.
+    const QHash<QByteArray, Pending> pending = detailed ? m_pending : QHash<QByteArray, Pending>();
+    look<Slice>(
+        [stream = m_pass, detailed, limit, pending] {
+            Slice out;
+            const qint64 cpuStart = threadCpuNs();
+            if (!stream->opened) {
+                stream->opened = true;
+                stream->dir = ::opendir(toNative(stream->folder).constData());
             }
-            ended = true;
-            break;
-        }
-        const std::size_t length = std::strlen(entry->d_name);
-        if (!isPictureName(entry->d_name, length))
-            continue;
-        const quint64 key = nameKey(entry->d_name, length);
-        if (!m_passDetailed) {
-            if (entryIs(m_pass, entry, EntryKind::RegularFile)) {
-                m_passSum += key;
-                ++m_passCount;
+            if (!stream->dir) {
+                out.failed = true; // keep the last known state; a vanished folder grows none
+                return out;
             }
-            continue;
-        }
+            QElapsedTimer slice;
+            slice.start();
+            const int folderFd = ::dirfd(stream->dir);
+            for (int read = 0;; ++read) {
+                if ((limit > 0 && read == limit) ||
+                    (read % entriesPerLook == 0 && read > 0 && slice.nsecsElapsed() >= sliceNs))
+                    break;
+                errno = 0;
+                const dirent *entry = ::readdir(stream->dir);
+                if (!entry) {
+                    out.failed = errno != 0; // a read error: this pass proves nothing
+                    out.ended = true;
+                    break;
+                }
+                const std::size_t length = std::strlen(entry->d_name);
+                if (!isPictureName(entry->d_name, length))
+                    continue;
+                const quint64 key = nameKey(entry->d_name, length);
+                if (!detailed) {
+                    if (entryIs(stream->dir, entry, EntryKind::RegularFile)) {
+                        out.sum += key;
+                        ++out.count;
+                    }
+                    continue;
+                }
+                if (stream->known.contains(key)) {
+                    out.seen.push_back(key);
+                    continue;
+                }
+                QByteArray name(entry->d_name, qsizetype(length));
+                if (pending.contains(name) || !entryIs(stream->dir, entry, EntryKind::RegularFile))
+                    continue;
+                struct stat st;
+                if (::fstatat(folderFd, entry->d_name, &st, 0) != 0)
+                    continue;
+                out.found.emplace_back(std::move(name), FileIdentity::of(st));
+            }
+            out.costNs = threadCpuNs() - cpuStart;
+            return out;
+        },
+        [this, stream = m_pass](Slice &slice, qint64 now) {
+            if (stream == m_pass)
+                takeSlice(slice, now);
+        });
+}
+
+void FolderMonitor::takeSlice(Slice &slice, qint64 now)
+{
+    m_passCostNs += slice.costNs;
+    if (slice.failed) {
+        m_pass.reset();
+        m_lastPassEnd = now;
+        m_lastPassCostNs = m_passCostNs;
+        return;
+    }
+    m_passSum += slice.sum;
+    m_passCount += slice.count;
+    for (const quint64 key : slice.seen) {
         const auto known = m_complete.find(key);
-        if (known != m_complete.end()) {
+        if (known != m_complete.end())
             *known = m_passNumber;
-            continue;
-        }
-        const QByteArray name(entry->d_name, qsizetype(length));
-        if (m_pending.contains(name) || !entryIs(m_pass, entry, EntryKind::RegularFile))
-            continue;
-        struct stat st;
-        if (::fstatat(folderFd, entry->d_name, &st, 0) != 0)
+    }
+    for (auto &[name, stamp] : slice.found) {
+        if (m_pending.contains(name) || m_complete.contains(nameKey(name)))
             continue;
         Pending pending;
-        pending.stamp = FileIdentity::of(st);
+        pending.stamp = stamp;
         pending.stamped = true;
         pending.stableSince = now;
         m_pending.insert(name, pending);
     }
-    if (ended)
+    if (slice.ended)
         finishPass(now);
-    m_passCostNs += threadCpuNs() - cpuStart;
     if (!m_pass)
         m_lastPassCostNs = m_passCostNs;
 }
 
 void FolderMonitor::finishPass(qint64 now)
 {
-    ::closedir(m_pass);
-    m_pass = nullptr;
+    m_pass.reset();
     m_lastPassEnd = now;
     if (!m_passDetailed) {
         quint64 sum = m_completeSum;
@@ -304,7 +441,7 @@ void FolderMonitor::finishPass(qint64 now)
         // Something changed that no notice told: read again in detail, and until then the count
         // is in doubt.
         m_passForChange = true;
-        startPass(now, true);
+        startPass(true);
         return;
     }
     // What this pass did not see has gone (a name that arrived meanwhile was marked on arrival).
@@ -317,33 +454,49 @@ void FolderMonitor::finishPass(qint64 now)
     });
 }
 
-void FolderMonitor::settlePending(qint64 now)
+// The pictures still pending are looked at (off the caller's thread); each is counted once it
+// has been closed after writing, or its size and time keep still.
+void FolderMonitor::settlePending()
 {
-    const FolderHandle handle(m_folder);
-    for (auto it = m_pending.begin(); it != m_pending.end();) {
-        Pending &p = it.value();
-        FileIdentity stamp;
-        if (!handle.stamp(it.key(), &stamp)) {
-            it = m_pending.erase(it);
-            continue;
-        }
-        bool settled = false;
-        if (!p.stamped || stamp != p.stamp) {
-            p.stamp = stamp;
-            p.stamped = true;
-            p.stableSince = now;
-            settled = p.closed;
-        } else {
-            const qint64 needed = p.announced ? announcedStableMs : 0;
-            settled = p.closed || (now > p.stableSince && now - p.stableSince >= needed);
-        }
-        if (settled) {
-            addComplete(nameKey(it.key()));
-            it = m_pending.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    std::vector<QByteArray> names = pendingNames();
+    look<std::vector<std::optional<FileIdentity>>>(
+        [folder = m_folder, names] {
+            const FolderHandle handle(folder);
+            std::vector<std::optional<FileIdentity>> stamps(names.size());
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                FileIdentity stamp;
+                if (handle.stamp(names[i], &stamp))
+                    stamps[i] = stamp;
+            }
+            return stamps;
+        },
+        [this, names](std::vector<std::optional<FileIdentity>> &stamps, qint64 now) {
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                const auto it = m_pending.find(names[i]);
+                if (it == m_pending.end())
+                    continue;
+                if (!stamps[i]) {
+                    m_pending.erase(it);
+                    continue;
+                }
+                Pending &p = it.value();
+                const FileIdentity &stamp = *stamps[i];
+                bool settled = false;
+                if (!p.stamped || stamp != p.stamp) {
+                    p.stamp = stamp;
+                    p.stamped = true;
+                    p.stableSince = now;
+                    settled = p.closed;
+                } else {
+                    const qint64 needed = p.announced ? announcedStableMs : 0;
+                    settled = p.closed || (now > p.stableSince && now - p.stableSince >= needed);
+                }
+                if (settled) {
+                    addComplete(nameKey(names[i]));
+                    m_pending.erase(it);
+                }
+            }
+        });
 }
 
 } // namespace vistrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/folderlisting.h"
+#include "common/detachedreads.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <dirent.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace vistrel {
@@ -22,6 +24,10 @@ namespace vistrel {
 // small, fixed share of the time however many files the folder holds. A picture that arrives
 // while it is still being written is "pending" until it has been closed after writing, or its
 // size and time have stopped changing, so that nobody shows it half-made.
+// Every look at the disk (the folder's time, a slice of a re-reading, the pending pictures'
+// sizes) is made off the caller's thread, one at a time: one that answers at once is taken in at
+// once, a later one when it comes, and while one is still to come no other starts, so that a
+// folder that stops answering costs one look, and is said to be silent once.
 class FolderMonitor : public QObject
 {
     Q_OBJECT
@@ -56,6 +62,17 @@ public:
     // At most this many entries are read per poll (0: as many as a few milliseconds allow), so
     // that tests can spread a re-reading of a small folder over several polls.
     void setRereadSlice(int entries) { m_sliceEntries = entries; }
+    // Whether a look at the disk is still to answer.
+    bool isWaiting() const { return m_look.isPending(); }
+
+    // How long a look may take to answer before the folder is said to be silent.
+    static constexpr qint64 silenceMs = 3000;
+
+signals:
+    // The folder has not answered a look for silenceMs; told once until it answers again.
+    void silent();
+    // The folder answered a look after it was said to be silent.
+    void answering();
 
 private:
     struct Pending
@@ -67,16 +84,25 @@ private:
         bool announced = false; // its creation was seen as a notice
     };
 
+    struct Stream;
+    struct Slice;
+    struct WatchStart;
+    // Runs work off the caller's thread and applies its answer, at once when it comes within the
+    // quick answer's time; false when it did not (or another look is still to answer).
+    template<typename Result>
+    bool look(std::function<Result()> work, std::function<void(Result &, qint64)> apply);
     void readNotices(qint64 now);
     void applyNotice(std::uint32_t mask, const QByteArray &name, qint64 now);
     void addComplete(quint64 key);
     void removeComplete(quint64 key);
-    void startPass(qint64 now, bool detailed);
-    void continuePass(qint64 now);
+    void startPass(bool detailed);
+    void continuePass();
+    void takeSlice(Slice &slice, qint64 now);
     void finishPass(qint64 now);
-    void settlePending(qint64 now);
+    void settlePending();
     void closeNotifications();
-    bool folderStampChanged();
+    void checkFolderStamp();
+    bool takeFolderStamp(const FileIdentity &stamp);
     qint64 rereadInterval() const;
 
     QString m_folder;
@@ -95,7 +121,7 @@ private:
     int m_sliceEntries = 0;
 
     // The re-reading under way: the open folder, read on from where the last slice stopped.
-    DIR *m_pass = nullptr;
+    std::shared_ptr<Stream> m_pass;
     quint32 m_passNumber = 0;
     bool m_passDetailed = false;  // marks names (else it only adds up their hashes)
     bool m_passDisturbed = false; // notices of names coming or going arrived meanwhile
@@ -106,6 +132,12 @@ private:
     qint64 m_lastPassEnd = 0;     // clock time it ended
     bool m_passWanted = false;    // a change calls for a re-reading
     bool m_passForChange = false; // the re-reading under way was called for by a change
+    bool m_folderStamped = false; // m_folderStamp holds the folder's time as last seen
+    qint64 m_waitingSince = 0;    // clock time the look still to answer started
+    bool m_toldSilent = false;
+    // Last: answers stop before anything else goes.
+    DetachedReads m_reads{this};
+    DetachedLine m_look{m_reads};
 };
 
 } // namespace vistrel

@@ -29,6 +29,14 @@ FolderTree::FolderTree(std::vector<FolderTreeRoot> roots, QWidget *parent)
     connect(this, &FolderTree::selectedPathChanged, this, [this] { m_model->reload(m_chosen); });
     // A chosen folder that went away takes its highlight with it; no neighbour inherits it.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FolderTree::showChosen);
+    connect(m_model, &FolderTreeModel::pathFound, this, [this](const QModelIndex &index) {
+        const QString path = std::exchange(m_pendingPath, QString());
+        if (path.isEmpty())
+            return;
+        if (index.isValid())
+            choose(index);
+        emit pathSettled(path, index.isValid());
+    });
     connect(m_model, &FolderTreeModel::folderVanished, this, [this](const QModelIndex &index) {
         m_vanished.emplace_back(index);
         dropVanished();
@@ -63,9 +71,31 @@ QString FolderTree::selectedPath() const
 
 bool FolderTree::setSelectedPath(const QString &path)
 {
-    const QModelIndex index = m_model->indexForPath(path);
-    if (!index.isValid())
+    QModelIndex index;
+    m_pendingPath.clear();
+    switch (m_model->seekPath(path, &index)) {
+    case FolderTreeModel::Seek::Missing:
         return false;
+    case FolderTreeModel::Seek::Pending:
+        m_pendingPath = path;
+        return true;
+    case FolderTreeModel::Seek::Found:
+        break;
+    }
+    choose(index);
+    return true;
+}
+
+void FolderTree::dropPendingPath()
+{
+    if (m_pendingPath.isEmpty())
+        return;
+    m_pendingPath.clear();
+    m_model->dropSeek();
+}
+
+void FolderTree::choose(const QModelIndex &index)
+{
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
         expand(up);
     const bool changed = index != m_chosen;
@@ -75,12 +105,13 @@ bool FolderTree::setSelectedPath(const QString &path)
     if (changed)
         emit selectedPathChanged();
     dropVanished();
-    return true;
 }
 
 void FolderTree::restoreSelectedPath(const QString &path)
 {
-    m_chosen = path.isEmpty() ? QModelIndex() : m_model->indexForPath(path);
+    dropPendingPath();
+    // The folders on the way to a folder chosen before have been read: nothing is read here.
+    m_chosen = path.isEmpty() ? QModelIndex() : m_model->indexForPath(path, false);
     showChosen();
     dropVanished();
 }
@@ -100,6 +131,7 @@ void FolderTree::reportUserChoice()
     const QModelIndex choice = highlighted.isEmpty() ? QModelIndex() : highlighted.first();
     if (!choice.isValid() || choice == m_chosen)
         return;
+    dropPendingPath();
     m_chosen = choice;
     emit selectedPathChanged();
     dropVanished();

@@ -26,14 +26,21 @@ public:
     explicit FolderTree(std::vector<FolderTreeRoot> roots, QWidget *parent = nullptr);
 
     QString selectedPath() const override;
-    // Returns false, changing nothing, when the path names no folder of the tree.
+    // Returns false, changing nothing, when the path names no folder of the tree. The folders
+    // on the way are read off the window's thread: when one is slow to answer, the path is
+    // pending (true is returned, the selection stays) until it answers, and pathSettled tells
+    // the end; a choice by the user, or another path set, drops it.
     bool setSelectedPath(const QString &path);
+    // The path set from code whose folders on the way are still to answer; empty for none.
+    QString pendingPath() const { return m_pendingPath; }
     // Moves the selection back without reporting it (after a folder could not be opened); an
     // empty or unknown path leaves nothing selected.
     void restoreSelectedPath(const QString &path);
 
 signals:
     void selectedPathChanged();
+    // A pending path was chosen (found) or found to name no folder of the tree.
+    void pathSettled(const QString &path, bool found);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -48,10 +55,13 @@ private:
     void showChosen();
     // Takes out of the tree the folders found gone, except the chosen one and those above it.
     void dropVanished();
+    void choose(const QModelIndex &index);
+    void dropPendingPath();
 
     FolderTreeModel *m_model;
     QPersistentModelIndex m_chosen;
     std::vector<QPersistentModelIndex> m_vanished;
+    QString m_pendingPath;
 };
 
 } // namespace vistrel

@@ -256,6 +256,12 @@ void FolderTreeModel::readArrived(quint64 ticket, const SubFolders &read)
     // A top node stays: it is one of the program's own, whether its folder is there or not.
     if (read.gone && node->parent)
         emit folderVanished(indexOf(node));
+    // A path sought through this folder goes on.
+    if (m_walk.active && !m_walking && nodeOf(m_walk.at) == node) {
+        QModelIndex found;
+        if (walkOn(&found) != Seek::Pending)
+            emit pathFound(found);
+    }
 }
 
 void FolderTreeModel::removeFolder(const QModelIndex &index)
@@ -381,9 +387,10 @@ QString FolderTreeModel::pathOf(const QModelIndex &index) const
     return node ? node->pathText : QString();
 }
 
-QModelIndex FolderTreeModel::findChild(Node *parent, const QString &name)
+QModelIndex FolderTreeModel::findChild(Node *parent, const QString &name, bool read)
 {
-    loadNow(parent);
+    if (read)
+        loadNow(parent);
     for (const auto &child : parent->children) {
         if (child->label == name)
             return indexOf(child.get());
@@ -391,14 +398,16 @@ QModelIndex FolderTreeModel::findChild(Node *parent, const QString &name)
     return {};
 }
 
-QModelIndex FolderTreeModel::indexForPath(const QString &path)
+// The top node a path text starts from, and the names below it; null when no top node shows it.
+FolderTreeModel::Node *FolderTreeModel::startOfPath(const QString &path, QStringList *parts) const
 {
+    parts->clear();
     for (auto top = m_top.rbegin(); top != m_top.rend(); ++top) {
         if (path == (*top)->pathText)
-            return indexOf(top->get());
+            return top->get();
     }
     if (!path.startsWith(QLatin1Char('/')))
-        return {};
+        return nullptr;
     QString clean = path;
     while (clean.size() > 1 && clean.endsWith(QLatin1Char('/')))
         clean.chop(1);
@@ -414,19 +423,58 @@ QModelIndex FolderTreeModel::indexForPath(const QString &path)
             clean.startsWith(folder + QLatin1Char('/')))
             start = top.get();
     }
-    if (!start)
-        return {};
-    QModelIndex current = indexOf(start);
-    const QStringList parts = QStringView(clean)
-                                  .mid(start->folder.size())
-                                  .toString()
-                                  .split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (start)
+        *parts = QStringView(clean)
+                     .mid(start->folder.size())
+                     .toString()
+                     .split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return start;
+}
+
+QModelIndex FolderTreeModel::indexForPath(const QString &path, bool readOnTheWay)
+{
+    QStringList parts;
+    QModelIndex current = indexOf(startOfPath(path, &parts));
     for (const QString &part : parts) {
-        current = findChild(nodeOf(current), part);
         if (!current.isValid())
-            return {};
+            break;
+        current = findChild(nodeOf(current), part, readOnTheWay);
     }
     return current;
+}
+
+FolderTreeModel::Seek FolderTreeModel::seekPath(const QString &path, QModelIndex *found)
+{
+    m_walk = Walk{};
+    m_walk.at = indexOf(startOfPath(path, &m_walk.parts));
+    m_walk.active = true;
+    return walkOn(found);
+}
+
+// Walks down the path sought as far as the folders read allow; a folder on the way not read yet
+// is read, and when it does not answer at once the walk goes on when its answer comes.
+FolderTreeModel::Seek FolderTreeModel::walkOn(QModelIndex *found)
+{
+    const QScopedValueRollback<bool> walking(m_walking, true);
+    for (;;) {
+        Node *node = m_walk.at.isValid() ? nodeOf(m_walk.at) : nullptr;
+        if (!node) {
+            m_walk.active = false;
+            return Seek::Missing;
+        }
+        if (m_walk.next == m_walk.parts.size()) {
+            m_walk.active = false;
+            *found = m_walk.at;
+            return Seek::Found;
+        }
+        if (!node->loaded) {
+            if (!node->reading)
+                startRead(node);
+            if (!node->loaded)
+                return Seek::Pending;
+        }
+        m_walk.at = findChild(node, m_walk.parts[m_walk.next++], false);
+    }
 }
 
 } // namespace vistrel

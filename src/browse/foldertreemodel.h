@@ -61,10 +61,17 @@ public:
     // The node's path text: an absolute folder path, or "My Documents" for the documents node;
     // empty for the "Loading…" row.
     QString pathOf(const QModelIndex &index) const;
-    // The node for a path text, loading the folders on the way; invalid when a folder on the way
-    // does not exist (any more). A path below a top node's folder is found under the top node
-    // with the longest such folder.
-    QModelIndex indexForPath(const QString &path);
+    // The node for a path text, loading the folders on the way in place (only those read before,
+    // when readOnTheWay is false); invalid when a folder on the way does not exist (any more). A
+    // path below a top node's folder is found under the top node with the longest such folder.
+    QModelIndex indexForPath(const QString &path, bool readOnTheWay = true);
+    enum class Seek { Found, Missing, Pending };
+    // As indexForPath, with the folders on the way read as opening them does (off the caller's
+    // thread): Found (and *found set) or Missing when it is known at once; Pending when a folder
+    // on the way is slow to answer: pathFound tells the end, unless another seek or dropSeek()
+    // came first.
+    Seek seekPath(const QString &path, QModelIndex *found);
+    void dropSeek() { m_walk.active = false; }
     // Reads an opened folder's sub-folders again and brings its rows up to date; the tree calls
     // it each time the user opens or chooses a folder, so that a folder that had none when it
     // was first read gains its expand arrow once it has some.
@@ -77,6 +84,8 @@ public:
 signals:
     // A read found that the node's folder no longer exists; the node stays until it is removed.
     void folderVanished(const QModelIndex &index);
+    // The end of a pending seek: the node found, or invalid when a folder on the way is missing.
+    void pathFound(const QModelIndex &index);
 
 private:
     struct Node;
@@ -89,7 +98,20 @@ private:
     void forgetReads(Node *node);
     std::unique_ptr<Node> makeChild(Node *parent, const QString &name, const SubFolders &read);
     static void renumber(Node *node);
-    QModelIndex findChild(Node *parent, const QString &name);
+    QModelIndex findChild(Node *parent, const QString &name, bool read);
+    Node *startOfPath(const QString &path, QStringList *parts) const;
+    Seek walkOn(QModelIndex *found);
+
+    // The path being sought: the parts still to find below the node reached.
+    struct Walk
+    {
+        QStringList parts;
+        int next = 0;
+        QPersistentModelIndex at;
+        bool active = false;
+    };
+    Walk m_walk;
+    bool m_walking = false;
 
     std::vector<std::unique_ptr<Node>> m_top;
     // Reads under way, by ticket; an answer whose ticket is no longer here is stale.

@@ -4,7 +4,7 @@
 
 namespace vistrel {
 
-FileIdentity FileIdentity::of(const struct stat &st)
+FileIdentity FileIdentity::of(const struct stat &st, std::chrono::steady_clock::time_point at)
 {
     FileIdentity id;
     id.exists = true;
@@ -14,15 +14,20 @@ FileIdentity FileIdentity::of(const struct stat &st)
     id.size = qint64(st.st_size);
     id.mtimeSec = qint64(st.st_mtim.tv_sec);
     id.mtimeNsec = qint64(st.st_mtim.tv_nsec);
+    id.at = at;
     return id;
 }
 
 FileIdentity FileIdentity::of(const QByteArray &nativePath)
 {
+    const auto at = std::chrono::steady_clock::now();
     struct stat st = {};
-    if (::stat(nativePath.constData(), &st) != 0)
-        return {};
-    return of(st);
+    if (::stat(nativePath.constData(), &st) != 0) {
+        FileIdentity none;
+        none.at = at;
+        return none;
+    }
+    return of(st, at);
 }
 
 } // namespace vistrel

@@ -24,6 +24,14 @@ OpenedFile::~OpenedFile()
         ::close(m_fd);
 }
 
+std::shared_ptr<const OpenedFile> OpenedFile::open(const QByteArray &nativePath, struct stat *seen)
+{
+    auto file = std::make_shared<const OpenedFile>(nativePath);
+    if (seen && file->isOpen())
+        *seen = file->status();
+    return file;
+}
+
 int OpenedFile::take()
 {
     const int fd = m_fd;

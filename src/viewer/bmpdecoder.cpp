@@ -10,6 +10,7 @@
 #include <climits>
 #include <memory>
 #include <new>
+#include <unistd.h>
 #include <vector>
 
 namespace vistrel {
@@ -60,6 +61,20 @@ Span spanOf(qint64 index, qint64 from, qint64 to)
     return s;
 }
 
+// In a picture of more than samplingFromPixels, when more than samplesPerOutput source rows (or
+// columns) fall into one output row (or column), only that many, spread evenly through it, are
+// averaged: a picture of billions of pixels reduced to the screen then costs a fraction of a
+// second, not many. Smaller pictures are averaged over every pixel.
+constexpr qint64 samplesPerOutput = 8;
+constexpr qint64 samplingFromPixels = 64LL << 20;
+
+// Where a source column's bytes lie in a row and which output columns they go to.
+struct Tap
+{
+    qint64 offset = 0;
+    Span span;
+};
+
 // Where the rows go: straight into the picture at full size, or averaged into a reduced one.
 class RowSink
 {
@@ -76,23 +91,37 @@ public:
     {
         if (full == out)
             return 0;
-        return qint64(full.width()) * qint64(sizeof(Span)) +
-               qint64(out.width()) * 3 * 3 * qint64(sizeof(float));
+        const qint64 taps = std::min<qint64>(full.width(), out.width() * samplesPerOutput);
+        return taps * qint64(sizeof(Tap)) + qint64(out.width()) * 3 * 3 * qint64(sizeof(float));
     }
 
     void prepare()
     {
+        m_image.fill(Qt::black); // rows the file leaves out or holds as holes stay black
         if (!reduces())
             return;
-        m_columns.resize(std::size_t(m_width));
-        for (qint64 x = 0; x < m_width; ++x)
-            m_columns[std::size_t(x)] = spanOf(x, m_width, m_outWidth);
+        const int step = m_layout.bytesPerPixel;
+        if (samples(m_width, m_outWidth)) {
+            m_columns.reserve(std::size_t(m_outWidth * samplesPerOutput));
+            for (qint64 o = 0; o < m_outWidth; ++o)
+                for (qint64 k = 0; k < samplesPerOutput; ++k)
+                    m_columns.push_back({sampleAt(o, k, m_width, m_outWidth) * step,
+                                         {o, 1.0f / samplesPerOutput, 0.0f}});
+        } else {
+            m_columns.resize(std::size_t(m_width));
+            for (qint64 x = 0; x < m_width; ++x)
+                m_columns[std::size_t(x)] = {x * step, spanOf(x, m_width, m_outWidth)};
+        }
         m_row.assign(std::size_t(m_outWidth) * 3, 0.0f);
         m_sums.assign(std::size_t(m_outWidth) * 3 * 2, 0.0f);
-        m_image.fill(Qt::black);
     }
 
-    // The row stored `fileRow`-th in the file.
+    // Whether only a few rows of each output row are read (see sampleRow).
+    bool samplesRows() const { return reduces() && samples(m_height, m_outHeight); }
+    // The file row of sample `k` of output row `o` (counted in file order).
+    qint64 sampleRow(qint64 o, qint64 k) const { return sampleAt(o, k, m_height, m_outHeight); }
+
+    // The row stored `fileRow`-th in the file, given in file order; rows may be left out.
     void add(qint64 fileRow, const unsigned char *data)
     {
         if (!reduces()) {
@@ -102,46 +131,61 @@ public:
                 out[x] = qRgb(data[2], data[1], data[0]);
             return;
         }
-        std::fill(m_row.begin(), m_row.end(), 0.0f);
-        float *row = m_row.data();
-        const int step = m_layout.bytesPerPixel;
-        for (const Span &s : m_columns) {
-            float *near = row + s.first * 3;
-            near[0] += s.near * data[0];
-            near[1] += s.near * data[1];
-            near[2] += s.near * data[2];
-            if (s.far > 0) {
-                near[3] += s.far * data[0];
-                near[4] += s.far * data[1];
-                near[5] += s.far * data[2];
-            }
-            data += step;
-        }
-        const Span s = spanOf(fileRow, m_height, m_outHeight);
-        while (m_current < s.first)
-            flush();
-        float *sums = m_sums.data();
-        float *next = sums + m_row.size();
-        for (std::size_t i = 0; i < m_row.size(); ++i) {
-            sums[i] += s.near * row[i];
-            next[i] += s.far * row[i];
-        }
+        addReduced(spanOf(fileRow, m_height, m_outHeight), data);
     }
 
-    // Writes out what the rows given so far cover; rows never given stay black.
-    void finish(qint64 rowsGiven)
+    // Sample `k` of output row `o`, when samplesRows().
+    void addSample(qint64 o, const unsigned char *data)
     {
-        if (!reduces()) {
-            for (qint64 r = rowsGiven; r < m_height; ++r)
-                std::fill_n(reinterpret_cast<QRgb *>(m_image.scanLine(int(pictureRow(r)))), m_width,
-                            qRgb(0, 0, 0));
-            return;
-        }
-        if (rowsGiven > 0)
+        addReduced({o, 1.0f / samplesPerOutput, 0.0f}, data);
+    }
+
+    // Writes out what the rows given so far cover.
+    void finish()
+    {
+        if (reduces() && m_given)
             flush();
     }
 
 private:
+    bool samples(qint64 from, qint64 to) const
+    {
+        return m_width * m_height > samplingFromPixels && from > samplesPerOutput * to;
+    }
+
+    // The source index at the middle of the k-th of `samplesPerOutput` equal parts of output `o`.
+    static qint64 sampleAt(qint64 o, qint64 k, qint64 from, qint64 to)
+    {
+        return ((2 * (o * samplesPerOutput + k) + 1) * from) / (2 * to * samplesPerOutput);
+    }
+
+    void addReduced(const Span &rowSpan, const unsigned char *data)
+    {
+        m_given = true;
+        std::fill(m_row.begin(), m_row.end(), 0.0f);
+        float *row = m_row.data();
+        for (const Tap &t : m_columns) {
+            const unsigned char *pixel = data + t.offset;
+            float *near = row + t.span.first * 3;
+            near[0] += t.span.near * pixel[0];
+            near[1] += t.span.near * pixel[1];
+            near[2] += t.span.near * pixel[2];
+            if (t.span.far > 0) {
+                near[3] += t.span.far * pixel[0];
+                near[4] += t.span.far * pixel[1];
+                near[5] += t.span.far * pixel[2];
+            }
+        }
+        while (m_current < rowSpan.first)
+            flush();
+        float *sums = m_sums.data();
+        float *next = sums + m_row.size();
+        for (std::size_t i = 0; i < m_row.size(); ++i) {
+            sums[i] += rowSpan.near * row[i];
+            next[i] += rowSpan.far * row[i];
+        }
+    }
+
     qint64 pictureRow(qint64 fileRow) const
     {
         return m_layout.topDown ? fileRow : m_height - 1 - fileRow;
@@ -167,11 +211,82 @@ private:
     const qint64 m_height;
     const qint64 m_outWidth;
     const qint64 m_outHeight;
-    std::vector<Span> m_columns;
+    std::vector<Tap> m_columns;
     std::vector<float> m_row;  // the current row reduced across, blue, green, red
     std::vector<float> m_sums; // output row m_current, then the next one
     qint64 m_current = 0;
+    bool m_given = false;
 };
+
+// The offset of the first byte at or after `at` that the file stores: a sparse file's holes read
+// as zeros, which are black rows, and skipping them spares reading gigabytes of nothing.
+// `at` itself where the file system cannot tell; `end` when only holes follow.
+qint64 nextStoredByte(int fd, qint64 at, qint64 end)
+{
+    const off_t data = ::lseek(fd, off_t(at), SEEK_DATA);
+    if (data >= 0)
+        return std::min<qint64>(qint64(data), end);
+    return errno == ENXIO ? end : at;
+}
+
+// Feeds the sink every row, in chunks, passing over rows that lie wholly in holes. Returns the
+// rows covered, fewer than all when the file shrank; -1 with errno set on a read error.
+qint64 feedAllRows(int fd, const BmpLayout &layout, RowSink &sink, unsigned char *buffer,
+                   qint64 rowsPerChunk, const std::atomic<bool> *cancel, bool &cancelledNow)
+{
+    const qint64 rows = layout.size.height();
+    const qint64 end = layout.dataOffset + rows * layout.stride;
+    qint64 row = 0;
+    while (row < rows) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            cancelledNow = true;
+            return row;
+        }
+        const qint64 at = layout.dataOffset + row * layout.stride;
+        const qint64 holeRows =
+            std::min(rows - row, (nextStoredByte(fd, at, end) - at) / layout.stride);
+        if (holeRows > 0) {
+            row += holeRows;
+            continue;
+        }
+        const qint64 want = std::min(rowsPerChunk, rows - row) * layout.stride;
+        const qint64 got = readAt(fd, buffer, want, at);
+        if (got < 0)
+            return -1;
+        for (qint64 i = 0; i < got / layout.stride; ++i, ++row)
+            sink.add(row, buffer + i * layout.stride);
+        if (got < want) // the file shrank since its size was looked at
+            return row;
+    }
+    return rows;
+}
+
+// Feeds the sink the few sample rows of each output row (RowSink::samplesRows).
+qint64 feedSampleRows(int fd, const BmpLayout &layout, const QSize &out, RowSink &sink,
+                      unsigned char *buffer, const std::atomic<bool> *cancel, bool &cancelledNow)
+{
+    const qint64 rows = layout.size.height();
+    const qint64 end = layout.dataOffset + rows * layout.stride;
+    for (qint64 o = 0; o < out.height(); ++o) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            cancelledNow = true;
+            return 0;
+        }
+        for (qint64 k = 0; k < samplesPerOutput; ++k) {
+            const qint64 row = sink.sampleRow(o, k);
+            const qint64 at = layout.dataOffset + row * layout.stride;
+            if (nextStoredByte(fd, at, end) >= at + layout.stride)
+                continue; // a hole: black, adds nothing
+            const qint64 got = readAt(fd, buffer, layout.stride, at);
+            if (got < 0)
+                return -1;
+            if (got < layout.stride)
+                return row;
+            sink.addSample(o, buffer);
+        }
+    }
+    return rows;
+}
 
 } // namespace
 
@@ -240,27 +355,22 @@ LoadedPicture decodeBmp(int fd, const BmpLayout &layout, const QSize &atLeast,
     RowSink sink(layout, image);
     sink.prepare();
 
-    const qint64 rows = layout.size.height();
-    qint64 row = 0;
-    bool ended = false;
-    while (row < rows && !ended) {
-        if (limits.cancel && limits.cancel->load(std::memory_order_relaxed))
-            return cancelled();
-        const qint64 want = std::min(rowsPerChunk, rows - row) * layout.stride;
-        const qint64 got = readAt(fd, buffer.get(), want, layout.dataOffset + row * layout.stride);
-        if (got < 0)
-            return fromErrno(errno);
-        ended = got < want; // the file shrank since its size was looked at
-        for (qint64 i = 0; i < got / layout.stride; ++i, ++row)
-            sink.add(row, buffer.get() + i * layout.stride);
-    }
-    if (row == 0)
+    bool cancelledNow = false;
+    const qint64 rows = sink.samplesRows() ? feedSampleRows(fd, layout, out, sink, buffer.get(),
+                                                            limits.cancel, cancelledNow)
+                                           : feedAllRows(fd, layout, sink, buffer.get(),
+                                                         rowsPerChunk, limits.cancel, cancelledNow);
+    if (cancelledNow)
+        return cancelled();
+    if (rows < 0)
+        return fromErrno(errno);
+    if (rows == 0)
         return failure(LoadedPicture::Unreadable, QStringLiteral("the file holds no rows"));
-    sink.finish(row);
+    sink.finish();
 
     LoadedPicture p;
     p.fullSize = layout.size;
-    p.incomplete = row < rows;
+    p.incomplete = rows < layout.size.height();
     p.image = std::move(image);
     return p;
 }

@@ -3,8 +3,11 @@
 #include <lcms2.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace vistrel {
@@ -190,7 +193,151 @@ std::shared_ptr<const Transform> transformFor(const QByteArray &source, StoredPi
     return made;
 }
 
+// Converts rows [from, to) of the pixels at `bits`, a band at a time; false when cancelled.
+bool convertRows(const Transform &transform, StoredPixels pixels, uchar *bits,
+                 qsizetype bytesPerLine, int width, int from, int to,
+                 const std::atomic<bool> *cancel)
+{
+    for (int top = from; top < to; top += bandRows) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return false;
+        const int end = std::min(top + bandRows, to);
+        for (int y = top; y < end; ++y) {
+            // The same bytes in and out: every layout here is four bytes a pixel. The alpha
+            // (or unused) byte is left as it was, except after CMYK, whose fourth byte was black.
+            uchar *line = bits + y * bytesPerLine;
+            cmsDoTransform(transform.handle, line, line, cmsUInt32Number(width));
+            if (pixels == StoredPixels::InvertedCmyk) {
+                auto *out = reinterpret_cast<QRgb *>(line);
+                for (int x = 0; x < width; ++x)
+                    out[x] |= 0xFF000000u;
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+// Shared by the converter and its thread, which may be stopped but is always joined.
+struct ConcurrentConversion::Work
+{
+    QByteArray profile, target;
+    StoredPixels pixels = StoredPixels::Rgb;
+    uchar *bits = nullptr;
+    qsizetype bytesPerLine = 0;
+    int width = 0, height = 0;
+    const std::atomic<bool> *cancel = nullptr;
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    int ready = 0;     // rows the decoder has made final
+    bool all = false;  // every row is final
+    bool stop = false; // the converter is destroyed unfinished
+    Conversion outcome = Conversion::Converted;
+    int done = 0; // rows converted
+    std::thread thread;
+
+    // Builds the transform (a new profile's takes a few milliseconds, spent beside the decode
+    // too), then converts final rows as they come, a few bands at a time, until all are done.
+    void run()
+    {
+        const std::shared_ptr<const Transform> transform = transformFor(profile, pixels, target);
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!transform) {
+            outcome = Conversion::Unusable;
+            return;
+        }
+        for (;;) {
+            wake.wait(lock, [&] { return stop || all || ready >= done + bandRows; });
+            if (stop)
+                return;
+            const int upto = all ? height : ready;
+            if (upto > done) {
+                const int from = done;
+                lock.unlock();
+                const bool finished =
+                    convertRows(*transform, pixels, bits, bytesPerLine, width, from, upto, cancel);
+                lock.lock();
+                done = upto;
+                if (!finished) {
+                    outcome = Conversion::Cancelled;
+                    return;
+                }
+            }
+            if (all && done >= height)
+                return;
+        }
+    }
+};
+
+ConcurrentConversion::ConcurrentConversion(QImage &image, const QByteArray &profile,
+                                           StoredPixels pixels, ColourTarget target,
+                                           const std::atomic<bool> *cancel)
+    : m_work(std::make_shared<Work>())
+{
+    Work &w = *m_work;
+    w.profile = profile;
+    w.target = targetBytes(target);
+    w.pixels = pixels;
+    if (image.isNull() || image.format() != QImage::Format_RGB32) {
+        w.outcome = Conversion::Unusable;
+        return;
+    }
+    if (pixels == StoredPixels::Rgb && !w.target.isEmpty() && profile == w.target)
+        return; // already in the display's colours
+    w.bits = image.bits();
+    w.bytesPerLine = image.bytesPerLine();
+    w.width = image.width();
+    w.height = image.height();
+    w.cancel = cancel;
+    try {
+        w.thread = std::thread([work = m_work] { work->run(); });
+    } catch (const std::system_error &) {
+        // No thread to be had: finish() converts everything in one go.
+    }
+}
+
+ConcurrentConversion::~ConcurrentConversion()
+{
+    if (!m_work->thread.joinable())
+        return;
+    {
+        const std::lock_guard<std::mutex> lock(m_work->mutex);
+        m_work->stop = true;
+    }
+    m_work->wake.notify_all();
+    m_work->thread.join();
+}
+
+void ConcurrentConversion::rowsReady(int rows)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_work->mutex);
+        m_work->ready = rows;
+    }
+    m_work->wake.notify_all();
+}
+
+Conversion ConcurrentConversion::finish()
+{
+    Work &w = *m_work;
+    if (w.thread.joinable()) {
+        {
+            const std::lock_guard<std::mutex> lock(w.mutex);
+            w.all = true;
+        }
+        w.wake.notify_all();
+        w.thread.join();
+        return w.outcome;
+    }
+    if (w.outcome != Conversion::Converted || !w.bits)
+        return w.outcome;
+    w.all = true;
+    w.ready = w.height;
+    w.run(); // no thread: the same work, here
+    return w.outcome;
+}
 
 void setDisplayProfile(const QByteArray &icc)
 {
@@ -229,23 +376,10 @@ Conversion convertColours(QImage &image, const QByteArray &profile, StoredPixels
     const bool premultiplied = format == QImage::Format_ARGB32_Premultiplied;
     if (premultiplied)
         image.convertTo(QImage::Format_ARGB32);
-    const int width = image.width();
-    for (int top = 0; top < image.height(); top += bandRows) {
-        if (cancel && cancel->load(std::memory_order_relaxed))
-            return Conversion::Cancelled;
-        const int rows = std::min(bandRows, image.height() - top);
-        for (int y = top; y < top + rows; ++y) {
-            // The same bytes in and out: every layout here is four bytes a pixel. The alpha
-            // (or unused) byte is left as it was, except after CMYK, whose fourth byte was black.
-            uchar *line = image.scanLine(y);
-            cmsDoTransform(transform->handle, line, line, cmsUInt32Number(width));
-            if (pixels == StoredPixels::InvertedCmyk) {
-                auto *out = reinterpret_cast<QRgb *>(line);
-                for (int x = 0; x < width; ++x)
-                    out[x] |= 0xFF000000u;
-            }
-        }
-    }
+    const bool cancelled = !convertRows(*transform, pixels, image.bits(), image.bytesPerLine(),
+                                        image.width(), 0, image.height(), cancel);
+    if (cancelled)
+        return Conversion::Cancelled;
     if (premultiplied)
         image.convertTo(QImage::Format_ARGB32_Premultiplied);
     return Conversion::Converted;

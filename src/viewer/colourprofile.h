@@ -50,6 +50,31 @@ enum class Conversion {
 Conversion convertColours(QImage &image, const QByteArray &profile, StoredPixels pixels,
                           ColourTarget target, const std::atomic<bool> *cancel = nullptr);
 
+// Converts an image's rows while a decoder is still filling it, on a thread of its own, so that
+// on a machine with a core to spare the conversion costs almost nothing beyond the decode. The
+// decoder tells which rows are final; finish() converts what is left and gives the outcome, as
+// convertColours would. The image (Format_RGB32, not shared, never reallocated meanwhile) must
+// outlive the converter; destroying it unfinished stops its thread after at most one band.
+class ConcurrentConversion
+{
+public:
+    ConcurrentConversion(QImage &image, const QByteArray &profile, StoredPixels pixels,
+                         ColourTarget target, const std::atomic<bool> *cancel);
+    ~ConcurrentConversion();
+    ConcurrentConversion(const ConcurrentConversion &) = delete;
+    ConcurrentConversion &operator=(const ConcurrentConversion &) = delete;
+
+    // Rows [0, rows) are final.
+    void rowsReady(int rows);
+    // Every row is final: converts the rest (on a thread of its own or, without one, here) and
+    // gives the outcome; Unusable (image untouched) when the profile does not serve the pixels.
+    Conversion finish();
+
+private:
+    struct Work;
+    std::shared_ptr<Work> m_work;
+};
+
 // Whether the profile can describe pictures stored as `pixels` (used before a decoder commits
 // to keeping a CMYK picture's own numbers). Cached with the transforms.
 bool profileFits(const QByteArray &profile, StoredPixels pixels, ColourTarget target);

@@ -79,6 +79,9 @@ struct Decoder
     QImage image;
     std::unique_ptr<JSAMPLE[]> cmykRow;
     std::vector<JSAMPROW> rows;
+    // Converts the colours of the rows decoded so far beside the decode; declared after the
+    // image, so that it stops before the image goes.
+    std::unique_ptr<ConcurrentConversion> colours;
 
     ~Decoder()
     {
@@ -424,6 +427,11 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     for (JDIMENSION y = 0; y < d.cinfo.output_height; ++y)
         d.rows[y] = d.image.scanLine(int(y));
 
+    // Once, on the reduced picture, beside the decode. A profile that cannot be used leaves the
+    // stored numbers.
+    if (!d.icc.isEmpty() && (!cmyk || keepCmyk))
+        d.colours = std::make_unique<ConcurrentConversion>(d.image, d.icc, stored, request.colours,
+                                                           d.cancel);
     JSAMPROW cmykRow = d.cmykRow.get();
     jpeg_start_decompress(&d.cinfo);
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
@@ -435,12 +443,15 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
         } else if (jpeg_read_scanlines(&d.cinfo, &d.rows[y], d.cinfo.output_height - y) == 0) {
             break;
         }
+        if (d.colours)
+            d.colours->rowsReady(int(d.cinfo.output_scanline));
     }
     // The rest of the file is not read: trailing bytes cannot change the picture.
 
-    // Once, on the reduced picture. A profile that cannot be used leaves the stored numbers.
     if (!d.icc.isEmpty()) {
-        const Conversion done = convertColours(d.image, d.icc, stored, request.colours, d.cancel);
+        const Conversion done =
+            d.colours ? d.colours->finish()
+                      : convertColours(d.image, d.icc, stored, request.colours, d.cancel);
         if (done == Conversion::Cancelled)
             return cancelled();
         if (done == Conversion::Unusable && keepCmyk)

@@ -3,6 +3,8 @@
 #include "viewer/picturecachestate.h"
 #include "viewer/regiondecoder.h"
 
+#include <algorithm>
+
 namespace vistrel {
 
 PictureCache::PictureCache(qint64 budgetBytes, Decoder decoder) : m_state(std::make_shared<State>())
@@ -34,15 +36,20 @@ PictureCache::~PictureCache()
 
 std::optional<LoadedPicture> PictureCache::find(const Request &request)
 {
-    const FileIdentity now = FileIdentity::of(request.nativePath);
+    return find(request, FileIdentity::of(request.nativePath));
+}
+
+std::optional<LoadedPicture> PictureCache::find(const Request &request, const FileIdentity &known)
+{
     State &s = *m_state;
     std::lock_guard<std::mutex> lock(s.mutex);
-    // Decodes of an older state of the file are of no use any more.
+    // Decodes of an older state of the file are of no use any more; one whose file was looked
+    // at after the caller's look is at least as new as what the caller knows.
     const auto before = s.entries.size();
     s.entries.erase(std::remove_if(s.entries.begin(), s.entries.end(),
                                    [&](const State::Entry &e) {
                                        return e.request.nativePath == request.nativePath &&
-                                              !(e.identity == now);
+                                              !(e.identity == known) && e.identity.at < known.at;
                                    }),
                     s.entries.end());
     if (s.entries.size() != before)
@@ -55,6 +62,13 @@ std::optional<LoadedPicture> PictureCache::find(const Request &request)
     if (entry.picture.ok())
         ++s.hits;
     return entry.picture;
+}
+
+bool PictureCache::isCostly(const QByteArray &nativePath) const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    const std::vector<QByteArray> &costly = m_state->costly;
+    return std::find(costly.begin(), costly.end(), nativePath) != costly.end();
 }
 
 void PictureCache::want(std::vector<Request> requests)
@@ -74,9 +88,16 @@ void PictureCache::want(std::vector<Request> requests)
 std::optional<LoadedPicture> PictureCache::waitFor(const Request &request,
                                                    std::chrono::milliseconds timeout)
 {
+    return waitFor(request, timeout, FileIdentity::of(request.nativePath));
+}
+
+std::optional<LoadedPicture> PictureCache::waitFor(const Request &request,
+                                                   std::chrono::milliseconds timeout,
+                                                   const FileIdentity &known)
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        if (std::optional<LoadedPicture> found = find(request))
+        if (std::optional<LoadedPicture> found = find(request, known))
             return found;
         State &s = *m_state;
         std::unique_lock<std::mutex> lock(s.mutex);

@@ -15,6 +15,8 @@
 
 namespace vistrel {
 
+struct FileIdentity;
+
 // The decoded pictures the display holds or will want soon: the one on display, the one shown
 // before it and those decoded ahead on worker threads, all counted against one memory budget.
 //
@@ -60,19 +62,31 @@ public:
     PictureCache(const PictureCache &) = delete;
     PictureCache &operator=(const PictureCache &) = delete;
 
-    // The decode (or failure) held for this request, if any. Never waits, never decodes.
+    // The decode (or failure) held for this request, if any. Never waits, never decodes; looks
+    // at the file to tell whether what is held was decoded from it as it is now.
     std::optional<LoadedPicture> find(const Request &request);
+    // The same for a file whose identity the caller took (off its own thread, as the file may
+    // not answer): decodes of an older state of it are dropped, those from a look taken since
+    // are as good as the caller's. Touches no file.
+    std::optional<LoadedPicture> find(const Request &request, const FileIdentity &known);
     // What to decode, most urgent first. Replaces the previous wish: work for anything else is
     // dropped, and decodes in progress for it are cancelled (one that does not stop at once
     // does not hold back the wanted ones).
     void want(std::vector<Request> requests);
     // Waits at most `timeout` for this request to be found.
     std::optional<LoadedPicture> waitFor(const Request &request, std::chrono::milliseconds timeout);
+    std::optional<LoadedPicture> waitFor(const Request &request, std::chrono::milliseconds timeout,
+                                         const FileIdentity &known);
     // The picture on display: kept whatever the budget until another one is shown.
     void setShown(const Request &request);
     // Called on a worker thread after each decode is stored (or dropped); must only post work
     // to the thread that owns the receiver.
     void setOnDecoded(std::function<void()> callback);
+
+    // Whether a decode of this file as a whole picture took so long on the processor (more than
+    // costlyDecode) that it is not worth decoding ahead: it is decoded when it is shown.
+    bool isCostly(const QByteArray &nativePath) const;
+    static constexpr std::chrono::milliseconds costlyDecode{400};
 
     // For tests and benches: waits (at most `timeout`) until every wanted picture is decoded
     // or failed; how many finds were served; how many decodes began; bytes held.

@@ -3,6 +3,7 @@
 #include "viewer/pictureheader.h"
 
 #include <algorithm>
+#include <ctime>
 #include <system_error>
 #include <thread>
 
@@ -18,6 +19,17 @@ constexpr std::size_t maxFailures = 64;
 
 // Pictures kept that are neither shown nor wanted: the one shown before, and one more.
 constexpr int maxSpare = 2;
+
+// Files remembered as costly to decode.
+constexpr std::size_t maxCostly = 16;
+
+// The processor time this thread has used.
+std::chrono::nanoseconds threadTime()
+{
+    timespec t = {};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
 
 // A reduced picture more than this many times the area asked for costs more to scale down than
 // a fresh decode at the right size.
@@ -217,6 +229,18 @@ void PictureCache::State::dropSpares()
     }
 }
 
+void PictureCache::State::noteCost(const Request &r, std::chrono::nanoseconds processorTime)
+{
+    if (!r.region.isEmpty())
+        return; // a tile says nothing of the whole picture
+    costly.erase(std::remove(costly.begin(), costly.end(), r.nativePath), costly.end());
+    if (processorTime <= costlyDecode)
+        return;
+    if (costly.size() >= maxCostly)
+        costly.erase(costly.begin());
+    costly.push_back(r.nativePath);
+}
+
 void PictureCache::State::startThreadIfNeeded(const std::shared_ptr<State> &self)
 {
     if (!nextJob())
@@ -270,9 +294,13 @@ void PictureCache::State::work(const std::shared_ptr<State> &s)
         lock.unlock();
 
         // The identity is taken before reading: a change during the read makes it stale.
+        const std::chrono::nanoseconds startedAt = threadTime();
         Entry entry{job, FileIdentity::of(job.nativePath), s->decoder(job, *cancel), 0, 0};
+        const std::chrono::nanoseconds took = threadTime() - startedAt;
 
         lock.lock();
+        if (entry.picture.error != LoadedPicture::Cancelled)
+            s->noteCost(job, took);
         s->running.erase(std::find_if(s->running.begin(), s->running.end(),
                                       [&](const Running &x) { return x.cancel == cancel; }));
         if (!s->stop && entry.picture.error != LoadedPicture::Cancelled)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/fileidentity.h"
+#include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 
 #include <condition_variable>
@@ -38,6 +38,7 @@ struct PictureCache::State
     std::vector<Running> running;
     std::vector<Entry> entries;
     std::optional<Request> shown;
+    std::vector<QByteArray> costly; // the files of the most recent costly decodes, oldest first
     int threads = 0;
     int idleThreads = 0;
     bool stop = false;
@@ -85,6 +86,9 @@ struct PictureCache::State
 
     // Keeps only the most recently used of the pictures neither shown nor wanted.
     void dropSpares();
+
+    // Remembers (or forgets) that decoding this request's file as a whole costs much.
+    void noteCost(const Request &r, std::chrono::nanoseconds processorTime);
 
     void startThreadIfNeeded(const std::shared_ptr<State> &self);
 

@@ -89,6 +89,7 @@ void PictureDisplay::SortedList_Click()
     clearView();
     m_view->setToolTip(QString());
     m_shownNative.clear();
+    m_looks.drop();
     m_pending.reset();
     m_tiled.stop();
     m_sharpen.reset();
@@ -108,21 +109,56 @@ void PictureDisplay::SortedList_Click()
     }
     const QByteArray native = m_list->nativePath(index);
     m_pathLabel->setText(shownname::visible(path)); // one line, every character seen
+    prepareView();
+    const std::optional<FileLook> look =
+        m_looks.look(native, path, [this, native, path](const FileLook &late) {
+            showLooked(native, path, late, true);
+            holdShownFile();
+        });
+    if (look) {
+        showLooked(native, path, *look, false);
+        holdShownFile();
+    }
+    m_sinceDisplay.start();
+}
+
+void PictureDisplay::prepareView()
+{
+    StretchedImage *image1 = m_view->image1();
+    ActualPicture *picture1 = m_view->picture1();
+    if (m_scaledpics) {
+        picture1->hide();
+        image1->setEnabled(true);
+        image1->show();
+        return;
+    }
+    image1->hide();
+    picture1->show();
+    picture1->setEnabled(true);
+    picture1->setLeft(1);
+    picture1->setTop(1);
+}
+
+void PictureDisplay::showLooked(const QByteArray &native, const QString &path, const FileLook &look,
+                                bool late)
+{
+    m_look = look;
+    m_lookedAt = native;
+    m_slowStorage = late;
     if (m_scaledpics)
         showScaled(native, path);
     else
         showActualSize(native, path);
-    holdShownFile();
-    m_sinceDisplay.start();
+}
+
+FileIdentity PictureDisplay::identityOf(const QByteArray &native) const
+{
+    return native == m_lookedAt ? m_look.identity : FileIdentity();
 }
 
 void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
 {
     StretchedImage *image1 = m_view->image1();
-    m_view->picture1()->hide();
-    image1->setEnabled(true);
-    image1->show();
-
     // Decode once, straight to (about) the size shown; the full picture is read only for print.
     // Until it is there, the previous picture stays in view.
     const Request request{native, image1->size().expandedTo(QSize(1, 1))};
@@ -150,9 +186,10 @@ void PictureDisplay::presentScaled(const LoadedPicture &picture, const Request &
 
 void PictureDisplay::holdShownFile()
 {
-    m_shownFile.hold(m_shownNative,
-                     m_scaledpics ? m_view->image1()->picture() : m_view->picture1()->picture(),
-                     !m_scaledpics && !m_tiled.isActive());
+    // The file as the look opened it: holding it touches no file.
+    m_shownFile.hold(
+        m_shownNative, m_scaledpics ? m_view->image1()->picture() : m_view->picture1()->picture(),
+        !m_scaledpics && !m_tiled.isActive(), m_shownNative == m_lookedAt ? m_look.file : nullptr);
 }
 
 void PictureDisplay::writeSizeText(const QSize &pictureSize)
@@ -166,14 +203,7 @@ void PictureDisplay::writeSizeText(const QSize &pictureSize)
 
 void PictureDisplay::showActualSize(const QByteArray &native, const QString &path)
 {
-    ActualPicture *picture1 = m_view->picture1();
-    m_view->image1()->hide();
-    picture1->show();
-    picture1->setEnabled(true);
-    picture1->setLeft(1);
-    picture1->setTop(1);
-
-    const PictureHeader header = readPictureHeader(native);
+    const PictureHeader &header = m_look.header;
     if (TiledPicture::suits(header)) {
         presentTiled(native, header.size);
         return;
@@ -188,11 +218,11 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     m_view->picture1()->setTiled(size);
     m_shownNative = native;
     m_shownFullSize = size;
-    m_tiled.start(native, size);
+    m_tiled.start(native, size, identityOf(native));
     placeAtActualSize(size);
     requestTiles();
     BusyCursor busy;
-    m_tiled.waitForVisible(*m_cache, m_view->picture1(), fullWait);
+    m_tiled.waitForVisible(*m_cache, m_view->picture1(), m_slowStorage ? quickWait : fullWait);
     if (m_tiled.damaged())
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
 }
@@ -252,7 +282,8 @@ void PictureDisplay::placeAtActualSize(const QSize &size)
 
 std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, const QString &path)
 {
-    if (std::optional<LoadedPicture> made = m_cache->find(request))
+    const FileIdentity known = identityOf(request.nativePath);
+    if (std::optional<LoadedPicture> made = m_cache->find(request, known))
         return made;
     std::vector<Request> wanted{request};
     for (Request &r : neighbours(
@@ -263,17 +294,14 @@ std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, cons
     // The refill that follows a question about this file shows it again: that display must
     // know its outcome now.
     const bool fast = m_fastStepping && request.nativePath != m_alreadyAsked;
-    PictureHeader header;
-    if (fast)
-        header = readPictureHeader(request.nativePath);
-    if (fast && header.valid && header.fileBytes >= slowDecodeBytes) {
-        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, quickWait))
+    const PictureHeader &header = m_look.header;
+    if (m_slowStorage || (fast && header.valid && header.fileBytes >= slowDecodeBytes)) {
+        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, quickWait, known))
             return done;
     } else {
         BusyCursor busy;
-        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, fullWait))
+        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, fullWait, known))
             return done;
-        header = readPictureHeader(request.nativePath);
     }
     m_pending = Pending{request, path};
     if (m_scaledpics && header.valid)
@@ -284,7 +312,8 @@ std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, cons
 void PictureDisplay::onDecoded()
 {
     if (m_sharpen) {
-        if (std::optional<LoadedPicture> sharper = m_cache->find(*m_sharpen)) {
+        if (std::optional<LoadedPicture> sharper =
+                m_cache->find(*m_sharpen, identityOf(m_sharpen->nativePath))) {
             // A failure here leaves the stretched picture in view; nothing is reported.
             const Request request = *m_sharpen;
             m_sharpen.reset();
@@ -302,7 +331,8 @@ void PictureDisplay::onDecoded()
     }
     if (!m_pending)
         return;
-    std::optional<LoadedPicture> picture = m_cache->find(m_pending->request);
+    std::optional<LoadedPicture> picture =
+        m_cache->find(m_pending->request, identityOf(m_pending->request.nativePath));
     if (!picture)
         return;
     const Pending pending = std::move(*m_pending);
@@ -336,8 +366,12 @@ std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLea
     // just passed on the way.
     std::vector<Request> wanted;
     for (const int i : aheadIndices(m_list->index(), m_list->count(), m_direction, ahead,
-                                    atLeast.isValid() && !m_fastStepping))
-        wanted.push_back({m_list->nativePath(i), atLeast});
+                                    atLeast.isValid() && !m_fastStepping)) {
+        // A file found costly to decode is decoded only when it is shown.
+        QByteArray path = m_list->nativePath(i);
+        if (!m_cache->isCostly(path))
+            wanted.push_back({std::move(path), atLeast});
+    }
     return wanted;
 }
 
@@ -372,6 +406,7 @@ void PictureDisplay::hidePicture()
     m_view->image1()->hide();
     m_view->picture1()->hide();
     m_shownNative.clear();
+    m_looks.drop();
     m_pending.reset();
     m_tiled.stop();
     m_sharpen.reset();

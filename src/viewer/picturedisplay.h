@@ -1,6 +1,8 @@
 #pragma once
 
+#include "viewer/filelook.h"
 #include "viewer/picturecache.h"
+#include "viewer/picturelooks.h"
 #include "viewer/shownfile.h"
 #include "viewer/tiledpicture.h"
 
@@ -29,6 +31,10 @@ class ShownList;
 // handles what belongs to it: the scale-to-fit switch, the scroll bars, and Esc in the list, the
 // viewing area and the picture ending the run. What is done about a file that cannot be shown
 // is the list's owner's (ShownList).
+//
+// The file is looked at off the window's thread (PictureLooks): a display goes on at once when
+// the look answers within the quick answer, else once it answers, unless another display came
+// first. Meanwhile the path label names the file and the looks tell that it is being read.
 //
 // Pictures are decoded on worker threads (PictureCache), the next ones in the direction of
 // travel ahead of time. A display waits for its picture only for a bounded time: a short one
@@ -67,8 +73,11 @@ public:
     // The file on display, held for printing at full resolution; nullptr when nothing is shown.
     const ShownFile *shownFile() const { return m_shownNative.isEmpty() ? nullptr : &m_shownFile; }
 
-    // True while the current entry's picture is still being decoded; for tests and benches.
-    bool isPending() const { return m_pending.has_value(); }
+    // True while the current entry's file is still being read or its picture decoded; for tests
+    // and benches.
+    bool isPending() const { return m_pending.has_value() || m_looks.isPending(); }
+    // Whose answers say that a file is being read.
+    const PictureLooks *looks() const { return &m_looks; }
     // Replaces the decoder (tests: slow or counting ones) with a fresh cache.
     void setDecoder(PictureCache::Decoder decoder);
     PictureCache &cache() const { return *m_cache; }
@@ -88,8 +97,15 @@ private:
     };
 
     void clearView();
+    // Readies the view for the mode (the previous picture stays in it until the new one comes).
+    void prepareView();
+    // Goes on with the display once the file has been looked at.
+    // late: the look came after the quick answer, so the file's storage is slow.
+    void showLooked(const QByteArray &native, const QString &path, const FileLook &look, bool late);
     void showScaled(const QByteArray &native, const QString &path);
     void showActualSize(const QByteArray &native, const QString &path);
+    // What the last look said of the file; for another file, nothing that would be trusted.
+    FileIdentity identityOf(const QByteArray &native) const;
     // The decoded picture for the request, waiting a bounded time; none when it will come later
     // (the display is then pending).
     std::optional<LoadedPicture> obtain(const Request &request, const QString &path);
@@ -143,6 +159,12 @@ private:
     // answer does not ask again.
     QByteArray m_alreadyAsked;
     std::unique_ptr<PictureCache> m_cache;
+    // The last look at a file shown, and its file.
+    FileLook m_look;
+    QByteArray m_lookedAt;
+    // Its storage answered late: its decode will not be quick either, and is not waited for.
+    bool m_slowStorage = false;
+    PictureLooks m_looks; // last: its answers stop before anything else goes
 };
 
 } // namespace vistrel

@@ -90,14 +90,18 @@ QSize jpegSize(const QByteArray &head, qint64 *coefficients, bool *byRegion)
 
 PictureHeader readPictureHeader(const QByteArray &nativePath)
 {
+    const OpenedFile file(nativePath);
+    return file.isOpen() ? readPictureHeader(file.fd(), file.status()) : PictureHeader();
+}
+
+PictureHeader readPictureHeader(int fd, const struct stat &st)
+{
     PictureHeader header;
     QByteArray head;
-    struct stat st = {};
-    if (const OpenedFile file(nativePath); file.isRegular() && file.status().st_size > 0) {
-        st = file.status();
+    if (S_ISREG(st.st_mode) && st.st_size > 0) {
         head.resize(qMin<qsizetype>(headBytes, qsizetype(st.st_size)));
         const qint64 got =
-            readAt(file.fd(), reinterpret_cast<unsigned char *>(head.data()), head.size(), 0);
+            readAt(fd, reinterpret_cast<unsigned char *>(head.data()), head.size(), 0);
         head.resize(got > 0 ? qsizetype(got) : 0);
     }
     if (head.size() < 4)

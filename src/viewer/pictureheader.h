@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QSize>
 
+struct stat;
+
 namespace vistrel {
 
 // What a picture file's first bytes say, read without decoding: enough to name the picture's
@@ -25,5 +27,7 @@ struct PictureHeader
 // Reads the start of the file (opened without blocking, so a FIFO cannot hang the caller).
 // Any failure gives an invalid header: the caller then learns the reason from a real load.
 PictureHeader readPictureHeader(const QByteArray &nativePath);
+// The same from a file already open, of which fstat said `st`.
+PictureHeader readPictureHeader(int fd, const struct stat &st);
 
 } // namespace vistrel

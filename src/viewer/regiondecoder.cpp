@@ -2,6 +2,8 @@
 
 #include "common/openedfile.h"
 #include "viewer/bmpdecoder.h"
+#include "viewer/colourprofile.h"
+#include "viewer/embeddedprofile.h"
 #include "viewer/fileread.h"
 #include "viewer/loadfailure.h"
 #include "viewer/pictureheader.h"
@@ -43,6 +45,7 @@ struct RegionJob
     FILE *file = nullptr;
     std::vector<JSAMPLE> row;
     QImage image;
+    QByteArray profile;
 
     ~RegionJob()
     {
@@ -80,6 +83,30 @@ void monitor(j_common_ptr cinfo)
     }
 }
 
+// The profile the JPEG's saved APP2 segments carry; empty when none or a damaged one.
+QByteArray jpegProfile(const jpeg_decompress_struct &cinfo)
+{
+    IccChunks chunks;
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+        if (m->marker != JPEG_APP0 + 2 || m->data_length < IccChunks::headerBytes ||
+            !IccChunks::isPiece(m->data))
+            continue;
+        const std::size_t length = m->data_length - IccChunks::headerBytes;
+        if (unsigned char *to = chunks.place(m->data[12], m->data[13], length))
+            std::memcpy(to, m->data + IccChunks::headerBytes, length);
+    }
+    return chunks.profile();
+}
+
+// A tile is given the colours the whole picture is given: the file's profile converted to the
+// display's. False when cancelled part-way.
+bool withFileColours(QImage &image, const QByteArray &profile, StoredPixels stored,
+                     const LoadLimits &limits)
+{
+    return profile.isEmpty() || convertColours(image, profile, stored, limits.colours,
+                                               limits.cancel) != Conversion::Cancelled;
+}
+
 LoadedPicture decodeJpegRegion(int fd, const QRect &region, const LoadLimits &limits)
 {
     RegionJob job;
@@ -108,7 +135,9 @@ LoadedPicture decodeJpegRegion(int fd, const QRect &region, const LoadLimits &li
     job.progress.progress_monitor = monitor;
     job.cinfo.progress = &job.progress;
     jpeg_stdio_src(&job.cinfo, job.file);
+    jpeg_save_markers(&job.cinfo, JPEG_APP0 + 2, 0xFFFF); // the pieces of a colour profile
     jpeg_read_header(&job.cinfo, TRUE);
+    job.profile = jpegProfile(job.cinfo); // before the segments are freed
     const QRect whole(0, 0, int(job.cinfo.image_width), int(job.cinfo.image_height));
     const QRect part = region & whole;
     if (jpeg_has_multiple_scans(&job.cinfo) || job.cinfo.jpeg_color_space == JCS_CMYK ||
@@ -144,6 +173,10 @@ LoadedPicture decodeJpegRegion(int fd, const QRect &region, const LoadLimits &li
     }
     // The rest of the file is not read.
     jpeg_abort_decompress(&job.cinfo);
+    const StoredPixels stored =
+        job.cinfo.jpeg_color_space == JCS_GRAYSCALE ? StoredPixels::Grey : StoredPixels::Rgb;
+    if (!withFileColours(job.image, job.profile, stored, limits))
+        return cancelled();
 
     LoadedPicture result;
     result.fullSize = whole.size();
@@ -153,7 +186,7 @@ LoadedPicture decodeJpegRegion(int fd, const QRect &region, const LoadLimits &li
 }
 
 LoadedPicture decodeBmpRegion(int fd, const BmpLayout &layout, const QRect &region,
-                              const LoadLimits &limits)
+                              const QByteArray &profile, const LoadLimits &limits)
 {
     const QRect part = region & QRect(QPoint(0, 0), layout.size);
     if (part.isEmpty())
@@ -186,6 +219,8 @@ LoadedPicture decodeBmpRegion(int fd, const BmpLayout &layout, const QRect &regi
         for (int x = 0; x < part.width(); ++x, in += layout.bytesPerPixel)
             out[x] = qRgb(in[2], in[1], in[0]);
     }
+    if (!withFileColours(image, profile, StoredPixels::Rgb, limits))
+        return cancelled();
     LoadedPicture p;
     p.fullSize = layout.size;
     p.incomplete = incomplete;
@@ -224,7 +259,8 @@ LoadedPicture RegionDecoder::decode(const QByteArray &nativePath, const QRect &r
             return decodeJpegRegion(fd, region, bounded);
         const BmpLayout bmp = readBmpLayout(head, got, qint64(st.st_size));
         if (bmp.valid)
-            return decodeBmpRegion(fd, bmp, region, bounded);
+            return decodeBmpRegion(fd, bmp, region, bmpProfile(fd, head, got, qint64(st.st_size)),
+                                   bounded);
     } catch (const std::bad_alloc &) {
         return noMemoryLeft();
     }

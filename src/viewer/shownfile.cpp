@@ -1,14 +1,13 @@
 #include "viewer/shownfile.h"
 
 #include "common/errortext.h"
-#include "common/openedfile.h"
 #include "viewer/colourprofile.h"
+#include "viewer/filelook.h"
 #include "viewer/pictureheader.h"
 #include "viewer/pictureloader.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,34 +33,36 @@ ShownFile::~ShownFile()
 
 void ShownFile::release()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-    m_openError = 0;
+    m_file.reset();
     m_path.clear();
     m_shown = QImage();
 }
 
-void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize)
+bool ShownFile::record(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize)
 {
     release();
     ++m_serial;
     if (nativePath.isEmpty())
-        return;
+        return false;
     m_path = nativePath;
     m_shown = shown;
     // Printing takes the picture as decoded, and the file is not needed again, unless the
     // picture was given a display's colours other than sRGB, which the print service assumes.
     m_shownAtFullSize = shownAtFullSize && displayIsSrgb();
-    if (m_shownAtFullSize)
-        return;
+    return !m_shownAtFullSize;
+}
 
-    // Non-blocking and close-on-exec as the loader opens it; the descriptor pins the file's
-    // content as it is now, whatever later happens to its name.
-    OpenedFile file(nativePath);
-    m_openError = file.error();
-    m_identity = file.isOpen() ? FileIdentity::of(file.status()) : FileIdentity();
-    m_fd = file.take();
+void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize)
+{
+    if (record(nativePath, shown, shownAtFullSize))
+        m_file = OpenedFile::open(nativePath);
+}
+
+void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize,
+                     std::shared_ptr<const OpenedFile> opened)
+{
+    if (record(nativePath, shown, shownAtFullSize))
+        m_file = std::move(opened);
 }
 
 ShownFile::Picture ShownFile::fullResolution() const
@@ -76,17 +77,17 @@ ShownFile::Picture ShownFile::fullResolution() const
                                                    "screen, ") +
                                     pixels(m_shown) + QLatin1Char('.')};
     };
-    if (m_fd < 0)
+    if (!m_file || !m_file->isOpen())
         return asShown(QStringLiteral("The file could not be kept open after it was shown (%1)")
-                           .arg(errorText(m_openError)));
+                           .arg(errorText(m_file ? m_file->error() : EBADF)));
 
     struct stat st = {};
-    if (::fstat(m_fd, &st) != 0 || FileIdentity::of(st) != m_identity)
+    if (::fstat(m_file->fd(), &st) != 0 || FileIdentity::of(st) != m_file->identity())
         return asShown(QStringLiteral("The file was changed on disk after it was shown"));
 
     // The descriptor's own entry reopens the very file held, even when its name now leads
     // elsewhere or nowhere.
-    const QByteArray held = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_fd);
+    const QByteArray held = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_file->fd());
     // A page needs the picture at no more than a printer resolves over the largest sheet: a
     // larger one is decoded reduced to that (a JPEG by its decoder's scaling, at least that
     // size), never whole.

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "common/fileidentity.h"
-
 #include <QByteArray>
 #include <QImage>
 #include <QString>
 
+#include <memory>
+
 namespace vistrel {
+
+class OpenedFile;
 
 // The file of the picture on display, kept open from the moment it is shown, so that printing
 // reads the very file that was shown: a file replaced, renamed or deleted on disk afterwards
@@ -29,8 +31,13 @@ public:
     ShownFile &operator=(const ShownFile &) = delete;
 
     // Records the file now on display (empty path: nothing shown) with the picture decoded for
-    // it. shownAtFullSize: that picture is already the file at its own size.
+    // it. shownAtFullSize: that picture is already the file at its own size. Opens the file
+    // when it is needed, which may block as long as the file's storage does.
     void hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize);
+    // The same with the file already opened (off the caller's thread) before its picture was
+    // decoded; touches no file.
+    void hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize,
+              std::shared_ptr<const OpenedFile> opened);
 
     bool isHeld() const { return !m_path.isEmpty(); }
     // Changes with every hold, so a reader can tell whether the picture is still the one it
@@ -44,12 +51,13 @@ public:
 private:
     void release();
 
+    // Records the file and says whether it has to be kept open.
+    bool record(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize);
+
     QByteArray m_path;
     QImage m_shown;
     bool m_shownAtFullSize = false;
-    int m_fd = -1;
-    int m_openError = 0;
-    FileIdentity m_identity; // of the file when it was shown
+    std::shared_ptr<const OpenedFile> m_file; // null when not needed
     quint64 m_serial = 0;
 };
 

@@ -12,10 +12,12 @@ bool TiledPicture::suits(const PictureHeader &header)
            qint64(header.size.width()) * header.size.height() * 4 >= tiledFromBytes;
 }
 
-void TiledPicture::start(const QByteArray &nativePath, const QSize &size)
+void TiledPicture::start(const QByteArray &nativePath, const QSize &size,
+                         const FileIdentity &identity)
 {
     m_nativePath = nativePath;
     m_size = size;
+    m_identity = identity;
     m_needed.clear();
     m_failed.clear();
     m_visibleCount = 0;
@@ -24,7 +26,7 @@ void TiledPicture::start(const QByteArray &nativePath, const QSize &size)
 
 void TiledPicture::stop()
 {
-    start({}, {});
+    start({}, {}, {});
 }
 
 PictureCache::Request TiledPicture::requestFor(const QRect &tile) const
@@ -53,7 +55,7 @@ bool TiledPicture::collect(PictureCache &cache, ActualPicture *picture)
     for (const QRect &tile : std::as_const(m_needed)) {
         if (picture->hasTile(tile) || m_failed.contains(tile))
             continue;
-        const std::optional<LoadedPicture> found = cache.find(requestFor(tile));
+        const std::optional<LoadedPicture> found = cache.find(requestFor(tile), m_identity);
         if (!found) {
             all = false;
             continue;
@@ -79,7 +81,7 @@ void TiledPicture::waitForVisible(PictureCache &cache, ActualPicture *picture,
             continue;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !cache.waitFor(requestFor(tile), left))
+        if (left.count() <= 0 || !cache.waitFor(requestFor(tile), left, m_identity))
             break;
         collect(cache, picture);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 
 #include <QByteArray>
@@ -17,7 +18,8 @@ struct PictureHeader;
 
 // A picture shown at its own size that is too large to hold whole: only the tiles near the view
 // are decoded (by region, on the picture cache's workers, within its one budget) and held by the
-// display. Scrolling asks for the tiles of the new view and a ring around it, and never waits.
+// display. Scrolling asks for the tiles of the new view and a ring around it, and never waits
+// nor touches the file.
 class TiledPicture
 {
 public:
@@ -31,7 +33,9 @@ public:
 
     bool isActive() const { return !m_nativePath.isEmpty(); }
     const QByteArray &nativePath() const { return m_nativePath; }
-    void start(const QByteArray &nativePath, const QSize &size);
+    // `identity` is the file's as the display looked at it: the tiles are taken from decodes of
+    // that state of the file or a newer one, and nothing asks the file again.
+    void start(const QByteArray &nativePath, const QSize &size, const FileIdentity &identity);
     void stop();
 
     // The tiles the view of `picture` needs now, and requests for those it does not hold yet,
@@ -51,6 +55,7 @@ private:
 
     QByteArray m_nativePath;
     QSize m_size;
+    FileIdentity m_identity;
     QList<QRect> m_needed;
     int m_visibleCount = 0;
     QList<QRect> m_failed;

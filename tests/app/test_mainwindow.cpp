@@ -4,6 +4,7 @@
 #include "app/accessibility.h"
 #include "app/commands.h"
 #include "app/mainwindow.h"
+#include "app/settingssaver.h"
 #include "app/statusbar.h"
 #include "app/toolbaricons.h"
 #include "app/windowplacement.h"
@@ -658,16 +659,57 @@ private slots:
         QCOMPARE(run.browser()->curslide(), 1);
     }
 
+    // A save is told as done or failed only once its outcome is known: at once when the folder
+    // answers at once, else once it answers, with "Saving" meanwhile and the window free.
+    void failingSaveIsReported_data()
+    {
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<int>("slowMs");
+        QTest::newRow("a place no file can be written") << false << 0;
+        QTest::newRow("a slow folder: saved once it answers") << true << 300;
+        QTest::newRow("a slow place that fails: told once it answers") << false << 300;
+    }
     void failingSaveIsReported()
     {
-        const QString path = QStringLiteral("/proc/vistrel/Vistrel.ini");
+        QFETCH(bool, writable);
+        QFETCH(int, slowMs);
+        vistrel::test::TemporaryDir config;
+        const QString path = writable ? config.filePath(QStringLiteral("Vistrel.ini"))
+                                      : QStringLiteral("/proc/vistrel/Vistrel.ini");
         Run run(QByteArray(), path);
         run.window.Form_Load();
+        const struct Slowed
+        {
+            Slowed(const QString &prefix, int ms)
+            {
+                vistrel_slow_files(QFile::encodeName(prefix).constData(), ms);
+            }
+            ~Slowed() { vistrel_slow_files(nullptr, 0); }
+        } slowed(QFileInfo(path).path(), slowMs);
+        QElapsedTimer clock;
+        clock.start();
         run.commands()->clickToolbarKey(QStringLiteral("save"));
+        QVERIFY2(clock.elapsed() < 250, qPrintable(QString::number(clock.elapsed())));
         const ScriptedPrompter &prompts = run.services.prompts;
-        QCOMPARE(prompts.shown.size(), 1);
-        QCOMPARE(prompts.shown.at(0).kind, ScriptedPrompter::Critical);
-        QVERIFY2(prompts.shown.at(0).prompt.contains(path), qPrintable(prompts.shown.at(0).prompt));
+        MainStatusBar *status = run.window.statusPanels();
+        if (slowMs > 0) {
+            QCOMPARE(prompts.shown.size(), 0);
+            QCOMPARE(status->panelText(1), QStringLiteral("Saving the settings to %1…").arg(path));
+            QTRY_VERIFY_WITH_TIMEOUT(!run.window.settingsSaver()->isSaving(), 20000);
+        }
+        QCOMPARE(prompts.shown.size(), writable ? 0 : 1);
+        if (!writable) {
+            QCOMPARE(prompts.shown.at(0).kind, ScriptedPrompter::Critical);
+            QVERIFY2(prompts.shown.at(0).prompt.contains(path),
+                     qPrintable(prompts.shown.at(0).prompt));
+            QVERIFY2(!status->panelText(1).contains(QStringLiteral("settings")),
+                     qPrintable(status->panelText(1)));
+        } else {
+            QCOMPARE(status->panelText(1),
+                     QStringLiteral("The settings were saved to %1.").arg(path));
+            QSettings written(path, QSettings::IniFormat);
+            QCOMPARE(written.value(QStringLiteral("Settings/Toolbar2")).toString(), "1");
+        }
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QCOMPARE(run.services.ends.ends, 0);
     }

@@ -594,6 +594,96 @@ private slots:
         QCOMPARE(pending.last().at(0).toString(), QString());
     }
 
+    // The folder shown stops answering while the refresh watches it: one look waits for it,
+    // no other starts meanwhile, the silence is told once, and the growth it shows once it
+    // answers comes in.
+    void refreshWaitsForNoFolder_data()
+    {
+        QTest::addColumn<int>("delay");
+        QTest::newRow("answers after 300 ms") << 300;
+        QTest::newRow("never answers") << -1;
+    }
+    void refreshWaitsForNoFolder()
+    {
+        QFETCH(int, delay);
+        Sandbox a;
+        a.fill({"a.jpg"});
+        Rig rig(false); // without notices every change is read from the folder
+        rig.refreshing(a.path());
+        QSignalSpy silent(&rig.browser, &FolderBrowser::folderSilent);
+        QSignalSpy answering(&rig.browser, &FolderBrowser::folderPending);
+        const int started = vistrel_slow_folders_started();
+        const int answered = vistrel_slow_folders_answered();
+        vistrel_slow_folders(QFile::encodeName(a.path()).constData(), delay);
+        a.fill({"b.jpg"});
+        QElapsedTimer clock;
+        clock.start();
+        // 3.6 s on the refresh's clock; 2.4 s for one that answers, before it is told silent.
+        for (int i = 0; i < (delay < 0 ? 60 : 40); ++i)
+            rig.tick();
+        QVERIFY2(clock.elapsed() < 250, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(vistrel_slow_folders_started(), started + 1);
+        QCOMPARE(silent.count(), delay < 0 ? 1 : 0);
+        QCOMPARE(rig.names(), QStringList{"a.jpg"});
+        if (delay >= 0) {
+            QTRY_COMPARE(vistrel_slow_folders_answered(), answered + 1);
+            vistrel_slow_folders(nullptr, 0);
+            for (int i = 0; i < 50 && rig.browser.list()->count() == 1; ++i) {
+                QTest::qWait(20); // late answers come in
+                rig.tick();
+            }
+            QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg"}));
+            QCOMPARE(answering.count(), 0);
+        }
+        vistrel_slow_folders(nullptr, 0);
+    }
+
+    // A sort whose dates are slow to read: the command returns at once, the list keeps its order
+    // until the new one comes, and a refill or another sort meanwhile drops it.
+    void slowSortKeepsTheListUntilItsOrderComes_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("waited for") << QString() << QStringList{"b.jpg", "c.jpg", "a.jpg"};
+        QTest::newRow("sorted by name meanwhile")
+            << QStringLiteral("name") << QStringList{"a.jpg", "b.jpg", "c.jpg"};
+        QTest::newRow("refilled meanwhile")
+            << QStringLiteral("refill") << QStringList{"b.jpg", "c.jpg", "a.jpg"};
+    }
+    void slowSortKeepsTheListUntilItsOrderComes()
+    {
+        QFETCH(QString, meanwhile);
+        Sandbox a;
+        a.fill({"a.jpg", "b.jpg", "c.jpg"});
+        a.setMtime(QStringLiteral("a.jpg"), 1700000300);
+        a.setMtime(QStringLiteral("b.jpg"), 1700000100);
+        a.setMtime(QStringLiteral("c.jpg"), 1700000200);
+        Rig rig;
+        rig.choose(a.path());
+        QSignalSpy pending(&rig.browser, &FolderBrowser::sortPending);
+        const int answered = vistrel_slow_folders_answered();
+        vistrel_slow_folders(QFile::encodeName(a.path()).constData(), 300);
+        QElapsedTimer clock;
+        clock.start();
+        rig.browser.sortByDate();
+        QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(rig.browser.isSortPending());
+        QCOMPARE(pending.count(), 1);
+        QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+        if (meanwhile == QLatin1String("name"))
+            rig.browser.sortByName();
+        if (meanwhile == QLatin1String("refill")) {
+            vistrel_slow_folders(nullptr, 0);
+            rig.browser.File1_PathChange(); // the date order, read in place
+        }
+        QTRY_COMPARE(vistrel_slow_folders_answered(), answered + 1);
+        vistrel_slow_folders(nullptr, 0);
+        QTRY_VERIFY(!rig.browser.isSortPending());
+        QTest::qWait(50); // a dropped answer would have come by now
+        QTEST(rig.names(), "shown");
+        QCOMPARE(pending.last().at(0).toBool(), false);
+    }
+
     void moreThan32767Pictures()
     {
         // Creating tens of thousands of files on a journalled disk takes seconds; memory is

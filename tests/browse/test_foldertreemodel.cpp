@@ -10,6 +10,7 @@
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -205,6 +206,26 @@ private slots:
         qInfo("event loop while a %d ms read runs: longest gap %lld ms, median %lld ms", delay,
               gaps.back(), gaps[gaps.size() / 2]);
         QVERIFY2(gaps.back() < 1000, qPrintable(QString::number(gaps.back())));
+
+        // A path set from code through the slow folder does not wait for it: it is chosen when
+        // the folder answers, and another path set meanwhile drops it.
+        const QString inner = slow + QStringLiteral("/inner");
+        FolderTree waiting(rootAt(box)), left(rootAt(box));
+        QSignalSpy settled(&waiting, &FolderTree::pathSettled);
+        QSignalSpy leftSettled(&left, &FolderTree::pathSettled);
+        clock.restart();
+        QVERIFY(waiting.setSelectedPath(inner));
+        QVERIFY(left.setSelectedPath(inner));
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(waiting.pendingPath(), inner);
+        QCOMPARE(waiting.selectedPath(), QString());
+        QVERIFY(left.setSelectedPath(box.path()));
+        QCOMPARE(left.pendingPath(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(settled.count(), 1, delay + 10000);
+        QCOMPARE(settled.at(0).at(1).toBool(), true);
+        QCOMPARE(waiting.selectedPath(), inner);
+        QCOMPARE(left.selectedPath(), box.path());
+        QCOMPARE(leftSettled.count(), 0);
 
         // The tree goes while a read is under way: its answer is dropped.
         const int answered = vistrel_slow_folders_answered();

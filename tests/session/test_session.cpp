@@ -11,9 +11,11 @@
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/programrun.h"
+#include "app/statusbar.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "browse/slowfolders.h"
 #include "common/nativename.h"
 #include "common/services.h"
 #include "info/splashwindow.h"
@@ -33,6 +35,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
@@ -265,6 +268,10 @@ private slots:
     void clickOnCurrentEntryShowsItAgain();
     void bigPictureAtActualSize_data();
     void bigPictureAtActualSize();
+    void stalledStorageLeavesTheWindowAnswering_data();
+    void stalledStorageLeavesTheWindowAnswering();
+    void pictureShownInItsOwnColours_data();
+    void pictureShownInItsOwnColours();
     void restoredWindowIsWhollyOnScreen_data();
     void restoredWindowIsWhollyOnScreen();
     void windowKeepsMinimumWithoutWindowManager();
@@ -573,6 +580,112 @@ void TestSession::bigPictureAtActualSize()
     const qint64 aboveIdleMb = (statusKb("VmHWM:") - idleKb) / 1024;
     qInfo("%lld MB above idle", aboveIdleMb);
     QVERIFY2(aboveIdleMb < 150, qPrintable(QString::number(aboveIdleMb)));
+}
+
+void TestSession::pictureShownInItsOwnColours_data()
+{
+    QTest::addColumn<QString>("profile"); // embedded by ImageMagick; empty: none
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("scaled");
+    QTest::addColumn<QColor>("expected"); // as ImageMagick converts the file to sRGB
+    const QString adobe = QStringLiteral("/usr/share/color/icc/colord/AdobeRGB1998.icc");
+    QTest::newRow("Adobe RGB JPEG, scaled to fit")
+        << adobe << QSize(300, 300) << true << QColor(0, 161, 84);
+    QTest::newRow("plain JPEG, its stored numbers")
+        << QString() << QSize(300, 300) << true << QColor(40, 160, 90);
+    QTest::newRow("Adobe RGB 27 MP JPEG at its own size, by tiles")
+        << adobe << QSize(6000, 4500) << false << QColor(0, 161, 84);
+}
+
+// Stored pixels (40, 160, 90) mean other colours under an embedded profile: the window shows
+// what the profile means (the display here is sRGB), and a file without one as stored.
+void TestSession::pictureShownInItsOwnColours()
+{
+    QFETCH(QString, profile);
+    QFETCH(QSize, size);
+    QFETCH(bool, scaled);
+    QFETCH(QColor, expected);
+    if (!profile.isEmpty() && !QFile::exists(profile))
+        QSKIP("colord-data is not installed");
+    QTemporaryDir place;
+    QStringList arguments{
+        QStringLiteral("-size"), QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+        QStringLiteral("xc:rgb(40,160,90)"), QStringLiteral("-quality"), QStringLiteral("100")};
+    if (!profile.isEmpty())
+        arguments << QStringLiteral("-profile") << profile;
+    arguments << place.filePath(QStringLiteral("x.jpg"));
+    QCOMPARE(QProcess::execute(QStringLiteral("convert"), arguments), 0);
+    Run run(lastDir(place.path()) + (scaled ? "" : "Toolbar3=0\n"));
+    MainWindow *window = startShowingFirst(run, 1);
+    QVERIFY(window);
+    PictureView *view = window->viewingArea();
+    const auto centre = [view] {
+        return view->grab().toImage().pixelColor(view->innerOrigin() + QPoint(20, 20));
+    };
+    const auto close = [&] {
+        const QColor c = centre();
+        return qAbs(c.red() - expected.red()) <= 2 && qAbs(c.green() - expected.green()) <= 2 &&
+               qAbs(c.blue() - expected.blue()) <= 2;
+    };
+    QVERIFY2(QTest::qWaitFor(close, 10000), qPrintable(centre().name()));
+    QCOMPARE(window->horizontalBar()->isVisible(), !scaled);
+}
+
+void TestSession::stalledStorageLeavesTheWindowAnswering_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("lookupMs");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("a click on a picture in a folder with 3 s per lookup")
+        << "click" << 3000 << "Reading the picture %1/c.jpg…";
+    QTest::newRow("Save into a settings folder that never answers")
+        << "save" << -1 << "Saving the settings to %1/Vistrel.ini…";
+}
+
+// Storage that is slow or stops answering holds up nothing: the window answers all along (a
+// timer on its thread is never late by much), says what it waits for, and Escape ends the run.
+void TestSession::stalledStorageLeavesTheWindowAnswering()
+{
+    QFETCH(QString, action);
+    QFETCH(int, lookupMs);
+    QFETCH(QString, notice);
+    Run run(lastDir(QString()));
+    // Four, so that the one clicked was not decoded ahead while the first was shown.
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        run.write(QString::fromLatin1(name), picture());
+    {
+        QSettings store(run.settingsPath(), QSettings::IniFormat);
+        store.setValue(QStringLiteral("Settings/LastDir"), run.folder());
+    }
+    MainWindow *window = startShowingFirst(run, 4);
+    QVERIFY(window);
+    const auto unslow = qScopeGuard([] { vistrel_slow_files(nullptr, 0); });
+    vistrel_slow_files(QFile::encodeName(run.folder()).constData(), lookupMs);
+
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+    QTimer ticks;
+    ticks.setInterval(10);
+    QObject::connect(&ticks, &QTimer::timeout,
+                     [&] { longest = qMax(longest, sinceTick.restart()); });
+    sinceTick.start();
+    ticks.start();
+    if (action == QLatin1String("click")) {
+        QListView *list = window->pictureList();
+        desktop->click(list->viewport(), rowCentre(list, window->browser()->list()->index(2)));
+    } else {
+        desktop->key("s", "Control_L");
+    }
+    letRun(1000);
+    QCOMPARE(window->statusPanels()->panelText(1), notice.arg(run.folder()));
+    letRun(6000);
+    letRun(100); // a tick held up at the end counts too
+    ticks.stop();
+    qInfo("longest time the window did not answer: %lld ms", longest);
+    QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
+    QCOMPARE(run.messages().count(), 0); // nothing told before it is known
+    desktop->key("Escape");
+    QTRY_COMPARE(run.ends.ends, 1);
 }
 
 void TestSession::restoredWindowIsWhollyOnScreen_data()

@@ -2,6 +2,7 @@
 #include "testutils.h"
 #include "viewer/colourprofile.h"
 #include "viewer/pictureloader.h"
+#include "viewer/regiondecoder.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -164,6 +165,15 @@ private slots:
         const QRgb got = shown.image.pixel(shown.image.width() / 2, shown.image.height() / 2);
         QVERIFY2(within(got, expected.rgb(), 1), qPrintable(QColor(got).name()));
         QCOMPARE(qAlpha(got), 255);
+        // A tile of it at its own size has the same colours.
+        if (RegionDecoder::handles(path)) {
+            const LoadedPicture tile = RegionDecoder::decode(path, QRect(1, 1, 2, 1));
+            QVERIFY(tile.ok());
+            QVERIFY2(within(tile.image.pixel(0, 0), expected.rgb(), 1),
+                     qPrintable(QColor(tile.image.pixel(0, 0)).name()));
+        } else {
+            QVERIFY(kind == QLatin1String("cmyk") || kind == QLatin1String("gif"));
+        }
         // Printing is given the same sRGB, also when the display has a profile of its own.
         setDisplayProfile(profileFile(colord + QStringLiteral("WideGamutRGB.icc")));
         QVERIFY(!displayIsSrgb());

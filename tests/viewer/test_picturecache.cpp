@@ -1,6 +1,7 @@
 #include "decoders.h"
 #include "pictures.h"
 #include "testutils.h"
+#include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 
 #include <QFile>
@@ -8,6 +9,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
+#include <memory>
 
 using namespace vistrel;
 using namespace vistrel::test;
@@ -61,20 +64,31 @@ private slots:
         QCOMPARE(cache.decodes(), 1);
     }
 
+    // The file's identity is the cache's own look, or one the caller took (off its thread):
+    // decodes older than that look serve only its state of the file, newer ones serve it.
     void changedOrVanishedFileIsDecodedAfresh_data()
     {
         QTest::addColumn<bool>("remove");
-        QTest::newRow("rewritten") << false;
-        QTest::newRow("removed") << true;
+        QTest::addColumn<QString>("look");
+        QTest::addColumn<int>("decodes");
+        QTest::newRow("rewritten") << false << "cache" << 2;
+        QTest::newRow("removed") << true << "cache" << 2;
+        QTest::newRow("rewritten, the caller looked after the change") << false << "after" << 2;
+        QTest::newRow("removed, the caller looked after the change") << true << "after" << 2;
+        QTest::newRow("rewritten, the caller looked before: its state serves")
+            << false << "before" << 1;
     }
     void changedOrVanishedFileIsDecodedAfresh()
     {
         QFETCH(bool, remove);
+        QFETCH(QString, look);
+        QFETCH(int, decodes);
         Sandbox box;
         box.write(QStringLiteral("a.bmp"), encode(solid(8, 8, Qt::red), "bmp"));
         box.setMtime(QStringLiteral("a.bmp"), 1000000000);
-        PictureCache cache;
         const PictureCache::Request request{native(box, "a.bmp"), QSize()};
+        const FileIdentity before = FileIdentity::of(request.nativePath);
+        PictureCache cache;
         cache.want({request});
         QVERIFY(cache.waitIdle());
         if (remove) {
@@ -83,16 +97,64 @@ private slots:
             box.write(QStringLiteral("a.bmp"), encode(solid(8, 8, Qt::blue), "bmp"));
             box.setMtime(QStringLiteral("a.bmp"), 1000000001);
         }
-        QVERIFY(!cache.find(request));
-        const std::optional<LoadedPicture> p = cache.waitFor(request, 10s);
+        const FileIdentity known =
+            look == QLatin1String("before") ? before : FileIdentity::of(request.nativePath);
+        const auto find = [&] {
+            return look == QLatin1String("cache") ? cache.find(request)
+                                                  : cache.find(request, known);
+        };
+        const std::optional<LoadedPicture> p = decodes == 1 ? find() : [&] {
+            if (find())
+                return std::optional<LoadedPicture>();
+            return look == QLatin1String("cache") ? cache.waitFor(request, 10s)
+                                                  : cache.waitFor(request, 10s, known);
+        }();
         QVERIFY(p);
-        QCOMPARE(cache.decodes(), 2);
+        QCOMPARE(cache.decodes(), decodes);
         if (remove) {
             QCOMPARE(p->error, int(LoadedPicture::FileNotFound));
         } else {
             QVERIFY(p->ok());
-            QCOMPARE(QColor(p->image.pixel(0, 0)), QColor(Qt::blue));
+            QCOMPARE(QColor(p->image.pixel(0, 0)), QColor(decodes == 1 ? Qt::red : Qt::blue));
         }
+    }
+
+    void costlyDecodeIsRemembered_data()
+    {
+        QTest::addColumn<int>("processorMs"); // spent by the decode
+        QTest::addColumn<bool>("tile");
+        QTest::addColumn<bool>("costly");
+        QTest::newRow("a long decode is remembered") << 500 << false << true;
+        QTest::newRow("a quick one is not") << 0 << false << false;
+        QTest::newRow("a long tile says nothing of the whole") << 500 << true << false;
+    }
+    // A file that took long to decode is not decoded ahead again (the display asks isCostly);
+    // a later quick decode of it forgets that.
+    void costlyDecodeIsRemembered()
+    {
+        QFETCH(int, processorMs);
+        QFETCH(bool, tile);
+        Sandbox box;
+        box.write(QStringLiteral("a.bmp"), encode(gradient(64, 64), "bmp"));
+        auto spend = std::make_shared<std::atomic<int>>(processorMs);
+        PictureCache cache(PictureCache::defaultBudgetBytes, [spend](const PictureCache::Request &r,
+                                                                     const std::atomic<bool> &) {
+            timespec start = {}, now = {};
+            ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+            do
+                ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+            while ((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 <
+                   spend->load());
+            return PictureLoader::load(r.nativePath, r.atLeast);
+        });
+        const QByteArray path = native(box, "a.bmp");
+        cache.want({{path, QSize(16, 16), tile ? QRect(0, 0, 8, 8) : QRect()}});
+        QVERIFY(cache.waitIdle());
+        QTEST(cache.isCostly(path), "costly");
+        *spend = 0;
+        cache.want({{path, QSize()}}); // not served by the first decode
+        QVERIFY(cache.waitIdle());
+        QVERIFY(!cache.isCostly(path));
     }
 
     void failureIsKeptForTheSameRequestOnly()

@@ -8,6 +8,7 @@
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
+#include "browse/slowfolders.h"
 #include "slideshow/slideshow.h"
 #include "viewer/picturedisplay.h"
 #include "viewer/picturegeometry.h"
@@ -42,6 +43,18 @@ public:
 };
 
 const QColor background(40, 40, 40);
+
+// Every lookup of a file under the prefix takes this long while this lives; 0 slows nothing.
+struct SlowFiles
+{
+    SlowFiles(const QString &prefix, int ms)
+    {
+        vistrel_slow_files(ms ? QFile::encodeName(prefix).constData() : nullptr, ms);
+    }
+    ~SlowFiles() { vistrel_slow_files(nullptr, 0); }
+    SlowFiles(const SlowFiles &) = delete;
+    SlowFiles &operator=(const SlowFiles &) = delete;
+};
 
 // A main window in miniature: the browser over a sandbox folder, the viewing area with its bars,
 // the path label and status panel 1, wired as the real window wires them.
@@ -494,16 +507,20 @@ private slots:
 
     // Keys faster than decodes: every entry still writes the label and panel 1 in order, the
     // window's thread never waits on a decode without a bound, and the last one is shown once
-    // decoded; a fault found only then is told then.
+    // decoded; a fault found only then is told then. Keys faster than the files' storage: each
+    // entry writes its label and says it is being read, and only the last one goes on.
     void slowDecodesNeverHoldTheWindow_data()
     {
         QTest::addColumn<bool>("lastIsDamaged");
-        QTest::newRow("good pictures") << false;
-        QTest::newRow("the last one's data is damaged") << true;
+        QTest::addColumn<int>("lookupMs");
+        QTest::newRow("good pictures") << false << 0;
+        QTest::newRow("the last one's data is damaged") << true << 0;
+        QTest::newRow("files slow to open") << false << 300;
     }
     void slowDecodesNeverHoldTheWindow()
     {
         QFETCH(bool, lastIsDamaged);
+        QFETCH(int, lookupMs);
         Rig rig(true);
         // Files large enough to take longer to decode than a key repeats.
         const QStringList names{"a.bmp", "b.bmp", "c.bmp", "d.jpg"};
@@ -519,11 +536,14 @@ private slots:
         HeldDecoder held;
         rig.display.setDecoder(held.decoder());
         rig.open();
+        const SlowFiles slowed(rig.box.path(), lookupMs);
+        QSignalSpy reading(rig.display.looks(), &PictureLooks::pending);
         QStringList labels;
         for (int i = 0; i < names.size(); ++i) {
             const auto start = std::chrono::steady_clock::now();
             rig.browser.list()->setListIndex(i);
-            QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(5));
+            QVERIFY(std::chrono::steady_clock::now() - start <
+                    (lookupMs ? std::chrono::milliseconds(250) : std::chrono::seconds(5)));
             QVERIFY(rig.display.isPending());
             labels << rig.label->text();
         }
@@ -533,7 +553,13 @@ private slots:
         const QString sizes =
             sizeText(rig.view->innerSize().height(), rig.view->innerSize().width(),
                      pixelsToHimetric(600), pixelsToHimetric(620));
-        QCOMPARE(rig.statusWritten, QStringList(names.size(), sizes));
+        if (lookupMs) {
+            QCOMPARE(reading.size(), 2 * names.size() - 1); // each one told, then taken back
+            QCOMPARE(reading.last().at(0).toString(), rig.pathOf(names.last()));
+            QTRY_COMPARE(reading.last().at(0).toString(), QString());
+            QTRY_COMPARE(rig.statusWritten.size(), 1); // the earlier answers were dropped
+        }
+        QCOMPARE(rig.statusWritten, QStringList(lookupMs ? 1 : names.size(), sizes));
         QVERIFY(rig.services.prompts.shown.isEmpty());
 
         held.release();
@@ -650,13 +676,16 @@ private slots:
         QTest::addColumn<int>("selected");
         QTest::addColumn<QStringList>("left");
         QTest::addColumn<int>("after");
+        QTest::addColumn<int>("lookupMs");
         const QStringList abc{"a.bmp", "b.bmp", "c.bmp"};
-        QTest::newRow("first") << abc << 0 << QStringList{"b.bmp", "c.bmp"} << 0;
-        QTest::newRow("middle") << abc << 1 << QStringList{"a.bmp", "c.bmp"} << 1;
+        QTest::newRow("first") << abc << 0 << QStringList{"b.bmp", "c.bmp"} << 0 << 0;
+        QTest::newRow("middle") << abc << 1 << QStringList{"a.bmp", "c.bmp"} << 1 << 0;
         QTest::newRow("last selects the one before")
-            << abc << 2 << QStringList{"a.bmp", "b.bmp"} << 1;
+            << abc << 2 << QStringList{"a.bmp", "b.bmp"} << 1 << 0;
         QTest::newRow("only leaves an empty list")
-            << QStringList{"a.bmp"} << 0 << QStringList{} << -1;
+            << QStringList{"a.bmp"} << 0 << QStringList{} << -1 << 0;
+        QTest::newRow("middle, in a folder slow to answer: the list follows the answer")
+            << abc << 1 << QStringList{"a.bmp", "c.bmp"} << 1 << 300;
     }
     void deleteSelectsTheSamePlace()
     {
@@ -664,6 +693,7 @@ private slots:
         QFETCH(int, selected);
         QFETCH(QStringList, left);
         QFETCH(int, after);
+        QFETCH(int, lookupMs);
         Rig rig(true);
         for (const QString &f : files)
             rig.put(f, solid(10, 10, Qt::red));
@@ -671,7 +701,17 @@ private slots:
         rig.browser.list()->setListIndex(selected);
         const QString victim = files.at(selected);
         rig.services.prompts.answers = {true};
-        rig.shown.deletepicture();
+        {
+            const SlowFiles slowed(rig.box.path(), lookupMs);
+            const auto start = std::chrono::steady_clock::now();
+            rig.shown.deletepicture();
+            if (lookupMs) {
+                QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::milliseconds(250));
+                QCOMPARE(rig.names(), files); // nothing told before the answer
+                QCOMPARE(rig.services.prompts.shown.size(), 1);
+                QTRY_COMPARE_WITH_TIMEOUT(rig.names(), left, 10000);
+            }
+        }
 
         QCOMPARE(rig.services.prompts.shown.size(), 1);
         QCOMPARE(rig.services.prompts.shown.first().prompt,

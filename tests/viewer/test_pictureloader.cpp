@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -425,6 +426,67 @@ private slots:
         ::close(fd);
         QCOMPARE(p.error, int(LoadedPicture::Cancelled));
         QVERIFY(p.image.isNull());
+    }
+
+    void hugeSparseBmpCostsLittle_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<int>("whiteFrom"); // stored rows, counted from the file's first
+        QTest::addColumn<int>("whiteTo");
+        QTest::addColumn<int>("whiteRow"); // an output row they make white; -1: all black
+        QTest::newRow("1 x 268 M, nothing but holes") << QSize(1, 268435456) << 0 << 0 << -1;
+        QTest::newRow("20000 x 15000, a stored band of white rows")
+            << QSize(20000, 15000) << 7000 << 7100 << 699 - 328;
+    }
+    // A file that claims billions of pixels but stores almost nothing costs a fraction of a
+    // second to show reduced, and what it does store is seen.
+    void hugeSparseBmpCostsLittle()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(int, whiteFrom);
+        QFETCH(int, whiteTo);
+        QFETCH(int, whiteRow);
+        const qint64 stride = (qint64(picture.width()) * 24 + 31) / 32 * 4;
+        const qint64 data = stride * picture.height();
+        QByteArray head(54, '\0');
+        const auto put32 = [&](int at, qint64 v) {
+            for (int i = 0; i < 4; ++i)
+                head[at + i] = char((v >> (8 * i)) & 0xFF);
+        };
+        head[0] = 'B';
+        head[1] = 'M';
+        put32(2, 54 + data);
+        put32(10, 54);
+        put32(14, 40);
+        put32(18, picture.width());
+        put32(22, picture.height());
+        head[26] = 1;
+        head[28] = 24;
+        Sandbox box;
+        const QByteArray path = native(box, QStringLiteral("huge.bmp"));
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::pwrite(fd, head.constData(), 54, 0), ssize_t(54));
+        QCOMPARE(::ftruncate(fd, 54 + data), 0);
+        const QByteArray white(int(stride), char(0xFF));
+        for (int r = whiteFrom; r < whiteTo; ++r)
+            QCOMPARE(::pwrite(fd, white.constData(), std::size_t(stride), 54 + r * stride),
+                     ssize_t(stride));
+        ::close(fd);
+
+        timespec before = {}, after = {};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+        const LoadedPicture p = PictureLoader::load(path, QSize(1000, 700));
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+        const double seconds =
+            double(after.tv_sec - before.tv_sec) + double(after.tv_nsec - before.tv_nsec) / 1e9;
+        QVERIFY(p.ok());
+        QCOMPARE(p.fullSize, picture);
+        QCOMPARE(p.image.size(), picture.boundedTo(QSize(1000, 700)));
+        QVERIFY2(seconds < 1.0, qPrintable(QString::number(seconds)));
+        QCOMPARE(qRed(p.image.pixel(0, 0)), 0);
+        if (whiteRow >= 0)
+            QVERIFY(qRed(p.image.pixel(p.image.width() / 2, whiteRow)) > 200);
     }
 
     void bombIsRefusedEvenWhenScaled()

@@ -1,0 +1,74 @@
+#include "app/settingssaver.h"
+
+#include "app/statusbar.h"
+#include "common/services.h"
+
+namespace vistrel {
+
+SettingsSaver::SettingsSaver(QString file, MainStatusBar *status, QObject *parent)
+    : QObject(parent), m_file(std::move(file)), m_status(status)
+{
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(silenceMs);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        tell(QStringLiteral("The folder of %1 does not answer; the settings are not saved yet.")
+                 .arg(m_file));
+    });
+}
+
+void SettingsSaver::save(const StoredSettings &values)
+{
+    if (m_saving) {
+        m_next = values;
+        return;
+    }
+    start(values);
+}
+
+void SettingsSaver::start(const StoredSettings &values)
+{
+    std::optional<QString> failure;
+    {
+        const BusyCursor busy; // only while waiting: a message never shows the hourglass
+        failure =
+            m_reads.run<QString>([file = m_file, values] { return writeSettings(file, values); },
+                                 [this](QString late) { finish(late, true); });
+    }
+    if (failure) {
+        finish(*failure, false);
+        return;
+    }
+    m_saving = true;
+    tell(QStringLiteral("Saving the settings to %1…").arg(m_file));
+    m_silence.start();
+}
+
+void SettingsSaver::finish(const QString &failure, bool late)
+{
+    m_saving = false;
+    m_silence.stop();
+    if (!failure.isEmpty()) {
+        tell(QString());
+        prompter().critical(
+            QStringLiteral("The settings could not be saved to %1: %2.").arg(m_file, failure),
+            errorTitle());
+    } else if (late) {
+        tell(QStringLiteral("The settings were saved to %1.").arg(m_file));
+    }
+    emit finished(failure);
+    if (m_next && !m_saving) {
+        const StoredSettings next = *m_next;
+        m_next.reset();
+        start(next);
+    }
+}
+
+void SettingsSaver::tell(const QString &notice)
+{
+    // Panel 1 is shared: only a text of the save's own is taken back.
+    if (!notice.isEmpty() || m_status->panelText(1) == m_notice)
+        m_status->setPanelText(1, notice);
+    m_notice = notice;
+}
+
+} // namespace vistrel
