@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds with warnings as errors and runs the whole suite; then
-# builds and runs it again with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/.
+# builds and runs it again with clang, AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan/, so that both compilers build the program with warnings as errors.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/deps.sh" --test
@@ -33,8 +34,14 @@ run_suite "$root/build-test"
 bash "$root/tools/check-install.sh" "$root" "$root/build-test"
 
 if [ "${VISTREL_SKIP_SANITIZERS:-0}" != "1" ]; then
+    # A folder configured earlier with another compiler starts afresh.
+    if [ -f "$root/build-asan/CMakeCache.txt" ] &&
+        ! grep -q '^CMAKE_CXX_COMPILER:.*clang++' "$root/build-asan/CMakeCache.txt"; then
+        rm -rf "$root/build-asan"
+    fi
     cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVISTREL_WERROR=ON \
-        -DVISTREL_SANITIZE=ON -DVISTREL_BENCH=OFF -DVISTREL_TESTS=ON -DVISTREL_SESSION_TESTS=ON
+        -DCMAKE_CXX_COMPILER=clang++ -DVISTREL_SANITIZE=ON -DVISTREL_BENCH=OFF -DVISTREL_TESTS=ON \
+        -DVISTREL_SESSION_TESTS=ON
     cmake --build "$root/build-asan" -j"$jobs"
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

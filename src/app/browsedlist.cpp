@@ -19,11 +19,6 @@ namespace {
 // How often a picture that waits for its writer is looked at again.
 constexpr int writerPauseMs = 1000;
 
-const QString errorTitle()
-{
-    return QStringLiteral("ERROR!");
-}
-
 const QString deleteTitle()
 {
     return QStringLiteral("DELETE FILE");

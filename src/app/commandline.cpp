@@ -5,6 +5,7 @@
 #include "common/errortext.h"
 #include "common/identity.h"
 #include "common/nativename.h"
+#include "common/openedfile.h"
 
 #include <QList>
 
@@ -93,10 +94,8 @@ OpenRequest resolveOpenPath(const QByteArray &path, const QByteArray &workingDir
     const QByteArray name = absolute.mid(slash + 1);
     if (!normalise(slash == 0 ? QByteArrayLiteral("/") : absolute.left(slash), &folder, &error))
         return refused(absolute, errorText(error));
-    const int fd = ::open(absolute.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return refused(absolute, errorText(errno));
-    ::close(fd);
+    if (const OpenedFile file(absolute); !file.isOpen())
+        return refused(absolute, errorText(file.error()));
     request.folder = fromNative(folder);
     if (isPictureName(name.constData(), std::size_t(name.size()))) {
         request.kind = OpenRequest::Kind::Picture;

@@ -8,9 +8,16 @@
 #ifdef VISTREL_HAVE_XKB
 #include <xcb/xcb.h>
 // The XKB header names a member "explicit", a keyword of C++.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wkeyword-macro"
+#endif
 #define explicit explicit_
 #include <xcb/xkb.h>
 #undef explicit
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
 
 #include <cstdlib>
 #include <cstring>

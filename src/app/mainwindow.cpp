@@ -178,7 +178,7 @@ void MainWindow::connectCommands()
 
 void MainWindow::connectBrowsing()
 {
-    connect(m_tree, &FolderTree::selectionChanged, this, [this] {
+    connect(m_tree, &FolderTree::selectedPathChanged, this, [this] {
         const BusyCursor busy; // a large folder takes a moment to list
         m_browser->reloaddir();
     });
@@ -207,7 +207,7 @@ void MainWindow::connectBrowsing()
             [this](const QString &folder, const QString &reason) {
                 prompter().critical(
                     QStringLiteral("Cannot open the folder %1: %2.").arg(folder, reason),
-                    QStringLiteral("ERROR!"));
+                    errorTitle());
                 m_tree->restoreSelectedPath(m_browser->holddir());
             });
     // The list's selection, by the user or by code, goes through the model; each change shows

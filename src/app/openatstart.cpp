@@ -94,7 +94,7 @@ void OpenAtStart::selectPicture()
             notListedMessage(joinFolderAndName(m_request.folder, fromNative(m_request.picture)));
     }
     if (!m_request.message.isEmpty())
-        prompter().critical(m_request.message, QStringLiteral("ERROR!"));
+        prompter().critical(m_request.message, errorTitle());
 }
 
 } // namespace vistrel

@@ -4,6 +4,7 @@
 #include "common/errortext.h"
 #include "common/identity.h"
 #include "common/nativename.h"
+#include "common/openedfile.h"
 #include "common/rounding.h"
 #include "slideshow/slideinterval.h"
 
@@ -213,14 +214,11 @@ StoredValues valuesToStore(const StoredSettings &v)
 // to be a settings file.
 bool readRegularFile(const QByteArray &path, QByteArray *bytes)
 {
-    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= largestSettingsFile;
+    const OpenedFile file(path);
+    bool ok = file.isRegular() && file.status().st_size <= largestSettingsFile;
     char buffer[16 * 1024];
     while (ok && bytes->size() <= largestSettingsFile) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(file.fd(), buffer, sizeof buffer);
         if (n == 0)
             break;
         if (n < 0 && errno != EINTR)
@@ -228,7 +226,6 @@ bool readRegularFile(const QByteArray &path, QByteArray *bytes)
         else if (n > 0)
             bytes->append(buffer, qsizetype(n));
     }
-    ::close(fd);
     return ok && bytes->size() <= largestSettingsFile;
 }
 

@@ -51,7 +51,7 @@ void SettingsSaver::finish(const QString &failure, bool late)
         tell(QString());
         prompter().critical(
             QStringLiteral("The settings could not be saved to %1: %2.").arg(m_file, failure),
-            QStringLiteral("ERROR!"));
+            errorTitle());
     } else if (late) {
         tell(QStringLiteral("The settings were saved to %1.").arg(m_file));
     }

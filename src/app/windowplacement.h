@@ -21,7 +21,6 @@ public:
     QPointF positionToStore() const;
     QSizeF sizeToStore() const;
 
-    bool positionKnown() const { return m_positionKnown; }
     void setPositionKnown(bool known) { m_positionKnown = known; }
 
 private:

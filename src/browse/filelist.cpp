@@ -84,7 +84,7 @@ std::vector<QByteArray> FileList::update(const std::vector<QByteArray> &changed)
 
     std::vector<QByteArray> present;
     const FolderHandle folder(m_path);
-    FileStamp stamp;
+    FileIdentity stamp;
     for (const QByteArray &name : changed) {
         // Also a link that leads nowhere yet: what it leads to may come without a notice here.
         m_mayHoldLinks = m_mayHoldLinks || folder.isLink(name);

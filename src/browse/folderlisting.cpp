@@ -145,14 +145,12 @@ FolderHandle::~FolderHandle()
         ::close(m_fd);
 }
 
-bool FolderHandle::stamp(const QByteArray &name, FileStamp *out) const
+bool FolderHandle::stamp(const QByteArray &name, FileIdentity *out) const
 {
     struct stat st;
     if (m_fd < 0 || ::fstatat(m_fd, name.constData(), &st, 0) != 0 || !S_ISREG(st.st_mode))
         return false;
-    out->mtimeSeconds = st.st_mtim.tv_sec;
-    out->mtimeNanoseconds = st.st_mtim.tv_nsec;
-    out->size = st.st_size;
+    *out = FileIdentity::of(st);
     return true;
 }
 

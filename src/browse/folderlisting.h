@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/fileidentity.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -43,13 +45,6 @@ FolderNames readPictureNames(const QString &folder);
 // read the folder counts as "none".
 bool folderHasAnyFile(const QString &folder);
 
-struct FileStamp
-{
-    std::int64_t mtimeSeconds = 0;
-    std::int64_t mtimeNanoseconds = 0;
-    std::int64_t size = 0;
-};
-
 // Opened folder for many stat calls relative to it; a failed open leaves isOpen() false.
 class FolderHandle
 {
@@ -61,9 +56,9 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     int error() const { return m_error; }
-    // Stamp of a regular file in the folder; false when it is gone, unreadable or not regular.
-    // Symbolic links are followed; isLink tells whether name is one.
-    bool stamp(const QByteArray &name, FileStamp *out) const;
+    // Identity of a regular file in the folder; false when it is gone, unreadable or not
+    // regular. Symbolic links are followed; isLink tells whether name is one.
+    bool stamp(const QByteArray &name, FileIdentity *out) const;
     bool isLink(const QByteArray &name) const;
 
 private:

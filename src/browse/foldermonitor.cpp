@@ -29,6 +29,9 @@ constexpr qint64 announcedStableMs = 1000;
 constexpr qint64 sliceNs = 8'000'000;
 // How many entries are read between two looks at the clock.
 constexpr int entriesPerLook = 512;
+// The shortest time between two re-readings of a folder whose notices are trusted or whose time
+// has not changed; large folders are re-read less often.
+constexpr qint64 fullRereadMs = 2000;
 // Re-reading may take this share of a core at most: one that took 60 ms waits 12 s.
 constexpr qint64 rereadTimeShare = 200;
 
@@ -40,12 +43,6 @@ qint64 monotonicMs()
     return timer.elapsed();
 }
 
-bool sameStamp(const FileStamp &a, const FileStamp &b)
-{
-    return a.size == b.size && a.mtimeSeconds == b.mtimeSeconds &&
-           a.mtimeNanoseconds == b.mtimeNanoseconds;
-}
-
 // Processor time of the calling thread: what the work itself cost, however busy the machine.
 qint64 threadCpuNs()
 {
@@ -54,16 +51,9 @@ qint64 threadCpuNs()
     return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
-FileStamp folderStamp(const QString &folder)
+FileIdentity folderStamp(const QString &folder)
 {
-    struct stat st;
-    FileStamp stamp;
-    if (::stat(toNative(folder).constData(), &st) == 0) {
-        stamp.mtimeSeconds = st.st_mtim.tv_sec;
-        stamp.mtimeNanoseconds = st.st_mtim.tv_nsec;
-        stamp.size = std::int64_t(st.st_ino);
-    }
-    return stamp;
+    return FileIdentity::of(toNative(folder));
 }
 
 // A change-notice descriptor made off the window's thread; closed unless it is taken.
@@ -103,15 +93,15 @@ struct FolderMonitor::Slice
     bool ended = false;
     quint64 sum = 0; // a plain re-reading: the picture names' hashes, and their number
     qint64 count = 0;
-    std::vector<quint64> seen;                           // a detailed one: pictures known
-    std::vector<std::pair<QByteArray, FileStamp>> found; // and regular pictures not known
+    std::vector<quint64> seen;                              // a detailed one: pictures known
+    std::vector<std::pair<QByteArray, FileIdentity>> found; // and regular pictures not known
     qint64 costNs = 0;
 };
 
 struct FolderMonitor::WatchStart
 {
     std::shared_ptr<NoticeDescriptor> notices = std::make_shared<NoticeDescriptor>();
-    FileStamp stamp;
+    FileIdentity stamp;
 };
 
 FolderMonitor::FolderMonitor(QObject *parent) : QObject(parent), m_clock(monotonicMs) {}
@@ -249,7 +239,7 @@ int FolderMonitor::poll()
 
 qint64 FolderMonitor::rereadInterval() const
 {
-    return std::max(m_fullRereadMs, m_lastPassCostNs / 1'000'000 * rereadTimeShare);
+    return std::max(fullRereadMs, m_lastPassCostNs / 1'000'000 * rereadTimeShare);
 }
 
 // Applies the queued notices name by name; the folder is re-read only when notices were lost.
@@ -313,16 +303,16 @@ void FolderMonitor::applyNotice(std::uint32_t mask, const QByteArray &name, qint
 // Without notices, a change of the folder's time calls for a re-reading.
 void FolderMonitor::checkFolderStamp()
 {
-    look<FileStamp>([folder = m_folder] { return folderStamp(folder); },
-                    [this](FileStamp &stamp, qint64) {
-                        if (takeFolderStamp(stamp))
-                            m_passWanted = true;
-                    });
+    look<FileIdentity>([folder = m_folder] { return folderStamp(folder); },
+                       [this](FileIdentity &stamp, qint64) {
+                           if (takeFolderStamp(stamp))
+                               m_passWanted = true;
+                       });
 }
 
-bool FolderMonitor::takeFolderStamp(const FileStamp &stamp)
+bool FolderMonitor::takeFolderStamp(const FileIdentity &stamp)
 {
-    const bool changed = m_folderStamped && !sameStamp(stamp, m_folderStamp);
+    const bool changed = m_folderStamped && stamp != m_folderStamp;
     m_folderStamp = stamp;
     m_folderStamped = true;
     return changed;
@@ -401,8 +391,7 @@ void FolderMonitor::continuePass()
                 struct stat st;
                 if (::fstatat(folderFd, entry->d_name, &st, 0) != 0)
                     continue;
-                out.found.emplace_back(
-                    std::move(name), FileStamp{st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_size});
+                out.found.emplace_back(std::move(name), FileIdentity::of(st));
             }
             out.costNs = threadCpuNs() - cpuStart;
             return out;
@@ -479,18 +468,18 @@ void FolderMonitor::finishPass(qint64 now)
 void FolderMonitor::settlePending()
 {
     std::vector<QByteArray> names = pendingNames();
-    look<std::vector<std::optional<FileStamp>>>(
+    look<std::vector<std::optional<FileIdentity>>>(
         [folder = m_folder, names] {
             const FolderHandle handle(folder);
-            std::vector<std::optional<FileStamp>> stamps(names.size());
+            std::vector<std::optional<FileIdentity>> stamps(names.size());
             for (std::size_t i = 0; i < names.size(); ++i) {
-                FileStamp stamp;
+                FileIdentity stamp;
                 if (handle.stamp(names[i], &stamp))
                     stamps[i] = stamp;
             }
             return stamps;
         },
-        [this, names](std::vector<std::optional<FileStamp>> &stamps, qint64 now) {
+        [this, names](std::vector<std::optional<FileIdentity>> &stamps, qint64 now) {
             for (std::size_t i = 0; i < names.size(); ++i) {
                 const auto it = m_pending.find(names[i]);
                 if (it == m_pending.end())
@@ -500,9 +489,9 @@ void FolderMonitor::settlePending()
                     continue;
                 }
                 Pending &p = it.value();
-                const FileStamp &stamp = *stamps[i];
+                const FileIdentity &stamp = *stamps[i];
                 bool settled = false;
-                if (!p.stamped || !sameStamp(stamp, p.stamp)) {
+                if (!p.stamped || stamp != p.stamp) {
                     p.stamp = stamp;
                     p.stamped = true;
                     p.stableSince = now;

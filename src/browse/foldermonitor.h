@@ -63,13 +63,8 @@ public:
         return m_pending.contains(name) || m_writing.contains(name);
     }
     std::vector<QByteArray> pendingNames() const;
-    // Whether a re-reading of the folder is under way (it may take several polls).
-    bool isRereading() const { return m_pass != nullptr; }
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
-    // The shortest time between two re-readings of a folder whose notices are trusted or whose
-    // time has not changed; large folders are re-read less often.
-    void setFullRereadInterval(qint64 ms) { m_fullRereadMs = ms; }
     void setNotificationsEnabled(bool enabled) { m_notificationsAllowed = enabled; }
     // At most this many entries are read per poll (0: as many as a few milliseconds allow), so
     // that tests can spread a re-reading of a small folder over several polls.
@@ -91,7 +86,7 @@ signals:
 private:
     struct Pending
     {
-        FileStamp stamp;
+        FileIdentity stamp;
         qint64 stableSince = 0;
         bool stamped = false;   // stamp holds the file's last seen size and time
         bool closed = false;    // closed after writing, or moved in whole
@@ -117,7 +112,7 @@ private:
     void settlePending();
     void closeNotifications();
     void checkFolderStamp();
-    bool takeFolderStamp(const FileStamp &stamp);
+    bool takeFolderStamp(const FileIdentity &stamp);
     qint64 rereadInterval() const;
 
     QString m_folder;
@@ -130,8 +125,7 @@ private:
     QHash<QByteArray, Pending> m_pending;
     QSet<QByteArray> m_writing; // written to and not closed since, as notices tell
     Clock m_clock;
-    qint64 m_fullRereadMs = 2000;
-    FileStamp m_folderStamp;
+    FileIdentity m_folderStamp;
     int m_inotify = -1;
     bool m_watching = false;
     bool m_notificationsAllowed = true;

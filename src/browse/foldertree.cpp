@@ -26,7 +26,7 @@ FolderTree::FolderTree(std::vector<FolderTreeRoot> roots, QWidget *parent)
     connect(this, &QTreeView::expanded, m_model, &FolderTreeModel::reload);
     // A chosen folder's sub-folders come up to date, as an opened one's do: one that had none
     // when it was first read has no expand arrow to open it by.
-    connect(this, &FolderTree::selectionChanged, this, [this] { m_model->reload(m_chosen); });
+    connect(this, &FolderTree::selectedPathChanged, this, [this] { m_model->reload(m_chosen); });
     // A chosen folder that went away takes its highlight with it; no neighbour inherits it.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &FolderTree::showChosen);
     connect(m_model, &FolderTreeModel::pathFound, this, [this](const QModelIndex &index) {
@@ -103,7 +103,7 @@ void FolderTree::choose(const QModelIndex &index)
     showChosen();
     scrollTo(index);
     if (changed)
-        emit selectionChanged();
+        emit selectedPathChanged();
     dropVanished();
 }
 
@@ -133,7 +133,7 @@ void FolderTree::reportUserChoice()
         return;
     dropPendingPath();
     m_chosen = choice;
-    emit selectionChanged();
+    emit selectedPathChanged();
     dropVanished();
 }
 

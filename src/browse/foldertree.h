@@ -38,7 +38,7 @@ public:
     void restoreSelectedPath(const QString &path);
 
 signals:
-    void selectionChanged();
+    void selectedPathChanged();
     // A pending path was chosen (found) or found to name no folder of the tree.
     void pathSettled(const QString &path, bool found);
 

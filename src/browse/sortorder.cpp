@@ -110,15 +110,15 @@ std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<Q
     std::vector<SortItem> items;
     items.reserve(names.size());
     const FolderHandle handle(folder);
-    FileStamp stamp;
+    FileIdentity stamp;
     // Neighbouring files are often stamped within the same second; convert each second once.
     std::int64_t lastSeconds = -1;
     std::int64_t lastKey = 0;
     for (const QByteArray &native : names) {
         if (!handle.stamp(native, &stamp))
             continue;
-        if (stamp.mtimeSeconds != lastSeconds) {
-            lastSeconds = stamp.mtimeSeconds;
+        if (stamp.mtimeSec != lastSeconds) {
+            lastSeconds = stamp.mtimeSec;
             lastKey = localTimeKey(lastSeconds);
         }
         items.push_back(makeItem(native, lastKey));

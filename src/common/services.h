@@ -20,6 +20,12 @@ public:
     virtual void inform(const QString &prompt, const QString &title) = 0;
 };
 
+// The title of every error message.
+inline QString errorTitle()
+{
+    return QStringLiteral("ERROR!");
+}
+
 // Ends the process at once, without any window closing or saving.
 class Terminator
 {

@@ -31,8 +31,6 @@ public:
     void setFontSize(double points); // points on the device, as a printer or screen takes them
     void setCurrentX(double x) { m_currentX = x; }
     void setCurrentY(double y) { m_currentY = y; }
-    double currentX() const { return m_currentX; }
-    double currentY() const { return m_currentY; }
     double scaleWidth() const { return m_scaleWidth; }
     double textWidth(const QString &text) const; // inches with the current font
     // Writes the text with its top at the current position and moves on to the next line.

@@ -50,7 +50,6 @@ QLabel *addLabel(QWidget *parent, const char *name, const QString &text, QRect g
     return label;
 }
 
-const QString errorTitle = QStringLiteral("ERROR!");
 const QString printTitle = QStringLiteral("PRINT");
 
 } // namespace
@@ -202,7 +201,7 @@ std::optional<PageParams> PrintPreviewDialog::readBoxes() const
     texts.top = m_txtTop->text();
     const PageParamsResult result = readPageParams(texts);
     if (!result.params)
-        prompter().critical(result.problem, errorTitle);
+        prompter().critical(result.problem, errorTitle());
     return result.params;
 }
 
@@ -311,7 +310,7 @@ bool PrintPreviewDialog::printOnFoundPrinter(const std::optional<QPageLayout> &s
 {
     PrintDestination *printer = m_link->printer();
     if (!printer) {
-        prompter().critical(m_link->problem(), errorTitle);
+        prompter().critical(m_link->problem(), errorTitle());
         return false;
     }
     if (seen && (!m_paper.pageSize().isEquivalentTo(seen->pageSize()) ||
@@ -326,7 +325,7 @@ bool PrintPreviewDialog::printOnFoundPrinter(const std::optional<QPageLayout> &s
     if (!failure.isEmpty()) {
         prompter().critical(QStringLiteral("The page could not be printed: ") + failure +
                                 QLatin1Char('.'),
-                            errorTitle);
+                            errorTitle());
         return false;
     }
     if (m_link->handingOver()) {
@@ -345,7 +344,7 @@ void PrintPreviewDialog::pageHandedOver(const HandOverOutcome &outcome)
         m_lateHandOver = false;
         prompter().critical(QStringLiteral("The page could not be printed: ") + outcome.failure +
                                 QLatin1Char('.'),
-                            errorTitle);
+                            errorTitle());
         return;
     }
     m_printed = true;

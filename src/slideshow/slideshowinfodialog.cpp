@@ -90,7 +90,7 @@ void SlideShowInfoDialog::btnok_Click()
     const IntervalEntry entry = readIntervalEntry(m_sldshowint->text());
     if (!entry.accepted) {
         // Stay open so the entry can be corrected, or the show given up with Cancel.
-        prompter().critical(entry.reason, QStringLiteral("ERROR!"));
+        prompter().critical(entry.reason, errorTitle());
         m_sldshowint->setFocus();
         m_sldshowint->selectAll();
         return;

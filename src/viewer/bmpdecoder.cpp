@@ -351,8 +351,7 @@ LoadedPicture decodeBmp(int fd, const BmpLayout &layout, const QSize &atLeast,
     QImage image(out, QImage::Format_RGB32);
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[bufferBytes]);
     if (image.isNull() || !buffer)
-        return failure(LoadedPicture::OutOfMemory,
-                       QStringLiteral("the system has no memory left for it"));
+        return noMemoryLeft();
     RowSink sink(layout, image);
     sink.prepare();
 

@@ -13,6 +13,8 @@ LoadedPicture failure(int error, const QString &reason);
 LoadedPicture fromErrno(int code);
 // More memory than one picture may use; `bytes` is what it would need.
 LoadedPicture tooLarge(qint64 bytes, qint64 limit);
+// The system had no memory left for the picture (not more than one picture may use).
+LoadedPicture noMemoryLeft();
 LoadedPicture cancelled();
 
 } // namespace vistrel::loadfailure

@@ -1,5 +1,6 @@
 #include "viewer/pictureheader.h"
 
+#include "common/openedfile.h"
 #include "viewer/bmpdecoder.h"
 #include "viewer/fileread.h"
 #include "viewer/orientation.h"
@@ -89,14 +90,8 @@ QSize jpegSize(const QByteArray &head, qint64 *coefficients, bool *byRegion)
 
 PictureHeader readPictureHeader(const QByteArray &nativePath)
 {
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return {};
-    struct stat st = {};
-    const PictureHeader header =
-        ::fstat(fd, &st) == 0 ? readPictureHeader(fd, st) : PictureHeader();
-    ::close(fd);
-    return header;
+    const OpenedFile file(nativePath);
+    return file.isOpen() ? readPictureHeader(file.fd(), file.status()) : PictureHeader();
 }
 
 PictureHeader readPictureHeader(int fd, const struct stat &st)

@@ -1,5 +1,7 @@
 #include "viewer/pictureloader.h"
 
+#include "common/errortext.h"
+#include "common/openedfile.h"
 #include "viewer/bmpdecoder.h"
 #include "viewer/colourprofile.h"
 #include "viewer/embeddedprofile.h"
@@ -32,7 +34,7 @@ LoadedPicture failure(int error, const QString &reason)
 
 LoadedPicture fromErrno(int code)
 {
-    const QString reason = QString::fromLocal8Bit(std::strerror(code));
+    const QString reason = errorText(code);
     switch (code) {
     case ENOENT:
     case ENOTDIR:
@@ -53,6 +55,12 @@ LoadedPicture tooLarge(qint64 bytes, qint64 limit)
     return failure(LoadedPicture::OutOfMemory,
                    QStringLiteral("it needs %1 MB, more than the %2 MB one picture may use")
                        .arg(megabytes(bytes), megabytes(limit)));
+}
+
+LoadedPicture noMemoryLeft()
+{
+    return failure(LoadedPicture::OutOfMemory,
+                   QStringLiteral("the system has no memory left for it"));
 }
 
 LoadedPicture cancelled()
@@ -155,8 +163,7 @@ LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limit
         // for that memory once more to tell the two apart.
         if (size.isValid() &&
             QImage(size, isShownFormat(format) ? format : QImage::Format_RGB32).isNull())
-            return failure(LoadedPicture::OutOfMemory,
-                           QStringLiteral("the system has no memory left for it"));
+            return noMemoryLeft();
         return failure(LoadedPicture::Unreadable, reader.errorString());
     }
     LoadedPicture p;
@@ -168,8 +175,7 @@ LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limit
         image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                               : QImage::Format_RGB32);
     if (image.isNull())
-        return failure(LoadedPicture::OutOfMemory,
-                       QStringLiteral("the system has no memory left for it"));
+        return noMemoryLeft();
     p.image = std::move(image);
     return p;
 }
@@ -220,22 +226,15 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
 {
     if (isCancelled(limits))
         return cancelled();
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return fromErrno(errno);
-    struct Closer
-    {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0)
-        return fromErrno(errno);
-    if (S_ISDIR(st.st_mode))
+    const OpenedFile file(nativePath);
+    if (!file.isOpen())
+        return fromErrno(file.error());
+    if (file.isFolder())
         return failure(LoadedPicture::Unreadable, QStringLiteral("is a folder"));
-    if (!S_ISREG(st.st_mode))
+    if (!file.isRegular())
         return failure(LoadedPicture::Unreadable, QStringLiteral("is not a regular file"));
+    const int fd = file.fd();
+    const struct stat &st = file.status();
     if (limits.memoryBytes <= 0)
         limits.memoryBytes = memoryBoundFor(qint64(st.st_size));
     unsigned char head[bmpHeadBytes] = {};
@@ -256,8 +255,7 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
                                         : decodeWithQt(fd, size, limits),
                               fd, head, got, qint64(st.st_size), colours, limits);
     } catch (const std::bad_alloc &) {
-        return failure(LoadedPicture::OutOfMemory,
-                       QStringLiteral("the system has no memory left for it"));
+        return noMemoryLeft();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "viewer/regiondecoder.h"
 
+#include "common/openedfile.h"
 #include "viewer/bmpdecoder.h"
 #include "viewer/colourprofile.h"
 #include "viewer/embeddedprofile.h"
@@ -239,19 +240,13 @@ LoadedPicture RegionDecoder::decode(const QByteArray &nativePath, const QRect &r
 {
     if (limits.cancel && limits.cancel->load(std::memory_order_relaxed))
         return cancelled();
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return fromErrno(errno);
-    struct Closer
-    {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st = {};
-    if (::fstat(fd, &st) != 0)
-        return fromErrno(errno);
-    if (!S_ISREG(st.st_mode))
+    const OpenedFile file(nativePath);
+    if (!file.isOpen())
+        return fromErrno(file.error());
+    if (!file.isRegular())
         return failure(LoadedPicture::Unreadable, QStringLiteral("is not a regular file"));
+    const int fd = file.fd();
+    const struct stat &st = file.status();
     LoadLimits bounded = limits;
     if (bounded.memoryBytes <= 0)
         bounded.memoryBytes = memoryBoundFloor;
@@ -267,8 +262,7 @@ LoadedPicture RegionDecoder::decode(const QByteArray &nativePath, const QRect &r
             return decodeBmpRegion(fd, bmp, region, bmpProfile(fd, head, got, qint64(st.st_size)),
                                    bounded);
     } catch (const std::bad_alloc &) {
-        return failure(LoadedPicture::OutOfMemory,
-                       QStringLiteral("the system has no memory left for it"));
+        return noMemoryLeft();
     }
     return failure(LoadedPicture::Unreadable, QStringLiteral("not readable by region"));
 }

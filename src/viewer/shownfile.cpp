@@ -1,5 +1,6 @@
 #include "viewer/shownfile.h"
 
+#include "common/errortext.h"
 #include "viewer/colourprofile.h"
 #include "viewer/filelook.h"
 #include "viewer/pictureheader.h"
@@ -21,11 +22,6 @@ constexpr int printPixels = 14 * 300;
 QString pixels(const QImage &image)
 {
     return QStringLiteral("%1x%2 pixels").arg(image.width()).arg(image.height());
-}
-
-bool sameTime(const timespec &a, const timespec &b)
-{
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
 } // namespace
@@ -82,13 +78,11 @@ ShownFile::Picture ShownFile::fullResolution() const
                                     pixels(m_shown) + QLatin1Char('.')};
     };
     if (!m_file || !m_file->isOpen())
-        return asShown(
-            QStringLiteral("The file could not be kept open after it was shown (%1)")
-                .arg(QString::fromLocal8Bit(std::strerror(m_file ? m_file->error() : EBADF))));
+        return asShown(QStringLiteral("The file could not be kept open after it was shown (%1)")
+                           .arg(errorText(m_file ? m_file->error() : EBADF)));
 
     struct stat st = {};
-    if (::fstat(m_file->fd(), &st) != 0 || st.st_size != m_file->size() ||
-        !sameTime(st.st_mtim, m_file->modified()))
+    if (::fstat(m_file->fd(), &st) != 0 || FileIdentity::of(st) != m_file->identity())
         return asShown(QStringLiteral("The file was changed on disk after it was shown"));
 
     // The descriptor's own entry reopens the very file held, even when its name now leads

@@ -29,7 +29,7 @@
 using namespace vistrel;
 using namespace vistrel::test;
 
-class CorpusTest : public QObject
+class TestCorpus : public QObject
 {
     Q_OBJECT
 
@@ -50,7 +50,7 @@ private:
     Corpus m_corpus;
 };
 
-void CorpusTest::initTestCase()
+void TestCorpus::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY2(m_corpus.make(QStringLiteral(VISTREL_CORPUS_SCRIPT)), qPrintable(m_corpus.error()));
@@ -59,7 +59,7 @@ void CorpusTest::initTestCase()
 
 // The corpus itself: what it calls good must be a readable picture, or the display cases below
 // would blame the program for the corpus's fault.
-void CorpusTest::goodEntriesAreGoodPictures()
+void TestCorpus::goodEntriesAreGoodPictures()
 {
     for (const Corpus::Entry &e : m_corpus.entries()) {
         if (e.kind != "good")
@@ -75,7 +75,7 @@ void CorpusTest::goodEntriesAreGoodPictures()
     }
 }
 
-void CorpusTest::listsExactlyThePictureFiles_data()
+void TestCorpus::listsExactlyThePictureFiles_data()
 {
     QTest::addColumn<bool>("byDate");
     QTest::addColumn<bool>("refresh");
@@ -85,7 +85,7 @@ void CorpusTest::listsExactlyThePictureFiles_data()
     QTest::newRow("by date, automatic refresh on") << true << true;
 }
 
-void CorpusTest::listsExactlyThePictureFiles()
+void TestCorpus::listsExactlyThePictureFiles()
 {
     QFETCH(bool, byDate);
     QFETCH(bool, refresh);
@@ -141,7 +141,7 @@ void CorpusTest::listsExactlyThePictureFiles()
     QVERIFY(clock.elapsed() < 30000);
 }
 
-void CorpusTest::displaysEveryEntry_data()
+void TestCorpus::displaysEveryEntry_data()
 {
     QTest::addColumn<bool>("byDate");
     QTest::addColumn<bool>("scaled");
@@ -157,7 +157,7 @@ void CorpusTest::displaysEveryEntry_data()
 // Every listed entry shown in turn, then a slide show with refresh on: a good picture says
 // nothing, an unreadable one asks to be deleted, an oversized one is refused; the
 // run never ends and only a file answered Yes is gone.
-void CorpusTest::displaysEveryEntry()
+void TestCorpus::displaysEveryEntry()
 {
     QFETCH(bool, byDate);
     QFETCH(bool, scaled);
@@ -262,7 +262,7 @@ bool resetPeakMemory()
 
 } // namespace
 
-void CorpusTest::costlyFilesAreBounded_data()
+void TestCorpus::costlyFilesAreBounded_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QSize>("atLeast"); // empty: actual size
@@ -293,7 +293,7 @@ void CorpusTest::costlyFilesAreBounded_data()
 
 // A file built to cost time or memory costs about a second at most and stays far below the
 // memory one picture may use, whatever the view asks of it.
-void CorpusTest::costlyFilesAreBounded()
+void TestCorpus::costlyFilesAreBounded()
 {
     QFETCH(QByteArray, name);
     QFETCH(QSize, atLeast);
@@ -315,9 +315,9 @@ void CorpusTest::costlyFilesAreBounded()
 
 // A good picture that cannot be decoded for want of memory is reported as code 7 with the
 // reason, never offered for deletion as a damaged file.
-void CorpusTest::goodPictureShortOfMemoryIsNotOfferedForDeletion()
+void TestCorpus::goodPictureShortOfMemoryIsNotOfferedForDeletion()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef VISTREL_SANITIZED
     QSKIP("the address sanitizer reserves more address space than any limit leaves");
 #endif
     const QString folder = m_corpus.root() + QStringLiteral("/large");
@@ -357,7 +357,7 @@ void CorpusTest::goodPictureShortOfMemoryIsNotOfferedForDeletion()
 }
 
 // A folder at the end of a path of about 4,000 characters opens like any other.
-void CorpusTest::deepPathIsListed()
+void TestCorpus::deepPathIsListed()
 {
     ScopedServices services;
     WindowSession session;
@@ -370,7 +370,7 @@ void CorpusTest::deepPathIsListed()
 
 // Choosing a folder without read or execute permission tells the user so and keeps the folder
 // and the list shown before. As root it runs in a helper without root's rights.
-void CorpusTest::unreadableFolderKeepsThePreviousList()
+void TestCorpus::unreadableFolderKeepsThePreviousList()
 {
     const QString pictures = m_corpus.pictures();
     const QString locked = m_corpus.locked();
@@ -400,5 +400,5 @@ void CorpusTest::unreadableFolderKeepsThePreviousList()
     QCOMPARE(result, 0);
 }
 
-QTEST_MAIN(CorpusTest)
+QTEST_MAIN(TestCorpus)
 #include "test_corpus.moc"

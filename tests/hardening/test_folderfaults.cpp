@@ -85,7 +85,7 @@ void startShow(MainWindow &w)
 
 } // namespace
 
-class FolderFaultsTest : public QObject
+class TestFolderFaults : public QObject
 {
     Q_OBJECT
 
@@ -101,7 +101,7 @@ private slots:
     void unsaveableSettingsAreReported();
 };
 
-void FolderFaultsTest::shownFolderGoesAway_data()
+void TestFolderFaults::shownFolderGoesAway_data()
 {
     QTest::addColumn<bool>("renamed");
     QTest::newRow("shown folder deleted") << false;
@@ -112,7 +112,7 @@ void FolderFaultsTest::shownFolderGoesAway_data()
 // "File not found" and leaves nothing selected. Choosing another folder lists it afresh. The folder
 // tree reads a folder's children once, so a folder's new name appears in the tree only in the next
 // run.
-void FolderFaultsTest::shownFolderGoesAway()
+void TestFolderFaults::shownFolderGoesAway()
 {
     QFETCH(bool, renamed);
     ScopedServices services;
@@ -147,7 +147,7 @@ void FolderFaultsTest::shownFolderGoesAway()
 
 // Locked while shown: refresh goes on with the names it has; showing one gives the code of a
 // refused access (70) and leaves nothing selected.
-void FolderFaultsTest::shownFolderMadeUnreadable()
+void TestFolderFaults::shownFolderMadeUnreadable()
 {
     Sandbox box;
     const QString folder = makeShownFolder(box, QStringLiteral("shown"));
@@ -180,7 +180,7 @@ void FolderFaultsTest::shownFolderMadeUnreadable()
 
 // 5,000 pictures arriving at once while refresh is on: all of them are listed within a bounded
 // number of ticks and the last entry is selected.
-void FolderFaultsTest::burstOfFiveThousandFiles()
+void TestFolderFaults::burstOfFiveThousandFiles()
 {
     ScopedServices services;
     Sandbox box;
@@ -211,7 +211,7 @@ void FolderFaultsTest::burstOfFiveThousandFiles()
     QCOMPARE(services.ends.ends, 0);
 }
 
-void FolderFaultsTest::damagedSettingsGiveDefaults_data()
+void TestFolderFaults::damagedSettingsGiveDefaults_data()
 {
     QTest::addColumn<QByteArray>("content");
     QByteArray noise(8192, '\0');
@@ -230,7 +230,7 @@ void FolderFaultsTest::damagedSettingsGiveDefaults_data()
 
 // Whatever the file holds, the window opens with values in range, and saving writes a file the
 // next run reads back.
-void FolderFaultsTest::damagedSettingsGiveDefaults()
+void TestFolderFaults::damagedSettingsGiveDefaults()
 {
     QFETCH(QByteArray, content);
     ScopedServices services;
@@ -258,7 +258,7 @@ void FolderFaultsTest::damagedSettingsGiveDefaults()
     QCOMPARE(again.window().slideShow()->slideshowinterval(), 17);
 }
 
-void FolderFaultsTest::unsaveableSettingsAreReported_data()
+void TestFolderFaults::unsaveableSettingsAreReported_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QByteArray>("content");
@@ -276,7 +276,7 @@ void FolderFaultsTest::unsaveableSettingsAreReported_data()
 // still opens (from the file, or with the defaults), every save that fails says why instead of
 // losing the values silently, and the file stays as it was. Once the fault is gone, a save says
 // nothing: each report is about its own save.
-void FolderFaultsTest::unsaveableSettingsAreReported()
+void TestFolderFaults::unsaveableSettingsAreReported()
 {
     QFETCH(QString, fault);
     QFETCH(QByteArray, content);
@@ -335,5 +335,5 @@ void FolderFaultsTest::unsaveableSettingsAreReported()
     }
 }
 
-QTEST_MAIN(FolderFaultsTest)
+QTEST_MAIN(TestFolderFaults)
 #include "test_folderfaults.moc"

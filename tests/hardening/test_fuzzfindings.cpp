@@ -13,7 +13,7 @@
 
 using namespace vistrel;
 
-class FuzzFindingsTest : public QObject
+class TestFuzzFindings : public QObject
 {
     Q_OBJECT
 
@@ -23,7 +23,7 @@ private slots:
     void textWithByteOrderMarkKeepsIt();
 };
 
-void FuzzFindingsTest::nameBytesSurviveTheRoundTrip_data()
+void TestFuzzFindings::nameBytesSurviveTheRoundTrip_data()
 {
     QTest::addColumn<QByteArray>("name");
     QTest::newRow("byte order mark leading the name") << QByteArray("\xef\xbb\xbfphoto.jpg");
@@ -35,7 +35,7 @@ void FuzzFindingsTest::nameBytesSurviveTheRoundTrip_data()
 
 // A name read from a folder must lead back to the same file: listing it and opening it by the
 // bytes its text gives back.
-void FuzzFindingsTest::nameBytesSurviveTheRoundTrip()
+void TestFuzzFindings::nameBytesSurviveTheRoundTrip()
 {
     QFETCH(QByteArray, name);
     QCOMPARE(toNative(fromNative(name)), name);
@@ -54,11 +54,11 @@ void FuzzFindingsTest::nameBytesSurviveTheRoundTrip()
 }
 
 // The fuzzer's own input: the text U+FEFF.
-void FuzzFindingsTest::textWithByteOrderMarkKeepsIt()
+void TestFuzzFindings::textWithByteOrderMarkKeepsIt()
 {
     const QString text(QChar(0xFEFF));
     QCOMPARE(fromNative(toNative(text)), text);
 }
 
-QTEST_GUILESS_MAIN(FuzzFindingsTest)
+QTEST_GUILESS_MAIN(TestFuzzFindings)
 #include "test_fuzzfindings.moc"

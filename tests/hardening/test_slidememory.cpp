@@ -35,7 +35,7 @@ long residentKb()
 
 } // namespace
 
-class SlideMemoryTest : public QObject
+class TestSlideMemory : public QObject
 {
     Q_OBJECT
 
@@ -43,7 +43,7 @@ private slots:
     void twoHourShowKeepsMemoryFlat();
 };
 
-void SlideMemoryTest::twoHourShowKeepsMemoryFlat()
+void TestSlideMemory::twoHourShowKeepsMemoryFlat()
 {
     QStandardPaths::setTestModeEnabled(true);
     ScopedServices services;
@@ -83,12 +83,12 @@ void SlideMemoryTest::twoHourShowKeepsMemoryFlat()
                             .arg(services.prompts.shown.size())
                             .arg(services.prompts.shown.value(0).prompt)));
     QCOMPARE(services.ends.ends, 0);
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef VISTREL_SANITIZED
     QSKIP("AddressSanitizer holds freed memory in quarantine; resident size says nothing here");
 #endif
     QVERIFY(warm > 0);
     QVERIFY2(end - warm < 8 * 1024, "resident memory grew by more than 8 MB");
 }
 
-QTEST_MAIN(SlideMemoryTest)
+QTEST_MAIN(TestSlideMemory)
 #include "test_slidememory.moc"

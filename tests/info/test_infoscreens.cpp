@@ -113,7 +113,10 @@ void TestInfoScreens::labelsFilledFromIdentity()
         s = w->screen();
         window.reset(w);
     }
-    QCOMPARE(s.lblVersion->text(), QStringLiteral("Version 1.0.10"));
+    QCOMPARE(s.lblVersion->text(), QStringLiteral("Version %1.%2.%3")
+                                       .arg(identity::major)
+                                       .arg(identity::minor)
+                                       .arg(identity::revision));
     QCOMPARE(s.lblProductName->text(), QStringLiteral("Vistrel"));
     QCOMPARE(s.lblCompanyProduct->text(), identity::companyName());
     QCOMPARE(s.lblCopyright->text(), identity::legalCopyright());

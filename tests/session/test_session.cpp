@@ -254,7 +254,7 @@ bool looksLike(QRgb pixel, const QColor &colour)
 
 } // namespace
 
-class SessionTest : public QObject
+class TestSession : public QObject
 {
     Q_OBJECT
 
@@ -286,7 +286,7 @@ private:
     bool m_printingRuns = false;
 };
 
-void SessionTest::splashKeys_data()
+void TestSession::splashKeys_data()
 {
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<QByteArray>("modifier");
@@ -300,7 +300,7 @@ void SessionTest::splashKeys_data()
     QTest::newRow("a letter ends the run") << QByteArray("x") << QByteArray() << false << 1;
 }
 
-void SessionTest::splashKeys()
+void TestSession::splashKeys()
 {
     QFETCH(QByteArray, key);
     QFETCH(QByteArray, modifier);
@@ -326,7 +326,7 @@ void SessionTest::splashKeys()
     }
 }
 
-void SessionTest::startupOpensNoFolderByItself_data()
+void TestSession::startupOpensNoFolderByItself_data()
 {
     QTest::addColumn<QString>("saved");
     QTest::addColumn<bool>("documents");
@@ -344,7 +344,7 @@ void SessionTest::startupOpensNoFolderByItself_data()
 
 // Focus and the tree's own first state never open a folder; only a choice does. A node whose
 // folder is missing says so once, and the tree and the list stay on what was open.
-void SessionTest::startupOpensNoFolderByItself()
+void TestSession::startupOpensNoFolderByItself()
 {
     QFETCH(QString, saved);
     QFETCH(bool, documents);
@@ -426,7 +426,7 @@ void SessionTest::startupOpensNoFolderByItself()
     }
 }
 
-void SessionTest::clearedSelectionShowsNothing_data()
+void TestSession::clearedSelectionShowsNothing_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("message");
@@ -445,7 +445,7 @@ void SessionTest::clearedSelectionShowsNothing_data()
 
 // A message that leaves nothing selected leaves nothing highlighted and nothing shown, also once
 // the focus is back in the list.
-void SessionTest::clearedSelectionShowsNothing()
+void TestSession::clearedSelectionShowsNothing()
 {
     QFETCH(QString, fault);
     QFETCH(QString, message);
@@ -493,7 +493,7 @@ void SessionTest::clearedSelectionShowsNothing()
 }
 
 // A click on the entry already shown shows it again: scroll bars hidden by a resize come back.
-void SessionTest::clickOnCurrentEntryShowsItAgain()
+void TestSession::clickOnCurrentEntryShowsItAgain()
 {
     vistrel::test::TemporaryDir place;
     Run run(lastDir(place.path()) + "Toolbar3=0\n");
@@ -514,7 +514,7 @@ void SessionTest::clickOnCurrentEntryShowsItAgain()
     QVERIFY(window->verticalBar()->isVisible());
 }
 
-void SessionTest::bigPictureAtActualSize_data()
+void TestSession::bigPictureAtActualSize_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::newRow("100 MP JPEG, its top-left colour") << QSize(10000, 10000);
@@ -523,7 +523,7 @@ void SessionTest::bigPictureAtActualSize_data()
 
 // A picture far larger than memory should hold whole is shown at its own size, its colours in
 // place, and scrolls to its far edge, with the program's memory growing by less than 150 MB.
-void SessionTest::bigPictureAtActualSize()
+void TestSession::bigPictureAtActualSize()
 {
     QFETCH(QSize, size);
     QTemporaryDir place;
@@ -582,7 +582,7 @@ void SessionTest::bigPictureAtActualSize()
     QVERIFY2(aboveIdleMb < 150, qPrintable(QString::number(aboveIdleMb)));
 }
 
-void SessionTest::pictureShownInItsOwnColours_data()
+void TestSession::pictureShownInItsOwnColours_data()
 {
     QTest::addColumn<QString>("profile"); // embedded by ImageMagick; empty: none
     QTest::addColumn<QSize>("size");
@@ -599,7 +599,7 @@ void SessionTest::pictureShownInItsOwnColours_data()
 
 // Stored pixels (40, 160, 90) mean other colours under an embedded profile: the window shows
 // what the profile means (the display here is sRGB), and a file without one as stored.
-void SessionTest::pictureShownInItsOwnColours()
+void TestSession::pictureShownInItsOwnColours()
 {
     QFETCH(QString, profile);
     QFETCH(QSize, size);
@@ -631,7 +631,7 @@ void SessionTest::pictureShownInItsOwnColours()
     QCOMPARE(window->horizontalBar()->isVisible(), !scaled);
 }
 
-void SessionTest::stalledStorageLeavesTheWindowAnswering_data()
+void TestSession::stalledStorageLeavesTheWindowAnswering_data()
 {
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("lookupMs");
@@ -644,7 +644,7 @@ void SessionTest::stalledStorageLeavesTheWindowAnswering_data()
 
 // Storage that is slow or stops answering holds up nothing: the window answers all along (a
 // timer on its thread is never late by much), says what it waits for, and Escape ends the run.
-void SessionTest::stalledStorageLeavesTheWindowAnswering()
+void TestSession::stalledStorageLeavesTheWindowAnswering()
 {
     QFETCH(QString, action);
     QFETCH(int, lookupMs);
@@ -688,7 +688,7 @@ void SessionTest::stalledStorageLeavesTheWindowAnswering()
     QTRY_COMPARE(run.ends.ends, 1);
 }
 
-void SessionTest::restoredWindowIsWhollyOnScreen_data()
+void TestSession::restoredWindowIsWhollyOnScreen_data()
 {
     QTest::addColumn<QByteArray>("ini");
     QTest::addColumn<bool>("sizeKept");
@@ -702,7 +702,7 @@ void SessionTest::restoredWindowIsWhollyOnScreen_data()
 
 // However the window was saved, it comes back wholly on the screen; the first run keeps the size
 // it is meant to have, toolbar and status bar included, and saves it as such.
-void SessionTest::restoredWindowIsWhollyOnScreen()
+void TestSession::restoredWindowIsWhollyOnScreen()
 {
     QFETCH(QByteArray, ini);
     QFETCH(bool, sizeKept);
@@ -731,7 +731,7 @@ void SessionTest::restoredWindowIsWhollyOnScreen()
 }
 
 // Without a window manager to keep to the minimum size, the window sets itself back to it.
-void SessionTest::windowKeepsMinimumWithoutWindowManager()
+void TestSession::windowKeepsMinimumWithoutWindowManager()
 {
     Run run;
     MainWindow *window = startToMainWindow(run);
@@ -745,7 +745,7 @@ void SessionTest::windowKeepsMinimumWithoutWindowManager()
     QVERIFY(desktop->startWindowManager());
 }
 
-void SessionTest::openFromTheDesktopEntry_data()
+void TestSession::openFromTheDesktopEntry_data()
 {
     QTest::addColumn<QByteArray>("path"); // "@" stands for the place of the pictures
     QTest::addColumn<QByteArray>("folder");
@@ -773,7 +773,7 @@ void SessionTest::openFromTheDesktopEntry_data()
 // The file manager starts the program with the desktop entry's command: the picture is selected
 // and shown in its folder once the splash is passed; what cannot be opened is said once, and the
 // start-up goes on as without it. The saved settings stay as they were.
-void SessionTest::openFromTheDesktopEntry()
+void TestSession::openFromTheDesktopEntry()
 {
     QFETCH(QByteArray, path);
     QFETCH(QByteArray, folder);
@@ -849,7 +849,7 @@ void SessionTest::openFromTheDesktopEntry()
     QCOMPARE(settings.readAll(), "[Settings]\n" + ini);
 }
 
-bool SessionTest::readyToPrint()
+bool TestSession::readyToPrint()
 {
     if (!m_printingRuns && !printing->start())
         return false;
@@ -858,7 +858,7 @@ bool SessionTest::readyToPrint()
            printing->admin(QStringLiteral("lpadmin"), {QStringLiteral("-d"), printQueue});
 }
 
-void SessionTest::printFromThePreview_data()
+void TestSession::printFromThePreview_data()
 {
     // fault: what is wrong with printing when the preview opens ("stop" stops the scheduler);
     // steps: what the user does in the preview; told: the start of the message the user sees.
@@ -906,7 +906,7 @@ void SessionTest::printFromThePreview_data()
 
 // The preview opened with Ctrl+P over a shown picture, keys and clicks in it, and the page that
 // comes out of the print scheduler, or the message that says why none does.
-void SessionTest::printFromThePreview()
+void TestSession::printFromThePreview()
 {
     QFETCH(QString, fault);
     QFETCH(QString, steps);
@@ -1120,7 +1120,7 @@ int main(int argc, char *argv[])
     desktop = &session;
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    SessionTest test;
+    TestSession test;
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -370,4 +370,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestSortOrder)
-#include "tst_sortorder.moc"
+#include "test_sortorder.moc"

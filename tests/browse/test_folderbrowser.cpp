@@ -704,7 +704,7 @@ private slots:
         // quicker where there is a folder in it.
         const QString shm = QStringLiteral("/dev/shm");
         vistrel::test::TemporaryDir a(QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
-                                          ? shm + QStringLiteral("/tst_folderbrowser-XXXXXX")
+                                          ? shm + QStringLiteral("/test_folderbrowser-XXXXXX")
                                           : QString());
         QVERIFY(a.isValid());
         const QByteArray folder = QFile::encodeName(a.path()) + '/';
@@ -733,4 +733,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestFolderBrowser)
-#include "tst_folderbrowser.moc"
+#include "test_folderbrowser.moc"

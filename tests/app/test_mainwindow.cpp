@@ -12,6 +12,7 @@
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
 #include "browse/slowfolders.h"
+#include "common/identity.h"
 #include "common/nativename.h"
 #include "slideshow/slideshow.h"
 #include "testutils.h"
@@ -153,7 +154,10 @@ private slots:
     {
         Run run;
         run.window.Form_Load();
-        QCOMPARE(run.window.windowTitle(), QStringLiteral("Vistrel v1.0.10"));
+        QCOMPARE(run.window.windowTitle(), QStringLiteral("Vistrel v%1.%2.%3")
+                                               .arg(identity::major)
+                                               .arg(identity::minor)
+                                               .arg(identity::revision));
         QCOMPARE(run.commands()->buttonValue(1), 0);
         QCOMPARE(run.commands()->buttonValue(2), 1);
         QCOMPARE(run.commands()->buttonValue(3), 1);
@@ -233,7 +237,7 @@ private slots:
         bool reloadedDuringLoad = false;
         bool dontresize = false;
         QRect during;
-        connect(run.window.folderTree(), &FolderTree::selectionChanged, this, [&] {
+        connect(run.window.folderTree(), &FolderTree::selectedPathChanged, this, [&] {
             reloadedDuringLoad = true;
             dontresize = run.window.dontresize();
             run.window.Form_Resize();
@@ -869,4 +873,4 @@ private slots:
 };
 
 QTEST_MAIN(TestMainWindow)
-#include "tst_mainwindow.moc"
+#include "test_mainwindow.moc"

@@ -48,4 +48,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestUnits)
-#include "tst_units.moc"
+#include "test_units.moc"

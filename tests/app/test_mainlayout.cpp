@@ -92,4 +92,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestMainLayout)
-#include "tst_mainlayout.moc"
+#include "test_mainlayout.moc"

@@ -435,4 +435,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(TestSettings)
-#include "tst_settings.moc"
+#include "test_settings.moc"

@@ -64,4 +64,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestPathMap)
-#include "tst_pathmap.moc"
+#include "test_pathmap.moc"

@@ -107,4 +107,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestClockFormat)
-#include "tst_clockformat.moc"
+#include "test_clockformat.moc"

@@ -59,4 +59,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestKeyboardLeds)
-#include "tst_keyboardleds.moc"
+#include "test_keyboardleds.moc"

@@ -253,4 +253,4 @@ private slots:
 };
 
 QTEST_MAIN(TestFolderTreeModel)
-#include "tst_foldertreemodel.moc"
+#include "test_foldertreemodel.moc"

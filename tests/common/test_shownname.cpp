@@ -56,4 +56,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestShownName)
-#include "tst_shownname.moc"
+#include "test_shownname.moc"

@@ -259,4 +259,4 @@ int main(int argc, char *argv[])
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_commandline.moc"
+#include "test_commandline.moc"
