@@ -9,11 +9,15 @@
 #include "common/services.h"
 #include "viewer/pictureloader.h"
 
-#include <cerrno>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace vistrel {
 namespace {
+
+// How often a picture that waits for its writer is looked at again.
+constexpr int writerPauseMs = 1000;
 
 const QString deleteTitle()
 {
@@ -60,7 +64,11 @@ void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &nat
 {
     switch (picture.error) {
     case LoadedPicture::Unreadable:
-        if (native != m_refilling)
+        if (native == m_refilling)
+            return;
+        if (stillWritten(native))
+            waitForWriter(native, path);
+        else
             askToDeleteUnreadable(native, path);
         return;
     case LoadedPicture::FileNotFound:
@@ -154,6 +162,54 @@ void BrowsedList::finishRemoval(Removal &removal, const QString &path,
         return;
     m_browser->rereadAndRefill(std::move(removal.listing));
     reselect();
+}
+
+void BrowsedList::followWriters(std::function<void()> showAgain)
+{
+    m_showAgain = std::move(showAgain);
+    m_writerCheck.setSingleShot(true);
+    m_writerCheck.setInterval(writerPauseMs);
+    connect(&m_writerCheck, &QTimer::timeout, this, [this] {
+        if (m_awaited.isEmpty())
+            return;
+        if (nativePath(index()) != m_awaited) {
+            m_awaited.clear(); // another picture was chosen meanwhile
+            tell(QString());
+        } else if (stillWritten(m_awaited)) {
+            m_writerCheck.start();
+        } else {
+            m_awaited.clear();
+            tell(QString());
+            m_showAgain();
+        }
+    });
+    connect(
+        m_browser, &FolderBrowser::pictureWritten, this,
+        [this](const QByteArray &name) {
+            const PictureEntry *entry = m_browser->list()->entry(index());
+            if (!entry || entry->nativeName != name || !m_showAgain)
+                return;
+            m_awaited.clear();
+            m_writerCheck.stop();
+            tell(QString());
+            m_showAgain();
+        },
+        Qt::QueuedConnection);
+}
+
+// Whether someone is still writing the file, as automatic refresh's notices (or its looks at the
+// file's size and time) tell.
+bool BrowsedList::stillWritten(const QByteArray &native) const
+{
+    return m_browser->isBeingWritten(native.mid(native.lastIndexOf('/') + 1));
+}
+
+void BrowsedList::waitForWriter(const QByteArray &native, const QString &path)
+{
+    m_awaited = native;
+    tell(QStringLiteral("The picture %1 is still being written.").arg(path));
+    if (m_showAgain)
+        m_writerCheck.start();
 }
 
 void BrowsedList::tell(const QString &notice)

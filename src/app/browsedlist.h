@@ -4,6 +4,7 @@
 #include "viewer/shownlist.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
@@ -38,6 +39,11 @@ public:
 
     // Asks, deletes the current picture, re-reads the folder and selects the same place.
     void deletepicture();
+    // A picture that cannot be read while it is still being written is shown again, by
+    // showAgain, once its writer has closed it (or, without change notices, its size and time
+    // keep still); only a bad one that nobody writes is offered for deletion. The picture shown is
+    // shown again, too, when its writer closes it.
+    void followWriters(std::function<void()> showAgain);
 
 private:
     struct Removal;
@@ -49,11 +55,16 @@ private:
     void finishRemoval(Removal &removal, const QString &path,
                        const std::function<void()> &reselect);
     void tell(const QString &notice);
+    bool stillWritten(const QByteArray &native) const;
+    void waitForWriter(const QByteArray &native, const QString &path);
 
     FolderBrowser *m_browser;
     Notice m_notice;
     // The file whose late removal is being taken in: its re-display asks nothing again.
     QByteArray m_refilling;
+    std::function<void()> m_showAgain;
+    QByteArray m_awaited; // the picture shown that waits for its writer
+    QTimer m_writerCheck;
     DetachedReads m_reads{this}; // last: answers stop before anything else goes
 };
 

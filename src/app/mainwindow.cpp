@@ -107,6 +107,7 @@ void MainWindow::createWidgets()
     m_browser->setDocumentsFolder(documents);
     m_shownList =
         std::make_unique<BrowsedList>(m_browser, [this](const QString &text) { notice(text); });
+    m_shownList->followWriters([this] { SortedList_Click(); });
 
     m_list = new PictureListView(m_browser->list(), central);
     m_list->setObjectName(QStringLiteral("SortedList"));

@@ -36,6 +36,10 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
     // The folder shown that stops answering the refresh is told once, as a chosen one is.
     connect(m_monitor, &FolderMonitor::silent, this,
             [this] { emit folderSilent(m_monitor->folder()); });
+    connect(m_monitor, &FolderMonitor::closedAfterWriting, this, [this](const QByteArray &name) {
+        if (m_monitor->folder() == m_file1->path())
+            emit pictureWritten(name);
+    });
     connect(m_monitor, &FolderMonitor::answering, this, [this] { emit folderPending(QString()); });
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
@@ -51,6 +55,12 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
 }
 
 FolderBrowser::~FolderBrowser() = default;
+
+bool FolderBrowser::isBeingWritten(const QByteArray &name) const
+{
+    return m_monitor->isWatching() && m_monitor->folder() == m_file1->path() &&
+           m_monitor->isBeingWritten(name);
+}
 
 QString FolderBrowser::currentFolder() const
 {

@@ -88,6 +88,9 @@ public:
     // Whether a refill of the folder shown can be made from the change notices alone (taking in
     // those that arrived), giving what re-reading and ordering the whole folder would.
     bool refillsFromNotices();
+    // Whether a picture of the folder shown is still being written, as automatic refresh knows
+    // it (false while refresh is off).
+    bool isBeingWritten(const QByteArray &name) const;
 
     // The sort commands without their surfaces. The folder shown is put in the new order off
     // the window's thread: within a moment as if in place, else the list keeps its order until
@@ -107,6 +110,8 @@ signals:
     void folderPending(const QString &folder);
     // The folder pending has not answered for silenceMs; told once for each choice.
     void folderSilent(const QString &folder);
+    // A picture of the folder shown that was being written has been closed by its writer.
+    void pictureWritten(const QByteArray &name);
     // A sort of the folder shown is under way (true), or no longer (false).
     void sortPending(bool pending);
 

@@ -19,8 +19,9 @@
 namespace vistrel {
 namespace {
 
-// A picture announced by a creation notice but never closed after writing (written through a
-// memory map, or by another host) counts as complete once it has kept still this long.
+// A picture announced by a creation notice but never written nor closed after writing (a link
+// made to a picture) counts as complete once it has kept still this long; one written to waits
+// for its writer to close it, however long it pauses.
 constexpr qint64 announcedStableMs = 1000;
 
 // One slice of a re-reading takes about this long at most, so that no poll holds up the window
@@ -172,6 +173,7 @@ void FolderMonitor::stop()
     m_complete.clear();
     m_completeSum = 0;
     m_pending.clear();
+    m_writing.clear();
     m_folder.clear();
     m_watching = false;
 }
@@ -270,10 +272,16 @@ void FolderMonitor::applyNotice(std::uint32_t mask, const QByteArray &name, qint
     if (m_pass && (mask & (IN_CREATE | IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM)))
         m_passDisturbed = true;
     if (mask & (IN_DELETE | IN_MOVED_FROM)) {
+        m_writing.remove(name);
         m_pending.remove(name);
         removeComplete(nameKey(name));
         return;
     }
+    // Written since it was created or last closed: being written until its writer closes it.
+    if (mask & (IN_CREATE | IN_MODIFY))
+        m_writing.insert(name);
+    if ((mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) && m_writing.remove(name))
+        emit closedAfterWriting(name);
     auto it = m_pending.find(name);
     if (mask & (IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO)) {
         // A complete picture written again or replaced keeps its place in the count.
@@ -288,6 +296,7 @@ void FolderMonitor::applyNotice(std::uint32_t mask, const QByteArray &name, qint
             it->closed = true;
     } else if ((mask & IN_MODIFY) && it != m_pending.end()) {
         it->closed = false;
+        it->modified = true;
     }
 }
 
@@ -487,11 +496,17 @@ void FolderMonitor::settlePending()
                     p.stamped = true;
                     p.stableSince = now;
                     settled = p.closed;
+                } else if (p.announced && p.modified) {
+                    // Written through a descriptor that is still open: its close tells the end.
+                    settled = p.closed;
                 } else {
                     const qint64 needed = p.announced ? announcedStableMs : 0;
                     settled = p.closed || (now > p.stableSince && now - p.stableSince >= needed);
                 }
                 if (settled) {
+                    // One never written after it was made (a link) is not being written.
+                    if (!p.modified)
+                        m_writing.remove(names[i]);
                     addComplete(nameKey(names[i]));
                     m_pending.erase(it);
                 }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <dirent.h>
@@ -55,6 +56,12 @@ public:
     int completeCount() const { return int(m_complete.size()); }
     bool hasPending() const { return !m_pending.isEmpty(); }
     bool isPending(const QByteArray &name) const { return m_pending.contains(name); }
+    // Whether a picture is still being written: pending, or (as notices tell) written to since
+    // it was made or last closed after writing.
+    bool isBeingWritten(const QByteArray &name) const
+    {
+        return m_pending.contains(name) || m_writing.contains(name);
+    }
     std::vector<QByteArray> pendingNames() const;
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
@@ -73,6 +80,8 @@ signals:
     void silent();
     // The folder answered a look after it was said to be silent.
     void answering();
+    // A picture written to was closed by its writer (or replaced by one moved in whole).
+    void closedAfterWriting(const QByteArray &name);
 
 private:
     struct Pending
@@ -82,6 +91,7 @@ private:
         bool stamped = false;   // stamp holds the file's last seen size and time
         bool closed = false;    // closed after writing, or moved in whole
         bool announced = false; // its creation was seen as a notice
+        bool modified = false;  // written to since its creation was seen
     };
 
     struct Stream;
@@ -113,6 +123,7 @@ private:
     QHash<quint64, quint32> m_complete;
     quint64 m_completeSum = 0; // the sum of m_complete's keys
     QHash<QByteArray, Pending> m_pending;
+    QSet<QByteArray> m_writing; // written to and not closed since, as notices tell
     Clock m_clock;
     FileIdentity m_folderStamp;
     int m_inotify = -1;

@@ -482,9 +482,11 @@ private slots:
         QCOMPARE(rig.names(), QStringList{"a.jpg"});
         QCOMPARE(::write(fd, chunk.constData(), std::size_t(chunk.size())), ssize_t(chunk.size()));
 
-        // A picture that arrives meanwhile comes in first; the one being written follows once it
-        // keeps still, even while its writer holds it open.
+        // A picture that arrives meanwhile comes in first. Without notices the one being written
+        // follows once it keeps still, even while its writer holds it open; with them it waits
+        // for its writer to close it, however long the writer pauses.
         a.fill({"other.jpg"});
+        QSignalSpy written(&rig.browser, &FolderBrowser::pictureWritten);
         for (int i = 0; i < 3 && rig.browser.list()->count() == 1; ++i)
             rig.tick();
         if (notifications)
@@ -492,9 +494,21 @@ private slots:
         rig.tick(1000);
         for (int i = 0; i < 3 && rig.browser.list()->count() < 3; ++i)
             rig.tick();
+        if (notifications) {
+            rig.tick(3000);
+            rig.tick();
+            QCOMPARE(rig.names(), (QStringList{"a.jpg", "other.jpg"}));
+            QVERIFY(rig.browser.isBeingWritten("copy.jpg"));
+            QCOMPARE(::close(fd), 0);
+            for (int i = 0; i < 3 && rig.browser.list()->count() < 3; ++i)
+                rig.tick();
+            QCOMPARE(written.last().at(0).toByteArray(), QByteArray("copy.jpg"));
+            QVERIFY(!rig.browser.isBeingWritten("copy.jpg"));
+        }
         QCOMPARE(rig.names(), (QStringList{"a.jpg", "copy.jpg", "other.jpg"}));
         QCOMPARE(rig.selected(), 2);
-        QCOMPARE(::close(fd), 0);
+        if (!notifications)
+            QCOMPARE(::close(fd), 0);
         QCOMPARE(QFileInfo(a.file(QStringLiteral("copy.jpg"))).size(), 6 * 4096);
     }
 
