@@ -6,7 +6,6 @@
 #include "desktop.h"
 #include "messagewatcher.h"
 
-#include "../viewer/pictures.h"
 #include "app/commandline.h"
 #include "app/commands.h"
 #include "app/mainwindow.h"
@@ -19,6 +18,7 @@
 #include "common/nativename.h"
 #include "common/services.h"
 #include "info/splashwindow.h"
+#include "pictures.h"
 #include "print/paperimage.h"
 #include "print/printpreviewdialog.h"
 #include "print/privatescheduler.h"
@@ -26,6 +26,7 @@
 #include "slideshow/slideshowinfodialog.h"
 #include "viewer/pictureview.h"
 
+#include "settingsfile.h"
 #include "testutils.h"
 #include <QApplication>
 #include <QDir>
@@ -54,24 +55,20 @@
 #include <cstring>
 #include <fcntl.h>
 #include <malloc.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 using namespace vistrel;
 using namespace vistrel::session;
+using vistrel::test::lastDir;
+using vistrel::test::RecordingTerminator;
 
 namespace {
 
 Desktop *desktop = nullptr;
 test::PrivateScheduler *printing = nullptr;
-
-// Counts requests to end the run; the run goes on so that the test can look.
-class RecordingTerminator final : public Terminator
-{
-public:
-    int ends = 0;
-    void endNow() override { ++ends; }
-};
 
 // One run of the program: its settings file, a folder for its pictures, and a home folder
 // (with or without a documents folder) that the folder tree shows.
@@ -79,7 +76,8 @@ class Run
 {
 public:
     explicit Run(const QByteArray &ini = {}, bool documents = false, OpenRequest opening = {})
-        : m_store(settingsFile(ini)), m_program(m_store, opening), m_watcher(*desktop)
+        : m_store(test::settingsFile(m_dir.path(), ini)), m_program(m_store, opening),
+          m_watcher(*desktop)
     {
         const QString home = QString::fromLocal8Bit(qgetenv("HOME"));
         QDir(home).removeRecursively();
@@ -107,26 +105,12 @@ public:
     MessageWatcher &messages() { return m_watcher; }
 
 private:
-    QString settingsFile(const QByteArray &ini)
-    {
-        const QString path = m_dir.filePath(QStringLiteral("Vistrel.ini"));
-        QFile out(path);
-        if (!ini.isEmpty() && out.open(QIODevice::WriteOnly))
-            out.write("[Settings]\n" + ini);
-        return path;
-    }
-
     vistrel::test::TemporaryDir m_dir;
     QString m_store;
     ProgramRun m_program;
     MessageWatcher m_watcher;
     Terminator *m_previous = nullptr;
 };
-
-QByteArray lastDir(const QString &folder)
-{
-    return "LastDir=" + folder.toUtf8() + '\n';
-}
 
 QByteArray picture(int width = 64, int height = 48)
 {
@@ -242,6 +226,51 @@ template<typename W, typename Steps> bool inModalWindow(Steps steps)
     poll.start();
     return QTest::qWaitFor([&] { return done; }, 60000);
 }
+
+// A folder shown at a mount point through the tests' FUSE folder (tests/slowfs), whose every call
+// waits as long as delay() says, as on a network mount; it answers at once until told otherwise.
+class FuseFolder
+{
+public:
+    FuseFolder(const QString &source, const QString &mount)
+        : m_mount(mount), m_control(source + QStringLiteral(".delay"))
+    {
+        setDelay(0);
+        QDir().mkpath(mount);
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral(VISTREL_SLOWFS_SCRIPT), source, mount,
+                         QStringLiteral("--control"), m_control});
+        m_mounted = QTest::qWaitFor([this] { return isMounted(); }, 10000);
+    }
+    ~FuseFolder()
+    {
+        setDelay(0);
+        ::umount2(QFile::encodeName(m_mount).constData(), MNT_DETACH);
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+    bool mounted() const { return m_mounted; }
+    bool isMounted() const
+    {
+        struct statfs fs;
+        constexpr long fuseMagic = 0x65735546;
+        return ::statfs(QFile::encodeName(m_mount).constData(), &fs) == 0 &&
+               long(fs.f_type) == fuseMagic;
+    }
+    void setDelay(int ms) const
+    {
+        QFile control(m_control);
+        if (control.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            control.write(QByteArray::number(ms));
+    }
+
+private:
+    QString m_mount;
+    QString m_control;
+    QProcess m_process;
+    bool m_mounted = false;
+};
 
 const QString printQueue = QStringLiteral("VistrelLetter");
 
@@ -640,6 +669,12 @@ void TestSession::stalledStorageLeavesTheWindowAnswering_data()
         << "click" << 3000 << "Reading the picture %1/c.jpg…";
     QTest::newRow("Save into a settings folder that never answers")
         << "save" << -1 << "Saving the settings to %1/Vistrel.ini…";
+    QTest::newRow("choosing a folder on a FUSE mount with 2 s per call")
+        << "choose on FUSE" << 0 << "Reading the folder %1/mounted…";
+    QTest::newRow("Auto Refresh on a folder that stops answering")
+        << "refresh" << 0 << "Reading the folder %1…";
+    QTest::newRow("Auto Refresh while a picture is copied in with a pause after 300 bytes")
+        << "copy" << 0 << QString();
 }
 
 // Storage that is slow or stops answering holds up nothing: the window answers all along (a
@@ -657,10 +692,34 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         QSettings store(run.settingsPath(), QSettings::IniFormat);
         store.setValue(QStringLiteral("Settings/LastDir"), run.folder());
     }
+    vistrel::test::TemporaryDir mounted;
+    std::unique_ptr<FuseFolder> fuse;
+    if (action == QLatin1String("choose on FUSE")) {
+        for (const char *name : {"m1.jpg", "m2.jpg"}) {
+            QFile out(mounted.filePath(QString::fromLatin1(name)));
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(picture()) > 0);
+        }
+        fuse = std::make_unique<FuseFolder>(mounted.path(), run.file(QStringLiteral("mounted")));
+        QVERIFY2(fuse->mounted(), "the FUSE folder (python3-fusepy, /dev/fuse) did not mount");
+    }
     MainWindow *window = startShowingFirst(run, 4);
     QVERIFY(window);
-    const auto unslow = qScopeGuard([] { vistrel_slow_files(nullptr, 0); });
+    const auto unslow = qScopeGuard([] {
+        vistrel_slow_files(nullptr, 0);
+        vistrel_slow_folders(nullptr, 0);
+    });
     vistrel_slow_files(QFile::encodeName(run.folder()).constData(), lookupMs);
+    FolderTree *tree = window->folderTree();
+    const QString mountPath = run.file(QStringLiteral("mounted"));
+    if (fuse) {
+        // The folder shown, opened in the tree while the mount answers at once.
+        tree->expand(tree->currentIndex());
+        auto *model = static_cast<FolderTreeModel *>(tree->model());
+        QTRY_VERIFY(model->indexForPath(mountPath, false).isValid());
+        fuse->setDelay(2000);
+    }
+    QFile copy(run.file(QStringLiteral("z.jpg")));
+    const QByteArray copied = picture(640, 480);
 
     QElapsedTimer sinceTick;
     qint64 longest = 0;
@@ -670,20 +729,45 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
                      [&] { longest = qMax(longest, sinceTick.restart()); });
     sinceTick.start();
     ticks.start();
+    QAction *autoRefresh = window->findChild<QAction *>(QStringLiteral("mnu_autorefresh"));
     if (action == QLatin1String("click")) {
         QListView *list = window->pictureList();
         desktop->click(list->viewport(), rowCentre(list, window->browser()->list()->index(2)));
+    } else if (action == QLatin1String("choose on FUSE")) {
+        auto *model = static_cast<FolderTreeModel *>(tree->model());
+        desktop->click(tree->viewport(), rowCentre(tree, model->indexForPath(mountPath, false)));
+    } else if (action == QLatin1String("refresh")) {
+        vistrel_slow_folders(QFile::encodeName(run.folder()).constData(), -1);
+        autoRefresh->trigger();
+    } else if (action == QLatin1String("copy")) {
+        // A copy that pauses after its first bytes is not listed, nor asked about, until its
+        // writer closes it; then it comes in whole and is shown as the last entry.
+        autoRefresh->trigger();
+        letRun(300);
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        QCOMPARE(copy.write(copied.left(300)), 300);
+        QVERIFY(copy.flush());
+        letRun(1500);
+        QCOMPARE(window->browser()->list()->count(), 4);
+        QCOMPARE(copy.write(copied.mid(300)), copied.size() - 300);
+        copy.close();
     } else {
         desktop->key("s", "Control_L");
     }
     letRun(1000);
-    QCOMPARE(window->statusPanels()->panelText(1), notice.arg(run.folder()));
+    if (!notice.isEmpty())
+        QCOMPARE(window->statusPanels()->panelText(1), notice.arg(run.folder()));
     letRun(6000);
     letRun(100); // a tick held up at the end counts too
     ticks.stop();
     qInfo("longest time the window did not answer: %lld ms", longest);
     QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
     QCOMPARE(run.messages().count(), 0); // nothing told before it is known
+    if (action == QLatin1String("copy")) {
+        QCOMPARE(window->browser()->list()->count(), 5);
+        QCOMPARE(window->browser()->list()->listIndex(), 4);
+        QCOMPARE(window->browser()->list()->text(), QStringLiteral("z.jpg"));
+    }
     desktop->key("Escape");
     QTRY_COMPARE(run.ends.ends, 1);
 }
@@ -751,23 +835,28 @@ void TestSession::openFromTheDesktopEntry_data()
     QTest::addColumn<QByteArray>("folder");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("message"); // "@" stands for the place
+    QTest::addColumn<int>("slowMs");      // every folder under the place takes this to open
     const QByteArray dir = "@/some dir\xE9";
     const QByteArray markup = dir + "/<b>notes.txt";
     QTest::newRow("picture, a space and a byte not UTF-8 in its name")
-        << dir + "/my pic\xE9.jpg" << dir << 1 << QString();
+        << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 0;
     QTest::newRow("folder, relative to the working directory")
-        << QByteArray("some dir\xE9") << dir << -1 << QString();
+        << QByteArray("some dir\xE9") << dir << -1 << QString() << 0;
     QTest::newRow("not a picture, named like markup: its folder, and why")
         << markup << dir << -1
         << fromNative(markup) + QStringLiteral(" is not in the picture list, which holds the files "
-                                               "named *.jpg, *.gif and *.bmp that are not hidden.");
+                                               "named *.jpg, *.gif and *.bmp that are not hidden.")
+        << 0;
     QTest::newRow("missing: said once, then the saved folder")
         << QByteArray("@/gone.jpg") << QByteArray("@/saved") << -1
-        << QStringLiteral("Cannot open @/gone.jpg: No such file or directory.");
+        << QStringLiteral("Cannot open @/gone.jpg: No such file or directory.") << 0;
     QTest::newRow("in a hidden folder: said once, then the saved folder")
         << QByteArray("@/.hidden/a.jpg") << QByteArray("@/saved") << -1
         << QStringLiteral("Cannot open the folder @/.hidden: the folder tree does not show it "
-                          "(hidden folders are not shown).");
+                          "(hidden folders are not shown).")
+        << 0;
+    QTest::newRow("picture below folders 3 s slow to open: the window does not wait")
+        << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 3000;
 }
 
 // The file manager starts the program with the desktop entry's command: the picture is selected
@@ -779,6 +868,7 @@ void TestSession::openFromTheDesktopEntry()
     QFETCH(QByteArray, folder);
     QFETCH(int, selected);
     QFETCH(QString, message);
+    QFETCH(int, slowMs);
     vistrel::test::TemporaryDir place;
     const QByteArray base = QFile::encodeName(place.path());
     // Made by their bytes: Qt's file names would not keep a byte that is not UTF-8, nor can Qt
@@ -816,12 +906,19 @@ void TestSession::openFromTheDesktopEntry()
 
     const QByteArray ini = "LastDir=" + base + "/saved\n";
     Run run(ini, false, opening);
+    const auto unslow = qScopeGuard([] { vistrel_slow_folders(nullptr, 0); });
+    vistrel_slow_folders(base.constData(), slowMs);
+    QElapsedTimer started;
+    started.start();
     MainWindow *window = startToMainWindow(run);
     QVERIFY(window);
+    // The folders on the way are read while the window answers.
+    if (slowMs > 0)
+        QVERIFY2(started.elapsed() < slowMs, qPrintable(QString::number(started.elapsed())));
     PictureListModel *list = window->browser()->list();
     const QString listed = fromNative(folder);
     if (message.isEmpty()) {
-        QTRY_COMPARE(list->listIndex(), selected);
+        QTRY_COMPARE_WITH_TIMEOUT(list->listIndex(), selected, 5000 + 4 * slowMs);
     } else {
         QTRY_COMPARE(run.messages().count(), 1);
         const MessageWatcher::Seen &said = run.messages().seen().first();
