@@ -4,6 +4,9 @@
 //   bench_display fit PATH WIDTH HEIGHT    scale-to-fit display into WIDTH x HEIGHT
 //   bench_display full PATH                actual-size display
 //   bench_display step PATH1 PATH2 W H     the next picture after it was decoded ahead
+//   bench_display pair A B W H RUNS       scale-to-fit of A and B in turn in one process (the
+//                                          transforms cached, as when stepping through photos):
+//                                          the median milliseconds of each
 //   bench_display tag IN ICC OUT           IN with the ICC profile embedded (APP2 segments)
 
 #include "viewer/picturecache.h"
@@ -16,9 +19,11 @@
 #include <QImageWriter>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 using vistrel::LoadedPicture;
 using vistrel::PictureLoader;
@@ -104,6 +109,27 @@ int step(const char *first, const char *second, const QSize &area)
     return 0;
 }
 
+int pair(const char *a, const char *b, const QSize &area, int runs)
+{
+    const QByteArray paths[2] = {QFile::encodeName(QString::fromLocal8Bit(a)),
+                                 QFile::encodeName(QString::fromLocal8Bit(b))};
+    std::vector<double> times[2];
+    for (int run = 0; run <= runs; ++run)
+        for (int i = 0; i < 2; ++i) {
+            QElapsedTimer clock;
+            clock.start();
+            if (!PictureLoader::load(paths[i], area).ok())
+                return 2;
+            if (run > 0) // the first round warms the caches
+                times[i].push_back(double(clock.nsecsElapsed()) / 1e6);
+        }
+    for (std::vector<double> &t : times)
+        std::sort(t.begin(), t.end());
+    std::printf("median_ms %.1f %.1f\n", times[0][times[0].size() / 2],
+                times[1][times[1].size() / 2]);
+    return 0;
+}
+
 // The same compressed picture with a colour profile in APP2 segments after its start.
 int tag(const char *in, const char *icc, const char *out)
 {
@@ -141,6 +167,9 @@ int main(int argc, char **argv)
         return display(argv[2], QSize(std::atoi(argv[3]), std::atoi(argv[4])));
     if (argc >= 6 && std::strcmp(argv[1], "step") == 0)
         return step(argv[2], argv[3], QSize(std::atoi(argv[4]), std::atoi(argv[5])));
+    if (argc >= 7 && std::strcmp(argv[1], "pair") == 0)
+        return pair(argv[2], argv[3], QSize(std::atoi(argv[4]), std::atoi(argv[5])),
+                    std::max(1, std::atoi(argv[6])));
     if (argc >= 5 && std::strcmp(argv[1], "tag") == 0)
         return tag(argv[2], argv[3], argv[4]);
     if (argc >= 3 && std::strcmp(argv[1], "full") == 0)

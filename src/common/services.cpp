@@ -1,5 +1,6 @@
 #include "common/services.h"
 
+#include "common/seamslot.h"
 #include "common/shownname.h"
 
 #include <QApplication>
@@ -99,14 +100,14 @@ public:
 
 MessageBoxPrompter realPrompter;
 ProcessTerminator realTerminator;
-Prompter *currentPrompter = &realPrompter;
-Terminator *currentTerminator = &realTerminator;
+SeamSlot<Prompter> currentPrompter(realPrompter);
+SeamSlot<Terminator> currentTerminator(realTerminator);
 
 } // namespace
 
 Prompter &prompter()
 {
-    return *currentPrompter;
+    return currentPrompter.get();
 }
 
 bool isMessageOpen()
@@ -116,21 +117,17 @@ bool isMessageOpen()
 
 Terminator &terminator()
 {
-    return *currentTerminator;
+    return currentTerminator.get();
 }
 
 Prompter *setPrompter(Prompter *replacement)
 {
-    Prompter *previous = currentPrompter;
-    currentPrompter = replacement ? replacement : &realPrompter;
-    return previous;
+    return currentPrompter.replace(replacement);
 }
 
 Terminator *setTerminator(Terminator *replacement)
 {
-    Terminator *previous = currentTerminator;
-    currentTerminator = replacement ? replacement : &realTerminator;
-    return previous;
+    return currentTerminator.replace(replacement);
 }
 
 void endRunOnEscape(QWidget *widget)

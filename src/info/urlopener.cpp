@@ -1,5 +1,7 @@
 #include "info/urlopener.h"
 
+#include "common/seamslot.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
@@ -80,20 +82,18 @@ public:
 };
 
 DesktopUrlOpener realOpener;
-UrlOpener *currentOpener = &realOpener;
+SeamSlot<UrlOpener> currentOpener(realOpener);
 
 } // namespace
 
 UrlOpener &urlOpener()
 {
-    return *currentOpener;
+    return currentOpener.get();
 }
 
 UrlOpener *setUrlOpener(UrlOpener *replacement)
 {
-    UrlOpener *previous = currentOpener;
-    currentOpener = replacement ? replacement : &realOpener;
-    return previous;
+    return currentOpener.replace(replacement);
 }
 
 } // namespace vistrel

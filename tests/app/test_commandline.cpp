@@ -3,7 +3,7 @@
 
 #include "app/commandline.h"
 #include "common/nativename.h"
-#include "hardening/asnobody.h"
+#include "asnobody.h"
 
 #include "testutils.h"
 #include <QApplication>

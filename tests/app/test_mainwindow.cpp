@@ -14,6 +14,7 @@
 #include "browse/slowfolders.h"
 #include "common/identity.h"
 #include "common/nativename.h"
+#include "settingsfile.h"
 #include "slideshow/slideshow.h"
 #include "testutils.h"
 #include "viewer/pictureview.h"
@@ -40,6 +41,7 @@
 #include <unistd.h>
 
 using namespace vistrel;
+using vistrel::test::lastDir;
 using vistrel::test::Sandbox;
 using vistrel::test::ScopedServices;
 using vistrel::test::ScriptedPrompter;
@@ -55,18 +57,8 @@ struct Run
     MainWindow window;
 
     explicit Run(const QByteArray &ini = QByteArray(), const QString &storePath = QString())
-        : store(prepare(dir, ini, storePath)), window(store)
+        : store(test::settingsFile(dir.path(), ini, storePath)), window(store)
     {}
-    // The settings file's path, with the stored lines written into it first (none when null).
-    static QString prepare(const vistrel::test::TemporaryDir &dir, const QByteArray &ini,
-                           const QString &path)
-    {
-        const QString file = path.isEmpty() ? dir.filePath(QStringLiteral("Vistrel.ini")) : path;
-        QFile out(file);
-        if (!ini.isNull() && out.open(QIODevice::WriteOnly))
-            out.write("[Settings]\n" + ini);
-        return file;
-    }
     Commands *commands() const { return window.commands(); }
     QAction *action(Commands::Id id) const { return commands()->action(id); }
     FolderBrowser *browser() const { return window.browser(); }
@@ -79,11 +71,6 @@ struct Run
         return shown;
     }
 };
-
-QByteArray lastDir(const QString &folder)
-{
-    return "LastDir=" + folder.toUtf8() + '\n';
-}
 
 // Pictures whose date order (b, c, a) differs from their name order.
 void fillDated(Sandbox &box)

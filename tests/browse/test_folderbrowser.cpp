@@ -1,11 +1,12 @@
 // Choosing folders, refilling the picture list, re-selecting the previous position and the
 // automatic refresh that brings new pictures in.
 
+#include "asnobody.h"
 #include "browse/filelist.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldermonitor.h"
 #include "browse/picturelistmodel.h"
-#include "hardening/asnobody.h"
+#include "doubles.h"
 #include "slowfolders.h"
 #include "testutils.h"
 
@@ -18,17 +19,10 @@
 #include <unistd.h>
 
 using namespace vistrel;
+using vistrel::test::FakeTree;
 using vistrel::test::Sandbox;
 
 namespace {
-
-// The folder tree as the browser sees it: a selected path that the test sets.
-class FakeTree final : public TreeSelection
-{
-public:
-    QString path;
-    QString selectedPath() const override { return path; }
-};
 
 // A browser over a fake tree, with the picture display's part played by a connection that
 // remembers the selected index, as showing a picture does.

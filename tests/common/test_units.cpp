@@ -1,14 +1,41 @@
+#include "common/rounding.h"
 #include "common/units.h"
 
 #include <QTest>
 
 using namespace vistrel;
 
+// Rounding halves to even, and twips to pixels.
 class TestUnits : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void roundHalfEven_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("half down to even 2") << 2.5 << 2.0;
+        QTest::newRow("half up to even 4") << 3.5 << 4.0;
+        QTest::newRow("half to even 0") << 0.5 << 0.0;
+        QTest::newRow("half up to even 2") << 1.5 << 2.0;
+        QTest::newRow("negative half to even") << -2.5 << -2.0;
+        QTest::newRow("negative half up in size") << -3.5 << -4.0;
+        QTest::newRow("negative half to even -2") << -1.5 << -2.0;
+        QTest::newRow("just below half") << 2.4999 << 2.0;
+        QTest::newRow("just above half") << 2.5001 << 3.0;
+        QTest::newRow("well above half") << 2.6 << 3.0;
+        QTest::newRow("small negative rounds to zero") << -0.4 << 0.0;
+        QTest::newRow("whole stays") << 7.0 << 7.0;
+        QTest::newRow("top of the range plus half") << 32767.5 << 32768.0;
+    }
+    void roundHalfEven()
+    {
+        QFETCH(double, value);
+        QFETCH(double, expected);
+        QCOMPARE(vistrel::roundHalfEven(value), expected);
+    }
+
     void twipsToPixels_data()
     {
         QTest::addColumn<double>("twips");

@@ -4,7 +4,7 @@
 
 #include "asnobody.h"
 #include "corpus.h"
-#include "hardeningtools.h"
+#include "windowsession.h"
 #include "testutils.h"
 
 #include "browse/foldertree.h"

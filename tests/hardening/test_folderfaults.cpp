@@ -3,7 +3,7 @@
 // states what the user sees; none may crash, hang or end the run.
 
 #include "asnobody.h"
-#include "hardeningtools.h"
+#include "windowsession.h"
 #include "testutils.h"
 
 #include "browse/foldertree.h"

@@ -1,7 +1,7 @@
 // A slide show of two hours at one picture a second over 200 pictures, driven tick by tick:
 // resident memory may not keep growing with the pictures shown.
 
-#include "hardeningtools.h"
+#include "windowsession.h"
 #include "testutils.h"
 
 #include "browse/foldertree.h"

@@ -6,7 +6,6 @@
 #include "desktop.h"
 #include "messagewatcher.h"
 
-#include "../viewer/pictures.h"
 #include "app/commandline.h"
 #include "app/commands.h"
 #include "app/mainwindow.h"
@@ -19,6 +18,7 @@
 #include "common/nativename.h"
 #include "common/services.h"
 #include "info/splashwindow.h"
+#include "pictures.h"
 #include "print/paperimage.h"
 #include "print/printpreviewdialog.h"
 #include "print/privatescheduler.h"
@@ -26,6 +26,7 @@
 #include "slideshow/slideshowinfodialog.h"
 #include "viewer/pictureview.h"
 
+#include "settingsfile.h"
 #include "testutils.h"
 #include <QApplication>
 #include <QDir>
@@ -61,19 +62,13 @@
 
 using namespace vistrel;
 using namespace vistrel::session;
+using vistrel::test::lastDir;
+using vistrel::test::RecordingTerminator;
 
 namespace {
 
 Desktop *desktop = nullptr;
 test::PrivateScheduler *printing = nullptr;
-
-// Counts requests to end the run; the run goes on so that the test can look.
-class RecordingTerminator final : public Terminator
-{
-public:
-    int ends = 0;
-    void endNow() override { ++ends; }
-};
 
 // One run of the program: its settings file, a folder for its pictures, and a home folder
 // (with or without a documents folder) that the folder tree shows.
@@ -81,7 +76,8 @@ class Run
 {
 public:
     explicit Run(const QByteArray &ini = {}, bool documents = false, OpenRequest opening = {})
-        : m_store(settingsFile(ini)), m_program(m_store, opening), m_watcher(*desktop)
+        : m_store(test::settingsFile(m_dir.path(), ini)), m_program(m_store, opening),
+          m_watcher(*desktop)
     {
         const QString home = QString::fromLocal8Bit(qgetenv("HOME"));
         QDir(home).removeRecursively();
@@ -109,26 +105,12 @@ public:
     MessageWatcher &messages() { return m_watcher; }
 
 private:
-    QString settingsFile(const QByteArray &ini)
-    {
-        const QString path = m_dir.filePath(QStringLiteral("Vistrel.ini"));
-        QFile out(path);
-        if (!ini.isEmpty() && out.open(QIODevice::WriteOnly))
-            out.write("[Settings]\n" + ini);
-        return path;
-    }
-
     vistrel::test::TemporaryDir m_dir;
     QString m_store;
     ProgramRun m_program;
     MessageWatcher m_watcher;
     Terminator *m_previous = nullptr;
 };
-
-QByteArray lastDir(const QString &folder)
-{
-    return "LastDir=" + folder.toUtf8() + '\n';
-}
 
 QByteArray picture(int width = 64, int height = 48)
 {

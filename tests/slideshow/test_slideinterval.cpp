@@ -1,4 +1,4 @@
-// Reading the interval entry: Val, halves-to-even rounding, the accepted range, milliseconds.
+// Reading the interval entry: Val, the accepted range, milliseconds.
 
 #include "slideshow/slideinterval.h"
 
@@ -23,8 +23,6 @@ private slots:
     void val();
     void valOverflowIsInfinite();
     void valIgnoresTheProcessLocale();
-    void roundHalfEven_data();
-    void roundHalfEven();
     void entry_data();
     void entry();
     void milliseconds_data();
@@ -100,30 +98,6 @@ void TestSlideInterval::valIgnoresTheProcessLocale()
     std::setlocale(LC_NUMERIC, "C");
     qunsetenv("LOCPATH");
     QCOMPARE(got, 2.5);
-}
-
-void TestSlideInterval::roundHalfEven_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<double>("expected");
-
-    QTest::newRow("half down to even 2") << 2.5 << 2.0;
-    QTest::newRow("half up to even 4") << 3.5 << 4.0;
-    QTest::newRow("half to even 0") << 0.5 << 0.0;
-    QTest::newRow("negative half to even") << -2.5 << -2.0;
-    QTest::newRow("negative half up in size") << -3.5 << -4.0;
-    QTest::newRow("just below half") << 2.4999 << 2.0;
-    QTest::newRow("just above half") << 2.5001 << 3.0;
-    QTest::newRow("small negative rounds to zero") << -0.4 << 0.0;
-    QTest::newRow("whole stays") << 7.0 << 7.0;
-    QTest::newRow("top of the range plus half") << 32767.5 << 32768.0;
-}
-
-void TestSlideInterval::roundHalfEven()
-{
-    QFETCH(double, value);
-    QFETCH(double, expected);
-    QCOMPARE(vistrel::roundHalfEven(value), expected);
 }
 
 void TestSlideInterval::entry_data()

@@ -1,7 +1,8 @@
 #include "decoders.h"
-#include "hardening/hardeningtools.h"
+#include "doubles.h"
 #include "pictures.h"
 #include "testutils.h"
+#include "windowsession.h"
 
 #include "app/browsedlist.h"
 #include "app/mainwindow.h"
@@ -34,13 +35,6 @@ using namespace vistrel;
 using namespace vistrel::test;
 
 namespace {
-
-class FakeTree final : public TreeSelection
-{
-public:
-    QString path;
-    QString selectedPath() const override { return path; }
-};
 
 const QColor background(40, 40, 40);
 

@@ -50,23 +50,6 @@ private slots:
         QCOMPARE(pixelsToHimetric(pixels), himetric);
     }
 
-    void roundingHalvesToEven_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<qint64>("rounded");
-        QTest::newRow("0.5") << 0.5 << qint64(0);
-        QTest::newRow("1.5") << 1.5 << qint64(2);
-        QTest::newRow("2.5") << 2.5 << qint64(2);
-        QTest::newRow("2.6") << 2.6 << qint64(3);
-        QTest::newRow("-1.5") << -1.5 << qint64(-2);
-    }
-    void roundingHalvesToEven()
-    {
-        QFETCH(double, value);
-        QFETCH(qint64, rounded);
-        QCOMPARE(qint64(roundHalfEven(value)), rounded);
-    }
-
     void sizeTextIsHeightFirstWithThreeBlanks()
     {
         QCOMPARE(sizeText(465, 401, 21167, 28222), QStringLiteral("465x401   21167x28222   "));
