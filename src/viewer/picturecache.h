@@ -96,7 +96,7 @@ public:
     qint64 bytesHeld() const;
 
 private:
-    struct State;
+    class State;
     std::shared_ptr<State> m_state;
 };
 

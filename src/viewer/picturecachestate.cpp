@@ -290,7 +290,7 @@ void PictureCache::State::work(const std::shared_ptr<State> &s)
         for (Running &x : s->running)
             if (x.request == job)
                 x.estimate = estimate;
-        ++s->decodes;
+        ++s->decodeCount;
         lock.unlock();
 
         // The identity is taken before reading: a change during the read makes it stale.

@@ -9,9 +9,31 @@
 namespace vistrel {
 
 // What the picture cache holds, wants and is decoding. Its worker threads share it with the
-// cache and may outlive the cache: a decode that takes long finishes and is dropped.
-struct PictureCache::State
+// cache and may outlive the cache: a decode that takes long finishes and is dropped. Everything
+// it holds is private behind the operations the cache calls, each under its mutex.
+class PictureCache::State
 {
+public:
+    State(qint64 budgetBytes, Decoder decode);
+
+    // The cache is going: running decodes are told to give up, nothing more is wanted or held,
+    // and the workers end once they are done.
+    void shutdown();
+    // A held decode of the request, dropping decodes of an older state of the file than `known`.
+    std::optional<LoadedPicture> find(const Request &r, const FileIdentity &known,
+                                      const std::shared_ptr<State> &self);
+    bool isCostly(const QByteArray &nativePath) const;
+    void want(std::vector<Request> requests, const std::shared_ptr<State> &self);
+    // Waits until a decode that would do for the request is held; false at the deadline.
+    bool waitStored(const Request &r, std::chrono::steady_clock::time_point deadline);
+    void setShown(const Request &r);
+    void setOnDecoded(std::function<void()> callback);
+    bool waitIdle(std::chrono::milliseconds timeout);
+    int hits() const;
+    int decodes() const;
+    qint64 bytesHeld() const;
+
+private:
     struct Entry
     {
         Request request;
@@ -27,7 +49,7 @@ struct PictureCache::State
         std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
     };
 
-    std::mutex mutex;
+    mutable std::mutex mutex;
     std::condition_variable wake;   // workers: there may be work
     std::condition_variable stored; // waiters: a decode has been stored
     qint64 budget = 0;
@@ -43,8 +65,8 @@ struct PictureCache::State
     int idleThreads = 0;
     bool stop = false;
     quint64 clock = 0;
-    int hits = 0;
-    int decodes = 0;
+    int hitCount = 0;
+    int decodeCount = 0;
 
     // All below run with the mutex held.
 
