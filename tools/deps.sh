@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Vistrel needs on Debian 12 (run as root). With --test, also what the test suite
-# needs: an X server for screenshots, image and PDF tools, and a print scheduler that the print
-# tests run privately (the system's own printing is left as it is).
+# needs: an X server for screenshots, image and PDF tools, a print scheduler that the print
+# tests run privately (the system's own printing is left as it is), and FUSE for a slow folder.
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config file
@@ -21,6 +21,8 @@ if [ "${1:-}" = "--test" ]; then
     packages+=(printer-driver-cups-pdf ghostscript)
     # ICC profiles the colour tests convert from: RGB ones (colord), CMYK and grey (Ghostscript).
     packages+=(colord-data libgs-common)
+    # The FUSE folder of the tests (tests/slowfs), a mount whose calls wait or never answer.
+    packages+=(python3-fusepy fuse3)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #include "browse/foldermonitor.h"
 
 #include "browse/folderchanges.h"
+#include "browse/folderpass.h"
 #include "common/nativename.h"
 
 #include <QElapsedTimer>
@@ -24,11 +25,6 @@ namespace {
 // for its writer to close it, however long it pauses.
 constexpr qint64 announcedStableMs = 1000;
 
-// One slice of a re-reading takes about this long at most, so that no poll holds up the window
-// for a frame.
-constexpr qint64 sliceNs = 8'000'000;
-// How many entries are read between two looks at the clock.
-constexpr int entriesPerLook = 512;
 // The shortest time between two re-readings of a folder whose notices are trusted or whose time
 // has not changed; large folders are re-read less often.
 constexpr qint64 fullRereadMs = 2000;
@@ -41,14 +37,6 @@ qint64 monotonicMs()
     if (!timer.isValid())
         timer.start();
     return timer.elapsed();
-}
-
-// Processor time of the calling thread: what the work itself cost, however busy the machine.
-qint64 threadCpuNs()
-{
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
 FileIdentity folderStamp(const QString &folder)
@@ -69,34 +57,6 @@ struct NoticeDescriptor
 };
 
 } // namespace
-
-// The folder as a re-reading reads it, on whichever thread reads the next slice.
-struct FolderMonitor::Stream
-{
-    QString folder;
-    DIR *dir = nullptr;
-    bool opened = false;
-    // A detailed re-reading: the pictures known when it began, shared with the caller until it
-    // changes its own.
-    QHash<quint64, quint32> known;
-    ~Stream()
-    {
-        if (dir)
-            ::closedir(dir);
-    }
-};
-
-// What one slice of a re-reading found.
-struct FolderMonitor::Slice
-{
-    bool failed = false; // the folder could not be opened or read: the pass proves nothing
-    bool ended = false;
-    quint64 sum = 0; // a plain re-reading: the picture names' hashes, and their number
-    qint64 count = 0;
-    std::vector<quint64> seen;                              // a detailed one: pictures known
-    std::vector<std::pair<QByteArray, FileIdentity>> found; // and regular pictures not known
-    qint64 costNs = 0;
-};
 
 struct FolderMonitor::WatchStart
 {
@@ -325,7 +285,7 @@ void FolderMonitor::startPass(bool detailed)
     m_passDetailed = detailed;
     m_passSum = 0;
     m_passCount = 0;
-    m_pass = std::make_shared<Stream>();
+    m_pass = std::make_shared<FolderPass>();
     m_pass->folder = m_folder;
     if (detailed)
         m_pass->known = m_complete;
@@ -341,68 +301,20 @@ void FolderMonitor::continuePass()
 {
     const bool detailed = m_passDetailed;
     const int limit = m_sliceEntries;
-    // A copy that shares its data until either side changes: the reading thread looks at the
-    // pictures pending as they were when the slice began.
-    const QHash<QByteArray, Pending> pending = detailed ? m_pending : QHash<QByteArray, Pending>();
-    look<Slice>(
-        [stream = m_pass, detailed, limit, pending] {
-            Slice out;
-            const qint64 cpuStart = threadCpuNs();
-            if (!stream->opened) {
-                stream->opened = true;
-                stream->dir = ::opendir(toNative(stream->folder).constData());
-            }
-            if (!stream->dir) {
-                out.failed = true; // keep the last known state; a vanished folder grows none
-                return out;
-            }
-            QElapsedTimer slice;
-            slice.start();
-            const int folderFd = ::dirfd(stream->dir);
-            for (int read = 0;; ++read) {
-                if ((limit > 0 && read == limit) ||
-                    (read % entriesPerLook == 0 && read > 0 && slice.nsecsElapsed() >= sliceNs))
-                    break;
-                errno = 0;
-                const dirent *entry = ::readdir(stream->dir);
-                if (!entry) {
-                    out.failed = errno != 0; // a read error: this pass proves nothing
-                    out.ended = true;
-                    break;
-                }
-                const std::size_t length = std::strlen(entry->d_name);
-                if (!isPictureName(entry->d_name, length))
-                    continue;
-                const quint64 key = nameKey(entry->d_name, length);
-                if (!detailed) {
-                    if (entryIs(stream->dir, entry, EntryKind::RegularFile)) {
-                        out.sum += key;
-                        ++out.count;
-                    }
-                    continue;
-                }
-                if (stream->known.contains(key)) {
-                    out.seen.push_back(key);
-                    continue;
-                }
-                QByteArray name(entry->d_name, qsizetype(length));
-                if (pending.contains(name) || !entryIs(stream->dir, entry, EntryKind::RegularFile))
-                    continue;
-                struct stat st;
-                if (::fstatat(folderFd, entry->d_name, &st, 0) != 0)
-                    continue;
-                out.found.emplace_back(std::move(name), FileIdentity::of(st));
-            }
-            out.costNs = threadCpuNs() - cpuStart;
-            return out;
-        },
-        [this, stream = m_pass](Slice &slice, qint64 now) {
-            if (stream == m_pass)
-                takeSlice(slice, now);
-        });
+    QSet<QByteArray> pending;
+    if (detailed) {
+        for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
+            pending.insert(it.key());
+    }
+    look<PassSlice>([stream = m_pass, detailed, limit,
+                     pending] { return readPassSlice(*stream, detailed, limit, pending); },
+                    [this, stream = m_pass](PassSlice &slice, qint64 now) {
+                        if (stream == m_pass)
+                            takeSlice(slice, now);
+                    });
 }
 
-void FolderMonitor::takeSlice(Slice &slice, qint64 now)
+void FolderMonitor::takeSlice(PassSlice &slice, qint64 now)
 {
     m_passCostNs += slice.costNs;
     if (slice.failed) {

@@ -17,6 +17,9 @@
 
 namespace vistrel {
 
+struct FolderPass;
+struct PassSlice;
+
 // Keeps an up-to-date count of the complete picture files of one folder at almost no cost per
 // poll, whatever the folder's size. Change notices (inotify) are applied name by name; without
 // them the folder's time says when to look again. The folder is also re-read now and then anyway,
@@ -94,8 +97,6 @@ private:
         bool modified = false;  // written to since its creation was seen
     };
 
-    struct Stream;
-    struct Slice;
     struct WatchStart;
     // Runs work off the caller's thread and applies its answer, at once when it comes within the
     // quick answer's time; false when it did not (or another look is still to answer).
@@ -107,7 +108,7 @@ private:
     void removeComplete(quint64 key);
     void startPass(bool detailed);
     void continuePass();
-    void takeSlice(Slice &slice, qint64 now);
+    void takeSlice(PassSlice &slice, qint64 now);
     void finishPass(qint64 now);
     void settlePending();
     void closeNotifications();
@@ -132,7 +133,7 @@ private:
     int m_sliceEntries = 0;
 
     // The re-reading under way: the open folder, read on from where the last slice stopped.
-    std::shared_ptr<Stream> m_pass;
+    std::shared_ptr<FolderPass> m_pass;
     quint32 m_passNumber = 0;
     bool m_passDetailed = false;  // marks names (else it only adds up their hashes)
     bool m_passDisturbed = false; // notices of names coming or going arrived meanwhile
