@@ -24,11 +24,13 @@ PrintablePicture takePrintable(const QString &label, const ShownFile *shown,
     if (previous.serial == now.serial) {
         now.image = previous.image;
         now.note = previous.note;
-        return now;
+        return now; // read before, or still being read
     }
-    const ShownFile::Picture picture = shown->fullResolution();
-    now.image = picture.image;
-    now.note = picture.note;
+    now.image = shown->shownPicture();
+    now.fullRead = [read = shown->fullResolutionReader()] {
+        const ShownFile::Picture picture = read();
+        return FullPicture{picture.image, picture.note};
+    };
     return now;
 }
 

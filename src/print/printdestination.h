@@ -54,6 +54,13 @@ using DestinationFinder = std::function<DestinationLookup()>;
 // inches, A4 elsewhere.
 QPageSize localePaper();
 
+// The shown file read again at full resolution, and why it is not that when it is not.
+struct FullPicture
+{
+    QImage image;
+    QString note;
+};
+
 // What one drawing of the page shows: the main window's path label and its picture, taken
 // together at the same moment so that the footer always names the picture drawn.
 struct PrintablePicture
@@ -62,6 +69,9 @@ struct PrintablePicture
     QImage image;       // full resolution as far as memory allows; null when nothing is shown
     QString note;       // why the image is not the shown file at its own size, when it is not
     quint64 serial = 0; // the display it came from (0: none)
+    // When set, image is the picture as shown on screen and the file is still to be read at
+    // full resolution: this reads it, on any thread, as it may wait on the file's storage.
+    std::function<FullPicture()> fullRead;
 };
 
 // Returns what is shown now; previous is what the last drawing took, so an unchanged picture is
@@ -69,7 +79,7 @@ struct PrintablePicture
 using PictureSource = std::function<PrintablePicture(const PrintablePicture &previous)>;
 
 // The main window's label and the file it holds on display, taken together. The full-resolution
-// picture is read only when the display changed since previous.
+// picture is to be read (fullRead) only when the display changed since previous.
 PrintablePicture takePrintable(const QString &label, const ShownFile *shown,
                                const PrintablePicture &previous);
 

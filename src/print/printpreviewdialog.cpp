@@ -5,6 +5,7 @@
 #include "print/cupsprinter.h"
 #include "print/pagesurface.h"
 #include "print/paperimage.h"
+#include "print/picturelink.h"
 #include "print/previewlayout.h"
 #include "print/printerlink.h"
 
@@ -67,7 +68,7 @@ void PrintPreviewDialog::showPreview(PictureSource picture, DestinationFinder pr
 
 PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder printers,
                                        QWidget *parent)
-    : QDialog(parent), m_pictureSource(std::move(picture)),
+    : QDialog(parent), m_pictures(new PictureLink(std::move(picture), this)),
       m_link(new PrinterLink(std::move(printers), this))
 {
     setObjectName(QStringLiteral("frm_PrintPreview"));
@@ -140,6 +141,17 @@ PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder 
     connect(m_command3, &QPushButton::clicked, this, &PrintPreviewDialog::Command3_Click);
     connect(m_link, &PrinterLink::lookedUp, this, &PrintPreviewDialog::printerFound);
     connect(m_link, &PrinterLink::handedOver, this, &PrintPreviewDialog::pageHandedOver);
+    // The shown file read at full resolution: the page shows it, and a Print waiting goes on.
+    connect(m_pictures, &PictureLink::fullPictureRead, this, [this] {
+        m_shown = m_pictures->current();
+        if (m_drawn && m_drawnPage)
+            drawPreview(*m_drawnPage);
+        if (const std::optional<PageParams> page = std::exchange(m_printWhenRead, std::nullopt)) {
+            m_picture1->setNotice(QString());
+            if (printTaken(*page))
+                accept();
+        }
+    });
 
     Form_Load();
     // With the captions and entries in place, every text is given the room its font needs.
@@ -209,8 +221,7 @@ void PrintPreviewDialog::takeShownPicture()
 {
     // The main window's timers go on while this window is open (a slide show may move on), so
     // the label and the picture are taken together at every drawing.
-    const BusyCursor busy; // a picture changed since the last drawing is read at full size
-    m_shown = m_pictureSource ? m_pictureSource(m_shown) : PrintablePicture();
+    m_shown = m_pictures->take();
 }
 
 bool PrintPreviewDialog::printerKnown() const
@@ -262,17 +273,23 @@ bool PrintPreviewDialog::updatePreview()
     if (!page)
         return false;
     takeShownPicture();
+    drawPreview(*page);
+    return true;
+}
+
+void PrintPreviewDialog::drawPreview(const PageParams &page)
+{
+    m_drawnPage = page;
     const double factor = scalepreview(m_picture1);
     const QSizeF paper = m_paper.fullRect(QPageLayout::Inch).size();
     const QSize interior = m_picture1->interiorSize();
     QPainter painter(&m_picture1->canvas());
     drawpage(painter, interior.width() / paper.width(), interior.height() / paper.height(),
-             paper.width(), factor, *page);
+             paper.width(), factor, page);
     painter.end();
     m_picture1->update();
     m_drawn = true;
     emit previewDrawn();
-    return true;
 }
 
 bool PrintPreviewDialog::printPage()
@@ -287,8 +304,19 @@ bool PrintPreviewDialog::printPage()
                           printTitle);
         return false;
     }
-    if (m_link->handingOver() || m_printWhenFound)
+    if (m_link->handingOver() || m_printWhenFound || m_printWhenRead)
         return false; // one page at a time
+    if (m_pictures->reading()) {
+        m_printWhenRead = page;
+        m_picture1->setNotice(QStringLiteral("Reading the picture: the page prints once it is "
+                                             "read..."));
+        return false;
+    }
+    return printTaken(*page);
+}
+
+bool PrintPreviewDialog::printTaken(const PageParams &page)
+{
     // The sheet the user saw, when one was drawn.
     const std::optional<QPageLayout> seen =
         m_drawn ? std::optional<QPageLayout>(m_paper) : std::nullopt;
@@ -302,7 +330,7 @@ bool PrintPreviewDialog::printPage()
                                              "is found..."));
         return false;
     }
-    return printOnFoundPrinter(seen, *page);
+    return printOnFoundPrinter(seen, page);
 }
 
 bool PrintPreviewDialog::printOnFoundPrinter(const std::optional<QPageLayout> &seen,

@@ -19,6 +19,7 @@ class QTimer;
 namespace vistrel {
 
 class PaperImage;
+class PictureLink;
 class PrinterLink;
 struct HandOverOutcome;
 
@@ -67,6 +68,10 @@ private:
     std::optional<PageParams> readBoxes() const;
     // Takes the main window's label and picture together, as they are at this moment.
     void takeShownPicture();
+    // Draws the paper image from boxes read.
+    void drawPreview(const PageParams &page);
+    // Goes on with a Print once the shown file has been read at full resolution.
+    bool printTaken(const PageParams &page);
     // The lookup answered: the sheet follows the printer's default paper; a Print waiting for
     // it goes on.
     void printerFound();
@@ -83,7 +88,7 @@ private:
     // document could not be made, else an empty text.
     QString printDocument(const PageParams &page);
 
-    PictureSource m_pictureSource;
+    PictureLink *m_pictures = nullptr;
     PrintablePicture m_shown;
     PrinterLink *m_link = nullptr;
     QPageLayout m_paper;
@@ -91,6 +96,8 @@ private:
     bool m_printed = false;                     // the print system took the page
     bool m_lateHandOver = false;                // Print returned before the print system answered
     std::optional<PageParams> m_printWhenFound; // a Print waiting for the lookup
+    std::optional<PageParams> m_printWhenRead;  // a Print waiting for the picture's file
+    std::optional<PageParams> m_drawnPage;      // the boxes of the last drawing
     std::optional<QPageLayout> m_sheetSeen;     // the sheet shown when that Print was given, if any
     QSize m_paperBox; // the paper image's design interior, the room it is fitted into
 

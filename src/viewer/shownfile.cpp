@@ -24,6 +24,52 @@ QString pixels(const QImage &image)
     return QStringLiteral("%1x%2 pixels").arg(image.width()).arg(image.height());
 }
 
+// The held file read again for the page; what it was shown as stands in where it cannot be.
+ShownFile::Picture readAtFullResolution(const QImage &shown, bool atFullSize,
+                                        const OpenedFile *file)
+{
+    if (atFullSize)
+        return {shown, QString()};
+    const auto asShown = [&shown](const QString &why) {
+        return ShownFile::Picture{shown,
+                                  why +
+                                      QStringLiteral(", so the page holds the picture as shown on "
+                                                     "screen, ") +
+                                      pixels(shown) + QLatin1Char('.')};
+    };
+    if (!file || !file->isOpen())
+        return asShown(QStringLiteral("The file could not be kept open after it was shown (%1)")
+                           .arg(errorText(file ? file->error() : EBADF)));
+
+    struct stat st = {};
+    if (::fstat(file->fd(), &st) != 0 || FileIdentity::of(st) != file->identity())
+        return asShown(QStringLiteral("The file was changed on disk after it was shown"));
+
+    // The descriptor's own entry reopens the very file held, even when its name now leads
+    // elsewhere or nowhere.
+    const QByteArray held = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(file->fd());
+    // A page needs the picture at no more than a printer resolves over the largest sheet: a
+    // larger one is decoded reduced to that (a JPEG by its decoder's scaling, at least that
+    // size), never whole.
+    const QSize own = readPictureHeader(held).size;
+    const QSize needed = own.scaled(QSize(printPixels, printPixels), Qt::KeepAspectRatio);
+    const bool reduce = own.isValid() && (own.width() > printPixels || own.height() > printPixels);
+    LoadLimits srgb; // what the print service takes
+    srgb.colours = ColourTarget::Srgb;
+    const LoadedPicture loaded = reduce ? PictureLoader::load(held, needed.expandedTo({1, 1}), srgb)
+                                        : PictureLoader::loadWithinBudget(held);
+    if (!loaded.ok())
+        return asShown(QStringLiteral("The file could not be read again (%1)").arg(loaded.reason));
+    ShownFile::Picture picture{loaded.image, QString()};
+    if (loaded.image.size() != loaded.fullSize && !reduce)
+        picture.note = QStringLiteral("The picture is printed at %1, reduced from its own %2x%3 "
+                                      "pixels to stay within memory.")
+                           .arg(pixels(loaded.image))
+                           .arg(loaded.fullSize.width())
+                           .arg(loaded.fullSize.height());
+    return picture;
+}
+
 } // namespace
 
 ShownFile::~ShownFile()
@@ -67,47 +113,16 @@ void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool sho
 
 ShownFile::Picture ShownFile::fullResolution() const
 {
+    return fullResolutionReader()();
+}
+
+std::function<ShownFile::Picture()> ShownFile::fullResolutionReader() const
+{
     if (!isHeld())
-        return {};
-    if (m_shownAtFullSize)
-        return {m_shown, QString()};
-    const auto asShown = [this](const QString &why) {
-        return Picture{m_shown, why +
-                                    QStringLiteral(", so the page holds the picture as shown on "
-                                                   "screen, ") +
-                                    pixels(m_shown) + QLatin1Char('.')};
+        return [] { return Picture(); };
+    return [shown = m_shown, atFullSize = m_shownAtFullSize, file = m_file] {
+        return readAtFullResolution(shown, atFullSize, file.get());
     };
-    if (!m_file || !m_file->isOpen())
-        return asShown(QStringLiteral("The file could not be kept open after it was shown (%1)")
-                           .arg(errorText(m_file ? m_file->error() : EBADF)));
-
-    struct stat st = {};
-    if (::fstat(m_file->fd(), &st) != 0 || FileIdentity::of(st) != m_file->identity())
-        return asShown(QStringLiteral("The file was changed on disk after it was shown"));
-
-    // The descriptor's own entry reopens the very file held, even when its name now leads
-    // elsewhere or nowhere.
-    const QByteArray held = QByteArrayLiteral("/proc/self/fd/") + QByteArray::number(m_file->fd());
-    // A page needs the picture at no more than a printer resolves over the largest sheet: a
-    // larger one is decoded reduced to that (a JPEG by its decoder's scaling, at least that
-    // size), never whole.
-    const QSize own = readPictureHeader(held).size;
-    const QSize needed = own.scaled(QSize(printPixels, printPixels), Qt::KeepAspectRatio);
-    const bool reduce = own.isValid() && (own.width() > printPixels || own.height() > printPixels);
-    LoadLimits srgb; // what the print service takes
-    srgb.colours = ColourTarget::Srgb;
-    const LoadedPicture loaded = reduce ? PictureLoader::load(held, needed.expandedTo({1, 1}), srgb)
-                                        : PictureLoader::loadWithinBudget(held);
-    if (!loaded.ok())
-        return asShown(QStringLiteral("The file could not be read again (%1)").arg(loaded.reason));
-    Picture picture{loaded.image, QString()};
-    if (loaded.image.size() != loaded.fullSize && !reduce)
-        picture.note = QStringLiteral("The picture is printed at %1, reduced from its own %2x%3 "
-                                      "pixels to stay within memory.")
-                           .arg(pixels(loaded.image))
-                           .arg(loaded.fullSize.width())
-                           .arg(loaded.fullSize.height());
-    return picture;
 }
 
 } // namespace vistrel

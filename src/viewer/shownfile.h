@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace vistrel {
@@ -47,6 +48,11 @@ public:
     // The held file at full resolution as far as the memory budget allows, and no larger than
     // a printer resolves over the largest sheet; a null image when nothing is held.
     Picture fullResolution() const;
+    // The same read as a task of its own, holding what it needs (the picture as decoded, the open
+    // file), so that it can run on another thread while the display moves on.
+    std::function<Picture()> fullResolutionReader() const;
+    // The picture as decoded for the display.
+    QImage shownPicture() const { return m_shown; }
 
 private:
     void release();

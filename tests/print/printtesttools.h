@@ -57,7 +57,9 @@ inline DestinationFinder pdfFile(const QString &file, QPageSize::PageSizeId size
 // The same label and picture at every drawing.
 inline PictureSource fixedPicture(const QString &label, const QImage &picture)
 {
-    return [=](const PrintablePicture &) { return PrintablePicture{label, picture, QString(), 1}; };
+    return [=](const PrintablePicture &) {
+        return PrintablePicture{label, picture, QString(), 1, {}};
+    };
 }
 
 // Standard output of a tool, or a null string when it could not run or failed.

@@ -41,7 +41,7 @@ struct Fixture
     {
         auto source = [this](const PrintablePicture &) {
             ++pictureCalls;
-            return PrintablePicture{picturePath, picture, QString(), 1};
+            return PrintablePicture{picturePath, picture, QString(), 1, {}};
         };
         return std::make_unique<PrintPreviewDialog>(source, pdfFile(pdf, paper, orientation));
     }

@@ -18,6 +18,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <future>
+
 using namespace vistrel;
 using namespace vistrel::test;
 
@@ -75,6 +77,7 @@ private slots:
     void enterInABoxRedrawsNeverPrints_data();
     void enterInABoxRedrawsNeverPrints();
     void footerAndPictureFromOneMoment();
+    void fileSlowToReadPrintsOnceRead();
     void printsTheFileAsShown_data();
     void printsTheFileAsShown();
 
@@ -473,8 +476,8 @@ void TestPrintQueue::footerAndPictureFromOneMoment()
                             {QStringLiteral("/slides/blue.png"), solidPicture({60, 40}, Qt::blue)}};
     int shown = 0;
     const auto source = [&](const PrintablePicture &) {
-        return PrintablePicture{slides[shown].label, slides[shown].picture, QString(),
-                                quint64(shown + 1)};
+        return PrintablePicture{
+            slides[shown].label, slides[shown].picture, QString(), quint64(shown + 1), {}};
     };
     ScopedServices services;
     PrintPreviewDialog dialog(source);
@@ -494,6 +497,43 @@ void TestPrintQueue::footerAndPictureFromOneMoment()
     const QString text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     QVERIFY2(text.contains(slides[0].label + QStringLiteral(" VISTREL")), qPrintable(text));
     QVERIFY(isRed(renderFirstPage(pdf, 20).pixel(80, 60)));
+}
+
+// The shown file's storage answers late: the preview draws the picture as shown on screen at
+// once, and Print waits for the file's own picture, which is what prints.
+void TestPrintQueue::fileSlowToReadPrintsOnceRead()
+{
+    setDefault(letterQueue);
+    std::promise<void> answer;
+    const std::shared_future<void> answered = answer.get_future().share();
+    const QImage full = solidPicture({400, 300}, Qt::red);
+    const auto source = [&](const PrintablePicture &previous) {
+        if (previous.serial == 1)
+            return previous;
+        return PrintablePicture{QStringLiteral("/slow/red.png"), solidPicture({40, 30}, Qt::blue),
+                                QString(), 1, [answered, full] {
+                                    answered.wait();
+                                    return FullPicture{full, QString()};
+                                }};
+    };
+    ScopedServices services;
+    PrintPreviewDialog dialog(source);
+    QSignalSpy drawn(&dialog, &PrintPreviewDialog::previewDrawn);
+    dialog.show();
+    QVERIFY(drawn.wait(5000)); // drawn while the file has not answered
+    const QImage preview = dialog.paperContent();
+    QCOMPARE(QColor(preview.pixel(preview.width() / 2, preview.height() / 4)), QColor(Qt::blue));
+    QTRY_VERIFY(dialog.printerKnown());
+    const QStringList before = m_scheduler.documents(letterQueue);
+    QVERIFY(!dialog.printPage());
+    QTest::qWait(200);
+    QCOMPARE(m_scheduler.newDocument(letterQueue, before), QString());
+    answer.set_value();
+    QString pdf;
+    QTRY_VERIFY_WITH_TIMEOUT(!(pdf = m_scheduler.newDocument(letterQueue, before)).isEmpty(),
+                             30000);
+    QVERIFY(isRed(renderFirstPage(pdf, 20).pixel(80, 60)));
+    QCOMPARE(services.prompts.shown.size(), 0);
 }
 
 void TestPrintQueue::printsTheFileAsShown_data()

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "common/detachedreads.h"
+#include "print/printdestination.h"
+
+#include <QObject>
+
+namespace vistrel {
+
+// The print preview's link to the picture shown in the main window. Reading the shown file again
+// at full resolution may wait on the file's storage, so it runs off the window's thread: an
+// answer within a moment arrives before take() returns, as if read in place; a later one arrives
+// by fullPictureRead(), and the picture as shown on screen stands in until then.
+class PictureLink : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PictureLink(PictureSource source, QObject *parent = nullptr);
+
+    // The main window's label and picture now; starts reading a newly shown file.
+    const PrintablePicture &take();
+    const PrintablePicture &current() const { return m_shown; }
+    // Whether the file of the picture taken is still being read at full resolution.
+    bool reading() const { return m_reading; }
+
+signals:
+    void fullPictureRead();
+
+private:
+    PictureSource m_source;
+    PrintablePicture m_shown;
+    bool m_reading = false;
+    // Last: answers stop before anything else goes.
+    DetachedReads m_reads{this};
+};
+
+} // namespace vistrel
