@@ -89,6 +89,8 @@ start() {
     shown_ms=$((($(date +%s%N) - pressed) / 1000000))
 }
 stop() {
+    # A program that ended by itself (its figure is then the whole time watched) is said so.
+    kill -0 "$pid" 2>/dev/null || echo "the program had ended by itself (case ${FUNCNAME[1]})" >&2
     kill -9 "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 }
