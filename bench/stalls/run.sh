@@ -9,9 +9,11 @@
 # made), Auto Refresh switched on in a folder whose every opening takes 1 s (12 s watched),
 # clicking a picture on a FUSE mount (tests/slowfs) whose every lookup takes 3 s, and Ctrl+P
 # while the print scheduler (a private one, as the print tests use) is stopped (kill -STOP; 10 s
-# watched, so a longer freeze shows as about 10 s). BASELINE_PROGRAM=path runs another build
+# watched, so a longer freeze shows as about 10 s), and Save Settings and Delete while every
+# lookup of a file in the settings folder or the folder shown takes 3 s (the shim's file
+# slowing, switched on once the program is up; 10 s and 12 s watched). BASELINE_PROGRAM=path runs another build
 # beside this one (each case alternates the two); BENCH_RUNS runs (default 3); BENCH_CASES picks
-# cases (default "choose open refresh click print"). Last line: choose_slow_ms <ours>.
+# cases (default "choose open refresh click print save delete"). Last line: choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -21,7 +23,7 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
-cases=${BENCH_CASES:-choose open refresh click print}
+cases=${BENCH_CASES:-choose open refresh click print save delete}
 xpid=''
 fusepid=''
 cleanup() {
@@ -190,6 +192,52 @@ printing() {
     [ "$stopped" = 1 ] && kill -CONT "$(cat "$work/cups/cupsd.pid")"
     stop
 }
+# stalled PROGRAM PREFIX MS: starts the program with every lookup of a file under PREFIX slowed
+# by MS from the moment $work/stall exists, and gives its main window the keyboard focus.
+stalled() {
+    rm -f "$work/stall"
+    VISTREL_SLOW_FILE_PREFIX="$2" VISTREL_SLOW_FILE_MS="$3" VISTREL_SLOW_FILE_WHEN="$work/stall" \
+        start "$1" /nothing 0
+    sleep 1
+    main=$(xdotool search --onlyvisible --name "Vistrel v" 2>/dev/null | tail -1)
+    xdotool windowfocus --sync "$main" 2>/dev/null || true
+}
+# saving PROGRAM MS: Ctrl+S with the settings folder stalled at MS per lookup.
+saving() {
+    settings "$work/fast"
+    stalled "$1" "$XDG_CONFIG_HOME/Vistrel" "$2"
+    touch "$work/stall"
+    "$watch" "$main" 10000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    xdotool key --window "$main" ctrl+s
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    stop
+}
+# deleting PROGRAM MS: Ctrl+X on the first picture, Yes, with the folder shown stalled at MS
+# per lookup.
+deleting() {
+    rm -rf "$work/del"
+    mkdir -p "$work/del"
+    for n in a b c; do cp "$work/slowfolder/a.jpg" "$work/del/$n.jpg"; done
+    settings "$work/del"
+    stalled "$1" "$work/del" "$2"
+    xdotool key --window "$main" Tab
+    sleep 0.3
+    xdotool key --window "$main" Home
+    sleep 0.5
+    touch "$work/stall"
+    "$watch" "$main" 12000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    xdotool key --window "$main" ctrl+x
+    sleep 0.8
+    xdotool key Return
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    stop
+}
 has() { case " $cases " in *" $1 "*) return 0 ;; esac; return 1; }
 
 median() {
@@ -242,8 +290,16 @@ for r in $(seq "$runs"); do
             printing "$p" 0 >>"$work/printhealthy.$i"
             printing "$p" 1 >>"$work/printstopped.$i"
         fi
+        if has save; then
+            saving "$p" 0 >>"$work/savehealthy.$i"
+            saving "$p" 3000 >>"$work/saveslow.$i"
+        fi
+        if has delete; then
+            deleting "$p" 0 >>"$work/deletehealthy.$i"
+            deleting "$p" 3000 >>"$work/deleteslow.$i"
+        fi
         for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
-            clickslow printhealthy printstopped; do
+            clickslow printhealthy printstopped savehealthy saveslow deletehealthy deleteslow; do
             [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
         echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
@@ -258,7 +314,9 @@ for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choo
     refreshhealthy:"Auto Refresh, healthy folder" refreshslow:"Auto Refresh, 1 s per opening" \
     clickhealthy:"click a picture, FUSE answering at once" \
     clickslow:"click a picture, FUSE 3 s per lookup" printhealthy:"Ctrl+P, scheduler running" \
-    printstopped:"Ctrl+P, scheduler stopped (10 s cap)"; do
+    printstopped:"Ctrl+P, scheduler stopped (10 s cap)" savehealthy:"Save Settings, healthy" \
+    saveslow:"Save Settings, 3 s per lookup (10 s cap)" deletehealthy:"Delete, healthy folder" \
+    deleteslow:"Delete, 3 s per lookup (12 s cap)"; do
     [ -s "$work/${c%%:*}.0" ] || continue
     printf '%-44s' "${c#*:}"
     for i in "${!programs[@]}"; do printf ' %10s' "$(median <"$work/${c%%:*}.$i")"; done

@@ -236,6 +236,7 @@ struct ConcurrentConversion::Work
     bool stop = false; // the converter is destroyed unfinished
     Conversion outcome = Conversion::Converted;
     int done = 0; // rows converted
+    int told = 0; // rows last told to the thread (the decoder's side only)
     std::thread thread;
 
     // Builds the transform (a new profile's takes a few milliseconds, spent beside the decode
@@ -312,6 +313,11 @@ ConcurrentConversion::~ConcurrentConversion()
 
 void ConcurrentConversion::rowsReady(int rows)
 {
+    // Woken a band at a time: waking the thread for every row or two costs more than the rows.
+    Work &w = *m_work;
+    if (rows < w.told + bandRows)
+        return;
+    w.told = rows;
     {
         const std::lock_guard<std::mutex> lock(m_work->mutex);
         m_work->ready = rows;

@@ -2,6 +2,7 @@
 
 #include "viewer/colourprofile.h"
 #include "viewer/embeddedprofile.h"
+#include "viewer/jpegscale.h"
 #include "viewer/loadfailure.h"
 #include "viewer/orientation.h"
 
@@ -250,38 +251,6 @@ void monitor(j_common_ptr cinfo)
         stopDecoding(cinfo, Stop::TooManyScans);
 }
 
-qint64 roundUp(qint64 value, qint64 step)
-{
-    return (value + step - 1) / step * step;
-}
-
-qint64 scaled(JDIMENSION length, int eighths)
-{
-    return (qint64(length) * eighths + 7) / 8;
-}
-
-// What a decode at eighths/8 of the full size holds at its peak: the decoder's coefficients of
-// the whole picture (files of several scans keep them, 2 bytes per pixel and component), its row
-// buffers, the picture, and the copy a quarter turn makes.
-qint64 bytesNeeded(j_decompress_ptr cinfo, int eighths, Orientation orientation)
-{
-    qint64 bytes = qint64(inputChunk);
-    const qint64 picture =
-        scaled(cinfo->image_width, eighths) * scaled(cinfo->image_height, eighths) * 4;
-    bytes += swapsSides(orientation) ? 2 * picture : picture;
-    bytes +=
-        (qint64(cinfo->image_width) * cinfo->num_components + scaled(cinfo->image_width, eighths)) *
-        64;
-    if (jpeg_has_multiple_scans(cinfo)) {
-        for (int c = 0; c < cinfo->num_components; ++c) {
-            const jpeg_component_info &comp = cinfo->comp_info[c];
-            bytes += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
-                     roundUp(comp.height_in_blocks, comp.v_samp_factor) * qint64(sizeof(JBLOCK));
-        }
-    }
-    return bytes;
-}
-
 // An image buffer for the decoder. Large ones ask for huge pages: filling a fresh 100 MB buffer
 // otherwise costs tens of thousands of page faults, a good part of a full decode.
 QImage allocateImage(int width, int height)
@@ -373,18 +342,12 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     const qint64 memory = request.limits.memoryBytes;
     const QSize wanted = turned(request.atLeast, orientation);
     const bool reduce = wanted.width() > 0 && wanted.height() > 0;
-    int eighths = 8;
-    if (request.largestWithinBudget) {
-        while (eighths > 1 && bytesNeeded(&d.cinfo, eighths, orientation) > memory)
-            --eighths;
-    } else if (reduce) {
-        while (eighths > 1 && scaled(d.cinfo.image_width, eighths - 1) >= wanted.width() &&
-               scaled(d.cinfo.image_height, eighths - 1) >= wanted.height())
-            --eighths;
-    }
-    const qint64 width = scaled(d.cinfo.image_width, eighths);
-    const qint64 height = scaled(d.cinfo.image_height, eighths);
-    const qint64 needed = bytesNeeded(&d.cinfo, eighths, orientation);
+    const int eighths = jpegScale(d.cinfo, wanted, request.largestWithinBudget,
+                                  {memory, qint64(inputChunk), orientation});
+    const qint64 width = scaledLength(d.cinfo.image_width, eighths);
+    const qint64 height = scaledLength(d.cinfo.image_height, eighths);
+    const qint64 needed =
+        jpegBytesNeeded(d.cinfo, eighths, {memory, qint64(inputChunk), orientation});
     // A reduced decode needs at most a few times the area it fills, unless the picture is more
     // than eight times larger than that area: such a claim is refused rather than decoded into
     // a buffer nothing needs.

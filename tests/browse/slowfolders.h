@@ -6,7 +6,8 @@
 // "slow mount". A delay below 0 never answers, like a mount that stopped answering.
 // Lookups of files can be slowed the same way, apart (VISTREL_SLOW_FILE_PREFIX and
 // VISTREL_SLOW_FILE_MS): each open, stat, unlink and rename of a name under the prefix waits
-// that long, as on a network mount with a slow lookup.
+// that long, as on a network mount with a slow lookup; with VISTREL_SLOW_FILE_WHEN naming a file,
+// only while that file exists (a mount that stalls and recovers while the program runs).
 
 extern "C" {
 // A null or empty prefix slows nothing.
