@@ -91,6 +91,8 @@ start() {
     shown_ms=$((($(date +%s%N) - pressed) / 1000000))
 }
 stop() {
+    # A program that ended by itself (its figure is then the whole time watched) is said so.
+    kill -0 "$pid" 2>/dev/null || echo "the program had ended by itself (case ${FUNCNAME[1]})" >&2
     kill -9 "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 }
@@ -324,8 +326,8 @@ if [ -s "$work/escape.txt" ]; then
     echo "Escape after choosing a dead folder did not end the program within 2 s:"
     sort "$work/escape.txt" | uniq -c
 fi
-if grep -qiE 'abort|fatal|terminate' "$work/program.err" 2>/dev/null; then
-    echo "the programs said:"
+if grep -qv XGetInputFocus "$work/program.err" 2>/dev/null; then
+    echo "the programs said (a figure as long as the time watched is a program that was gone):"
     grep -v XGetInputFocus "$work/program.err" | sort | uniq -c | head -20
 fi
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
