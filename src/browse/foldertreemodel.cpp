@@ -1,22 +1,15 @@
 #include "browse/foldertreemodel.h"
 
-#include "browse/folderlisting.h"
 #include "browse/pathmap.h"
 #include "browse/sortorder.h"
+#include "browse/subfolders.h"
 #include "common/nativename.h"
 
 #include <QApplication>
 #include <QScopedValueRollback>
 #include <QStyle>
 
-#include <dirent.h>
-#include <linux/magic.h>
-#include <sys/stat.h>
-#include <sys/vfs.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace vistrel {
 
@@ -33,54 +26,6 @@ struct FolderTreeModel::Node
     quint64 reading = 0;      // ticket of the read under way, 0 for none
     std::vector<std::unique_ptr<Node>> children;
 };
-
-namespace {
-
-// Whether the file system counts a folder's sub-folders in its link count (two plus one for
-// each), as the common local ones do; others (btrfs, network and FUSE file systems) may not.
-bool linksCountSubFolders(DIR *dir)
-{
-    struct statfs fs;
-    if (::fstatfs(::dirfd(dir), &fs) != 0)
-        return false;
-    switch (fs.f_type) {
-    case EXT4_SUPER_MAGIC: // also ext2 and ext3
-    case XFS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// The visible sub-folders of a folder, ordered ignoring letter case.
-FolderTreeModel::SubFolders subFolders(const QString &folder)
-{
-    FolderTreeModel::SubFolders read;
-    DIR *dir = ::opendir(toNative(folder).constData());
-    if (!dir) {
-        read.gone = errno == ENOENT || errno == ENOTDIR;
-        return read;
-    }
-    const bool countedLinks = linksCountSubFolders(dir);
-    while (const dirent *entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        if (!entryIs(dir, entry, EntryKind::Folder))
-            continue;
-        const QString name = fromNative(entry->d_name, qsizetype(std::strlen(entry->d_name)));
-        read.names.push_back(name);
-        struct stat st;
-        if (countedLinks && ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && st.st_nlink == 2)
-            read.leaves.push_back(name);
-    }
-    ::closedir(dir);
-    std::sort(read.names.begin(), read.names.end(), nameLess);
-    std::sort(read.leaves.begin(), read.leaves.end(), nameLess);
-    return read;
-}
-
-} // namespace
 
 std::vector<FolderTreeRoot> FolderTreeModel::standardRoots(const QString &documentsFolder,
                                                            const QString &homeFolder)
@@ -226,7 +171,7 @@ void FolderTreeModel::startRead(Node *node)
     node->reading = ticket;
     m_reading.emplace(ticket, node);
     const std::optional<SubFolders> names =
-        m_reads.run<SubFolders>([folder = node->folder] { return subFolders(folder); },
+        m_reads.run<SubFolders>([folder = node->folder] { return readSubFolders(folder); },
                                 [this, ticket](SubFolders late) { readArrived(ticket, late); });
     if (names) {
         readArrived(ticket, *names);
@@ -286,7 +231,7 @@ void FolderTreeModel::loadNow(Node *node)
         m_reading.erase(node->reading); // its answer, when it comes, is stale
         node->reading = 0;
     }
-    update(node, subFolders(node->folder));
+    update(node, readSubFolders(node->folder));
 }
 
 void FolderTreeModel::forgetReads(Node *node)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browse/subfolders.h"
 #include "common/detachedreads.h"
 
 #include <QAbstractItemModel>
@@ -39,14 +40,7 @@ public:
                     QObject *parent = nullptr);
     ~FolderTreeModel() override;
 
-    // One read of a folder: its visible sub-folders, those known to have none of their own, and
-    // whether the folder itself is gone.
-    struct SubFolders
-    {
-        std::vector<QString> names;  // ordered by nameLess
-        std::vector<QString> leaves; // ordered by nameLess
-        bool gone = false;
-    };
+    using SubFolders = vistrel::SubFolders;
 
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
