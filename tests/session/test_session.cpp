@@ -249,6 +249,7 @@ public:
         m_process.terminate();
         if (!m_process.waitForFinished(5000))
             m_process.kill();
+        QFile::remove(m_control); // it lies beside the source, outside every folder removed
     }
     bool mounted() const { return m_mounted; }
     bool isMounted() const
