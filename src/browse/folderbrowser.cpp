@@ -12,6 +12,16 @@
 #include <memory>
 
 namespace vistrel {
+namespace {
+
+// The pictures in date order (reading every file's time) or in name order.
+std::vector<PictureEntry> ordered(const QString &folder, const std::vector<QByteArray> &names,
+                                  bool byDate)
+{
+    return byDate ? orderByDate(folder, names) : orderByName(names);
+}
+
+} // namespace
 
 // A chosen folder as read off the window's thread: its listing, and its changes followed from
 // before it was read.
@@ -294,9 +304,7 @@ bool FolderBrowser::refillFromNotices(int counted)
     if (m_file1->count() < counted)
         return false;
     const QString folder = m_file1->path();
-    m_list->mergeEntries(changed,
-                         m_listedByDate ? orderByDate(folder, present) : orderByName(present),
-                         m_listedByDate);
+    m_list->mergeEntries(changed, ordered(folder, present, m_listedByDate), m_listedByDate);
     reselect();
     return true;
 }
@@ -315,9 +323,7 @@ void FolderBrowser::fill(bool byDate)
 {
     dropSort();
     // setEntries replaces the old entries in one reset; no separate clearing first.
-    setOrdered(byDate ? orderByDate(m_file1->path(), m_file1->names())
-                      : orderByName(m_file1->names()),
-               byDate);
+    setOrdered(ordered(m_file1->path(), m_file1->names(), byDate), byDate);
 }
 
 void FolderBrowser::setOrdered(std::vector<PictureEntry> ordered, bool byDate)
@@ -337,9 +343,7 @@ void FolderBrowser::sortInto(bool byDate)
     // One copy of the names, shared by the work and its answer.
     const auto names = std::make_shared<const std::vector<QByteArray>>(m_file1->names());
     std::optional<std::vector<PictureEntry>> now = m_order.run<std::vector<PictureEntry>>(
-        [folder, names, byDate] {
-            return byDate ? orderByDate(folder, *names) : orderByName(*names);
-        },
+        [folder, names, byDate] { return ordered(folder, *names, byDate); },
         [this, folder, names, byDate](std::vector<PictureEntry> late) {
             emit sortPending(false);
             // The listing changed meanwhile: put what is listed now in order.
