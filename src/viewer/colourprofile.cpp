@@ -193,6 +193,13 @@ std::shared_ptr<const Transform> transformFor(const QByteArray &source, StoredPi
     return made;
 }
 
+// Whether pixels described by `profile` already have the colours of the target profile `to`
+// (empty: sRGB), so that converting them would change nothing.
+bool alreadyInTarget(const QByteArray &profile, StoredPixels pixels, const QByteArray &to)
+{
+    return pixels == StoredPixels::Rgb && !to.isEmpty() && profile == to;
+}
+
 // Converts rows [from, to) of the pixels at `bits`, a band at a time; false when cancelled.
 bool convertRows(const Transform &transform, StoredPixels pixels, uchar *bits,
                  qsizetype bytesPerLine, int width, int from, int to,
@@ -285,7 +292,7 @@ ConcurrentConversion::ConcurrentConversion(QImage &image, const QByteArray &prof
         w.outcome = Conversion::Unusable;
         return;
     }
-    if (pixels == StoredPixels::Rgb && !w.target.isEmpty() && profile == w.target)
+    if (alreadyInTarget(profile, pixels, w.target))
         return; // already in the display's colours
     w.bits = image.bits();
     w.bytesPerLine = image.bytesPerLine();
@@ -369,7 +376,7 @@ Conversion convertColours(QImage &image, const QByteArray &profile, StoredPixels
                           ColourTarget target, const std::atomic<bool> *cancel)
 {
     const QByteArray to = targetBytes(target);
-    if (pixels == StoredPixels::Rgb && !to.isEmpty() && profile == to)
+    if (alreadyInTarget(profile, pixels, to))
         return Conversion::Converted; // already in the display's colours
     const std::shared_ptr<const Transform> transform = transformFor(profile, pixels, to);
     const QImage::Format format = image.format();
