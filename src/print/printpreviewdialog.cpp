@@ -143,8 +143,7 @@ PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder 
     connect(m_link, &PrinterLink::handedOver, this, &PrintPreviewDialog::pageHandedOver);
     // The shown file read at full resolution: the page shows it, and a Print waiting goes on.
     connect(m_pictures, &PictureLink::fullPictureRead, this, [this] {
-        m_shown = m_pictures->current();
-        if (m_drawn && m_drawnPage)
+        if (m_drawnPage)
             drawPreview(*m_drawnPage);
         if (const std::optional<PageParams> page = std::exchange(m_printWhenRead, std::nullopt)) {
             m_picture1->setNotice(QString());
@@ -221,7 +220,12 @@ void PrintPreviewDialog::takeShownPicture()
 {
     // The main window's timers go on while this window is open (a slide show may move on), so
     // the label and the picture are taken together at every drawing.
-    m_shown = m_pictures->take();
+    m_pictures->take();
+}
+
+const PrintablePicture &PrintPreviewDialog::drawnPicture() const
+{
+    return m_pictures->current();
 }
 
 bool PrintPreviewDialog::printerKnown() const
@@ -236,7 +240,7 @@ void PrintPreviewDialog::printerFound()
     m_picture1->setNotice(QString());
     const bool sheetChanged = !m_paper.pageSize().isEquivalentTo(before.pageSize()) ||
                               m_paper.orientation() != before.orientation();
-    if (m_drawn && sheetChanged)
+    if (m_drawnPage && sheetChanged)
         updatePreview();
     if (const std::optional<PageParams> page = std::exchange(m_printWhenFound, std::nullopt))
         if (printOnFoundPrinter(m_sheetSeen, *page))
@@ -264,7 +268,8 @@ void PrintPreviewDialog::drawpage(QPainter &target, double unitsX, double unitsY
                                   double factor, const PageParams &page)
 {
     PageSurface surface(target, unitsX, unitsY, scaleWidth);
-    drawPage(surface, page, m_shown.image, footerText(m_shown.label), factor);
+    const PrintablePicture &shown = m_pictures->current();
+    drawPage(surface, page, shown.image, footerText(shown.label), factor);
 }
 
 bool PrintPreviewDialog::updatePreview()
@@ -288,7 +293,6 @@ void PrintPreviewDialog::drawPreview(const PageParams &page)
              paper.width(), factor, page);
     painter.end();
     m_picture1->update();
-    m_drawn = true;
     emit previewDrawn();
 }
 
@@ -298,7 +302,7 @@ bool PrintPreviewDialog::printPage()
     if (!page)
         return false;
     takeShownPicture();
-    if (m_shown.image.isNull()) {
+    if (m_pictures->current().image.isNull()) {
         prompter().inform(QStringLiteral("There is no picture to print. Choose a picture in the "
                                          "main window first."),
                           printTitle);
@@ -319,7 +323,7 @@ bool PrintPreviewDialog::printTaken(const PageParams &page)
 {
     // The sheet the user saw, when one was drawn.
     const std::optional<QPageLayout> seen =
-        m_drawn ? std::optional<QPageLayout>(m_paper) : std::nullopt;
+        m_drawnPage ? std::optional<QPageLayout>(m_paper) : std::nullopt;
     // The service may have come up, or a printer been added, since the window opened.
     if (!m_link->printer())
         m_link->lookUp();
@@ -378,8 +382,8 @@ void PrintPreviewDialog::pageHandedOver(const HandOverOutcome &outcome)
     m_printed = true;
     if (!outcome.notice.isEmpty())
         prompter().inform(outcome.notice, printTitle);
-    if (!m_shown.note.isEmpty())
-        prompter().inform(m_shown.note, printTitle);
+    if (const QString &note = m_pictures->current().note; !note.isEmpty())
+        prompter().inform(note, printTitle);
     // Taken late, after Print returned: the window closes now, as it would have then.
     if (std::exchange(m_lateHandOver, false))
         accept();
@@ -394,7 +398,7 @@ QString PrintPreviewDialog::printDocument(const PageParams &page)
     if (!pdf.open())
         return QStringLiteral("the page could not be written to a temporary file (%1)")
             .arg(pdf.errorString());
-    const QString name = QFileInfo(m_shown.label).fileName();
+    const QString name = QFileInfo(m_pictures->current().label).fileName();
     const QString title = name.isEmpty() ? QStringLiteral("Vistrel") : name;
     {
         QPdfWriter writer(&pdf);

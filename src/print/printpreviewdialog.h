@@ -52,7 +52,7 @@ public:
 
     const QImage &paperContent() const;
     // The label and picture the last drawing took.
-    const PrintablePicture &drawnPicture() const { return m_shown; }
+    const PrintablePicture &drawnPicture() const;
     QTimer *firstDrawingTimer() const { return m_timer1; }
 
 signals:
@@ -88,16 +88,14 @@ private:
     // document could not be made, else an empty text.
     QString printDocument(const PageParams &page);
 
-    PictureLink *m_pictures = nullptr;
-    PrintablePicture m_shown;
+    PictureLink *m_pictures = nullptr; // holds the label and picture the last drawing took
     PrinterLink *m_link = nullptr;
     QPageLayout m_paper;
-    bool m_drawn = false;                       // the paper image holds a drawing
     bool m_printed = false;                     // the print system took the page
     bool m_lateHandOver = false;                // Print returned before the print system answered
     std::optional<PageParams> m_printWhenFound; // a Print waiting for the lookup
     std::optional<PageParams> m_printWhenRead;  // a Print waiting for the picture's file
-    std::optional<PageParams> m_drawnPage;      // the boxes of the last drawing
+    std::optional<PageParams> m_drawnPage;      // the boxes of the last drawing; none: not drawn
     std::optional<QPageLayout> m_sheetSeen;     // the sheet shown when that Print was given, if any
     QSize m_paperBox; // the paper image's design interior, the room it is fitted into
 
