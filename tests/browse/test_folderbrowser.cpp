@@ -89,6 +89,14 @@ class TestFolderBrowser : public QObject
 private:
     // A folder that cannot be read is reported once and leaves the previous folder's list, its
     // selection and the held folder as they were.
+    // Rows for a case that holds with the file system's change notices and by polling alone.
+    static void withAndWithoutNotices()
+    {
+        QTest::addColumn<bool>("notifications");
+        QTest::newRow("with change notices") << true;
+        QTest::newRow("polling only") << false;
+    }
+
     static void keepsThePrevious(const QString &name)
     {
         Sandbox a, b;
@@ -426,12 +434,7 @@ private slots:
         QCOMPARE(rig.selected(), 1);
     }
 
-    void picturesThatArrivedWhileOffStayOut_data()
-    {
-        QTest::addColumn<bool>("notifications");
-        QTest::newRow("with change notices") << true;
-        QTest::newRow("polling only") << false;
-    }
+    void picturesThatArrivedWhileOffStayOut_data() { withAndWithoutNotices(); }
     void picturesThatArrivedWhileOffStayOut()
     {
         QFETCH(bool, notifications);
@@ -452,12 +455,7 @@ private slots:
         QCOMPARE(rig.selected(), 3);
     }
 
-    void pictureBeingWrittenWaits_data()
-    {
-        QTest::addColumn<bool>("notifications");
-        QTest::newRow("with change notices") << true;
-        QTest::newRow("polling only") << false;
-    }
+    void pictureBeingWrittenWaits_data() { withAndWithoutNotices(); }
     void pictureBeingWrittenWaits()
     {
         QFETCH(bool, notifications);
