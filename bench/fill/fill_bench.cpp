@@ -55,7 +55,7 @@ int make(const char *dir, int count)
     const char *ext[] = {"jpg", "JPG", "gif", "bmp"};
     for (int i = 0; i < count; ++i) {
         char name[64];
-        std::snprintf(name, sizeof name, "IMG_%06d.%s", (i * 7919) % count, ext[i % 4]);
+        std::snprintf(name, sizeof name, "IMG_%06d.%s", int((i * 7919LL) % count), ext[i % 4]);
         const int f = ::openat(fd, name, O_CREAT | O_WRONLY | O_TRUNC, 0644);
         if (f < 0)
             return 1;
