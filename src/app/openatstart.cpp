@@ -38,12 +38,12 @@ bool OpenAtStart::selectFolder()
 void OpenAtStart::openSavedFolder(const QString &saved)
 {
     const QString probe = joinFolderAndName(saved, QString());
-    const std::optional<bool> found =
-        m_reads.run<bool>([probe] { return folderHasAnyFile(probe); },
-                          [this, saved](bool late) {
-                              if (late && m_tree->selectedPath().isEmpty())
-                                  m_tree->setSelectedPath(saved);
-                          });
+    const std::optional<bool> found = m_reads.runAt<bool>(
+        saved, [probe] { return folderHasAnyFile(probe); },
+        [this, saved](bool late) {
+            if (late && m_tree->selectedPath().isEmpty())
+                m_tree->setSelectedPath(saved);
+        });
     if (found.value_or(false))
         m_tree->setSelectedPath(saved);
 }
