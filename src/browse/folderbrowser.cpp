@@ -132,7 +132,8 @@ void FolderBrowser::takeCount(int present)
 // rest of the reload then runs when it comes).
 bool FolderBrowser::recount(const QString &folder)
 {
-    const std::optional<int> now = m_recount.run<int>(
+    const std::optional<int> now = m_recount.runAt<int>(
+        folder,
         [folder] {
             const FolderNames listing = readPictureNames(folder);
             return listing.ok ? int(listing.names.size()) : -1;
@@ -165,7 +166,8 @@ void FolderBrowser::finishReload()
 bool FolderBrowser::openFolder(const QString &folder)
 {
     const bool follow = m_notificationsEnabled;
-    std::optional<Opening> now = m_fill.run<Opening>(
+    std::optional<Opening> now = m_fill.runAt<Opening>(
+        folder,
         [folder, follow] {
             Opening opening;
             // Followed from before it is read, so that nothing changes in it unnoticed.
