@@ -305,12 +305,12 @@ void MainWindow::openSavedFolder(const QString &saved)
     // window usable with no folder chosen; it is opened when the answer comes, unless a folder
     // has been chosen by then.
     const QString probe = joinFolderAndName(saved, QString());
-    const std::optional<bool> found =
-        m_reads->run<bool>([probe] { return folderHasAnyFile(probe); },
-                           [this, saved](bool late) {
-                               if (late && m_tree->selectedPath().isEmpty())
-                                   m_tree->setSelectedPath(saved);
-                           });
+    const std::optional<bool> found = m_reads->runAt<bool>(
+        saved, [probe] { return folderHasAnyFile(probe); },
+        [this, saved](bool late) {
+            if (late && m_tree->selectedPath().isEmpty())
+                m_tree->setSelectedPath(saved);
+        });
     if (found.value_or(false))
         m_tree->setSelectedPath(saved);
 }

@@ -120,7 +120,8 @@ void FolderBrowser::takeCount(int present)
 // rest of the reload then runs when it comes).
 bool FolderBrowser::recount(const QString &folder)
 {
-    const std::optional<int> now = m_recount.run<int>(
+    const std::optional<int> now = m_recount.runAt<int>(
+        folder,
         [folder] {
             const FolderNames listing = readPictureNames(folder);
             return listing.ok ? int(listing.names.size()) : -1;
@@ -151,8 +152,8 @@ bool FolderBrowser::openFolder(const QString &folder)
 {
     const bool follow = m_notificationsEnabled;
     const bool byDate = sortsByDate();
-    std::optional<FolderOpening> now = m_fill.run<FolderOpening>(
-        [folder, follow, byDate] { return openForList(folder, follow, byDate); },
+    std::optional<FolderOpening> now = m_fill.runAt<FolderOpening>(
+        folder, [folder, follow, byDate] { return openForList(folder, follow, byDate); },
         [this, folder](FolderOpening late) {
             if (take(folder, late))
                 finishReload();
@@ -299,8 +300,8 @@ void FolderBrowser::refill(RefillWork work, const std::function<void()> &done, i
 {
     const quint64 listing = m_file1->generation();
     const auto asked = std::make_shared<const RefillWork>(std::move(work));
-    std::optional<RefillAnswer> now = m_refill.run<RefillAnswer>(
-        [asked] { return readAndOrder(*asked); },
+    std::optional<RefillAnswer> now = m_refill.runAt<RefillAnswer>(
+        asked->folder, [asked] { return readAndOrder(*asked); },
         [this, asked, listing, done, counted](RefillAnswer late) {
             if (asked->folder != m_file1->path()) {
                 answered();

@@ -156,11 +156,12 @@ bool FolderMonitor::look(std::function<Result()> work, std::function<void(Result
 {
     if (m_look.isPending())
         return false;
-    std::optional<Result> quick = m_look.run<Result>(std::move(work), [this, apply](Result late) {
-        if (std::exchange(m_toldSilent, false))
-            emit answering();
-        apply(late, m_clock());
-    });
+    std::optional<Result> quick =
+        m_look.runAt<Result>(m_folder, std::move(work), [this, apply](Result late) {
+            if (std::exchange(m_toldSilent, false))
+                emit answering();
+            apply(late, m_clock());
+        });
     if (!quick) {
         m_waitingSince = m_clock();
         return false;

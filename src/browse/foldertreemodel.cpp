@@ -170,9 +170,9 @@ void FolderTreeModel::startRead(Node *node)
     const quint64 ticket = ++m_lastTicket;
     node->reading = ticket;
     m_reading.emplace(ticket, node);
-    const std::optional<SubFolders> names =
-        m_reads.run<SubFolders>([folder = node->folder] { return readSubFolders(folder); },
-                                [this, ticket](SubFolders late) { readArrived(ticket, late); });
+    const std::optional<SubFolders> names = m_reads.runAt<SubFolders>(
+        node->folder, [folder = node->folder] { return readSubFolders(folder); },
+        [this, ticket](SubFolders late) { readArrived(ticket, late); });
     if (names) {
         readArrived(ticket, *names);
         return;

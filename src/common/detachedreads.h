@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QString>
 
 #include <chrono>
 #include <condition_variable>
@@ -37,8 +38,28 @@ public:
     template<typename Result>
     std::optional<Result> run(std::function<Result()> work, std::function<void(Result)> late,
                               std::chrono::milliseconds wait = quickAnswer);
+    // As run, for work that reads the folder or file at place (an absolute path). While a read
+    // of a place has not answered within its wait, later reads of that place or of anything
+    // below it are not waited for at all: a mount that let one read hang will not answer the next
+    // within a quick answer either, and the waits of the steps of one choice would add up.
+    template<typename Result>
+    std::optional<Result> runAt(const QString &place, std::function<Result()> work,
+                                std::function<void(Result)> late);
+
+    // Whether a read of place, or of a folder above it, is unanswered past its wait.
+    static bool isUnanswered(const QString &place);
 
 private:
+    friend class DetachedLine;
+    // The places of reads whose callers stopped waiting, for as long as those reads run; shared
+    // by every owner, as the mounts are.
+    static void markUnanswered(const QString &place);
+    static void markAnswered(const QString &place);
+    template<typename Result>
+    std::optional<Result> runPlaced(QString place, std::function<Result()> work,
+                                    std::function<void(Result)> late,
+                                    std::chrono::milliseconds wait);
+
     struct Mailbox
     {
         std::mutex mutex;
@@ -59,9 +80,26 @@ std::optional<Result> DetachedReads::run(std::function<Result()> work,
                                          std::function<void(Result)> late,
                                          std::chrono::milliseconds wait)
 {
+    return runPlaced<Result>(QString(), std::move(work), std::move(late), wait);
+}
+
+template<typename Result>
+std::optional<Result> DetachedReads::runAt(const QString &place, std::function<Result()> work,
+                                           std::function<void(Result)> late)
+{
+    const std::chrono::milliseconds wait =
+        isUnanswered(place) ? std::chrono::milliseconds(0) : quickAnswer;
+    return runPlaced<Result>(place, std::move(work), std::move(late), wait);
+}
+
+template<typename Result>
+std::optional<Result> DetachedReads::runPlaced(QString place, std::function<Result()> work,
+                                               std::function<void(Result)> late,
+                                               std::chrono::milliseconds wait)
+{
     auto slot = std::make_shared<Slot<Result>>();
     try {
-        std::thread([mailbox = m_mailbox, slot, work, late = std::move(late)]() mutable {
+        std::thread([mailbox = m_mailbox, slot, place, work, late = std::move(late)]() mutable {
             {
                 const std::lock_guard<std::mutex> lock(mailbox->mutex);
                 slot->started = true;
@@ -69,6 +107,8 @@ std::optional<Result> DetachedReads::run(std::function<Result()> work,
             mailbox->answered.notify_all();
             Result result = work();
             const std::lock_guard<std::mutex> lock(mailbox->mutex);
+            if (slot->abandoned && !place.isEmpty())
+                markAnswered(place);
             if (!slot->abandoned) {
                 slot->result = std::move(result);
                 mailbox->answered.notify_all();
@@ -89,11 +129,14 @@ std::optional<Result> DetachedReads::run(std::function<Result()> work,
     }
     std::unique_lock<std::mutex> lock(m_mailbox->mutex);
     // The wait counts from the start of the read: a busy machine that is slow to start the
-    // thread says nothing about the disk.
-    m_mailbox->answered.wait_for(lock, std::chrono::seconds(1), [&] { return slot->started; });
+    // thread says nothing about the disk. Without a wait there is nothing to count from.
+    if (wait.count() > 0)
+        m_mailbox->answered.wait_for(lock, std::chrono::seconds(1), [&] { return slot->started; });
     if (m_mailbox->answered.wait_for(lock, wait, [&] { return slot->result.has_value(); }))
         return std::move(slot->result);
     slot->abandoned = true;
+    if (!place.isEmpty())
+        markUnanswered(place);
     return std::nullopt;
 }
 
@@ -110,6 +153,15 @@ public:
     template<typename Result>
     std::optional<Result> run(std::function<Result()> work, std::function<void(Result)> late,
                               std::chrono::milliseconds wait = DetachedReads::quickAnswer);
+    // As DetachedReads::runAt, one request of the line.
+    template<typename Result>
+    std::optional<Result> runAt(const QString &place, std::function<Result()> work,
+                                std::function<void(Result)> late)
+    {
+        return request<Result>(place, std::move(work), std::move(late),
+                               DetachedReads::isUnanswered(place) ? std::chrono::milliseconds(0)
+                                                                  : DetachedReads::quickAnswer);
+    }
     // Whether the last request's answer is still to come.
     bool isPending() const { return m_state->pending != 0; }
     void drop()
@@ -119,6 +171,10 @@ public:
     }
 
 private:
+    template<typename Result>
+    std::optional<Result> request(const QString &place, std::function<Result()> work,
+                                  std::function<void(Result)> late, std::chrono::milliseconds wait);
+
     struct State
     {
         quint64 last = 0;
@@ -133,10 +189,18 @@ std::optional<Result> DetachedLine::run(std::function<Result()> work,
                                         std::function<void(Result)> late,
                                         std::chrono::milliseconds wait)
 {
+    return request<Result>(QString(), std::move(work), std::move(late), wait);
+}
+
+template<typename Result>
+std::optional<Result> DetachedLine::request(const QString &place, std::function<Result()> work,
+                                            std::function<void(Result)> late,
+                                            std::chrono::milliseconds wait)
+{
     const quint64 request = ++m_state->last;
     m_state->pending = 0;
-    std::optional<Result> result = m_reads.run<Result>(
-        std::move(work),
+    std::optional<Result> result = m_reads.runPlaced<Result>(
+        place, std::move(work),
         [state = m_state, request, late = std::move(late)](Result answer) {
             if (state->last != request)
                 return;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <ctime>
+
+#include <pthread.h>
 #include <system_error>
 #include <thread>
 
@@ -11,8 +13,14 @@ namespace vistrel {
 namespace {
 
 // Threads at most: two for the wanted pictures, two more that may still be finishing decodes
-// nobody wants any longer.
+// nobody wants any longer. Stalled decodes are not counted, up to a hard bound of threads.
 constexpr int maxThreads = 2 * PictureCache::parallelDecodes;
+constexpr int maxThreadsWithStalled = 4 * maxThreads;
+
+// How long a decode runs before it may be judged stalled, and the share of that time it must
+// have used the processor not to be.
+constexpr std::chrono::milliseconds stallAfter{1000};
+constexpr int stalledBelowPercent = 20;
 
 // Failures take no memory; only their number is bounded.
 constexpr std::size_t maxFailures = 64;
@@ -241,6 +249,50 @@ void PictureCache::State::noteCost(const Request &r, std::chrono::nanoseconds pr
     costly.push_back(r.nativePath);
 }
 
+bool PictureCache::State::isStalled(const Running &x, std::chrono::steady_clock::time_point now)
+{
+    const auto running = now - x.since;
+    if (running < stallAfter)
+        return false;
+    timespec t = {};
+    if (::clock_gettime(x.processorClock, &t) != 0)
+        return false;
+    const auto used = std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+    return used * 100 < running * stalledBelowPercent;
+}
+
+int PictureCache::State::stalledDecodes() const
+{
+    const auto now = std::chrono::steady_clock::now();
+    return int(std::count_if(running.begin(), running.end(),
+                             [&](const Running &x) { return isStalled(x, now); }));
+}
+
+void PictureCache::State::watchForStalls(const std::shared_ptr<State> &self)
+{
+    if (watchingStalls || threads >= maxThreadsWithStalled)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    std::optional<std::chrono::steady_clock::time_point> due;
+    for (const Running &x : running)
+        if (x.since + stallAfter > now && (!due || x.since + stallAfter < *due))
+            due = x.since + stallAfter;
+    if (!due)
+        return; // every decode is old enough and busy: the first to finish takes the work
+    watchingStalls = true;
+    try {
+        std::thread([self, due = *due] {
+            std::this_thread::sleep_until(due + std::chrono::milliseconds(10));
+            const std::lock_guard<std::mutex> lock(self->mutex);
+            self->watchingStalls = false;
+            if (!self->stop)
+                self->startThreadIfNeeded(self);
+        }).detach();
+    } catch (const std::system_error &) {
+        watchingStalls = false;
+    }
+}
+
 void PictureCache::State::startThreadIfNeeded(const std::shared_ptr<State> &self)
 {
     if (!nextJob())
@@ -249,8 +301,12 @@ void PictureCache::State::startThreadIfNeeded(const std::shared_ptr<State> &self
         wake.notify_all();
         return;
     }
-    if (threads >= maxThreads)
+    if (threads >= maxThreadsWithStalled)
         return;
+    if (threads - stalledDecodes() >= maxThreads) {
+        watchForStalls(self);
+        return;
+    }
     ++threads;
     try {
         std::thread([self] { work(self); }).detach();
@@ -272,6 +328,7 @@ void PictureCache::State::work(const std::shared_ptr<State> &s)
         }
         const Request job = *s->nextJob();
         s->running.push_back({job});
+        pthread_getcpuclockid(pthread_self(), &s->running.back().processorClock);
         const std::shared_ptr<std::atomic<bool>> cancel = s->running.back().cancel;
         s->startThreadIfNeeded(s); // the next wanted picture need not wait for this one
         lock.unlock();

@@ -3,7 +3,9 @@
 #include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 
+#include <chrono>
 #include <condition_variable>
+#include <ctime>
 #include <mutex>
 
 namespace vistrel {
@@ -47,6 +49,8 @@ private:
         Request request;
         qint64 estimate = 0;
         std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);
+        std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
+        clockid_t processorClock = CLOCK_THREAD_CPUTIME_ID; // of the thread decoding it
     };
 
     mutable std::mutex mutex;
@@ -63,6 +67,7 @@ private:
     std::vector<QByteArray> costly; // the files of the most recent costly decodes, oldest first
     int threads = 0;
     int idleThreads = 0;
+    bool watchingStalls = false; // a look at the decodes that may be stuck is due
     bool stop = false;
     quint64 clock = 0;
     int hitCount = 0;
@@ -113,6 +118,15 @@ private:
     void noteCost(const Request &r, std::chrono::nanoseconds processorTime);
 
     void startThreadIfNeeded(const std::shared_ptr<State> &self);
+
+    // Decodes that have waited for a while without using the processor: stuck in the kernel on
+    // a file of a mount that does not answer, where no cancel flag is looked at. Their threads
+    // do not count against the bound, or a few such files would stop every later decode.
+    static bool isStalled(const Running &x, std::chrono::steady_clock::time_point now);
+    int stalledDecodes() const;
+    // When the bound holds work back behind decodes too young to be judged, looks again once
+    // they are old enough.
+    void watchForStalls(const std::shared_ptr<State> &self);
 
     static void work(const std::shared_ptr<State> &s);
 };

@@ -13,12 +13,12 @@ std::optional<FileLook> PictureLooks::look(const QByteArray &native, const QStri
                                            std::function<void(const FileLook &)> late)
 {
     settle();
-    std::optional<FileLook> now =
-        m_line.run<FileLook>([native] { return FileLook::of(native); },
-                             [this, late = std::move(late)](FileLook answer) {
-                                 settle();
-                                 late(answer);
-                             });
+    std::optional<FileLook> now = m_line.runAt<FileLook>(
+        path, [native] { return FileLook::of(native); },
+        [this, late = std::move(late)](FileLook answer) {
+            settle();
+            late(answer);
+        });
     if (!now) {
         m_path = path;
         m_silence.start();
