@@ -300,8 +300,10 @@ void FolderBrowser::refill(RefillWork work, const std::function<void()> &done, i
 {
     const quint64 listing = m_file1->generation();
     const auto asked = std::make_shared<const RefillWork>(std::move(work));
+    // Names given in name order are ordered without a look at the folder, however it answers.
+    const bool looks = !asked->listing || asked->byDate;
     std::optional<RefillAnswer> now = m_refill.runAt<RefillAnswer>(
-        asked->folder, [asked] { return readAndOrder(*asked); },
+        looks ? asked->folder : QString(), [asked] { return readAndOrder(*asked); },
         [this, asked, listing, done, counted](RefillAnswer late) {
             if (asked->folder != m_file1->path()) {
                 answered();
@@ -347,16 +349,6 @@ void FolderBrowser::takeRefill(const RefillWork &work, RefillAnswer &answer,
     }
     if (done)
         done();
-}
-
-void FolderBrowser::listbydate()
-{
-    fill(true);
-}
-
-void FolderBrowser::listbyname()
-{
-    fill(false);
 }
 
 void FolderBrowser::fill(bool byDate)

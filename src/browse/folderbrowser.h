@@ -80,8 +80,8 @@ public:
     // One tick of the refresh timer; tests call it directly.
     void refreshTick() { reloaddir(); }
 
-    void listbydate();
-    void listbyname();
+    void listbydate() { fill(true); }
+    void listbyname() { fill(false); }
     // Refills the list in the current sort order; run when the listing changes, and after the
     // folder was re-read because a file was deleted.
     void File1_PathChange();
