@@ -5,6 +5,7 @@
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
 #include "common/errortext.h"
+#include "common/filewriters.h"
 #include "common/nativename.h"
 #include "common/services.h"
 #include "viewer/pictureloader.h"
@@ -18,7 +19,11 @@ namespace vistrel {
 namespace {
 
 // How often a picture that waits for its writer is looked at again.
-constexpr int writerPauseMs = 1000;
+constexpr int writerPauseMs = 250;
+// Where no lease tells whether a file is written: how long a bad file is watched for a change
+// before it is asked about, and how long one waited for keeps still before it counts as whole.
+constexpr std::chrono::milliseconds firstWatch{150};
+constexpr std::chrono::milliseconds stillWatch{1000};
 
 const QString deleteTitle()
 {
@@ -61,16 +66,13 @@ void BrowsedList::setCurslide(int index)
 }
 
 void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &native,
-                             const QString &path)
+                             const QString &path, const FileLook &look)
 {
     switch (picture.error) {
     case LoadedPicture::Unreadable:
         if (native == m_refilling)
             return;
-        if (stillWritten(native))
-            waitForWriter(native, path);
-        else
-            askToDeleteUnreadable(native, path);
+        lookForWriter(native, path, look, true);
         return;
     case LoadedPicture::FileNotFound:
         prompter().critical(QStringLiteral("File not found: ") + path, errorTitle());
@@ -173,34 +175,27 @@ void BrowsedList::finishRemoval(Removal &removal, const QString &path,
     });
 }
 
+void BrowsedList::shownIncomplete(const QByteArray &native, const QString &path,
+                                  const FileLook &look)
+{
+    lookForWriter(native, path, look, false);
+}
+
 void BrowsedList::followWriters(std::function<void()> showAgain)
 {
     m_showAgain = std::move(showAgain);
     m_writerCheck.setSingleShot(true);
     m_writerCheck.setInterval(writerPauseMs);
-    connect(&m_writerCheck, &QTimer::timeout, this, [this] {
-        if (m_awaited.isEmpty())
-            return;
-        if (nativePath(index()) != m_awaited) {
-            m_awaited.clear(); // another picture was chosen meanwhile
-            tell(QString());
-        } else if (stillWritten(m_awaited)) {
-            m_writerCheck.start();
-        } else {
-            m_awaited.clear();
-            tell(QString());
-            m_showAgain();
-        }
-    });
+    connect(&m_writerCheck, &QTimer::timeout, this, &BrowsedList::checkWriter);
     connect(
         m_browser, &FolderBrowser::pictureWritten, this,
         [this](const QByteArray &name) {
             const PictureEntry *entry = m_browser->list()->entry(index());
             if (!entry || entry->nativeName != name || !m_showAgain)
                 return;
-            m_awaited.clear();
             m_writerCheck.stop();
-            tell(QString());
+            m_writerLook.drop();
+            stopWaiting();
             m_showAgain();
         },
         Qt::QueuedConnection);
@@ -213,12 +208,86 @@ bool BrowsedList::stillWritten(const QByteArray &native) const
     return m_browser->isBeingWritten(native.mid(native.lastIndexOf('/') + 1));
 }
 
-void BrowsedList::waitForWriter(const QByteArray &native, const QString &path)
+void BrowsedList::lookForWriter(const QByteArray &native, const QString &path, const FileLook &look,
+                                bool unreadable)
+{
+    stopWaiting();
+    const auto settle = [this, native, path, file = look.file, unreadable](bool written) {
+        if (written)
+            waitForWriter(native, path, file);
+        else if (unreadable)
+            askToDeleteUnreadable(native, path);
+    };
+    if (stillWritten(native)) {
+        settle(true);
+        return;
+    }
+    const std::optional<bool> now = m_writerLook.run<bool>(
+        [file = look.file, native, seen = look.identity] {
+            return isBeingWritten(file, native, seen, firstWatch);
+        },
+        [this, native, settle](bool written) {
+            if (nativePath(index()) != native)
+                return; // another picture was chosen meanwhile
+            // The refill that follows the question shows the file again without asking again.
+            const QByteArray outer = m_refilling;
+            m_refilling = native;
+            settle(written);
+            m_refilling = outer;
+        });
+    if (now)
+        settle(*now);
+}
+
+void BrowsedList::waitForWriter(const QByteArray &native, const QString &path,
+                                std::shared_ptr<const OpenedFile> file)
 {
     m_awaited = native;
+    m_awaitedFile = std::move(file);
     tell(QStringLiteral("The picture %1 is still being written.").arg(path));
     if (m_showAgain)
         m_writerCheck.start();
+}
+
+void BrowsedList::checkWriter()
+{
+    if (m_awaited.isEmpty())
+        return;
+    if (nativePath(index()) != m_awaited || stillWritten(m_awaited)) {
+        writerChecked(true);
+        return;
+    }
+    const std::optional<bool> now = m_writerLook.run<bool>(
+        [file = m_awaitedFile, native = m_awaited] {
+            return isBeingWritten(file, native, FileIdentity(), stillWatch);
+        },
+        [this](bool written) { writerChecked(written); });
+    if (now)
+        writerChecked(*now);
+}
+
+void BrowsedList::writerChecked(bool written)
+{
+    if (m_awaited.isEmpty())
+        return;
+    if (nativePath(index()) != m_awaited) {
+        stopWaiting(); // another picture was chosen meanwhile
+    } else if (written || stillWritten(m_awaited)) {
+        m_writerCheck.start();
+    } else {
+        stopWaiting();
+        m_showAgain();
+    }
+}
+
+void BrowsedList::stopWaiting()
+{
+    m_writerCheck.stop();
+    if (m_awaited.isEmpty())
+        return;
+    m_awaited.clear();
+    m_awaitedFile.reset();
+    tell(QString());
 }
 
 void BrowsedList::tell(const QString &notice)

@@ -34,15 +34,18 @@ public:
     QString path(int index) const override;
     QByteArray nativePath(int index) const override;
     void setCurslide(int index) override;
-    void cannotShow(const LoadedPicture &picture, const QByteArray &native,
-                    const QString &path) override;
+    void cannotShow(const LoadedPicture &picture, const QByteArray &native, const QString &path,
+                    const FileLook &look) override;
+    void shownIncomplete(const QByteArray &native, const QString &path,
+                         const FileLook &look) override;
 
     // Asks, deletes the current picture, re-reads the folder and selects the same place.
     void deletepicture();
-    // A picture that cannot be read while it is still being written is shown again, by
-    // showAgain, once its writer has closed it (or, without change notices, its size and time
-    // keep still); only a bad one that nobody writes is offered for deletion. The picture shown is
-    // shown again, too, when its writer closes it.
+    // A picture that cannot be read, or whose data ends early, while it is still being written is
+    // shown again, by showAgain, once its writer has closed it (or, where neither change notices
+    // nor the kernel's leases tell, its size and time keep still); only a bad one that nobody
+    // writes is offered for deletion. The picture shown is shown again, too, when its writer
+    // closes it.
     void followWriters(std::function<void()> showAgain);
 
 private:
@@ -56,7 +59,16 @@ private:
                        const std::function<void()> &refilled);
     void tell(const QString &notice);
     bool stillWritten(const QByteArray &native) const;
-    void waitForWriter(const QByteArray &native, const QString &path);
+    // Asks whether someone writes the file (off the window's thread); one being written waits for
+    // its writer, a bad one (`unreadable`) that nobody writes is asked about.
+    void lookForWriter(const QByteArray &native, const QString &path, const FileLook &look,
+                       bool unreadable);
+    void waitForWriter(const QByteArray &native, const QString &path,
+                       std::shared_ptr<const OpenedFile> file);
+    void checkWriter();
+    void writerChecked(bool written);
+    // Waits no longer for the picture's writer, and takes back the notice.
+    void stopWaiting();
 
     FolderBrowser *m_browser;
     Notice m_notice;
@@ -64,8 +76,10 @@ private:
     QByteArray m_refilling;
     std::function<void()> m_showAgain;
     QByteArray m_awaited; // the picture shown that waits for its writer
+    std::shared_ptr<const OpenedFile> m_awaitedFile;
     QTimer m_writerCheck;
     DetachedReads m_reads{this}; // last: answers stop before anything else goes
+    DetachedLine m_writerLook{m_reads};
 };
 
 } // namespace vistrel

@@ -178,10 +178,21 @@ void PictureDisplay::presentScaled(const LoadedPicture &picture, const Request &
     m_shownNative = request.nativePath;
     m_shownFullSize = picture.fullSize;
     m_cache->setShown(request);
-    if (picture.incomplete)
-        m_view->setToolTip(QStringLiteral("The picture is incomplete"));
     writeSizeText(picture.fullSize);
     prefetchNeighbours(request.atLeast, ahead);
+    if (picture.incomplete)
+        shownIncomplete(request.nativePath, path);
+}
+
+void PictureDisplay::shownIncomplete(const QByteArray &native, const QString &path)
+{
+    m_view->setToolTip(QStringLiteral("The picture is incomplete"));
+    m_list->shownIncomplete(native, path, lookOf(native));
+}
+
+FileLook PictureDisplay::lookOf(const QByteArray &native) const
+{
+    return native == m_lookedAt ? m_look : FileLook();
 }
 
 void PictureDisplay::holdShownFile()
@@ -251,10 +262,10 @@ void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Reque
     m_shownNative = request.nativePath;
     m_shownFullSize = picture.fullSize;
     m_cache->setShown(request);
-    if (picture.incomplete)
-        m_view->setToolTip(QStringLiteral("The picture is incomplete"));
     placeAtActualSize(picture.image.size());
     prefetchNeighbours(QSize(), 1);
+    if (picture.incomplete)
+        shownIncomplete(request.nativePath, path);
 }
 
 void PictureDisplay::placeAtActualSize(const QSize &size)
@@ -391,7 +402,7 @@ void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArra
     }
     const QByteArray outer = m_alreadyAsked;
     m_alreadyAsked = native;
-    m_list->cannotShow(picture, native, path);
+    m_list->cannotShow(picture, native, path, lookOf(native));
     m_alreadyAsked = outer;
     if (m_list->index() < 0) {
         // Nothing is selected now: nothing is shown either, not the picture before.

@@ -106,6 +106,8 @@ private:
     void showActualSize(const QByteArray &native, const QString &path);
     // What the last look said of the file; for another file, nothing that would be trusted.
     FileIdentity identityOf(const QByteArray &native) const;
+    // The last look, when it was at this file; else an empty one.
+    FileLook lookOf(const QByteArray &native) const;
     // The decoded picture for the request, waiting a bounded time; none when it will come later
     // (the display is then pending).
     std::optional<LoadedPicture> obtain(const Request &request, const QString &path);
@@ -116,6 +118,8 @@ private:
                            const QString &path);
     // A picture too large to hold whole, shown at its own size in tiles.
     void presentTiled(const QByteArray &native, const QSize &size);
+    // A picture whose data ended early is shown as far as it decoded, and the list's owner told.
+    void shownIncomplete(const QByteArray &native, const QString &path);
     // Places Picture1 for a picture of this size and sets the scroll bars.
     void placeAtActualSize(const QSize &size);
     // Asks for the tiles the view needs now and takes those decoded.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/filelook.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,9 +28,14 @@ public:
     virtual void setCurslide(int index) = 0;
     // The selected entry's file could not be shown: the owner tells the user, or for a file that
     // is no readable picture asks whether to delete it and fills the list again, which shows its
-    // selection again (or selects nothing).
+    // selection again (or selects nothing). `look` is the display's look at the file (empty when
+    // it has none), its descriptor still open.
     virtual void cannotShow(const LoadedPicture &picture, const QByteArray &native,
-                            const QString &path) = 0;
+                            const QString &path, const FileLook &look) = 0;
+    // The selected entry's picture is shown, but its data ended early: a file still being
+    // written is shown again once complete.
+    virtual void shownIncomplete(const QByteArray &native, const QString &path,
+                                 const FileLook &look) = 0;
 };
 
 } // namespace vistrel

@@ -24,7 +24,9 @@
 #include "print/privatescheduler.h"
 #include "slideshow/slideshow.h"
 #include "slideshow/slideshowinfodialog.h"
+#include "viewer/picturedisplay.h"
 #include "viewer/pictureview.h"
+#include "viewer/shownfile.h"
 
 #include "settingsfile.h"
 #include "testutils.h"
@@ -678,6 +680,8 @@ void TestSession::stalledStorageLeavesTheWindowAnswering_data()
         << "copy" << 0 << QString();
     QTest::newRow("Auto Refresh while a picture arrives in a folder with 1 s per lookup")
         << "arrive" << 1000 << QString();
+    QTest::newRow("a picture clicked while it is copied in with a pause, Auto Refresh off")
+        << "copy unwatched" << 0 << "The picture %1/z.jpg is still being written.";
 }
 
 // Storage that is slow or stops answering holds up nothing: the window answers all along (a
@@ -705,7 +709,14 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         fuse = std::make_unique<FuseFolder>(mounted.path(), run.file(QStringLiteral("mounted")));
         QVERIFY2(fuse->mounted(), "the FUSE folder (python3-fusepy, /dev/fuse) did not mount");
     }
-    MainWindow *window = startShowingFirst(run, 4);
+    QFile copy(run.file(QStringLiteral("z.jpg")));
+    const QByteArray copied = picture(640, 480);
+    if (action == QLatin1String("copy unwatched")) {
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        QCOMPARE(copy.write(copied.left(300)), 300);
+        QVERIFY(copy.flush());
+    }
+    MainWindow *window = startShowingFirst(run, copy.isOpen() ? 5 : 4);
     QVERIFY(window);
     const auto unslow = qScopeGuard([] {
         vistrel_slow_files(nullptr, 0);
@@ -721,8 +732,6 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         QTRY_VERIFY(model->indexForPath(mountPath, false).isValid());
         fuse->setDelay(2000);
     }
-    QFile copy(run.file(QStringLiteral("z.jpg")));
-    const QByteArray copied = picture(640, 480);
 
     QElapsedTimer sinceTick;
     qint64 longest = 0;
@@ -733,9 +742,10 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
     sinceTick.start();
     ticks.start();
     QAction *autoRefresh = window->findChild<QAction *>(QStringLiteral("mnu_autorefresh"));
-    if (action == QLatin1String("click")) {
+    if (action == QLatin1String("click") || action == QLatin1String("copy unwatched")) {
         QListView *list = window->pictureList();
-        desktop->click(list->viewport(), rowCentre(list, window->browser()->list()->index(2)));
+        desktop->click(list->viewport(),
+                       rowCentre(list, window->browser()->list()->index(copy.isOpen() ? 4 : 2)));
     } else if (action == QLatin1String("choose on FUSE")) {
         auto *model = static_cast<FolderTreeModel *>(tree->model());
         desktop->click(tree->viewport(), rowCentre(tree, model->indexForPath(mountPath, false)));
@@ -768,6 +778,11 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
     letRun(1000);
     if (!notice.isEmpty())
         QCOMPARE(window->statusPanels()->panelText(1), notice.arg(run.folder()));
+    if (action == QLatin1String("copy unwatched")) {
+        // The copy goes on after its pause: the picture is shown whole once its writer is done.
+        QCOMPARE(copy.write(copied.mid(300)), copied.size() - 300);
+        copy.close();
+    }
     letRun(6000);
     letRun(100); // a tick held up at the end counts too
     ticks.stop();
@@ -778,6 +793,10 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         QCOMPARE(window->browser()->list()->count(), 5);
         QCOMPARE(window->browser()->list()->listIndex(), 4);
         QCOMPARE(window->browser()->list()->text(), QStringLiteral("z.jpg"));
+    }
+    if (action == QLatin1String("copy unwatched")) {
+        QCOMPARE(window->display()->shownFile()->fullResolution().image.size(), QSize(640, 480));
+        QCOMPARE(window->statusPanels()->panelText(1).contains(QLatin1String("written")), false);
     }
     desktop->key("Escape");
     QTRY_COMPARE(run.ends.ends, 1);

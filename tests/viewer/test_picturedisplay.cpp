@@ -58,7 +58,8 @@ struct Rig
     Sandbox box;
     FakeTree tree;
     FolderBrowser browser{&tree};
-    BrowsedList shown{&browser};
+    QString notice;
+    BrowsedList shown{&browser, [this](const QString &t) { notice = t; }};
     QWidget window;
     PictureView *view = new PictureView(&window);
     QScrollBar *h = new QScrollBar(Qt::Horizontal, &window);
@@ -383,6 +384,51 @@ private slots:
         QVERIFY(!QFile::exists(rig.box.file("a.jpg")));
         QVERIFY(QFile::exists(rig.box.file("c.jpg")));
         QCOMPARE(rig.names(), QStringList{"c.jpg"});
+    }
+
+    // A copy still coming in (Auto Refresh off: the kernel tells that it is open for writing) is
+    // not asked about: it is said to be written and shown once its writer closes it. A cut
+    // picture nobody writes is shown as far as it goes, at once.
+    void pictureBeingWrittenIsShownOnceComplete_data()
+    {
+        QTest::addColumn<int>("percent"); // of the picture written before the pause
+        QTest::addColumn<bool>("written");
+        QTest::newRow("the first 300 bytes of a copy, no picture yet") << 0 << true;
+        QTest::newRow("half a copy, decoding with its lower half grey") << 50 << true;
+        QTest::newRow("half a picture that nobody writes") << 50 << false;
+    }
+    void pictureBeingWrittenIsShownOnceComplete()
+    {
+        QFETCH(int, percent);
+        QFETCH(bool, written);
+        Rig rig(true);
+        rig.shown.followWriters([&rig] { rig.display.SortedList_Click(); });
+        const QByteArray whole = encode(gradient(300, 200), "jpg");
+        const qsizetype first = percent ? whole.size() * percent / 100 : 300;
+        QFile copy(rig.box.file(QStringLiteral("a.jpg")));
+        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(whole.left(first)) == first);
+        QVERIFY(copy.flush());
+        if (!written)
+            copy.close();
+        rig.open();
+        rig.browser.list()->setListIndex(0);
+        QTest::qWait(700); // the writer pauses
+        QVERIFY(rig.services.prompts.shown.isEmpty());
+        QCOMPARE(rig.notice, written ? QStringLiteral("The picture %1 is still being written.")
+                                           .arg(rig.pathOf(QStringLiteral("a.jpg")))
+                                     : QString());
+        QCOMPARE(rig.view->toolTip().isEmpty(), percent == 0);
+        if (!written)
+            return;
+        QVERIFY(copy.write(whole.mid(first)) == whole.size() - first);
+        copy.close();
+        QTRY_VERIFY(rig.notice.isEmpty());
+        QTRY_VERIFY(rig.view->toolTip().isEmpty());
+        QCOMPARE(rig.view->image1()->picture(),
+                 PictureLoader::load(QFile::encodeName(rig.box.file(QStringLiteral("a.jpg"))),
+                                     rig.view->innerSize())
+                     .image);
+        QVERIFY(rig.services.prompts.shown.isEmpty());
     }
 
     void nothingSelectedAsksNothing()
