@@ -11,11 +11,13 @@
 # while the print scheduler (a private one, as the print tests use) is stopped (kill -STOP; 10 s
 # watched, so a longer freeze shows as about 10 s), and Save Settings and Delete while every
 # lookup of a file in the settings folder or the folder shown takes 3 s (the shim's file
-# slowing, switched on once the program is up; 10 s and 12 s watched), and the start with every
-# lookup in the settings folder taking 5 s from the start (timed from Continue, as `vistrel
-# FOLDER` is). BASELINE_PROGRAM=path runs another build beside this one (each case alternates the
-# two); BENCH_RUNS runs (default 3); BENCH_CASES picks cases (default "choose open refresh click
-# print save delete boot"). Last line: choose_slow_ms <ours>.
+# slowing, switched on once the program is up; 10 s and 12 s watched), Auto Refresh in a
+# folder in date order whose every file lookup takes 1 s while two pictures are copied in (14 s
+# watched), and the start with every lookup in the settings folder taking 5 s from the start
+# (timed from Continue, as `vistrel FOLDER` is). BASELINE_PROGRAM=path runs another build beside
+# this one (each case alternates the two); BENCH_RUNS runs (default 3); BENCH_CASES picks cases
+# (default "choose open refresh click print save delete arrive boot"). Last line:
+# choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -25,7 +27,7 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
-cases=${BENCH_CASES:-choose open refresh click print save delete boot}
+cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot}
 xpid=''
 fusepid=''
 cleanup() {
@@ -251,6 +253,29 @@ deleting() {
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     stop
 }
+# arriving PROGRAM MS: the folder shown in date order with Auto Refresh on, every lookup of its
+# files taking MS; two pictures are copied in while it is watched.
+arriving() {
+    rm -rf "$work/arr"
+    mkdir -p "$work/arr"
+    for n in a b c; do cp "$work/slowfolder/a.jpg" "$work/arr/$n.jpg"; done
+    settings "$work/arr"
+    stalled "$1" "$work/arr" "$2"
+    xdotool key ctrl+d
+    sleep 0.3
+    xdotool key --delay 200 alt+v Down Down Down Return || true
+    sleep 1
+    touch "$work/stall"
+    "$watch" "$main" 14000 >"$work/once" &
+    local w=$!
+    sleep 1
+    cp "$work/slowfolder/a.jpg" "$work/arr/d.jpg"
+    sleep 6
+    cp "$work/slowfolder/a.jpg" "$work/arr/e.jpg"
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    stop
+}
 has() { case " $cases " in *" $1 "*) return 0 ;; esac; return 1; }
 
 median() {
@@ -315,9 +340,13 @@ for r in $(seq "$runs"); do
             deleting "$p" 0 >>"$work/deletehealthy.$i"
             deleting "$p" 3000 >>"$work/deleteslow.$i"
         fi
+        if has arrive; then
+            arriving "$p" 0 >>"$work/arrivehealthy.$i"
+            arriving "$p" 1000 >>"$work/arriveslow.$i"
+        fi
         for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
             clickslow printhealthy printstopped savehealthy saveslow deletehealthy deleteslow \
-            boothealthy bootslow; do
+            arrivehealthy arriveslow boothealthy bootslow; do
             [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
         echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
@@ -334,7 +363,8 @@ for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choo
     clickslow:"click a picture, FUSE 3 s per lookup" printhealthy:"Ctrl+P, scheduler running" \
     printstopped:"Ctrl+P, scheduler stopped (10 s cap)" savehealthy:"Save Settings, healthy" \
     saveslow:"Save Settings, 3 s per lookup (10 s cap)" deletehealthy:"Delete, healthy folder" \
-    deleteslow:"Delete, 3 s per lookup (12 s cap)" \
+    deleteslow:"Delete, 3 s per lookup (12 s cap)" arrivehealthy:"pictures arriving, healthy folder" \
+    arriveslow:"pictures arriving, 1 s per lookup" \
     boothealthy:"start, healthy settings (from Continue)" \
     bootslow:"start, settings 5 s per lookup (Continue)"; do
     [ -s "$work/${c%%:*}.0" ] || continue

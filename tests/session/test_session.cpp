@@ -678,6 +678,8 @@ void TestSession::stalledStorageLeavesTheWindowAnswering_data()
         << "refresh" << 0 << "Reading the folder %1…";
     QTest::newRow("Auto Refresh while a picture is copied in with a pause after 300 bytes")
         << "copy" << 0 << QString();
+    QTest::newRow("Auto Refresh while a picture arrives in a folder with 1 s per lookup")
+        << "arrive" << 1000 << QString();
     QTest::newRow("a picture clicked while it is copied in with a pause, Auto Refresh off")
         << "copy unwatched" << 0 << "The picture %1/z.jpg is still being written.";
     QTest::newRow("a settings file that never answers, from the start")
@@ -757,6 +759,14 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
     } else if (action == QLatin1String("refresh")) {
         vistrel_slow_folders(QFile::encodeName(run.folder()).constData(), -1);
         autoRefresh->trigger();
+    } else if (action == QLatin1String("arrive")) {
+        // Copied by another program: this one's own lookups in the folder are slowed.
+        autoRefresh->trigger();
+        letRun(300);
+        QFile out(mounted.filePath(QStringLiteral("z.jpg")));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(copied) == copied.size());
+        out.close();
+        QVERIFY(QProcess::startDetached(QStringLiteral("cp"), {out.fileName(), copy.fileName()}));
     } else if (action == QLatin1String("copy")) {
         // A copy that pauses after its first bytes is not listed, nor asked about, until its
         // writer closes it; then it comes in whole and is shown as the last entry.
@@ -786,7 +796,7 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
     qInfo("longest time the window did not answer: %lld ms", longest);
     QVERIFY2(longest < 500, qPrintable(QString::number(longest)));
     QCOMPARE(run.messages().count(), 0); // nothing told before it is known
-    if (action == QLatin1String("copy")) {
+    if (action == QLatin1String("copy") || action == QLatin1String("arrive")) {
         QCOMPARE(window->browser()->list()->count(), 5);
         QCOMPARE(window->browser()->list()->listIndex(), 4);
         QCOMPARE(window->browser()->list()->text(), QStringLiteral("z.jpg"));
