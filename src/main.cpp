@@ -37,7 +37,10 @@ int main(int argc, char *argv[])
     if (!note.isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(note));
     // Only the file's place is settled here: it is read when the main window loads.
-    vistrel::ProgramRun run(vistrel::userSettingsFile(), line.openRequest());
+    // The path asked for is looked at off the window's thread, as the settings are read.
+    vistrel::ProgramRun run(vistrel::userSettingsFile(), [arguments = line.arguments()] {
+        return vistrel::resolveFirstArgument(arguments);
+    });
     run.start();
     return QApplication::exec();
 }

@@ -170,7 +170,11 @@ std::vector<QByteArray> CommandLine::arguments() const
 
 OpenRequest CommandLine::openRequest() const
 {
-    const std::vector<QByteArray> own = arguments();
+    return resolveFirstArgument(arguments());
+}
+
+OpenRequest resolveFirstArgument(const std::vector<QByteArray> &own)
+{
     if (own.empty())
         return {};
     QByteArray workingDirectory;

@@ -31,6 +31,10 @@ struct OpenRequest
 // is opened that could block (a FIFO is refused from its type).
 OpenRequest resolveOpenPath(const QByteArray &path, const QByteArray &workingDirectory);
 
+// The first of the program's arguments, resolved relative to the current working directory;
+// nothing asked for without one. Looks at storage: run it where a wait holds up nothing.
+OpenRequest resolveFirstArgument(const std::vector<QByteArray> &arguments);
+
 // The message for a file that is there but not among the pictures listed.
 QString notListedMessage(const QString &path);
 

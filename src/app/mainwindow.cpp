@@ -95,7 +95,10 @@ void MainWindow::createWidgets()
 
     m_list = new PictureListView(m_browser->list(), central);
     m_list->setObjectName(QStringLiteral("SortedList"));
-    m_openAtStart = new OpenAtStart({}, m_tree, m_browser, m_list, this);
+    m_openAtStart = new OpenAtStart(m_tree, m_browser, m_list, this, [this] {
+        if (m_read) // else when the settings come
+            m_openAtStart->openSavedFolder(m_savedFolder);
+    });
 
     m_pathLabel = new QLabel(QStringLiteral("..."), central);
     m_pathLabel->setObjectName(QStringLiteral("PicLabel"));
@@ -247,10 +250,9 @@ void MainWindow::notice(const QString &text)
     m_folderNotice = text;
 }
 
-void MainWindow::setOpenRequest(const OpenRequest &request)
+void MainWindow::setOpenRequest(std::unique_ptr<EarlyAnswer<OpenRequest>> request)
 {
-    delete m_openAtStart;
-    m_openAtStart = new OpenAtStart(request, m_tree, m_browser, m_list, this);
+    m_openAtStart->ask(std::move(request));
 }
 
 void MainWindow::Form_Load()
@@ -295,7 +297,9 @@ void MainWindow::takeInLateSettings(const StoredSettings &s)
     // only while none has been chosen.
     const QString sortType = m_browser->sortType();
     const bool scaled = m_display->scaledpics();
-    const bool chosen = !m_tree->selectedPath().isEmpty() || !m_tree->pendingPath().isEmpty();
+    const bool chosen = !m_tree->selectedPath().isEmpty() || !m_tree->pendingPath().isEmpty() ||
+                        m_openAtStart->isResolving();
+    m_read = s;
     m_dontresize = true;
     restoreSettings(s);
     m_dontresize = false;

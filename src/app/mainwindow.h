@@ -30,6 +30,7 @@ class SlideShow;
 class SlideTarget;
 class WindowPlacement;
 struct OpenRequest;
+template<typename Result> class EarlyAnswer;
 
 // frmVistrel, the main window: the folder tree above the picture list at the left, the path
 // label and the viewing area with its scroll bars at the right, toolbar, menus and status bar.
@@ -46,8 +47,9 @@ public:
     explicit MainWindow(const QString &settingsFile, SettingsReader *startedRead = nullptr);
     ~MainWindow() override;
 
-    // A picture or folder to open in place of the saved folder; call before Form_Load.
-    void setOpenRequest(const OpenRequest &request);
+    // A picture or folder to open in place of the saved folder, as the command line's
+    // resolution answers; call before Form_Load.
+    void setOpenRequest(std::unique_ptr<EarlyAnswer<OpenRequest>> request);
     // Restores the window and its modes from the store and opens the saved folder.
     void Form_Load();
     void Form_Resize();

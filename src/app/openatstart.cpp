@@ -14,16 +14,41 @@
 
 namespace vistrel {
 
-OpenAtStart::OpenAtStart(OpenRequest request, FolderTree *tree, FolderBrowser *browser,
-                         QWidget *listView, QWidget *window)
-    : QObject(window), m_request(std::move(request)), m_tree(tree), m_browser(browser),
-      m_listView(listView)
+OpenAtStart::OpenAtStart(FolderTree *tree, FolderBrowser *browser, QWidget *listView,
+                         QWidget *window, std::function<void()> openSaved)
+    : QObject(window), m_tree(tree), m_browser(browser), m_listView(listView),
+      m_openSaved(std::move(openSaved))
 {
-    if (m_request.kind != OpenRequest::Kind::Nothing)
-        window->installEventFilter(this);
+    window->installEventFilter(this);
 }
 
 bool OpenAtStart::selectFolder()
+{
+    if (m_asked) {
+        std::optional<OpenRequest> now =
+            m_asked->take([this](OpenRequest late) { answered(std::move(late)); });
+        if (!now) {
+            m_resolving = true;
+            return true; // the saved folder waits for the answer
+        }
+        m_request = std::move(*now);
+    }
+    return selectRequested();
+}
+
+void OpenAtStart::answered(OpenRequest request)
+{
+    m_resolving = false;
+    if (!m_tree->selectedPath().isEmpty() || !m_tree->pendingPath().isEmpty())
+        return; // the user has chosen a folder meanwhile
+    m_request = std::move(request);
+    if (!selectRequested())
+        m_openSaved();
+    if (m_shown)
+        selectPicture();
+}
+
+bool OpenAtStart::selectRequested()
 {
     using Kind = OpenRequest::Kind;
     if (m_request.kind != Kind::Folder && m_request.kind != Kind::Picture)
@@ -66,6 +91,7 @@ bool OpenAtStart::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Show) {
         watched->removeEventFilter(this);
+        m_shown = true;
         // After the showing has finished: the picture is then shown at its laid-out size, and
         // a message stands over the window.
         QTimer::singleShot(0, this, &OpenAtStart::selectPicture);
@@ -75,6 +101,8 @@ bool OpenAtStart::eventFilter(QObject *watched, QEvent *event)
 
 void OpenAtStart::selectPicture()
 {
+    if (m_resolving)
+        return; // asked again once the command line has its answer
     if (m_folderOpened && !m_tree->pendingPath().isEmpty()) {
         // Asked again once the tree has found the folder (or been given another).
         connect(m_tree, &FolderTree::pathSettled, this, [this](const QString &, bool found) {

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "app/commandline.h"
+#include "app/earlyanswer.h"
 #include "common/detachedreads.h"
 
 #include <QObject>
+
+#include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -18,18 +22,25 @@ class FolderTree;
 // shown, the picture is selected in the picture list, which shows it at the laid-out size and
 // takes the keyboard (the arrow keys go on to the next pictures), and what could not be opened
 // is said over the window; a folder slow to answer has its picture selected when its listing
-// comes, unless another folder has been chosen by then.
+// comes, unless another folder has been chosen by then. The command line is resolved off the
+// window's thread: one whose path does not answer within the quick answer at Continue is taken
+// in when it does, in the saved folder's place, unless a folder has been chosen by then.
 class OpenAtStart : public QObject
 {
     Q_OBJECT
 
 public:
-    OpenAtStart(OpenRequest request, FolderTree *tree, FolderBrowser *browser, QWidget *listView,
-                QWidget *window);
+    // openSaved opens the saved folder in place of one asked for that cannot be opened.
+    OpenAtStart(FolderTree *tree, FolderBrowser *browser, QWidget *listView, QWidget *window,
+                std::function<void()> openSaved);
 
+    // What the command line asks for, as its resolution will answer; call before selectFolder.
+    void ask(std::unique_ptr<EarlyAnswer<OpenRequest>> request) { m_asked = std::move(request); }
     // Selects the folder asked for. False when nothing is asked for or the folder tree cannot
-    // open it: the start-up then goes on with the saved folder.
+    // open it: the start-up then goes on with the saved folder. True while the command line's
+    // answer is still to come.
     bool selectFolder();
+    bool isResolving() const { return m_resolving; }
     // Opens the saved folder when it holds any file. One on a mount that does not answer leaves
     // the window usable with no folder chosen; it is opened when the answer comes, unless a
     // folder has been chosen by then.
@@ -39,6 +50,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool selectRequested();
+    void answered(OpenRequest request);
     void selectPicture();
     // Takes in whether the folder tree shows the folder (or is still finding its way to it).
     void opened(bool shown);
@@ -47,6 +60,10 @@ private:
     FolderTree *m_tree;
     FolderBrowser *m_browser;
     QWidget *m_listView;
+    std::function<void()> m_openSaved;
+    std::unique_ptr<EarlyAnswer<OpenRequest>> m_asked;
+    bool m_resolving = false;
+    bool m_shown = false;
     bool m_folderOpened = false;
     DetachedReads m_reads{this}; // last: answers stop before anything else goes
 };

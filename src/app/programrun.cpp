@@ -1,6 +1,7 @@
 #include "app/programrun.h"
 
 #include "app/displayprofile.h"
+#include "app/earlyanswer.h"
 #include "app/mainwindow.h"
 #include "app/settingsreader.h"
 #include "info/startup.h"
@@ -11,7 +12,11 @@
 namespace vistrel {
 
 ProgramRun::ProgramRun(QString settingsFile, OpenRequest request)
-    : m_settingsFile(std::move(settingsFile)), m_request(std::move(request))
+    : ProgramRun(std::move(settingsFile), [request = std::move(request)] { return request; })
+{}
+
+ProgramRun::ProgramRun(QString settingsFile, Resolver resolve)
+    : m_settingsFile(std::move(settingsFile)), m_resolve(std::move(resolve))
 {}
 
 ProgramRun::~ProgramRun() = default;
@@ -20,11 +25,12 @@ SplashWindow *ProgramRun::start()
 {
     // Begun before anything else, so that the time the splash stands counts for it.
     m_read = std::make_unique<SettingsReader>(m_settingsFile);
+    m_request = std::make_unique<EarlyAnswer<OpenRequest>>(m_resolve);
     // Read before any picture is decoded, which all take the display's colours.
     setDisplayProfile(x11DisplayProfile());
     return Main([this]() -> QWidget * {
         m_window = std::make_unique<MainWindow>(m_settingsFile, m_read.release());
-        m_window->setOpenRequest(m_request);
+        m_window->setOpenRequest(std::move(m_request));
         m_window->Form_Load();
         return m_window.get();
     });

@@ -4,12 +4,14 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace vistrel {
 
 class MainWindow;
 class SettingsReader;
+template<typename Result> class EarlyAnswer;
 class SplashWindow;
 
 // One run of the program over a settings file: the settings read begun, the splash, and on its
@@ -19,7 +21,11 @@ class SplashWindow;
 class ProgramRun
 {
 public:
+    using Resolver = std::function<OpenRequest()>;
+    // request: what the command line asks for, resolved already.
     explicit ProgramRun(QString settingsFile, OpenRequest request = {});
+    // resolve: the command line's resolution, run off the window's thread from start() on.
+    ProgramRun(QString settingsFile, Resolver resolve);
     ~ProgramRun();
     ProgramRun(const ProgramRun &) = delete;
     ProgramRun &operator=(const ProgramRun &) = delete;
@@ -31,8 +37,9 @@ public:
 
 private:
     QString m_settingsFile;
-    OpenRequest m_request;
-    std::unique_ptr<SettingsReader> m_read; // from the start of the run until Continue
+    Resolver m_resolve;
+    std::unique_ptr<EarlyAnswer<OpenRequest>> m_request; // from start() until Continue
+    std::unique_ptr<SettingsReader> m_read;              // from the start of the run until Continue
     std::unique_ptr<MainWindow> m_window;
 };
 

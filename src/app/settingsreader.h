@@ -1,14 +1,13 @@
 #pragma once
 
+#include "app/earlyanswer.h"
 #include "app/settings.h"
-#include "common/detachedreads.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <chrono>
-#include <memory>
 #include <optional>
 
 namespace vistrel {
@@ -54,19 +53,15 @@ signals:
     void arrived(const StartupSettings &values);
 
 private:
-    struct Answer;
     void late(const StartupSettings &values);
     void tell(const QString &notice);
 
     QString m_file;
-    std::shared_ptr<Answer> m_answer;
-    std::optional<StartupSettings> m_early; // an answer delivered before take() asked for it
-    bool m_taken = false;
     bool m_pending = false;
     MainStatusBar *m_status = nullptr;
     QString m_notice; // panel 1's text about the read, while it shows
     QTimer m_silence;
-    DetachedReads m_reads{this}; // last: answers stop before anything else goes
+    EarlyAnswer<StartupSettings> m_answer; // last: answers stop before anything else goes
 };
 
 } // namespace vistrel

@@ -77,7 +77,9 @@ test::PrivateScheduler *printing = nullptr;
 class Run
 {
 public:
-    explicit Run(const QByteArray &ini = {}, bool documents = false, OpenRequest opening = {})
+    explicit Run(
+        const QByteArray &ini = {}, bool documents = false,
+        ProgramRun::Resolver opening = [] { return OpenRequest(); })
         : m_store(test::settingsFile(m_dir.path(), ini)), m_program(m_store, opening),
           m_watcher(*desktop)
     {
@@ -873,27 +875,30 @@ void TestSession::openFromTheDesktopEntry_data()
     QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("message"); // "@" stands for the place
     QTest::addColumn<int>("slowMs");      // every folder under the place takes this to open
+    QTest::addColumn<bool>("slowPath");   // the path itself instead, while the splash is passed
     const QByteArray dir = "@/some dir\xE9";
     const QByteArray markup = dir + "/<b>notes.txt";
     QTest::newRow("picture, a space and a byte not UTF-8 in its name")
-        << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 0;
+        << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 0 << false;
     QTest::newRow("folder, relative to the working directory")
-        << QByteArray("some dir\xE9") << dir << -1 << QString() << 0;
+        << QByteArray("some dir\xE9") << dir << -1 << QString() << 0 << false;
     QTest::newRow("not a picture, named like markup: its folder, and why")
         << markup << dir << -1
         << fromNative(markup) + QStringLiteral(" is not in the picture list, which holds the files "
                                                "named *.jpg, *.gif and *.bmp that are not hidden.")
-        << 0;
+        << 0 << false;
     QTest::newRow("missing: said once, then the saved folder")
         << QByteArray("@/gone.jpg") << QByteArray("@/saved") << -1
-        << QStringLiteral("Cannot open @/gone.jpg: No such file or directory.") << 0;
+        << QStringLiteral("Cannot open @/gone.jpg: No such file or directory.") << 0 << false;
     QTest::newRow("in a hidden folder: said once, then the saved folder")
         << QByteArray("@/.hidden/a.jpg") << QByteArray("@/saved") << -1
         << QStringLiteral("Cannot open the folder @/.hidden: the folder tree does not show it "
                           "(hidden folders are not shown).")
-        << 0;
+        << 0 << false;
     QTest::newRow("picture below folders 3 s slow to open: the window does not wait")
-        << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 3000;
+        << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 3000 << false;
+    QTest::newRow("picture whose own look takes 3 s: the window does not wait, then shows it")
+        << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 3000 << true;
 }
 
 // The file manager starts the program with the desktop entry's command: the picture is selected
@@ -906,6 +911,7 @@ void TestSession::openFromTheDesktopEntry()
     QFETCH(int, selected);
     QFETCH(QString, message);
     QFETCH(int, slowMs);
+    QFETCH(bool, slowPath);
     vistrel::test::TemporaryDir place;
     const QByteArray base = QFile::encodeName(place.path());
     // Made by their bytes: Qt's file names would not keep a byte that is not UTF-8, nor can Qt
@@ -933,25 +939,34 @@ void TestSession::openFromTheDesktopEntry()
     std::vector<char *> argv;
     for (QByteArray &word : command)
         argv.push_back(word.data());
-    // As main() reads it; the test's application exists already, and the line holds no option
-    // of Qt's for it to take.
+    // As main() reads it, resolved as main() has it resolved, in the place as the working
+    // directory; the test's application exists already, and the line holds no option of Qt's.
     const CommandLine line(int(argv.size()), argv.data());
-    const QString working = QDir::currentPath();
-    QDir::setCurrent(place.path());
-    const OpenRequest opening = line.openRequest();
-    QDir::setCurrent(working);
+    const ProgramRun::Resolver resolve = [arguments = line.arguments(), base] {
+        return arguments.empty() ? OpenRequest() : resolveOpenPath(arguments.front(), base);
+    };
 
     const QByteArray ini = "LastDir=" + base + "/saved\n";
-    Run run(ini, false, opening);
-    const auto unslow = qScopeGuard([] { vistrel_slow_folders(nullptr, 0); });
-    vistrel_slow_folders(base.constData(), slowMs);
+    Run run(ini, false, resolve);
+    const auto unslow = qScopeGuard([] {
+        vistrel_slow_folders(nullptr, 0);
+        vistrel_slow_files(nullptr, 0);
+    });
+    if (slowPath)
+        vistrel_slow_files(path.constData(), slowMs);
+    else
+        vistrel_slow_folders(base.constData(), slowMs);
     QElapsedTimer started;
     started.start();
     MainWindow *window = startToMainWindow(run);
     QVERIFY(window);
-    // The folders on the way are read while the window answers.
+    // The folders on the way, or the path, are read while the window answers.
     if (slowMs > 0)
         QVERIFY2(started.elapsed() < slowMs, qPrintable(QString::number(started.elapsed())));
+    if (slowPath) {
+        QCOMPARE(window->folderTree()->selectedPath(), QString()); // the saved folder waits
+        vistrel_slow_files(nullptr, 0); // only the look begun at the start is slow
+    }
     PictureListModel *list = window->browser()->list();
     const QString listed = fromNative(folder);
     if (message.isEmpty()) {
