@@ -28,15 +28,24 @@ RefillAnswer readAndOrder(const RefillWork &work)
     } else if (!work.notices) {
         answer.listing = readPictureNames(work.folder);
     } else {
+        // One look at each file, whose time orders it too: on a slow mount every look counts.
         const FolderHandle folder(work.folder);
         answer.listing.ok = true;
         FileIdentity stamp;
+        std::vector<std::int64_t> times;
         for (const QByteArray &name : work.changed) {
+            bool link = false;
+            const bool regular = folder.stamp(name, &stamp, &link);
             // Also a link that leads nowhere yet: what it leads to may come without a notice.
-            answer.listing.mayHoldLinks = answer.listing.mayHoldLinks || folder.isLink(name);
-            if (folder.stamp(name, &stamp))
-                answer.listing.names.push_back(name);
+            answer.listing.mayHoldLinks = answer.listing.mayHoldLinks || link;
+            if (!regular)
+                continue;
+            answer.listing.names.push_back(name);
+            times.push_back(stamp.mtimeSec);
         }
+        answer.ordered = work.byDate ? orderByTimes(answer.listing.names, times)
+                                     : orderByName(answer.listing.names);
+        return answer;
     }
     if (answer.listing.ok)
         answer.ordered = orderPictures(work.folder, answer.listing.names, work.byDate);

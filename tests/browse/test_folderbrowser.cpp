@@ -557,21 +557,29 @@ private slots:
     void slowFolderIsFilledWhenItAnswers_data()
     {
         QTest::addColumn<bool>("leave");
-        QTest::newRow("waited for") << false;
-        QTest::newRow("left for another folder") << true;
+        QTest::addColumn<bool>("byDate"); // the folder answers, its files' dates are slow
+        QTest::newRow("waited for") << false << false;
+        QTest::newRow("left for another folder") << true << false;
+        QTest::newRow("in date order, each file's date slow") << false << true;
     }
     void slowFolderIsFilledWhenItAnswers()
     {
         QFETCH(bool, leave);
+        QFETCH(bool, byDate);
         Sandbox a, slow, b;
         a.fill({"a.jpg"});
         slow.fill({"s1.jpg", "s2.jpg"});
         b.fill({"b.jpg"});
         Rig rig;
+        if (byDate)
+            rig.browser.setSortType(QStringLiteral("Date"));
         rig.choose(a.path());
         QSignalSpy pending(&rig.browser, &FolderBrowser::folderPending);
         const int answered = vistrel_slow_folders_answered();
-        vistrel_slow_folders(QFile::encodeName(slow.path()).constData(), 300);
+        if (byDate)
+            vistrel_slow_files(QFile::encodeName(slow.path() + QLatin1Char('/')).constData(), 300);
+        else
+            vistrel_slow_folders(QFile::encodeName(slow.path()).constData(), 300);
         QElapsedTimer clock;
         clock.start();
         rig.tree.path = slow.path();
@@ -591,8 +599,9 @@ private slots:
             rig.choose(b.path());
             QCOMPARE(rig.browser.pendingFolder(), QString());
         }
-        QTRY_COMPARE(vistrel_slow_folders_answered(), answered + 1);
+        QTRY_COMPARE(vistrel_slow_folders_answered(), answered + (byDate ? 2 : 1));
         vistrel_slow_folders(nullptr, 0);
+        vistrel_slow_files(nullptr, 0);
         QTRY_VERIFY(!DetachedReads::isUnanswered(slow.path()));
         const QString shown = leave ? b.path() : slow.path();
         QTRY_COMPARE(rig.browser.currentFolder(), shown);
