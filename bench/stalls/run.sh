@@ -11,11 +11,14 @@
 # while the print scheduler (a private one, as the print tests use) is stopped (kill -STOP; 10 s
 # watched, so a longer freeze shows as about 10 s), and Save Settings and Delete while every
 # lookup of a file in the settings folder or the folder shown takes 3 s (the shim's file
-# slowing, switched on once the program is up; 10 s and 12 s watched), and choosing a picture
-# still being copied in, paused after 300 bytes, with Auto Refresh off (a delete question asked
-# for it is said). BASELINE_PROGRAM=path runs another build
-# beside this one (each case alternates the two); BENCH_RUNS runs (default 3); BENCH_CASES picks
-# cases (default "choose open refresh click print save delete copy"). Last line: choose_slow_ms <ours>.
+# slowing, switched on once the program is up; 10 s and 12 s watched), Auto Refresh in a
+# folder in date order whose every file lookup takes 1 s while two pictures are copied in (14 s
+# watched), the start with every lookup in the settings folder taking 5 s from the start (timed
+# from Continue, as `vistrel FOLDER` is), and choosing a picture still being copied in, paused
+# after 300 bytes, with Auto Refresh off (a delete question asked for it is said).
+# BASELINE_PROGRAM=path runs another build beside this one (each case alternates the two);
+# BENCH_RUNS runs (default 3); BENCH_CASES picks cases (default "choose open refresh click print
+# save delete arrive boot copy"). Last line: choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -25,7 +28,7 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
-cases=${BENCH_CASES:-choose open refresh click print save delete copy}
+cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy}
 xpid=''
 fusepid=''
 cleanup() {
@@ -128,6 +131,17 @@ open() {
     local program=$1 ms=$2
     settings "$work/fast"
     start "$program" "$work/slowfolder" "$ms" "$work/slowfolder"
+    "$watch" "$main" 7000 >"$work/once" || true
+    echo $((shown_ms + $(awk '$1 == "longest_ms" { print $2 }' "$work/once")))
+    stop
+}
+# boot PROGRAM MS: every lookup in the settings folder takes MS from the start: the time from
+# Continue to the main window on the screen, plus the longest wait for an answer once it is there.
+boot() {
+    local program=$1 ms=$2
+    settings "$work/fast"
+    VISTREL_SLOW_FILE_PREFIX="$XDG_CONFIG_HOME/Vistrel" VISTREL_SLOW_FILE_MS="$ms" \
+        start "$program" /nothing 0
     "$watch" "$main" 7000 >"$work/once" || true
     echo $((shown_ms + $(awk '$1 == "longest_ms" { print $2 }' "$work/once")))
     stop
@@ -240,9 +254,33 @@ deleting() {
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     stop
 }
+# arriving PROGRAM MS: the folder shown in date order with Auto Refresh on, every lookup of its
+# files taking MS; two pictures are copied in while it is watched.
+arriving() {
+    rm -rf "$work/arr"
+    mkdir -p "$work/arr"
+    for n in a b c; do cp "$work/slowfolder/a.jpg" "$work/arr/$n.jpg"; done
+    settings "$work/arr"
+    stalled "$1" "$work/arr" "$2"
+    xdotool key ctrl+d
+    sleep 0.3
+    xdotool key --delay 200 alt+v Down Down Down Return || true
+    sleep 1
+    touch "$work/stall"
+    "$watch" "$main" 14000 >"$work/once" &
+    local w=$!
+    sleep 1
+    cp "$work/slowfolder/a.jpg" "$work/arr/d.jpg"
+    sleep 6
+    cp "$work/slowfolder/a.jpg" "$work/arr/e.jpg"
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    stop
+}
 # copying PROGRAM PAUSE: the last picture of the folder shown is a copy that wrote 300 bytes and
 # then pauses PAUSE seconds (0: written whole) while it is chosen by a key (Down from the first),
-# Auto Refresh off; the longest wait over 6 s, which sees the copy end. A delete question asked meanwhile is counted in asked.txt.
+# Auto Refresh off; the longest wait over 6 s, which sees the copy end. A delete question asked
+# meanwhile is counted in asked.txt.
 copying() {
     local program=$1 pause=$2
     rm -rf "$work/copy"
@@ -309,6 +347,10 @@ for r in $(seq "$runs"); do
             open "$p" 0 >>"$work/openhealthy.$i"
             open "$p" 5000 >>"$work/openslow.$i"
         fi
+        if has boot; then
+            boot "$p" 0 >>"$work/boothealthy.$i"
+            boot "$p" 5000 >>"$work/bootslow.$i"
+        fi
         if has refresh; then
             refresh "$p" 0 >>"$work/refreshhealthy.$i"
             refresh "$p" 1000 >>"$work/refreshslow.$i"
@@ -333,9 +375,13 @@ for r in $(seq "$runs"); do
             copying "$p" 0 >>"$work/copywhole.$i"
             copying "$p" 8 >>"$work/copypaused.$i"
         fi
+        if has arrive; then
+            arriving "$p" 0 >>"$work/arrivehealthy.$i"
+            arriving "$p" 1000 >>"$work/arriveslow.$i"
+        fi
         for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
             clickslow printhealthy printstopped savehealthy saveslow deletehealthy deleteslow \
-            copywhole copypaused; do
+            arrivehealthy arriveslow boothealthy bootslow copywhole copypaused; do
             [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
         echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
@@ -352,7 +398,11 @@ for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choo
     clickslow:"click a picture, FUSE 3 s per lookup" printhealthy:"Ctrl+P, scheduler running" \
     printstopped:"Ctrl+P, scheduler stopped (10 s cap)" savehealthy:"Save Settings, healthy" \
     saveslow:"Save Settings, 3 s per lookup (10 s cap)" deletehealthy:"Delete, healthy folder" \
-    deleteslow:"Delete, 3 s per lookup (12 s cap)" copywhole:"choose a picture copied in whole" \
+    deleteslow:"Delete, 3 s per lookup (12 s cap)" arrivehealthy:"pictures arriving, healthy folder" \
+    arriveslow:"pictures arriving, 1 s per lookup" \
+    boothealthy:"start, healthy settings (from Continue)" \
+    bootslow:"start, settings 5 s per lookup (Continue)" \
+    copywhole:"choose a picture copied in whole" \
     copypaused:"choose a copy paused 8 s after 300 bytes"; do
     [ -s "$work/${c%%:*}.0" ] || continue
     printf '%-44s' "${c#*:}"

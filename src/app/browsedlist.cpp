@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace vistrel {
 namespace {
@@ -128,6 +129,7 @@ void BrowsedList::removeAndReread(const QByteArray &native, const QString &path,
                                   std::function<void()> reselect)
 {
     const QString folder = m_browser->currentFolder();
+    m_refilling.clear(); // a refill awaited for an earlier removal was dropped
     std::optional<Removal> now = m_reads.run<Removal>(
         [native, folder, remove] {
             // The file itself goes (no trash).
@@ -139,14 +141,14 @@ void BrowsedList::removeAndReread(const QByteArray &native, const QString &path,
         },
         [this, native, path, folder, reselect](Removal late) {
             tell(QString());
-            // A folder left meanwhile is not refilled; a failure is told all the same.
-            const QByteArray outer = m_refilling;
-            m_refilling = native;
-            finishRemoval(late, path, folder == m_browser->currentFolder() ? reselect : nullptr);
-            m_refilling = outer;
+            // A folder left meanwhile is not refilled; a failure is told all the same. The
+            // picture is not asked about again until the refill (which may come late) is in.
+            const QByteArray outer = std::exchange(m_refilling, native);
+            finishRemoval(late, path, folder == m_browser->currentFolder() ? reselect : nullptr,
+                          [this, outer] { m_refilling = outer; });
         });
     if (now) {
-        finishRemoval(*now, path, reselect);
+        finishRemoval(*now, path, reselect, {});
         return;
     }
     tell(remove ? QStringLiteral("Deleting %1…").arg(path)
@@ -154,16 +156,23 @@ void BrowsedList::removeAndReread(const QByteArray &native, const QString &path,
 }
 
 void BrowsedList::finishRemoval(Removal &removal, const QString &path,
-                                const std::function<void()> &reselect)
+                                const std::function<void()> &reselect,
+                                const std::function<void()> &refilled)
 {
     if (removal.error != 0)
         prompter().critical(QStringLiteral("Could not delete file: ") + path +
                                 QStringLiteral(" (") + errorText(removal.error) + QLatin1Char(')'),
                             deleteTitle());
-    if (!reselect)
+    if (!reselect) {
+        if (refilled)
+            refilled();
         return;
-    m_browser->rereadAndRefill(std::move(removal.listing));
-    reselect();
+    }
+    m_browser->rereadAndRefill(std::move(removal.listing), [reselect, refilled] {
+        reselect();
+        if (refilled)
+            refilled();
+    });
 }
 
 void BrowsedList::shownIncomplete(const QByteArray &native, const QString &path,

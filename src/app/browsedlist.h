@@ -55,8 +55,8 @@ private:
     // `reselect`; off the window's thread, as above.
     void removeAndReread(const QByteArray &native, const QString &path, bool remove,
                          std::function<void()> reselect);
-    void finishRemoval(Removal &removal, const QString &path,
-                       const std::function<void()> &reselect);
+    void finishRemoval(Removal &removal, const QString &path, const std::function<void()> &reselect,
+                       const std::function<void()> &refilled);
     void tell(const QString &notice);
     bool stillWritten(const QByteArray &native) const;
     // Asks whether someone writes the file (off the window's thread); one being written waits for

@@ -3,20 +3,19 @@
 #include "app/browsedlist.h"
 #include "app/clockformat.h"
 #include "app/commands.h"
+#include "app/listslides.h"
 #include "app/mainlayout.h"
 #include "app/openatstart.h"
 #include "app/settings.h"
+#include "app/settingsreader.h"
 #include "app/settingssaver.h"
 #include "app/statusbar.h"
 #include "app/userfolders.h"
 #include "app/windowplacement.h"
 #include "browse/folderbrowser.h"
-#include "browse/folderlisting.h"
 #include "browse/foldertree.h"
-#include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
 #include "browse/picturelistview.h"
-#include "common/detachedreads.h"
 #include "common/identity.h"
 #include "common/services.h"
 #include "common/units.h"
@@ -35,7 +34,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QToolBar>
 
 namespace vistrel {
@@ -49,38 +47,21 @@ QRect centralRect(const QRectF &twips)
 
 } // namespace
 
-// The slide show steps through the picture list; selecting an entry shows it at once, also when
-// it is the entry already selected.
-class MainWindow::ListSlides final : public SlideTarget
-{
-public:
-    explicit ListSlides(MainWindow *window) : m_window(window) {}
-    int count() const override { return m_window->m_shownList->count(); }
-    void select(int index) override
-    {
-        if (!m_window->m_browser->list()->setListIndex(index))
-            m_window->SortedList_Click();
-    }
-    int curslide() const override { return m_window->m_browser->curslide(); }
-    void setCurslide(int index) override { m_window->m_browser->setCurslide(index); }
-    QString key(int index) const override { return m_window->m_shownList->path(index); }
-
-private:
-    MainWindow *m_window;
-};
-
-MainWindow::MainWindow(const QString &settingsFile, QWidget *parent)
-    : QMainWindow(parent), m_settingsFile(settingsFile),
-      m_placement(std::make_unique<WindowPlacement>(this)),
-      m_reads(std::make_unique<DetachedReads>(this))
+MainWindow::MainWindow(const QString &settingsFile, SettingsReader *startedRead)
+    : m_settingsFile(settingsFile),
+      m_reader(startedRead ? startedRead : new SettingsReader(settingsFile, this)),
+      m_placement(std::make_unique<WindowPlacement>(this))
 {
     setObjectName(QStringLiteral("frmVistrel"));
+    m_reader->setParent(this);
     // Messages appear over the main window, and the window manager keeps them above it.
     setDialogParent(this);
     createWidgets();
     connectCommands();
     connectBrowsing();
     connectSlideShow();
+    connect(m_reader, &SettingsReader::arrived, this,
+            [this](const StartupSettings &read) { takeInLateSettings(read.stored); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -91,6 +72,9 @@ void MainWindow::createWidgets()
     m_statusBar = new MainStatusBar(this);
     setStatusBar(m_statusBar);
     m_saver = new SettingsSaver(m_settingsFile, m_statusBar, this);
+    const std::optional<StartupSettings> read = m_reader->take(m_statusBar);
+    if (read)
+        m_read = read->stored;
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("client"));
@@ -100,7 +84,7 @@ void MainWindow::createWidgets()
                    units::toPixels(layout::minimumHeight - layout::decorationHeight));
     setCentralWidget(central);
 
-    const QString documents = userFolder(QStandardPaths::DocumentsLocation);
+    const QString documents = read ? read->documents : SettingsReader::fallbackDocuments();
     m_tree = new FolderTree(documents, homeFolder(), central);
     m_tree->setObjectName(QStringLiteral("FolderTreeview1"));
     m_browser = new FolderBrowser(m_tree, this);
@@ -111,6 +95,7 @@ void MainWindow::createWidgets()
 
     m_list = new PictureListView(m_browser->list(), central);
     m_list->setObjectName(QStringLiteral("SortedList"));
+    m_openAtStart = new OpenAtStart({}, m_tree, m_browser, m_list, this);
 
     m_pathLabel = new QLabel(QStringLiteral("..."), central);
     m_pathLabel->setObjectName(QStringLiteral("PicLabel"));
@@ -219,7 +204,8 @@ void MainWindow::connectBrowsing()
 
 void MainWindow::connectSlideShow()
 {
-    m_slides = std::make_unique<ListSlides>(this);
+    m_slides =
+        std::make_unique<ListSlides>(m_browser, m_shownList.get(), [this] { SortedList_Click(); });
     m_slideShow = new SlideShow(*m_slides, nullptr, this);
     m_slideShow->setIntervalAsker(
         [this](int &interval) { return SlideShowInfoDialog::ask(this, interval); });
@@ -271,48 +257,55 @@ void MainWindow::Form_Load()
 {
     m_dontresize = true;
     m_statusBar->setPanelText(4, loadClockText(QDateTime::currentDateTime()));
-    const StoredSettings s = readSettings(m_settingsFile);
+    // Settings still to come leave the defaults in force, and no folder opened, meanwhile.
+    restoreSettings(m_read.value_or(StoredSettings()));
+    m_commands->setChecked(Commands::SlideShow, false);
+    if (m_browser->isAutoRefreshOn())
+        m_browser->autorefresh();
+    m_commands->setChecked(Commands::AutoRefresh, false);
+    setWindowTitle(identity::mainCaption());
+    m_browser->setCurslide(0);
+    // A picture or folder given on the command line takes the saved folder's place.
+    if (!m_openAtStart->selectFolder() && m_read)
+        m_openAtStart->openSavedFolder(m_savedFolder);
+    m_browser->setHolddir(m_tree->selectedPath());
+    m_dontresize = false;
+    Form_Resize();
+}
+
+void MainWindow::restoreSettings(const StoredSettings &s)
+{
     m_placement->restore(s.mainLeft, s.mainTop, s.mainWidth, s.mainHeight);
     m_slideShow->setSlideshowinterval(s.slideInterval);
     m_commands->setButtonValue(1, s.toolbar1);
     m_commands->setButtonValue(2, s.toolbar2);
     m_commands->setButtonValue(3, s.toolbar3);
-    m_commands->setChecked(Commands::SlideShow, false);
-    if (m_browser->isAutoRefreshOn())
-        m_browser->autorefresh();
-    m_commands->setChecked(Commands::AutoRefresh, false);
     // The name button decides the sort mode; the date button's stored state takes no part.
     const bool byName = s.toolbar2 == 1;
     m_commands->setChecked(Commands::SortName, byName);
     m_commands->setChecked(Commands::SortDate, !byName);
     m_browser->setSortType(byName ? QStringLiteral("Name") : QStringLiteral("Date"));
     m_display->setScaledPics(s.toolbar3 == 1);
-    setWindowTitle(identity::mainCaption());
-    m_browser->setCurslide(0);
     m_savedFolder = s.lastDir;
-
-    // A picture or folder given on the command line takes the saved folder's place.
-    if (!m_openAtStart || !m_openAtStart->selectFolder())
-        openSavedFolder(s.lastDir);
-    m_browser->setHolddir(m_tree->selectedPath());
-    m_dontresize = false;
-    Form_Resize();
 }
 
-void MainWindow::openSavedFolder(const QString &saved)
+void MainWindow::takeInLateSettings(const StoredSettings &s)
 {
-    // Opened when it holds any file. A saved folder on a mount that does not answer leaves the
-    // window usable with no folder chosen; it is opened when the answer comes, unless a folder
-    // has been chosen by then.
-    const QString probe = joinFolderAndName(saved, QString());
-    const std::optional<bool> found = m_reads->runAt<bool>(
-        saved, [probe] { return folderHasAnyFile(probe); },
-        [this, saved](bool late) {
-            if (late && m_tree->selectedPath().isEmpty())
-                m_tree->setSelectedPath(saved);
-        });
-    if (found.value_or(false))
-        m_tree->setSelectedPath(saved);
+    // As if read at start, the list and the picture shown following the modes; the saved folder
+    // only while none has been chosen.
+    const QString sortType = m_browser->sortType();
+    const bool scaled = m_display->scaledpics();
+    const bool chosen = !m_tree->selectedPath().isEmpty() || !m_tree->pendingPath().isEmpty();
+    m_dontresize = true;
+    restoreSettings(s);
+    m_dontresize = false;
+    if (m_browser->sortType() != sortType)
+        s.toolbar2 == 1 ? m_browser->sortByName() : m_browser->sortByDate();
+    if (m_display->scaledpics() != scaled && m_browser->list()->listIndex() >= 0)
+        SortedList_Click();
+    if (!chosen)
+        m_openAtStart->openSavedFolder(m_savedFolder);
+    Form_Resize();
 }
 
 void MainWindow::Form_Resize()
@@ -355,6 +348,7 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::savesettings()
 {
+    m_reader->drop(); // what the window shows is now what the user keeps
     StoredSettings s;
     // The folder listed; while none is, the one stored stays (a folder that did not pass the
     // look at start-up may be back next time), and a stored empty text becomes the documents

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/settings.h"
+
 #include <QMainWindow>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QListView;
@@ -14,7 +17,6 @@ namespace vistrel {
 class BrowsedList;
 class BusyCursor;
 class Commands;
-class DetachedReads;
 class FolderBrowser;
 class FolderTree;
 class MainStatusBar;
@@ -22,6 +24,7 @@ class OpenAtStart;
 class PictureDisplay;
 class PictureListView;
 class PictureView;
+class SettingsReader;
 class SettingsSaver;
 class SlideShow;
 class SlideTarget;
@@ -37,8 +40,10 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // settingsFile is the settings store, read once by Form_Load and written only by savesettings.
-    explicit MainWindow(const QString &settingsFile, QWidget *parent = nullptr);
+    // settingsFile is the settings store, read once at start and written only by savesettings.
+    // The read is the one begun by startedRead, which the window takes over, or else one begun
+    // here; the window is made with what it has answered within the quick answer.
+    explicit MainWindow(const QString &settingsFile, SettingsReader *startedRead = nullptr);
     ~MainWindow() override;
 
     // A picture or folder to open in place of the saved folder; call before Form_Load.
@@ -59,6 +64,7 @@ public:
     QScrollBar *verticalBar() const { return m_vscroll; }
     MainStatusBar *statusPanels() const { return m_statusBar; }
     SettingsSaver *settingsSaver() const { return m_saver; }
+    SettingsReader *settingsReader() const { return m_reader; }
     Commands *commands() const { return m_commands; }
 
     SlideShow *slideShow() const { return m_slideShow; }
@@ -71,21 +77,23 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    class ListSlides;
     void createWidgets();
     void connectCommands();
     void connectBrowsing();
     void connectSlideShow();
     void sortByDate();
     void sortByName();
-    void openSavedFolder(const QString &saved);
+    // The window's place and modes as stored; the saved folder is only remembered.
+    void restoreSettings(const StoredSettings &s);
+    void takeInLateSettings(const StoredSettings &s);
     // Shows a notice about something being read in status panel 1; an empty one takes the last
     // back.
     void notice(const QString &text);
 
     QString m_settingsFile;
-    QString
-        m_savedFolder; // the stored folder as Form_Load read it, saved again until one is listed
+    SettingsReader *m_reader;
+    std::optional<StoredSettings> m_read; // as the read answered when the window was made
+    QString m_savedFolder; // the stored folder as read, saved again until one is listed
     Commands *m_commands = nullptr;
     MainStatusBar *m_statusBar = nullptr;
     SettingsSaver *m_saver = nullptr;
@@ -105,7 +113,6 @@ private:
     bool m_dontresize = false;
     QString m_folderNotice; // panel 1's notice about something being read, while it shows
     std::unique_ptr<BusyCursor> m_sortBusy; // while the folder is put in a new order
-    std::unique_ptr<DetachedReads> m_reads; // last: answers stop before anything else goes
 };
 
 } // namespace vistrel

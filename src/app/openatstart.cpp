@@ -1,6 +1,7 @@
 #include "app/openatstart.h"
 
 #include "browse/folderbrowser.h"
+#include "browse/folderlisting.h"
 #include "browse/foldertree.h"
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
@@ -32,6 +33,19 @@ bool OpenAtStart::selectFolder()
     opened(m_tree->setSelectedPath(m_request.folder));
     // A folder whose way is slow to answer counts as opened: the picture waits for it.
     return m_folderOpened || !m_tree->pendingPath().isEmpty();
+}
+
+void OpenAtStart::openSavedFolder(const QString &saved)
+{
+    const QString probe = joinFolderAndName(saved, QString());
+    const std::optional<bool> found = m_reads.runAt<bool>(
+        saved, [probe] { return folderHasAnyFile(probe); },
+        [this, saved](bool late) {
+            if (late && m_tree->selectedPath().isEmpty())
+                m_tree->setSelectedPath(saved);
+        });
+    if (found.value_or(false))
+        m_tree->setSelectedPath(saved);
 }
 
 void OpenAtStart::opened(bool shown)

@@ -9,12 +9,13 @@
 namespace vistrel {
 
 class MainWindow;
+class SettingsReader;
 class SplashWindow;
 
-// One run of the program over a settings file: the splash first, and on its Continue the main
-// window, loaded while the splash is still shown, opening the picture or folder asked for on the
-// command line, if any, instead of the saved folder. The program's main() and the tests that run
-// the program as a user does both start it here.
+// One run of the program over a settings file: the settings read begun, the splash, and on its
+// Continue the main window, loaded while the splash is still shown, opening the picture or folder
+// asked for on the command line, if any, instead of the saved folder. The program's main() and the
+// tests that run the program as a user does both start it here.
 class ProgramRun
 {
 public:
@@ -31,6 +32,7 @@ public:
 private:
     QString m_settingsFile;
     OpenRequest m_request;
+    std::unique_ptr<SettingsReader> m_read; // from the start of the run until Continue
     std::unique_ptr<MainWindow> m_window;
 };
 

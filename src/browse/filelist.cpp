@@ -58,11 +58,14 @@ bool FileList::take(const QString &folder, FolderNames listing)
         m_keys.push_back(nameKey(name));
     m_mayHoldLinks = listing.mayHoldLinks;
     m_error = 0;
+    ++m_generation;
     return true;
 }
 
-std::vector<QByteArray> FileList::update(const std::vector<QByteArray> &changed)
+std::vector<QByteArray> FileList::update(const std::vector<QByteArray> &changed,
+                                         const FolderNames &found)
 {
+    ++m_generation;
     std::vector<quint64> changedKeys;
     changedKeys.reserve(changed.size());
     for (const QByteArray &name : changed)
@@ -83,12 +86,9 @@ std::vector<QByteArray> FileList::update(const std::vector<QByteArray> &changed)
     m_keys.resize(kept);
 
     std::vector<QByteArray> present;
-    const FolderHandle folder(m_path);
-    FileIdentity stamp;
-    for (const QByteArray &name : changed) {
-        // Also a link that leads nowhere yet: what it leads to may come without a notice here.
-        m_mayHoldLinks = m_mayHoldLinks || folder.isLink(name);
-        if (!folder.stamp(name, &stamp) || (m_heldBack && m_heldBack(name)))
+    m_mayHoldLinks = m_mayHoldLinks || found.mayHoldLinks;
+    for (const QByteArray &name : found.names) {
+        if (isHeldBack(name))
             continue;
         present.push_back(name);
         m_names.push_back(name);

@@ -38,13 +38,18 @@ public:
     int error() const { return m_error; }
 
     // Brings the listing up to date for the names given, as reading the folder again would: each
-    // is taken out, and put back when it is a regular file (or a link to one) that is not held
-    // back. Returns those put back.
-    std::vector<QByteArray> update(const std::vector<QByteArray> &changed);
+    // is taken out, and put back when found (read off the window's thread: those of changed that
+    // are regular files, or links to one, now) names it and it is not held back. Returns those
+    // put back.
+    std::vector<QByteArray> update(const std::vector<QByteArray> &changed,
+                                   const FolderNames &found);
+    // Counts every change of the names listed: a result ordered from an older listing is stale.
+    quint64 generation() const { return m_generation; }
 
     // Names for which heldBack returns true are left out of the listing (a picture still being
     // written, for example). An empty function keeps every name.
     void setHoldBack(std::function<bool(const QByteArray &)> heldBack);
+    bool isHeldBack(const QByteArray &name) const { return m_heldBack && m_heldBack(name); }
 
 signals:
     void pathChanged();
@@ -58,6 +63,7 @@ private:
     bool m_mayHoldLinks = false;
     std::function<bool(const QByteArray &)> m_heldBack;
     int m_error = 0;
+    quint64 m_generation = 0;
 };
 
 } // namespace vistrel

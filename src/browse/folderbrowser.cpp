@@ -5,31 +5,16 @@
 #include "browse/foldermonitor.h"
 #include "browse/pathmap.h"
 #include "browse/picturelistmodel.h"
+#include "browse/refillwork.h"
 #include "browse/sortorder.h"
 #include "common/errortext.h"
 #include "common/nativename.h"
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace vistrel {
-namespace {
-
-// The pictures in date order (reading every file's time) or in name order.
-std::vector<PictureEntry> ordered(const QString &folder, const std::vector<QByteArray> &names,
-                                  bool byDate)
-{
-    return byDate ? orderByDate(folder, names) : orderByName(names);
-}
-
-} // namespace
-
-// A chosen folder as read off the window's thread: its listing, and its changes followed from
-// before it was read.
-struct FolderBrowser::Opening
-{
-    FolderNames names;
-    std::shared_ptr<FolderChanges> changes = std::make_shared<FolderChanges>();
-};
 
 FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
     : QObject(parent), m_tree(tree), m_file1(new FileList(this)),
@@ -50,7 +35,7 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
         if (m_monitor->folder() == m_file1->path())
             emit pictureWritten(name);
     });
-    connect(m_monitor, &FolderMonitor::answering, this, [this] { emit folderPending(QString()); });
+    connect(m_monitor, &FolderMonitor::answering, this, &FolderBrowser::answered);
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
         if (isAutoRefreshOn())
@@ -90,7 +75,8 @@ QByteArray FolderBrowser::currentNativePath() const
 
 QString FolderBrowser::pendingFolder() const
 {
-    return m_fill.isPending() || m_recount.isPending() ? m_pendingFolder : QString();
+    const bool pending = m_fill.isPending() || m_recount.isPending() || m_refill.isPending();
+    return pending ? m_pendingFolder : QString();
 }
 
 void FolderBrowser::reloaddir()
@@ -119,12 +105,14 @@ void FolderBrowser::takeCount(int present)
 {
     if (m_file1->count() >= present)
         return;
-    if (!refillFromNotices(present))
-        rereadAndRefill();
-    m_list->setListIndex(m_list->count() - 1);
-    // The listing just read is the truth: a monitor that counts more missed a removal.
-    if (m_file1->count() < present)
-        m_monitor->requestReread();
+    const auto grown = [this, present] {
+        m_list->setListIndex(m_list->count() - 1);
+        // The listing just read is the truth: a monitor that counts more missed a removal.
+        if (m_file1->count() < present)
+            m_monitor->requestReread();
+    };
+    if (!refillFromNotices(present, grown))
+        rereadAndRefill({}, grown);
 }
 
 // Counts the pictures of the folder shown, chosen again while nothing watches it, off the
@@ -139,18 +127,15 @@ bool FolderBrowser::recount(const QString &folder)
             return listing.ok ? int(listing.names.size()) : -1;
         },
         [this](int late) {
-            m_silence.stop();
             takeCount(late);
             finishReload();
-            emit folderPending(QString());
+            answered();
         });
     if (now) {
         takeCount(*now);
         return true;
     }
-    m_pendingFolder = folder;
-    m_silence.start();
-    emit folderPending(folder);
+    waitFor(folder);
     return false;
 }
 
@@ -166,45 +151,55 @@ void FolderBrowser::finishReload()
 bool FolderBrowser::openFolder(const QString &folder)
 {
     const bool follow = m_notificationsEnabled;
-    std::optional<Opening> now = m_fill.runAt<Opening>(
-        folder,
-        [folder, follow] {
-            Opening opening;
-            // Followed from before it is read, so that nothing changes in it unnoticed.
-            if (follow)
-                opening.changes->follow(folder);
-            opening.names = readPictureNames(folder);
-            return opening;
-        },
-        [this, folder](Opening late) {
-            m_silence.stop();
+    const bool byDate = sortsByDate();
+    std::optional<FolderOpening> now = m_fill.runAt<FolderOpening>(
+        folder, [folder, follow, byDate] { return openForList(folder, follow, byDate); },
+        [this, folder](FolderOpening late) {
             if (take(folder, late))
                 finishReload();
-            emit folderPending(QString());
+            answered();
         });
     if (now)
         return take(folder, *now);
-    m_pendingFolder = folder;
-    m_silence.start();
-    emit folderPending(folder);
+    waitFor(folder);
     return false;
 }
 
-bool FolderBrowser::take(const QString &folder, Opening &opening)
+bool FolderBrowser::take(const QString &folder, FolderOpening &opening)
 {
     if (!opening.names.ok) {
         emit folderUnreadable(folder, errorText(opening.names.error));
         return false;
     }
+    // The fill that the new path sets off takes the order read with the listing.
+    m_opening = &opening;
     m_file1->setPath(folder, std::move(opening.names));
+    m_opening = nullptr;
     m_changes = std::move(*opening.changes);
     return true;
+}
+
+void FolderBrowser::waitFor(const QString &folder)
+{
+    m_pendingFolder = folder;
+    m_silence.start();
+    emit folderPending(folder);
+}
+
+// An answer came: said once nothing is read any more for the folder shown or chosen.
+void FolderBrowser::answered()
+{
+    if (!pendingFolder().isEmpty())
+        return;
+    m_silence.stop();
+    emit folderPending(QString());
 }
 
 void FolderBrowser::dropPending()
 {
     m_fill.drop();
     m_recount.drop();
+    m_refill.drop();
     m_silence.stop();
     emit folderPending(QString());
 }
@@ -259,19 +254,11 @@ void FolderBrowser::File1_PathChange()
         listbyname();
 }
 
-void FolderBrowser::rereadAndRefill()
+void FolderBrowser::rereadAndRefill(std::optional<FolderNames> listing, std::function<void()> done)
 {
-    // Changes count from this reading, which the list is refilled from at once.
-    if (m_file1->refresh())
-        m_changes.restart(pendingNames());
-    File1_PathChange();
-}
-
-void FolderBrowser::rereadAndRefill(FolderNames listing)
-{
-    if (m_file1->refresh(std::move(listing)))
-        m_changes.restart(pendingNames());
-    File1_PathChange();
+    // Changes count from this reading.
+    m_changes.restart(pendingNames());
+    refill(RefillWork(m_file1->path(), sortsByDate(), std::move(listing)), done);
 }
 
 std::vector<QByteArray> FolderBrowser::pendingNames() const
@@ -285,7 +272,7 @@ std::vector<QByteArray> FolderBrowser::pendingNames() const
 // (switching refresh on re-reads the listing alone): the changes cover both.
 bool FolderBrowser::refillsFromNotices()
 {
-    const bool byDate = m_sortType == QLatin1String("Date");
+    const bool byDate = sortsByDate();
     return m_listFilled && m_listedByDate == byDate &&
            (byDate || m_sortType == QLatin1String("Name")) && !m_file1->mayHoldLinks() &&
            m_changes.folder() == m_file1->path() && m_changes.known();
@@ -294,38 +281,90 @@ bool FolderBrowser::refillsFromNotices()
 // The same as re-reading the listing and refilling the list (File1_PathChange), for a fraction of
 // the cost in a big folder: only the files the notices named since the listing was read are looked
 // at, and merged into the list in order.
-bool FolderBrowser::refillFromNotices(int counted)
+bool FolderBrowser::refillFromNotices(int counted, const std::function<void()> &done)
 {
     if (!refillsFromNotices())
         return false;
-    const std::vector<QByteArray> changed = m_changes.names();
-    const std::vector<QByteArray> present = m_file1->update(changed);
+    RefillWork work(m_file1->path(), m_listedByDate);
+    work.notices = true;
+    work.changed = m_changes.names();
     m_changes.restart(pendingNames());
-    // Fewer pictures than the monitor counts: something changed that no notice told (a file
-    // changed through another name, say). Reading the whole folder finds it.
-    if (m_file1->count() < counted)
-        return false;
-    const QString folder = m_file1->path();
-    m_list->mergeEntries(changed, ordered(folder, present, m_listedByDate), m_listedByDate);
-    reselect();
+    refill(std::move(work), done, counted);
     return true;
 }
 
-void FolderBrowser::listbydate()
+// Reads and orders off the window's thread, and takes the answer in: at once when it comes
+// within a moment, else when it comes, unless another folder is shown by then; a listing
+// changed meanwhile has the folder read again. Then runs done.
+void FolderBrowser::refill(RefillWork work, const std::function<void()> &done, int counted)
 {
-    fill(true);
+    const quint64 listing = m_file1->generation();
+    const auto asked = std::make_shared<const RefillWork>(std::move(work));
+    // Names given in name order are ordered without a look at the folder, however it answers.
+    const bool looks = !asked->listing || asked->byDate;
+    std::optional<RefillAnswer> now = m_refill.runAt<RefillAnswer>(
+        looks ? asked->folder : QString(), [asked] { return readAndOrder(*asked); },
+        [this, asked, listing, done, counted](RefillAnswer late) {
+            if (asked->folder != m_file1->path()) {
+                answered();
+                return;
+            }
+            if (m_file1->generation() != listing) {
+                rereadAndRefill({}, done);
+            } else {
+                takeRefill(*asked, late, done, counted);
+                // Sorted otherwise meanwhile: the new order, of what is listed now.
+                if (m_sortType != QLatin1String(asked->byDate ? "Date" : "Name"))
+                    File1_PathChange();
+            }
+            answered();
+        });
+    if (now) {
+        takeRefill(*asked, *now, done, counted);
+        return;
+    }
+    waitFor(asked->folder);
 }
 
-void FolderBrowser::listbyname()
+void FolderBrowser::takeRefill(const RefillWork &work, RefillAnswer &answer,
+                               const std::function<void()> &done, int counted)
 {
-    fill(false);
+    auto &ordered = answer.ordered;
+    // Pictures still being written stay out of the list as they stay out of the listing.
+    const auto held = [this](const PictureEntry &entry) {
+        return m_file1->isHeldBack(entry.nativeName);
+    };
+    ordered.erase(std::remove_if(ordered.begin(), ordered.end(), held), ordered.end());
+    if (work.notices) {
+        m_file1->update(work.changed, answer.listing);
+        // Fewer pictures than the monitor counts: something changed that no notice told (a
+        // file changed through another name, say). Reading the whole folder finds it.
+        if (m_file1->count() < counted)
+            return rereadAndRefill({}, done);
+        m_list->mergeEntries(work.changed, std::move(ordered), work.byDate);
+        reselect();
+    } else if (!work.relists || m_file1->refresh(std::move(answer.listing))) {
+        dropSort();
+        setOrdered(std::move(ordered), work.byDate);
+    }
+    if (done)
+        done();
 }
 
 void FolderBrowser::fill(bool byDate)
 {
     dropSort();
+    if (m_opening) {
+        // A chosen folder comes with its order, read along with its listing.
+        FolderOpening *opening = std::exchange(m_opening, nullptr);
+        setOrdered(std::move(opening->ordered), opening->byDate);
+        if (opening->byDate == byDate)
+            return;
+    }
     // setEntries replaces the old entries in one reset; no separate clearing first.
-    setOrdered(ordered(m_file1->path(), m_file1->names(), byDate), byDate);
+    RefillWork work(m_file1->path(), byDate, FolderNames{true, 0, m_file1->names(), false});
+    work.relists = false;
+    refill(std::move(work), {});
 }
 
 void FolderBrowser::setOrdered(std::vector<PictureEntry> ordered, bool byDate)
@@ -345,7 +384,7 @@ void FolderBrowser::sortInto(bool byDate)
     // One copy of the names, shared by the work and its answer.
     const auto names = std::make_shared<const std::vector<QByteArray>>(m_file1->names());
     std::optional<std::vector<PictureEntry>> now = m_order.run<std::vector<PictureEntry>>(
-        [folder, names, byDate] { return ordered(folder, *names, byDate); },
+        [folder, names, byDate] { return orderPictures(folder, *names, byDate); },
         [this, folder, names, byDate](std::vector<PictureEntry> late) {
             emit sortPending(false);
             // The listing changed meanwhile: put what is listed now in order.

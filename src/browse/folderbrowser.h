@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browse/folderchanges.h"
+#include "browse/folderlisting.h"
 #include "browse/sortorder.h"
 #include "common/detachedreads.h"
 
@@ -8,15 +9,18 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace vistrel {
 
 class FileList;
 class FolderMonitor;
-struct FolderNames;
 class PictureListModel;
-struct FolderNames;
+struct FolderOpening;
+struct RefillAnswer;
+struct RefillWork;
 
 // What the browser needs of the folder tree: the text of its selected node.
 class TreeSelection
@@ -29,9 +33,9 @@ public:
 // Turns the folder tree's selection into the folder listed, fills the picture list by name or by
 // date, re-selects the previous position after a refill of the same folder, and, while automatic
 // refresh is on, brings newly arrived pictures into the list every 60 ms. A chosen folder is read
-// off the window's thread: one that answers at once is filled as if read in place; one that does
-// not is pending until its answer comes (the rest of the reload then runs), and choosing another
-// folder meanwhile drops that answer.
+// and ordered off the window's thread, and so is every refill: one that answers at once is taken
+// in as if read in place; one that does not is pending until its answer comes (the rest of the
+// reload then runs), and choosing another folder meanwhile drops that answer.
 class FolderBrowser : public QObject
 {
     Q_OBJECT
@@ -76,15 +80,15 @@ public:
     // One tick of the refresh timer; tests call it directly.
     void refreshTick() { reloaddir(); }
 
-    void listbydate();
-    void listbyname();
+    void listbydate() { fill(true); }
+    void listbyname() { fill(false); }
     // Refills the list in the current sort order; run when the listing changes, and after the
     // folder was re-read because a file was deleted.
     void File1_PathChange();
-    // Re-reads the listing and refills the list, as after a delete.
-    void rereadAndRefill();
-    // The same with the listing of the folder shown read beforehand (off the window's thread).
-    void rereadAndRefill(FolderNames listing);
+    // Re-reads the listing (unless given, read beforehand off the window's thread) and refills
+    // the list, as after a delete; then runs done. A folder slow to answer is pending meanwhile,
+    // as a chosen one is.
+    void rereadAndRefill(std::optional<FolderNames> listing = {}, std::function<void()> done = {});
     // Whether a refill of the folder shown can be made from the change notices alone (taking in
     // those that arrived), giving what re-reading and ordering the whole folder would.
     bool refillsFromNotices();
@@ -116,17 +120,22 @@ signals:
     void sortPending(bool pending);
 
 private:
-    struct Opening;
+    bool sortsByDate() const { return m_sortType == QLatin1String("Date"); }
     bool openFolder(const QString &folder);
-    bool take(const QString &folder, Opening &opening);
+    bool take(const QString &folder, FolderOpening &opening);
+    void waitFor(const QString &folder);
     void finishReload();
     void dropPending();
     void reselect();
     void fill(bool byDate);
+    void refill(RefillWork work, const std::function<void()> &done, int counted = 0);
+    void takeRefill(const RefillWork &work, RefillAnswer &answer, const std::function<void()> &done,
+                    int counted);
+    void answered();
     void sortInto(bool byDate);
     void setOrdered(std::vector<PictureEntry> ordered, bool byDate);
     void dropSort();
-    bool refillFromNotices(int counted);
+    bool refillFromNotices(int counted, const std::function<void()> &done);
     std::vector<QByteArray> pendingNames() const;
     void takeCount(int present);
     bool recount(const QString &folder);
@@ -148,11 +157,15 @@ private:
     bool m_listedByDate = false;
     bool m_notificationsEnabled = true;
     QString m_pendingFolder;
+    // The chosen folder being taken in, with its order read along with its listing.
+    FolderOpening *m_opening = nullptr;
     QTimer m_silence;
     // Last: answers stop before anything else goes.
     DetachedReads m_reads{this};
     DetachedLine m_fill{m_reads};
     DetachedLine m_order{m_reads};
+    // The fills and refills of the folder shown.
+    DetachedLine m_refill{m_reads};
     // The count of the folder shown, chosen again while nothing watches it.
     DetachedLine m_recount{m_reads};
     // The listing read again when automatic refresh is switched on.

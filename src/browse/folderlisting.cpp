@@ -154,6 +154,20 @@ bool FolderHandle::stamp(const QByteArray &name, FileIdentity *out) const
     return true;
 }
 
+bool FolderHandle::stamp(const QByteArray &name, FileIdentity *out, bool *link) const
+{
+    struct stat st;
+    if (m_fd < 0 || ::fstatat(m_fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    *link = S_ISLNK(st.st_mode);
+    if (*link && ::fstatat(m_fd, name.constData(), &st, 0) != 0)
+        return false;
+    if (!S_ISREG(st.st_mode))
+        return false;
+    *out = FileIdentity::of(st);
+    return true;
+}
+
 bool FolderHandle::isLink(const QByteArray &name) const
 {
     struct stat st;

@@ -60,6 +60,9 @@ public:
     // regular. Symbolic links are followed; isLink tells whether name is one.
     bool stamp(const QByteArray &name, FileIdentity *out) const;
     bool isLink(const QByteArray &name) const;
+    // Both in one look where name is no link: whether it is one (also one that leads nowhere),
+    // and the identity of the regular file it is or leads to.
+    bool stamp(const QByteArray &name, FileIdentity *out, bool *link) const;
 
 private:
     int m_fd = -1;

@@ -126,6 +126,16 @@ std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<Q
     return sortedEntries(items, lessByDate);
 }
 
+std::vector<PictureEntry> orderByTimes(const std::vector<QByteArray> &names,
+                                       const std::vector<std::int64_t> &mtimes)
+{
+    std::vector<SortItem> items;
+    items.reserve(names.size());
+    for (std::size_t i = 0; i < names.size() && i < mtimes.size(); ++i)
+        items.push_back(makeItem(names[i], localTimeKey(mtimes[i])));
+    return sortedEntries(items, lessByDate);
+}
+
 bool comesBefore(const PictureEntry &a, const PictureEntry &b, bool byDate)
 {
     const SortItem x{a.timeKey, a.name, &a.nativeName, QString(), false};

@@ -35,6 +35,10 @@ std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names);
 // A file whose time cannot be read any more (gone, no access) is left out.
 std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names);
 
+// The same with each name's modification time (seconds since the epoch) read beforehand.
+std::vector<PictureEntry> orderByTimes(const std::vector<QByteArray> &names,
+                                       const std::vector<std::int64_t> &mtimes);
+
 // Whether a comes before b in date order (byDate) or name order, as ordered above.
 bool comesBefore(const PictureEntry &a, const PictureEntry &b, bool byDate);
 

@@ -723,46 +723,85 @@ private slots:
         QCOMPARE(run.browser()->holddir(), a);
     }
 
-    // A saved folder that is slow to answer: the window is usable at once, says the folder is
-    // being read, ends at once on Escape meanwhile, and lists the folder when it answers.
+    // A saved folder, or a settings file, that is slow to answer: the window is usable at once,
+    // says what is being read, ends at once on Escape meanwhile, and lists the folder when it
+    // answers. Settings that come late are taken in as if read at start, unless a Save of what
+    // the window shows (the defaults) has made them stale.
     void slowSavedFolderIsListedWhenItAnswers_data()
     {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("waited for") << false;
-        QTest::newRow("Escape meanwhile") << true;
+        QTest::addColumn<bool>("slowSettings");
+        QTest::addColumn<QString>("step");
+        QTest::newRow("waited for") << false << "";
+        QTest::newRow("Escape meanwhile") << false << "Escape";
+        QTest::newRow("settings: defaults meanwhile, taken in late") << true << "";
+        QTest::newRow("settings: a Save meanwhile drops the late read") << true << "Save";
     }
     void slowSavedFolderIsListedWhenItAnswers()
     {
-        QFETCH(bool, escape);
+        QFETCH(bool, slowSettings);
+        QFETCH(QString, step);
         Sandbox box;
-        box.fill({"a.jpg", "b.jpg"}, test::tinyPicture());
+        fillDated(box);
+        vistrel::test::TemporaryDir config;
+        // Stored: sorted by date, a slide interval of 25 s.
+        const QString store = test::settingsFile(
+            config.path(), lastDir(box.path()) + "Toolbar2=0\nSlideInterval=25\n");
         const struct Slowed
         {
-            explicit Slowed(const QString &prefix)
+            Slowed(const QString &prefix, bool files)
             {
-                vistrel_slow_folders(QFile::encodeName(prefix).constData(), 300);
+                if (files)
+                    vistrel_slow_files(QFile::encodeName(prefix).constData(), 300);
+                else
+                    vistrel_slow_folders(QFile::encodeName(prefix).constData(), 300);
             }
-            ~Slowed() { vistrel_slow_folders(nullptr, 0); }
-        } slowed(box.path());
-        Run run(lastDir(box.path()));
-        const QDateTime stored = QFileInfo(run.store).lastModified();
+            ~Slowed()
+            {
+                vistrel_slow_folders(nullptr, 0);
+                vistrel_slow_files(nullptr, 0);
+            }
+        } slowed(slowSettings ? store : box.path(), slowSettings);
         QElapsedTimer clock;
         clock.start();
+        Run run(QByteArray(), store);
         run.window.Form_Load();
         QVERIFY2(clock.elapsed() < 250, qPrintable(QString::number(clock.elapsed())));
-        QTRY_COMPARE(run.browser()->pendingFolder(), box.path());
-        QCOMPARE(run.window.statusPanels()->panelText(1),
-                 QStringLiteral("Reading the folder %1…").arg(box.path()));
+        const QDateTime stored = QFileInfo(run.store).lastModified();
+        MainStatusBar *status = run.window.statusPanels();
+        if (slowSettings) {
+            QCOMPARE(status->panelText(1),
+                     QStringLiteral("Reading the settings from %1…").arg(store));
+            QCOMPARE(run.browser()->sortType(), QStringLiteral("Name"));
+            QCOMPARE(run.window.slideShow()->slideshowinterval(), 10);
+            QCOMPARE(run.window.folderTree()->selectedPath(), QString());
+        } else {
+            QTRY_COMPARE(run.browser()->pendingFolder(), box.path());
+            QCOMPARE(status->panelText(1),
+                     QStringLiteral("Reading the folder %1…").arg(box.path()));
+        }
         QCOMPARE(run.names(), QStringList());
-        if (escape) {
+        if (step == QLatin1String("Escape")) {
             QTest::keyClick(run.window.folderTree(), Qt::Key_Escape);
             QCOMPARE(run.services.ends.ends, 1);
             QCOMPARE(QFileInfo(run.store).lastModified(), stored); // nothing saved
+        } else if (step == QLatin1String("Save")) {
+            run.commands()->clickToolbarKey(QStringLiteral("save"));
+            QTRY_VERIFY_WITH_TIMEOUT(!run.window.settingsSaver()->isSaving(), 20000);
+            QTest::qWait(500); // the late read comes meanwhile, and must change nothing
+            QCOMPARE(run.browser()->sortType(), QStringLiteral("Name"));
+            QCOMPARE(run.window.folderTree()->selectedPath(), QString());
+            QCOMPARE(QSettings(store, QSettings::IniFormat).value("Settings/Toolbar2").toString(),
+                     "1");
+            return;
         }
         QTRY_COMPARE(run.browser()->currentFolder(), box.path());
-        QCOMPARE(run.names(), (QStringList{"a.jpg", "b.jpg"}));
+        QCOMPARE(run.names(), byDate);
         QCOMPARE(run.browser()->holddir(), box.path());
-        QCOMPARE(run.window.statusPanels()->panelText(1), QString());
+        QCOMPARE(run.window.slideShow()->slideshowinterval(), 25);
+        QCOMPARE(run.commands()->buttonValue(2), 0);
+        QCOMPARE(status->panelText(1),
+                 slowSettings ? QStringLiteral("The settings were read from %1.").arg(store)
+                              : QString());
     }
 
     // What a screen reader announces for each area; "<path>" is the picture shown.

@@ -557,21 +557,29 @@ private slots:
     void slowFolderIsFilledWhenItAnswers_data()
     {
         QTest::addColumn<bool>("leave");
-        QTest::newRow("waited for") << false;
-        QTest::newRow("left for another folder") << true;
+        QTest::addColumn<bool>("byDate"); // the folder answers, its files' dates are slow
+        QTest::newRow("waited for") << false << false;
+        QTest::newRow("left for another folder") << true << false;
+        QTest::newRow("in date order, each file's date slow") << false << true;
     }
     void slowFolderIsFilledWhenItAnswers()
     {
         QFETCH(bool, leave);
+        QFETCH(bool, byDate);
         Sandbox a, slow, b;
         a.fill({"a.jpg"});
         slow.fill({"s1.jpg", "s2.jpg"});
         b.fill({"b.jpg"});
         Rig rig;
+        if (byDate)
+            rig.browser.setSortType(QStringLiteral("Date"));
         rig.choose(a.path());
         QSignalSpy pending(&rig.browser, &FolderBrowser::folderPending);
         const int answered = vistrel_slow_folders_answered();
-        vistrel_slow_folders(QFile::encodeName(slow.path()).constData(), 300);
+        if (byDate)
+            vistrel_slow_files(QFile::encodeName(slow.path() + QLatin1Char('/')).constData(), 300);
+        else
+            vistrel_slow_folders(QFile::encodeName(slow.path()).constData(), 300);
         QElapsedTimer clock;
         clock.start();
         rig.tree.path = slow.path();
@@ -591,8 +599,9 @@ private slots:
             rig.choose(b.path());
             QCOMPARE(rig.browser.pendingFolder(), QString());
         }
-        QTRY_COMPARE(vistrel_slow_folders_answered(), answered + 1);
+        QTRY_COMPARE(vistrel_slow_folders_answered(), answered + (byDate ? 2 : 1));
         vistrel_slow_folders(nullptr, 0);
+        vistrel_slow_files(nullptr, 0);
         QTRY_VERIFY(!DetachedReads::isUnanswered(slow.path()));
         const QString shown = leave ? b.path() : slow.path();
         QTRY_COMPARE(rig.browser.currentFolder(), shown);
@@ -649,50 +658,106 @@ private slots:
         vistrel_slow_folders(nullptr, 0);
     }
 
-    // A sort whose dates are slow to read: the command returns at once, the list keeps its order
-    // until the new one comes, and a refill or another sort meanwhile drops it.
+    // A sort or a refill whose dates are slow to read: the command (or the tick that finds
+    // growth) returns at once, the list keeps its order until the new one comes, no tick reads
+    // again meanwhile, and a refill, another sort or another folder meanwhile drops it.
     void slowSortKeepsTheListUntilItsOrderComes_data()
     {
+        QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("waited for") << QString() << QStringList{"b.jpg", "c.jpg", "a.jpg"};
+        QTest::addColumn<int>("selected");
+        QTest::newRow("waited for")
+            << "sort" << QString() << QStringList{"b.jpg", "c.jpg", "a.jpg"} << -1;
         QTest::newRow("sorted by name meanwhile")
-            << QStringLiteral("name") << QStringList{"a.jpg", "b.jpg", "c.jpg"};
+            << "sort" << QStringLiteral("name") << QStringList{"a.jpg", "b.jpg", "c.jpg"} << -1;
         QTest::newRow("refilled meanwhile")
-            << QStringLiteral("refill") << QStringList{"b.jpg", "c.jpg", "a.jpg"};
+            << "sort" << QStringLiteral("refill") << QStringList{"b.jpg", "c.jpg", "a.jpg"} << -1;
+        QTest::newRow("a refill by date after a delete")
+            << "refill" << QString() << QStringList{"b.jpg", "c.jpg"} << 1;
+        QTest::newRow("a refill by date, left for another folder")
+            << "refill" << QStringLiteral("leave") << QStringList{"x.jpg"} << -1;
+        QTest::newRow("growth by date while refreshing")
+            << "growth" << QString() << QStringList{"b.jpg", "c.jpg", "a.jpg", "d.jpg"} << 3;
     }
     void slowSortKeepsTheListUntilItsOrderComes()
     {
+        QFETCH(QString, asked);
         QFETCH(QString, meanwhile);
-        Sandbox a;
+        QFETCH(int, selected);
+        const bool sort = asked == QLatin1String("sort");
+        Sandbox a, other;
         a.fill({"a.jpg", "b.jpg", "c.jpg"});
         a.setMtime(QStringLiteral("a.jpg"), 1700000300);
         a.setMtime(QStringLiteral("b.jpg"), 1700000100);
         a.setMtime(QStringLiteral("c.jpg"), 1700000200);
+        other.fill({"x.jpg"});
         Rig rig;
         rig.choose(a.path());
+        const QStringList before = rig.names();
+        if (!sort) {
+            rig.browser.sortByDate();
+            rig.browser.list()->setListIndex(1);
+            if (asked == QLatin1String("growth"))
+                rig.refreshing(a.path());
+        }
         QSignalSpy pending(&rig.browser, &FolderBrowser::sortPending);
-        const int answered = vistrel_slow_folders_answered();
+        QSignalSpy reading(&rig.browser, &FolderBrowser::folderPending);
+        // Threads of earlier cases that never answer stay started.
+        const auto unanswered = [] {
+            return vistrel_slow_folders_started() - vistrel_slow_folders_answered();
+        };
+        const int stuck = unanswered();
         vistrel_slow_folders(QFile::encodeName(a.path()).constData(), 300);
         QElapsedTimer clock;
         clock.start();
-        rig.browser.sortByDate();
-        QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(rig.browser.isSortPending());
-        QCOMPARE(pending.count(), 1);
-        QCOMPARE(rig.names(), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+        qint64 longest = 0;
+        if (sort) {
+            rig.browser.sortByDate();
+        } else if (asked == QLatin1String("refill")) {
+            QVERIFY(QFile::remove(a.file(QStringLiteral("a.jpg"))));
+            rig.browser.rereadAndRefill();
+        } else {
+            a.fill({"d.jpg"});
+            a.setMtime(QStringLiteral("d.jpg"), 1700000400);
+            // The refresh's own looks at the folder come late too.
+            for (int i = 0; i < 100 && rig.browser.pendingFolder().isEmpty(); ++i) {
+                longest = qMax(longest, clock.restart());
+                rig.tick();
+                QTest::qWait(20);
+                clock.restart();
+            }
+        }
+        longest = qMax(longest, clock.elapsed());
+        QVERIFY2(longest < 200, qPrintable(QString::number(longest)));
+        QCOMPARE(rig.browser.isSortPending(), sort);
+        QCOMPARE(pending.count(), sort ? 1 : 0);
+        QCOMPARE(rig.browser.pendingFolder(), sort ? QString() : a.path());
+        QCOMPARE(reading.count(), sort ? 0 : 1);
+        QCOMPARE(rig.names(), sort ? before : (QStringList{"b.jpg", "c.jpg", "a.jpg"}));
+        const int started = vistrel_slow_folders_started();
+        if (!sort)
+            rig.tick(); // a tick meanwhile reads nothing again
+        QCOMPARE(vistrel_slow_folders_started(), started);
         if (meanwhile == QLatin1String("name"))
             rig.browser.sortByName();
         if (meanwhile == QLatin1String("refill")) {
             vistrel_slow_folders(nullptr, 0);
             rig.browser.File1_PathChange(); // the date order, read in place
         }
-        QTRY_COMPARE(vistrel_slow_folders_answered(), answered + 1);
+        if (meanwhile == QLatin1String("leave"))
+            rig.choose(other.path());
+        QTRY_COMPARE(unanswered(), stuck);
         vistrel_slow_folders(nullptr, 0);
-        QTRY_VERIFY(!rig.browser.isSortPending());
+        QTRY_VERIFY(!rig.browser.isSortPending() && rig.browser.pendingFolder().isEmpty());
         QTest::qWait(50); // a dropped answer would have come by now
         QTEST(rig.names(), "shown");
-        QCOMPARE(pending.last().at(0).toBool(), false);
+        if (sort)
+            QCOMPARE(pending.last().at(0).toBool(), false);
+        else
+            QCOMPARE(reading.last().at(0).toString(), QString());
+        if (selected >= 0)
+            QCOMPARE(rig.selected(), selected);
     }
 
     void moreThan32767Pictures()

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/settings.h"
+#include "common/detachedreads.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace vistrel {
+
+class MainStatusBar;
+
+// What the start-up reads from the user's configuration folder: the settings, and the documents
+// folder the desktop names there.
+struct StartupSettings
+{
+    StoredSettings stored;
+    QString documents;
+};
+
+// Reads the settings off the window's thread from the moment it is made, so that a configuration
+// folder that does not answer (a home on a network mount whose server is down) holds up neither
+// the splash nor the main window, and the time the splash stands counts for the read. take()
+// gives the answer when it has come, waiting no longer than the quick answer. Otherwise the
+// window starts with the defaults, status panel 1 says the settings are being read (after a
+// while, once, that their folder does not answer), and arrived() brings the answer when it
+// comes, unless drop() has made it stale by then (the user saved what the window shows).
+class SettingsReader : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int silenceMs = 3000;
+
+    explicit SettingsReader(QString file, QObject *parent = nullptr);
+
+    // The answer, if it comes within wait; else nothing, and it is told in status as awaited.
+    std::optional<StartupSettings>
+    take(MainStatusBar *status, std::chrono::milliseconds wait = DetachedReads::quickAnswer);
+    // Whether take() found no answer and the answer is still wanted.
+    bool isPending() const { return m_pending; }
+    // The answer still to come is not wanted any more.
+    void drop();
+    // Where the documents folder is when the desktop's own naming of it could not be read.
+    static QString fallbackDocuments();
+
+signals:
+    // The answer that take() did not find, once it has come.
+    void arrived(const StartupSettings &values);
+
+private:
+    struct Answer;
+    void late(const StartupSettings &values);
+    void tell(const QString &notice);
+
+    QString m_file;
+    std::shared_ptr<Answer> m_answer;
+    std::optional<StartupSettings> m_early; // an answer delivered before take() asked for it
+    bool m_taken = false;
+    bool m_pending = false;
+    MainStatusBar *m_status = nullptr;
+    QString m_notice; // panel 1's text about the read, while it shows
+    QTimer m_silence;
+    DetachedReads m_reads{this}; // last: answers stop before anything else goes
+};
+
+} // namespace vistrel
