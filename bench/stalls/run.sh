@@ -13,11 +13,12 @@
 # lookup of a file in the settings folder or the folder shown takes 3 s (the shim's file
 # slowing, switched on once the program is up; 10 s and 12 s watched), Auto Refresh in a
 # folder in date order whose every file lookup takes 1 s while two pictures are copied in (14 s
-# watched), and the start with every lookup in the settings folder taking 5 s from the start
-# (timed from Continue, as `vistrel FOLDER` is). BASELINE_PROGRAM=path runs another build beside
-# this one (each case alternates the two); BENCH_RUNS runs (default 3); BENCH_CASES picks cases
-# (default "choose open refresh click print save delete arrive boot"). Last line:
-# choose_slow_ms <ours>.
+# watched), the start with every lookup in the settings folder taking 5 s from the start (timed
+# from Continue, as `vistrel FOLDER` is), and choosing a picture still being copied in, paused
+# after 300 bytes, with Auto Refresh off (a delete question asked for it is said).
+# BASELINE_PROGRAM=path runs another build beside this one (each case alternates the two);
+# BENCH_RUNS runs (default 3); BENCH_CASES picks cases (default "choose open refresh click print
+# save delete arrive boot copy"). Last line: choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -27,7 +28,7 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
-cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot}
+cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy}
 xpid=''
 fusepid=''
 cleanup() {
@@ -276,6 +277,35 @@ arriving() {
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     stop
 }
+# copying PROGRAM PAUSE: the last picture of the folder shown is a copy that wrote 300 bytes and
+# then pauses PAUSE seconds (0: written whole) while it is chosen by a key (Down from the first),
+# Auto Refresh off; the longest wait over 6 s, which sees the copy end. A delete question asked
+# meanwhile is counted in asked.txt.
+copying() {
+    local program=$1 pause=$2
+    rm -rf "$work/copy"
+    mkdir -p "$work/copy"
+    cp "$work/slowfolder/a.jpg" "$work/copy/a.jpg"
+    { head -c 300 "$work/big.jpg"; sleep "$pause"; tail -c +301 "$work/big.jpg"; } >"$work/copy/z.jpg" &
+    local writer=$!
+    settings "$work/copy"
+    start "$program" /nothing 0
+    sleep 1
+    xdotool key --window "$main" Tab || true
+    sleep 0.3
+    xdotool key --window "$main" Home || true
+    sleep 0.5
+    "$watch" "$main" 6000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    xdotool key --window "$main" Down || true
+    sleep 1
+    xdotool search --onlyvisible --name "^DELETE FILE\$" >/dev/null 2>&1 && echo "$program $pause" >>"$work/asked.txt"
+    wait "$w" || true
+    wait "$writer" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    stop
+}
 has() { case " $cases " in *" $1 "*) return 0 ;; esac; return 1; }
 
 median() {
@@ -295,6 +325,7 @@ if has click; then
     for _ in $(seq 50); do mountpoint -q "$work/mount" && break; sleep 0.1; done
     mountpoint -q "$work/mount" || { echo "the FUSE folder did not mount" >&2; exit 1; }
 fi
+has copy && convert -size 640x480 plasma: -quality 90 "$work/big.jpg"
 if has print; then
     sh "$BENCH_ROOT/tests/print/private-cups.sh" start "$work/cups" >/dev/null
     sh "$BENCH_ROOT/tests/print/private-cups.sh" queue "$work/cups" benchpdf A4
@@ -340,13 +371,17 @@ for r in $(seq "$runs"); do
             deleting "$p" 0 >>"$work/deletehealthy.$i"
             deleting "$p" 3000 >>"$work/deleteslow.$i"
         fi
+        if has copy; then
+            copying "$p" 0 >>"$work/copywhole.$i"
+            copying "$p" 8 >>"$work/copypaused.$i"
+        fi
         if has arrive; then
             arriving "$p" 0 >>"$work/arrivehealthy.$i"
             arriving "$p" 1000 >>"$work/arriveslow.$i"
         fi
         for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
             clickslow printhealthy printstopped savehealthy saveslow deletehealthy deleteslow \
-            arrivehealthy arriveslow boothealthy bootslow; do
+            arrivehealthy arriveslow boothealthy bootslow copywhole copypaused; do
             [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
         echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
@@ -366,12 +401,18 @@ for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choo
     deleteslow:"Delete, 3 s per lookup (12 s cap)" arrivehealthy:"pictures arriving, healthy folder" \
     arriveslow:"pictures arriving, 1 s per lookup" \
     boothealthy:"start, healthy settings (from Continue)" \
-    bootslow:"start, settings 5 s per lookup (Continue)"; do
+    bootslow:"start, settings 5 s per lookup (Continue)" \
+    copywhole:"choose a picture copied in whole" \
+    copypaused:"choose a copy paused 8 s after 300 bytes"; do
     [ -s "$work/${c%%:*}.0" ] || continue
     printf '%-44s' "${c#*:}"
     for i in "${!programs[@]}"; do printf ' %10s' "$(median <"$work/${c%%:*}.$i")"; done
     echo
 done
+if [ -s "$work/asked.txt" ]; then
+    echo "asked whether to delete a picture still being copied in:"
+    sort "$work/asked.txt" | uniq -c
+fi
 if [ -s "$work/escape.txt" ]; then
     echo "Escape after choosing a dead folder did not end the program within 2 s:"
     sort "$work/escape.txt" | uniq -c

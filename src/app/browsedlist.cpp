@@ -193,8 +193,6 @@ void BrowsedList::followWriters(std::function<void()> showAgain)
             const PictureEntry *entry = m_browser->list()->entry(index());
             if (!entry || entry->nativeName != name || !m_showAgain)
                 return;
-            m_writerCheck.stop();
-            m_writerLook.drop();
             stopWaiting();
             m_showAgain();
         },
@@ -283,6 +281,7 @@ void BrowsedList::writerChecked(bool written)
 void BrowsedList::stopWaiting()
 {
     m_writerCheck.stop();
+    m_writerLook.drop();
     if (m_awaited.isEmpty())
         return;
     m_awaited.clear();
