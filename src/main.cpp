@@ -3,6 +3,7 @@
 #include "app/programrun.h"
 #include "app/settings.h"
 #include "common/identity.h"
+#include "common/nativename.h"
 
 #include <QApplication>
 
@@ -38,9 +39,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(note));
     // Only the file's place is settled here: it is read when the main window loads.
     // The path asked for is looked at off the window's thread, as the settings are read.
-    vistrel::ProgramRun run(vistrel::userSettingsFile(), [arguments = line.arguments()] {
-        return vistrel::resolveFirstArgument(arguments);
-    });
+    const std::vector<QByteArray> arguments = line.arguments();
+    vistrel::ProgramRun run(
+        vistrel::userSettingsFile(),
+        [arguments] { return vistrel::resolveFirstArgument(arguments); },
+        arguments.empty() ? QString() : vistrel::fromNative(arguments.front()));
     run.start();
     return QApplication::exec();
 }

@@ -250,9 +250,10 @@ void MainWindow::notice(const QString &text)
     m_folderNotice = text;
 }
 
-void MainWindow::setOpenRequest(std::unique_ptr<EarlyAnswer<OpenRequest>> request)
+void MainWindow::setOpenRequest(std::unique_ptr<EarlyAnswer<OpenRequest>> request,
+                                const QString &asked)
 {
-    m_openAtStart->ask(std::move(request));
+    m_openAtStart->ask(std::move(request), asked, [this](const QString &text) { notice(text); });
 }
 
 void MainWindow::Form_Load()
@@ -297,8 +298,7 @@ void MainWindow::takeInLateSettings(const StoredSettings &s)
     // only while none has been chosen.
     const QString sortType = m_browser->sortType();
     const bool scaled = m_display->scaledpics();
-    const bool chosen = !m_tree->selectedPath().isEmpty() || !m_tree->pendingPath().isEmpty() ||
-                        m_openAtStart->isResolving();
+    const bool chosen = m_openAtStart->folderChosen();
     m_read = s;
     m_dontresize = true;
     restoreSettings(s);

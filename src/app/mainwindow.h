@@ -48,8 +48,8 @@ public:
     ~MainWindow() override;
 
     // A picture or folder to open in place of the saved folder, as the command line's
-    // resolution answers; call before Form_Load.
-    void setOpenRequest(std::unique_ptr<EarlyAnswer<OpenRequest>> request);
+    // resolution of the path asked answers; call before Form_Load.
+    void setOpenRequest(std::unique_ptr<EarlyAnswer<OpenRequest>> request, const QString &asked);
     // Restores the window and its modes from the store and opens the saved folder.
     void Form_Load();
     void Form_Resize();

@@ -22,6 +22,14 @@ OpenAtStart::OpenAtStart(FolderTree *tree, FolderBrowser *browser, QWidget *list
     window->installEventFilter(this);
 }
 
+void OpenAtStart::ask(std::unique_ptr<EarlyAnswer<OpenRequest>> request, const QString &asked,
+                      std::function<void(const QString &)> notice)
+{
+    m_asked = std::move(request);
+    m_askedPath = asked;
+    m_notice = std::move(notice);
+}
+
 bool OpenAtStart::selectFolder()
 {
     if (m_asked) {
@@ -29,6 +37,7 @@ bool OpenAtStart::selectFolder()
             m_asked->take([this](OpenRequest late) { answered(std::move(late)); });
         if (!now) {
             m_resolving = true;
+            m_notice(QStringLiteral("Reading %1…").arg(m_askedPath));
             return true; // the saved folder waits for the answer
         }
         m_request = std::move(*now);
@@ -39,13 +48,19 @@ bool OpenAtStart::selectFolder()
 void OpenAtStart::answered(OpenRequest request)
 {
     m_resolving = false;
-    if (!m_tree->selectedPath().isEmpty() || !m_tree->pendingPath().isEmpty())
+    m_notice(QString());
+    if (folderChosen())
         return; // the user has chosen a folder meanwhile
     m_request = std::move(request);
     if (!selectRequested())
         m_openSaved();
     if (m_shown)
         selectPicture();
+}
+
+bool OpenAtStart::folderChosen() const
+{
+    return m_resolving || !m_tree->selectedPath().isEmpty() || !m_tree->pendingPath().isEmpty();
 }
 
 bool OpenAtStart::selectRequested()

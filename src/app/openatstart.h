@@ -34,13 +34,16 @@ public:
     OpenAtStart(FolderTree *tree, FolderBrowser *browser, QWidget *listView, QWidget *window,
                 std::function<void()> openSaved);
 
-    // What the command line asks for, as its resolution will answer; call before selectFolder.
-    void ask(std::unique_ptr<EarlyAnswer<OpenRequest>> request) { m_asked = std::move(request); }
+    // What the command line asks for, as its resolution of the path asked will answer, and how
+    // to tell that it is still being looked at; call before selectFolder.
+    void ask(std::unique_ptr<EarlyAnswer<OpenRequest>> request, const QString &asked,
+             std::function<void(const QString &)> notice);
     // Selects the folder asked for. False when nothing is asked for or the folder tree cannot
     // open it: the start-up then goes on with the saved folder. True while the command line's
     // answer is still to come.
     bool selectFolder();
-    bool isResolving() const { return m_resolving; }
+    // Whether a folder has been chosen, or is being found or asked for, so the saved one waits.
+    bool folderChosen() const;
     // Opens the saved folder when it holds any file. One on a mount that does not answer leaves
     // the window usable with no folder chosen; it is opened when the answer comes, unless a
     // folder has been chosen by then.
@@ -62,6 +65,8 @@ private:
     QWidget *m_listView;
     std::function<void()> m_openSaved;
     std::unique_ptr<EarlyAnswer<OpenRequest>> m_asked;
+    QString m_askedPath;
+    std::function<void(const QString &)> m_notice;
     bool m_resolving = false;
     bool m_shown = false;
     bool m_folderOpened = false;

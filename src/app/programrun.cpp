@@ -15,8 +15,9 @@ ProgramRun::ProgramRun(QString settingsFile, OpenRequest request)
     : ProgramRun(std::move(settingsFile), [request = std::move(request)] { return request; })
 {}
 
-ProgramRun::ProgramRun(QString settingsFile, Resolver resolve)
-    : m_settingsFile(std::move(settingsFile)), m_resolve(std::move(resolve))
+ProgramRun::ProgramRun(QString settingsFile, Resolver resolve, QString asked)
+    : m_settingsFile(std::move(settingsFile)), m_resolve(std::move(resolve)),
+      m_asked(std::move(asked))
 {}
 
 ProgramRun::~ProgramRun() = default;
@@ -30,7 +31,7 @@ SplashWindow *ProgramRun::start()
     setDisplayProfile(x11DisplayProfile());
     return Main([this]() -> QWidget * {
         m_window = std::make_unique<MainWindow>(m_settingsFile, m_read.release());
-        m_window->setOpenRequest(std::move(m_request));
+        m_window->setOpenRequest(std::move(m_request), m_asked);
         m_window->Form_Load();
         return m_window.get();
     });

@@ -24,8 +24,9 @@ public:
     using Resolver = std::function<OpenRequest()>;
     // request: what the command line asks for, resolved already.
     explicit ProgramRun(QString settingsFile, OpenRequest request = {});
-    // resolve: the command line's resolution, run off the window's thread from start() on.
-    ProgramRun(QString settingsFile, Resolver resolve);
+    // resolve: the command line's resolution, run off the window's thread from start() on;
+    // asked: the path it looks at, as the user gave it.
+    ProgramRun(QString settingsFile, Resolver resolve, QString asked = {});
     ~ProgramRun();
     ProgramRun(const ProgramRun &) = delete;
     ProgramRun &operator=(const ProgramRun &) = delete;
@@ -38,6 +39,7 @@ public:
 private:
     QString m_settingsFile;
     Resolver m_resolve;
+    QString m_asked;
     std::unique_ptr<EarlyAnswer<OpenRequest>> m_request; // from start() until Continue
     std::unique_ptr<SettingsReader> m_read;              // from the start of the run until Continue
     std::unique_ptr<MainWindow> m_window;

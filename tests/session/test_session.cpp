@@ -79,8 +79,8 @@ class Run
 public:
     explicit Run(
         const QByteArray &ini = {}, bool documents = false,
-        ProgramRun::Resolver opening = [] { return OpenRequest(); })
-        : m_store(test::settingsFile(m_dir.path(), ini)), m_program(m_store, opening),
+        ProgramRun::Resolver opening = [] { return OpenRequest(); }, const QString &asked = {})
+        : m_store(test::settingsFile(m_dir.path(), ini)), m_program(m_store, opening, asked),
           m_watcher(*desktop)
     {
         const QString home = QString::fromLocal8Bit(qgetenv("HOME"));
@@ -947,7 +947,7 @@ void TestSession::openFromTheDesktopEntry()
     };
 
     const QByteArray ini = "LastDir=" + base + "/saved\n";
-    Run run(ini, false, resolve);
+    Run run(ini, false, resolve, fromNative(path));
     const auto unslow = qScopeGuard([] {
         vistrel_slow_folders(nullptr, 0);
         vistrel_slow_files(nullptr, 0);
@@ -965,6 +965,8 @@ void TestSession::openFromTheDesktopEntry()
         QVERIFY2(started.elapsed() < slowMs, qPrintable(QString::number(started.elapsed())));
     if (slowPath) {
         QCOMPARE(window->folderTree()->selectedPath(), QString()); // the saved folder waits
+        QCOMPARE(window->statusPanels()->panelText(1),
+                 QStringLiteral("Reading %1…").arg(fromNative(path)));
         vistrel_slow_files(nullptr, 0); // only the look begun at the start is slow
     }
     PictureListModel *list = window->browser()->list();
