@@ -12,7 +12,7 @@ SettingsReader::SettingsReader(QString file, QObject *parent)
       })
 {
     m_silence.setSingleShot(true);
-    m_silence.setInterval(silenceMs);
+    m_silence.setInterval(DetachedReads::silence);
     connect(&m_silence, &QTimer::timeout, this, [this] {
         tell(QStringLiteral("The folder of %1 does not answer; the window shows the default "
                             "settings until it does.")

@@ -34,8 +34,6 @@ class SettingsReader : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int silenceMs = 3000;
-
     explicit SettingsReader(QString file, QObject *parent = nullptr);
 
     // The answer, if it comes within wait; else nothing, and it is told in status as awaited.

@@ -9,7 +9,7 @@ SettingsSaver::SettingsSaver(QString file, MainStatusBar *status, QObject *paren
     : QObject(parent), m_file(std::move(file)), m_status(status)
 {
     m_silence.setSingleShot(true);
-    m_silence.setInterval(silenceMs);
+    m_silence.setInterval(DetachedReads::silence);
     connect(&m_silence, &QTimer::timeout, this, [this] {
         tell(QStringLiteral("The folder of %1 does not answer; the settings are not saved yet.")
                  .arg(m_file));

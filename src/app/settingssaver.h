@@ -24,8 +24,6 @@ class SettingsSaver : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int silenceMs = 3000;
-
     SettingsSaver(QString file, MainStatusBar *status, QObject *parent = nullptr);
 
     void save(const StoredSettings &values);

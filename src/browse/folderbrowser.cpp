@@ -22,7 +22,7 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
 {
     m_refreshTimer.setInterval(refreshIntervalMs);
     m_silence.setSingleShot(true);
-    m_silence.setInterval(silenceMs);
+    m_silence.setInterval(DetachedReads::silence);
     connect(&m_silence, &QTimer::timeout, this, [this] {
         if (!pendingFolder().isEmpty())
             emit folderSilent(m_pendingFolder);

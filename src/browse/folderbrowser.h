@@ -42,8 +42,6 @@ class FolderBrowser : public QObject
 
 public:
     static constexpr int refreshIntervalMs = 60;
-    // How long a chosen folder may take to answer before it is said not to answer.
-    static constexpr int silenceMs = 3000;
 
     explicit FolderBrowser(TreeSelection *tree, QObject *parent = nullptr);
     ~FolderBrowser() override;
@@ -112,7 +110,7 @@ signals:
     // The chosen folder is being read; empty once no folder is pending any more (after the
     // answer was taken in, or dropped).
     void folderPending(const QString &folder);
-    // The folder pending has not answered for silenceMs; told once for each choice.
+    // The folder pending has not answered for DetachedReads::silence; told once for each choice.
     void folderSilent(const QString &folder);
     // A picture of the folder shown that was being written has been closed by its writer.
     void pictureWritten(const QByteArray &name);

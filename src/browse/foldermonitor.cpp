@@ -191,7 +191,8 @@ int FolderMonitor::poll()
         continuePass();
     if (!m_pending.isEmpty())
         settlePending();
-    if (m_look.isPending() && !m_toldSilent && now - m_waitingSince >= silenceMs) {
+    if (m_look.isPending() && !m_toldSilent &&
+        now - m_waitingSince >= DetachedReads::silence.count()) {
         m_toldSilent = true;
         emit silent();
     }

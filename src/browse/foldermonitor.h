@@ -75,11 +75,9 @@ public:
     // Whether a look at the disk is still to answer.
     bool isWaiting() const { return m_look.isPending(); }
 
-    // How long a look may take to answer before the folder is said to be silent.
-    static constexpr qint64 silenceMs = 3000;
-
 signals:
-    // The folder has not answered a look for silenceMs; told once until it answers again.
+    // The folder has not answered a look for DetachedReads::silence; told once until it answers
+    // again.
     void silent();
     // The folder answered a look after it was said to be silent.
     void answering();

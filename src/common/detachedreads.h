@@ -26,6 +26,9 @@ class DetachedReads
 public:
     // How long a caller waits for a quick answer: well below what a person notices.
     static constexpr std::chrono::milliseconds quickAnswer{40};
+    // How long an answer may be to come before the user is told, once, that the folder or file
+    // does not answer: the same for every kind of read, so that one mount is told alike.
+    static constexpr std::chrono::milliseconds silence{3000};
 
     explicit DetachedReads(QObject *owner);
     ~DetachedReads();

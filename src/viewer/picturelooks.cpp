@@ -5,7 +5,7 @@ namespace vistrel {
 PictureLooks::PictureLooks(QObject *parent) : QObject(parent)
 {
     m_silence.setSingleShot(true);
-    m_silence.setInterval(silenceMs);
+    m_silence.setInterval(DetachedReads::silence);
     connect(&m_silence, &QTimer::timeout, this, [this] { emit silent(m_path); });
 }
 

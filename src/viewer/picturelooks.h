@@ -17,14 +17,13 @@ namespace vistrel {
 // answer is returned at once, as if it had been made in place; a later one is handed to its
 // callback by a queued call, unless another look was asked for or the look was dropped by then.
 // While one is to come, pending tells its path (an empty one once none is), and silent tells
-// once, after silenceMs, that it does not answer. A file that never answers costs one thread.
+// once, after DetachedReads::silence, that it does not answer. A file that never answers costs one
+// thread.
 class PictureLooks : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr int silenceMs = 3000;
-
     explicit PictureLooks(QObject *parent = nullptr);
 
     std::optional<FileLook> look(const QByteArray &native, const QString &path,
