@@ -95,6 +95,13 @@ start() {
     done
     shown_ms=$((($(date +%s%N) - pressed) / 1000000))
 }
+# firstPicture: the picture list takes the focus and its first picture is chosen.
+firstPicture() {
+    xdotool key --window "$main" Tab || true
+    sleep 0.3
+    xdotool key --window "$main" Home || true
+    sleep 0.5
+}
 stop() {
     # A program that ended by itself (its figure is then the whole time watched) is said so.
     kill -0 "$pid" 2>/dev/null || echo "the program had ended by itself (case ${FUNCNAME[1]})" >&2
@@ -172,10 +179,7 @@ click() {
     settings "$work/mount"
     start "$program" /nothing 0
     sleep 2
-    xdotool key --window "$main" Tab || true
-    sleep 0.3
-    xdotool key --window "$main" Home || true
-    sleep 0.5
+    firstPicture
     echo "$ms" >"$work/fuse.delay"
     "$watch" "$main" 8000 >"$work/once" &
     local w=$!
@@ -193,10 +197,7 @@ printing() {
     settings "$work/fast"
     CUPS_SERVER="$work/cups/cups.sock" CUPS_SERVERROOT="$work/cups/etc" start "$program" /nothing 0
     sleep 1
-    xdotool key --window "$main" Tab || true
-    sleep 0.3
-    xdotool key --window "$main" Home || true
-    sleep 0.5
+    firstPicture
     [ "$stopped" = 1 ] && kill -STOP "$(cat "$work/cups/cupsd.pid")"
     "$watch" "$main" 10000 >"$work/once" &
     local w=$!
@@ -239,10 +240,7 @@ deleting() {
     for n in a b c; do cp "$work/slowfolder/a.jpg" "$work/del/$n.jpg"; done
     settings "$work/del"
     stalled "$1" "$work/del" "$2"
-    xdotool key --window "$main" Tab
-    sleep 0.3
-    xdotool key --window "$main" Home
-    sleep 0.5
+    firstPicture
     touch "$work/stall"
     "$watch" "$main" 12000 >"$work/once" &
     local w=$!
@@ -291,10 +289,7 @@ copying() {
     settings "$work/copy"
     start "$program" /nothing 0
     sleep 1
-    xdotool key --window "$main" Tab || true
-    sleep 0.3
-    xdotool key --window "$main" Home || true
-    sleep 0.5
+    firstPicture
     "$watch" "$main" 6000 >"$work/once" &
     local w=$!
     sleep 0.3
