@@ -1,8 +1,8 @@
 // A slide show of two hours at one picture a second over 200 pictures, driven tick by tick:
 // resident memory may not keep growing with the pictures shown.
 
-#include "windowsession.h"
 #include "testutils.h"
+#include "windowsession.h"
 
 #include "browse/foldertree.h"
 #include "slideshow/slideshow.h"
@@ -46,7 +46,6 @@ private slots:
 void TestSlideMemory::twoHourShowKeepsMemoryFlat()
 {
     QStandardPaths::setTestModeEnabled(true);
-    ScopedServices services;
     Sandbox box;
     for (int i = 0; i < 200; ++i) {
         QImage image(320, 240, QImage::Format_RGB32);
@@ -57,9 +56,11 @@ void TestSlideMemory::twoHourShowKeepsMemoryFlat()
             box.file(QStringLiteral("p%1.%2").arg(i, 3, 10, QLatin1Char('0')).arg(ext))));
     }
     WindowSession session;
-    MainWindow &w = session.window();
+    ScopedServices &services = session.services;
+    MainWindow &w = session.window;
+    QVERIFY(session.load());
     session.trigger("mnu_autorefresh");
-    QVERIFY(w.folderTree()->setSelectedPath(box.path()));
+    QVERIFY(session.choose(box.path()));
     QCOMPARE(w.browser()->list()->count(), 200);
     w.slideShow()->setIntervalAsker([](int &interval) {
         interval = 1;

@@ -7,7 +7,6 @@
 #include "recordingopener.h"
 #include "testutils.h"
 
-#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QSettings>
@@ -416,12 +415,13 @@ void TestUrlLink::realOpenerFollowsExitStatus()
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin.path()));
     std::optional<UrlOpener::Result> result;
-    QElapsedTimer clock;
-    clock.start();
     urlOpener().open(QStringLiteral("https://example.org/"),
                      [&result](const UrlOpener::Result &answer) { result = answer; });
     qputenv("PATH", path);
-    QVERIFY2(clock.elapsed() < 500, "the window's thread waited for the opener");
+    // The program's answer comes through the event loop, never within the call (where no
+    // program can be started, that is known at once).
+    if (!script.isEmpty())
+        QVERIFY2(!result, "the window's thread waited for the opener");
     QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
     QCOMPARE(result->opened, opened);
     QCOMPARE(result->number, number);

@@ -738,7 +738,7 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         // The folder shown, opened in the tree while the mount answers at once.
         tree->expand(tree->currentIndex());
         auto *model = static_cast<FolderTreeModel *>(tree->model());
-        QTRY_VERIFY(model->indexForPath(mountPath, false).isValid());
+        QTRY_VERIFY(model->indexForPath(mountPath).isValid());
         fuse->setDelay(2000);
     }
 
@@ -757,7 +757,7 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
                        rowCentre(list, window->browser()->list()->index(copy.isOpen() ? 4 : 2)));
     } else if (action == QLatin1String("choose on FUSE")) {
         auto *model = static_cast<FolderTreeModel *>(tree->model());
-        desktop->click(tree->viewport(), rowCentre(tree, model->indexForPath(mountPath, false)));
+        desktop->click(tree->viewport(), rowCentre(tree, model->indexForPath(mountPath)));
     } else if (action == QLatin1String("refresh")) {
         vistrel_slow_folders(QFile::encodeName(run.folder()).constData(), -1);
         autoRefresh->trigger();
@@ -804,7 +804,8 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         QCOMPARE(window->browser()->list()->text(), QStringLiteral("z.jpg"));
     }
     if (action == QLatin1String("copy unwatched")) {
-        QCOMPARE(window->display()->shownFile()->fullResolution().image.size(), QSize(640, 480));
+        QCOMPARE(window->display()->shownFile()->fullResolutionReader()().image.size(),
+                 QSize(640, 480));
         QCOMPARE(window->statusPanels()->panelText(1).contains(QLatin1String("written")), false);
     }
     desktop->key("Escape");
@@ -956,13 +957,13 @@ void TestSession::openFromTheDesktopEntry()
         vistrel_slow_files(path.constData(), slowMs);
     else
         vistrel_slow_folders(base.constData(), slowMs);
-    QElapsedTimer started;
-    started.start();
+    const int answered = vistrel_slow_folders_answered();
     MainWindow *window = startToMainWindow(run);
     QVERIFY(window);
-    // The folders on the way, or the path, are read while the window answers.
+    // The folders on the way, or the path, are read while the window answers: it is up before
+    // they have.
     if (slowMs > 0)
-        QVERIFY2(started.elapsed() < slowMs, qPrintable(QString::number(started.elapsed())));
+        QCOMPARE(vistrel_slow_folders_answered(), answered);
     if (slowPath) {
         QCOMPARE(window->folderTree()->selectedPath(), QString()); // the saved folder waits
         QCOMPARE(window->statusPanels()->panelText(1),
@@ -1132,22 +1133,16 @@ void TestSession::printFromThePreview()
         QTRY_VERIFY(isActive(window));
         desktop->key("p", "Control_L");
     }
-    QElapsedTimer sincePrint;
-    sincePrint.start();
     QString printed;
     QVERIFY(inModalWindow<PrintPreviewDialog>([&](PrintPreviewDialog *preview) {
         if (steps == QLatin1String("escape")) {
-            // Up while the print service keeps the lookup waiting, and saying so.
-            QVERIFY2(sincePrint.elapsed() < 2000,
-                     qPrintable(QString::number(sincePrint.elapsed())));
+            // Up while the print service keeps the lookup waiting, and saying so; Escape closes
+            // it while the service still does not answer.
             QVERIFY(!preview->printerKnown());
             QTRY_VERIFY(!preview->drawnPicture().image.isNull());
             QVERIFY(!preview->findChild<PaperImage *>()->notice().isEmpty());
-            QElapsedTimer closing;
-            closing.start();
             desktop->key("Escape");
-            QTRY_VERIFY(!preview->isVisible());
-            QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
+            QTRY_VERIFY_WITH_TIMEOUT(!preview->isVisible(), 10000);
             return;
         }
         QTRY_VERIFY(!preview->drawnPicture().image.isNull()); // the first drawing

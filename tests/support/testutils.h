@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -14,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <csignal>
 #include <cstring>
@@ -66,6 +68,36 @@ public:
     TemporaryDir(const TemporaryDir &) = delete;
     TemporaryDir &operator=(const TemporaryDir &) = delete;
 };
+
+// The processor time the whole process has used, in milliseconds: what a costly file costs,
+// whatever else the machine runs meanwhile (a time on the wall clock is a benchmark's figure).
+inline qint64 processorMs()
+{
+    timespec used = {};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return qint64(used.tv_sec) * 1000 + used.tv_nsec / 1000000;
+}
+
+// How many threads this process runs now.
+inline int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task"))
+                   .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                   .size());
+}
+
+// Waits (up to 20 s) until no more threads run than `before` counted, then handles what they
+// posted to this thread. A detached worker posts its late answer before it ends, so by then every
+// such answer has come or been dropped: the proof that a late answer was dropped, where a short
+// wait would prove nothing on a busy machine.
+inline bool detachedWorkEnded(int before)
+{
+    if (!QTest::qWaitFor([before] { return threadCount() <= before; }, 20000))
+        return false;
+    for (int round = 0; round < 3; ++round) // an answer taken in may post a step of its own
+        QCoreApplication::sendPostedEvents();
+    return true;
+}
 
 // Answers questions from a script (Yes when the script runs out, unless told otherwise) and
 // records every prompt it was shown, with its title.

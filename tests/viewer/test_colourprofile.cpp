@@ -4,7 +4,6 @@
 #include "viewer/pictureloader.h"
 #include "viewer/regiondecoder.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -258,11 +257,11 @@ private slots:
         Sandbox box;
         box.write(QStringLiteral("plain"), plain);
         box.write(QStringLiteral("x"), bytes);
-        QElapsedTimer clock;
-        clock.start();
+        const qint64 before = test::processorMs();
         const LoadedPicture p =
             PictureLoader::load(QFile::encodeName(box.file(QStringLiteral("x"))));
-        QVERIFY2(clock.elapsed() < 3000, "a hostile profile must not hold up the decode");
+        QVERIFY2(test::processorMs() - before < 3000,
+                 "a hostile profile must not hold up the decode");
         QVERIFY(p.ok());
         const LoadedPicture stored =
             PictureLoader::load(QFile::encodeName(box.file(QStringLiteral("plain"))));

@@ -5,7 +5,6 @@
 #include "viewer/pictureloader.h"
 #include "viewer/regiondecoder.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
@@ -112,10 +111,9 @@ private slots:
         else if (kind == QLatin1String("bomb"))
             box.write(name, withClaimedSize(jpeg, 60000, 60000));
 
-        QElapsedTimer clock;
-        clock.start();
+        const qint64 before = test::processorMs();
         const LoadedPicture p = PictureLoader::load(native(box, name));
-        QVERIFY2(clock.elapsed() < 5000, "loading must not block or churn");
+        QVERIFY2(test::processorMs() - before < 5000, "loading must not churn");
         QTEST(p.error, "error");
         QTEST(p.incomplete, "incomplete");
         QCOMPARE(p.ok(), !p.image.isNull());
