@@ -9,6 +9,7 @@
 //                                          the median milliseconds of each
 //   bench_display tag IN ICC OUT           IN with the ICC profile embedded (APP2 segments)
 
+#include "common/fileidentity.h"
 #include "viewer/picturecache.h"
 #include "viewer/pictureloader.h"
 
@@ -99,7 +100,9 @@ int step(const char *first, const char *second, const QSize &area)
     cache.waitIdle();
     QElapsedTimer clock;
     clock.start();
-    const std::optional<LoadedPicture> picture = cache.find({b, area});
+    // The file looked at as the display looks at it, then the cache asked.
+    const std::optional<LoadedPicture> picture =
+        cache.find({b, area}, vistrel::FileIdentity::of(b));
     if (!picture || !picture->ok())
         return 2;
     const QImage shown =

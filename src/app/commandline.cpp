@@ -168,11 +168,6 @@ std::vector<QByteArray> CommandLine::arguments() const
     return own;
 }
 
-OpenRequest CommandLine::openRequest() const
-{
-    return resolveFirstArgument(arguments());
-}
-
 OpenRequest resolveFirstArgument(const std::vector<QByteArray> &own)
 {
     if (own.empty())

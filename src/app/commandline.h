@@ -64,8 +64,6 @@ public:
 
     // The program's arguments: what Qt left of its part, then everything after "--".
     std::vector<QByteArray> arguments() const;
-    // The first argument, relative to the current working directory.
-    OpenRequest openRequest() const;
     // A line for the standard error output when arguments are ignored, else empty.
     QString ignoredNote() const;
 

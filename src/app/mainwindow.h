@@ -43,7 +43,7 @@ class MainWindow : public QMainWindow
 public:
     // settingsFile is the settings store, read once at start and written only by savesettings.
     // The read is the one begun by startedRead, which the window takes over, or else one begun
-    // here; the window is made with what it has answered within the quick answer.
+    // here; the window is made with what it has answered by then.
     explicit MainWindow(const QString &settingsFile, SettingsReader *startedRead = nullptr);
     ~MainWindow() override;
 
@@ -66,7 +66,6 @@ public:
     QScrollBar *verticalBar() const { return m_vscroll; }
     MainStatusBar *statusPanels() const { return m_statusBar; }
     SettingsSaver *settingsSaver() const { return m_saver; }
-    SettingsReader *settingsReader() const { return m_reader; }
     Commands *commands() const { return m_commands; }
 
     SlideShow *slideShow() const { return m_slideShow; }

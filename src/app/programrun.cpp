@@ -11,10 +11,6 @@
 
 namespace vistrel {
 
-ProgramRun::ProgramRun(QString settingsFile, OpenRequest request)
-    : ProgramRun(std::move(settingsFile), [request = std::move(request)] { return request; })
-{}
-
 ProgramRun::ProgramRun(QString settingsFile, Resolver resolve, QString asked)
     : m_settingsFile(std::move(settingsFile)), m_resolve(std::move(resolve)),
       m_asked(std::move(asked))

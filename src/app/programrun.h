@@ -22,8 +22,6 @@ class ProgramRun
 {
 public:
     using Resolver = std::function<OpenRequest()>;
-    // request: what the command line asks for, resolved already.
-    explicit ProgramRun(QString settingsFile, OpenRequest request = {});
     // resolve: the command line's resolution, run off the window's thread from start() on;
     // asked: the path it looks at, as the user gave it.
     ProgramRun(QString settingsFile, Resolver resolve, QString asked = {});

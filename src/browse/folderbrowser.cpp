@@ -67,12 +67,6 @@ QString FolderBrowser::currentPicturePath() const
     return joinFolderAndName(m_file1->path(), m_list->text());
 }
 
-QByteArray FolderBrowser::currentNativePath() const
-{
-    const PictureEntry *entry = m_list->entry(m_list->listIndex());
-    return joinFolderAndName(toNative(m_file1->path()), entry ? entry->nativeName : QByteArray());
-}
-
 QString FolderBrowser::pendingFolder() const
 {
     const bool pending = m_fill.isPending() || m_recount.isPending() || m_refill.isPending();
@@ -216,7 +210,7 @@ void FolderBrowser::autorefresh()
     // Re-read first so that pictures that arrived while refresh was off do not count as growth;
     // a folder slow to answer is watched from when it answers, and meanwhile grows nothing.
     const QString folder = m_file1->path();
-    const std::optional<FolderNames> now = m_relist.run<FolderNames>(
+    std::optional<FolderNames> now = m_relist.run<FolderNames>(
         [folder] {
             return folder.isEmpty() ? FolderNames{true, 0, {}, false} : readPictureNames(folder);
         },

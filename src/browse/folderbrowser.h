@@ -67,7 +67,6 @@ public:
     // The folder, a slash unless it ends with one, then the current entry's name: with nothing
     // selected, the folder itself.
     QString currentPicturePath() const;
-    QByteArray currentNativePath() const;
 
     void reloaddir();
     void autorefresh();

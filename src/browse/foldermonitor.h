@@ -72,8 +72,6 @@ public:
     // At most this many entries are read per poll (0: as many as a few milliseconds allow), so
     // that tests can spread a re-reading of a small folder over several polls.
     void setRereadSlice(int entries) { m_sliceEntries = entries; }
-    // Whether a look at the disk is still to answer.
-    bool isWaiting() const { return m_look.isPending(); }
 
 signals:
     // The folder has not answered a look for DetachedReads::silence; told once until it answers

@@ -111,7 +111,7 @@ void FolderTree::restoreSelectedPath(const QString &path)
 {
     dropPendingPath();
     // The folders on the way to a folder chosen before have been read: nothing is read here.
-    m_chosen = path.isEmpty() ? QModelIndex() : m_model->indexForPath(path, false);
+    m_chosen = path.isEmpty() ? QModelIndex() : m_model->indexForPath(path);
     showChosen();
     dropVanished();
 }

@@ -223,17 +223,6 @@ void FolderTreeModel::removeFolder(const QModelIndex &index)
     endRemoveRows();
 }
 
-void FolderTreeModel::loadNow(Node *node)
-{
-    if (node->loaded)
-        return;
-    if (node->reading) {
-        m_reading.erase(node->reading); // its answer, when it comes, is stale
-        node->reading = 0;
-    }
-    update(node, readSubFolders(node->folder));
-}
-
 void FolderTreeModel::forgetReads(Node *node)
 {
     if (node->reading)
@@ -332,10 +321,8 @@ QString FolderTreeModel::pathOf(const QModelIndex &index) const
     return node ? node->pathText : QString();
 }
 
-QModelIndex FolderTreeModel::findChild(Node *parent, const QString &name, bool read)
+QModelIndex FolderTreeModel::findChild(Node *parent, const QString &name)
 {
-    if (read)
-        loadNow(parent);
     for (const auto &child : parent->children) {
         if (child->label == name)
             return indexOf(child.get());
@@ -376,14 +363,14 @@ FolderTreeModel::Node *FolderTreeModel::startOfPath(const QString &path, QString
     return start;
 }
 
-QModelIndex FolderTreeModel::indexForPath(const QString &path, bool readOnTheWay)
+QModelIndex FolderTreeModel::indexForPath(const QString &path)
 {
     QStringList parts;
     QModelIndex current = indexOf(startOfPath(path, &parts));
     for (const QString &part : parts) {
         if (!current.isValid())
             break;
-        current = findChild(nodeOf(current), part, readOnTheWay);
+        current = findChild(nodeOf(current), part);
     }
     return current;
 }
@@ -418,7 +405,7 @@ FolderTreeModel::Seek FolderTreeModel::walkOn(QModelIndex *found)
             if (!node->loaded)
                 return Seek::Pending;
         }
-        m_walk.at = findChild(node, m_walk.parts[m_walk.next++], false);
+        m_walk.at = findChild(node, m_walk.parts[m_walk.next++]);
     }
 }
 

@@ -55,10 +55,10 @@ public:
     // The node's path text: an absolute folder path, or "My Documents" for the documents node;
     // empty for the "Loading…" row.
     QString pathOf(const QModelIndex &index) const;
-    // The node for a path text, loading the folders on the way in place (only those read before,
-    // when readOnTheWay is false); invalid when a folder on the way does not exist (any more). A
-    // path below a top node's folder is found under the top node with the longest such folder.
-    QModelIndex indexForPath(const QString &path, bool readOnTheWay = true);
+    // The node for a path text among the folders read so far; invalid when a folder on the way
+    // has not been read or does not exist (any more). A path below a top node's folder is found
+    // under the top node with the longest such folder.
+    QModelIndex indexForPath(const QString &path);
     enum class Seek { Found, Missing, Pending };
     // As indexForPath, with the folders on the way read as opening them does (off the caller's
     // thread): Found (and *found set) or Missing when it is known at once; Pending when a folder
@@ -87,12 +87,11 @@ private:
     QModelIndex indexOf(Node *node) const;
     void startRead(Node *node);
     void readArrived(quint64 ticket, const SubFolders &read);
-    void loadNow(Node *node);
     void update(Node *node, const SubFolders &read);
     void forgetReads(Node *node);
     std::unique_ptr<Node> makeChild(Node *parent, const QString &name, const SubFolders &read);
     static void renumber(Node *node);
-    QModelIndex findChild(Node *parent, const QString &name, bool read);
+    QModelIndex findChild(Node *parent, const QString &name);
     Node *startOfPath(const QString &path, QStringList *parts) const;
     Seek walkOn(QModelIndex *found);
 

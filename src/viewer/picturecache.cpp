@@ -25,11 +25,6 @@ PictureCache::~PictureCache()
     m_state->shutdown();
 }
 
-std::optional<LoadedPicture> PictureCache::find(const Request &request)
-{
-    return find(request, FileIdentity::of(request.nativePath));
-}
-
 std::optional<LoadedPicture> PictureCache::find(const Request &request, const FileIdentity &known)
 {
     return m_state->find(request, known, m_state);
@@ -43,12 +38,6 @@ bool PictureCache::isCostly(const QByteArray &nativePath) const
 void PictureCache::want(std::vector<Request> requests)
 {
     m_state->want(std::move(requests), m_state);
-}
-
-std::optional<LoadedPicture> PictureCache::waitFor(const Request &request,
-                                                   std::chrono::milliseconds timeout)
-{
-    return waitFor(request, timeout, FileIdentity::of(request.nativePath));
 }
 
 std::optional<LoadedPicture> PictureCache::waitFor(const Request &request,

@@ -62,19 +62,16 @@ public:
     PictureCache(const PictureCache &) = delete;
     PictureCache &operator=(const PictureCache &) = delete;
 
-    // The decode (or failure) held for this request, if any. Never waits, never decodes; looks
-    // at the file to tell whether what is held was decoded from it as it is now.
-    std::optional<LoadedPicture> find(const Request &request);
-    // The same for a file whose identity the caller took (off its own thread, as the file may
-    // not answer): decodes of an older state of it are dropped, those from a look taken since
-    // are as good as the caller's. Touches no file.
+    // The decode (or failure) held for this request, if any, for a file whose identity the
+    // caller took (off its own thread, as the file may not answer): decodes of an older state of
+    // it are dropped, those from a look taken since are as good as the caller's. Never waits,
+    // never decodes, touches no file.
     std::optional<LoadedPicture> find(const Request &request, const FileIdentity &known);
     // What to decode, most urgent first. Replaces the previous wish: work for anything else is
     // dropped, and decodes in progress for it are cancelled (one that does not stop at once
     // does not hold back the wanted ones).
     void want(std::vector<Request> requests);
     // Waits at most `timeout` for this request to be found.
-    std::optional<LoadedPicture> waitFor(const Request &request, std::chrono::milliseconds timeout);
     std::optional<LoadedPicture> waitFor(const Request &request, std::chrono::milliseconds timeout,
                                          const FileIdentity &known);
     // The picture on display: kept whatever the budget until another one is shown.

@@ -98,22 +98,11 @@ bool ShownFile::record(const QByteArray &nativePath, const QImage &shown, bool s
     return !m_shownAtFullSize;
 }
 
-void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize)
-{
-    if (record(nativePath, shown, shownAtFullSize))
-        m_file = OpenedFile::open(nativePath);
-}
-
 void ShownFile::hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize,
                      std::shared_ptr<const OpenedFile> opened)
 {
     if (record(nativePath, shown, shownAtFullSize))
         m_file = std::move(opened);
-}
-
-ShownFile::Picture ShownFile::fullResolution() const
-{
-    return fullResolutionReader()();
 }
 
 std::function<ShownFile::Picture()> ShownFile::fullResolutionReader() const

@@ -32,11 +32,8 @@ public:
     ShownFile &operator=(const ShownFile &) = delete;
 
     // Records the file now on display (empty path: nothing shown) with the picture decoded for
-    // it. shownAtFullSize: that picture is already the file at its own size. Opens the file
-    // when it is needed, which may block as long as the file's storage does.
-    void hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize);
-    // The same with the file already opened (off the caller's thread) before its picture was
-    // decoded; touches no file.
+    // it and the file, opened (off the caller's thread) before its picture was decoded.
+    // shownAtFullSize: that picture is already the file at its own size. Touches no file.
     void hold(const QByteArray &nativePath, const QImage &shown, bool shownAtFullSize,
               std::shared_ptr<const OpenedFile> opened);
 
@@ -45,11 +42,10 @@ public:
     // read before.
     quint64 serial() const { return m_serial; }
 
-    // The held file at full resolution as far as the memory budget allows, and no larger than
-    // a printer resolves over the largest sheet; a null image when nothing is held.
-    Picture fullResolution() const;
-    // The same read as a task of its own, holding what it needs (the picture as decoded, the open
-    // file), so that it can run on another thread while the display moves on.
+    // The read of the held file at full resolution as far as the memory budget allows, and no
+    // larger than a printer resolves over the largest sheet (a null image when nothing is
+    // held): a task of its own, holding what it needs (the picture as decoded, the open file),
+    // to run on another thread while the display moves on.
     std::function<Picture()> fullResolutionReader() const;
     // The picture as decoded for the display.
     QImage shownPicture() const { return m_shown; }
