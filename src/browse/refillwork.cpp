@@ -3,9 +3,11 @@
 namespace vistrel {
 
 std::vector<PictureEntry> orderPictures(const QString &folder, const std::vector<QByteArray> &names,
-                                        bool byDate)
+                                        bool byDate, const std::vector<std::int64_t> *mtimes)
 {
-    return byDate ? orderByDate(folder, names) : orderByName(names);
+    if (!byDate)
+        return orderByName(names);
+    return mtimes ? orderByTimes(names, *mtimes) : orderByDate(folder, names);
 }
 
 FolderOpening openForList(const QString &folder, bool follow, bool byDate)
@@ -43,8 +45,7 @@ RefillAnswer readAndOrder(const RefillWork &work)
             answer.listing.names.push_back(name);
             times.push_back(stamp.mtimeSec);
         }
-        answer.ordered = work.byDate ? orderByTimes(answer.listing.names, times)
-                                     : orderByName(answer.listing.names);
+        answer.ordered = orderPictures(work.folder, answer.listing.names, work.byDate, &times);
         return answer;
     }
     if (answer.listing.ok)

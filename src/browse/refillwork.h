@@ -41,9 +41,11 @@ struct RefillAnswer
     std::vector<PictureEntry> ordered;
 };
 
-// The pictures in date order (reading every file's time) or in name order.
+// The pictures in date order or in name order: the one choice between the two. The times are
+// those of the names when read already, else every file's time is read.
 std::vector<PictureEntry> orderPictures(const QString &folder, const std::vector<QByteArray> &names,
-                                        bool byDate);
+                                        bool byDate,
+                                        const std::vector<std::int64_t> *mtimes = nullptr);
 
 // A chosen folder as read off the window's thread: its listing in the order asked for, and its
 // changes followed (follow) from before it was read, so that nothing changes in it unnoticed.

@@ -107,23 +107,19 @@ std::vector<PictureEntry> orderByName(const std::vector<QByteArray> &names)
 
 std::vector<PictureEntry> orderByDate(const QString &folder, const std::vector<QByteArray> &names)
 {
-    std::vector<SortItem> items;
-    items.reserve(names.size());
+    std::vector<QByteArray> stamped;
+    std::vector<std::int64_t> mtimes;
+    stamped.reserve(names.size());
+    mtimes.reserve(names.size());
     const FolderHandle handle(folder);
     FileIdentity stamp;
-    // Neighbouring files are often stamped within the same second; convert each second once.
-    std::int64_t lastSeconds = -1;
-    std::int64_t lastKey = 0;
     for (const QByteArray &native : names) {
         if (!handle.stamp(native, &stamp))
             continue;
-        if (stamp.mtimeSec != lastSeconds) {
-            lastSeconds = stamp.mtimeSec;
-            lastKey = localTimeKey(lastSeconds);
-        }
-        items.push_back(makeItem(native, lastKey));
+        stamped.push_back(native);
+        mtimes.push_back(stamp.mtimeSec);
     }
-    return sortedEntries(items, lessByDate);
+    return orderByTimes(stamped, mtimes);
 }
 
 std::vector<PictureEntry> orderByTimes(const std::vector<QByteArray> &names,
@@ -131,8 +127,16 @@ std::vector<PictureEntry> orderByTimes(const std::vector<QByteArray> &names,
 {
     std::vector<SortItem> items;
     items.reserve(names.size());
-    for (std::size_t i = 0; i < names.size() && i < mtimes.size(); ++i)
-        items.push_back(makeItem(names[i], localTimeKey(mtimes[i])));
+    // Neighbouring files are often stamped within the same second; convert each second once.
+    std::int64_t lastSeconds = -1;
+    std::int64_t lastKey = 0;
+    for (std::size_t i = 0; i < names.size() && i < mtimes.size(); ++i) {
+        if (mtimes[i] != lastSeconds) {
+            lastSeconds = mtimes[i];
+            lastKey = localTimeKey(lastSeconds);
+        }
+        items.push_back(makeItem(names[i], lastKey));
+    }
     return sortedEntries(items, lessByDate);
 }
 
