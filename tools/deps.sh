@@ -16,6 +16,8 @@ if [ "${1:-}" = "--test" ]; then
     packages+=(imagemagick poppler-utils libjpeg-turbo-progs desktop-file-utils
                cups-daemon cups-client cups-filters-core-drivers clang libclang-rt-14-dev)
     packages+=(fontconfig appstream lintian)
+    # The format check of the C++ files (tests/format.sh).
+    packages+=(clang-format)
     # A real PDF printer driver's description for the print queues, and Ghostscript to turn the
     # PostScript such a queue makes back into PDF.
     packages+=(printer-driver-cups-pdf ghostscript)

@@ -2,8 +2,8 @@
 // path names, whatever its name looks like.
 
 #include "app/commandline.h"
-#include "common/nativename.h"
 #include "asnobody.h"
+#include "common/nativename.h"
 
 #include "testutils.h"
 #include <QApplication>

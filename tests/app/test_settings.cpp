@@ -2,8 +2,8 @@
 // text that is no valid value reads as.
 
 #include "app/settings.h"
-#include "common/nativename.h"
 #include "asnobody.h"
+#include "common/nativename.h"
 #include "testutils.h"
 
 #include <QDir>
