@@ -16,8 +16,8 @@ struct FolderNames;
 // The folder browser's picture list as the display shows it, and what is said and done about its
 // files: the messages for a picture that cannot be shown, the question whether to delete a file
 // that is no readable picture, and the Delete command. The file is deleted and the folder read
-// again off the window's thread: an answer within the quick answer is as before; a later one is
-// awaited with a notice ("Deleting …"), and only then told, as a failure or by the list.
+// again off the window's thread: an answer still to come is awaited with a notice
+// ("Deleting …"), and only then told, as a failure or by the list.
 class BrowsedList final : public QObject, public ShownList
 {
     Q_OBJECT

@@ -45,8 +45,8 @@ public:
     EarlyAnswer(const EarlyAnswer &) = delete;
     EarlyAnswer &operator=(const EarlyAnswer &) = delete;
 
-    // The answer, once it has come or when it comes within wait; else nothing, and late is
-    // called with it once it comes. Asked once.
+    // The answer, once it has come or when it comes within wait (counted as the class says);
+    // else nothing, and late is called with it once it comes. Asked once.
     std::optional<Result> take(std::function<void(Result)> late,
                                std::chrono::milliseconds wait = DetachedReads::quickAnswer)
     {

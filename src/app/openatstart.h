@@ -23,8 +23,8 @@ class FolderTree;
 // takes the keyboard (the arrow keys go on to the next pictures), and what could not be opened
 // is said over the window; a folder slow to answer has its picture selected when its listing
 // comes, unless another folder has been chosen by then. The command line is resolved off the
-// window's thread: one whose path does not answer within the quick answer at Continue is taken
-// in when it does, in the saved folder's place, unless a folder has been chosen by then.
+// window's thread: one whose path has not answered at Continue is taken in when it does, in the
+// saved folder's place, unless a folder has been chosen by then.
 class OpenAtStart : public QObject
 {
     Q_OBJECT

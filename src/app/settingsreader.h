@@ -22,13 +22,11 @@ struct StartupSettings
     QString documents;
 };
 
-// Reads the settings off the window's thread from the moment it is made, so that a configuration
-// folder that does not answer (a home on a network mount whose server is down) holds up neither
-// the splash nor the main window, and the time the splash stands counts for the read. take()
-// gives the answer when it has come, waiting no longer than the quick answer. Otherwise the
-// window starts with the defaults, status panel 1 says the settings are being read (after a
-// while, once, that their folder does not answer), and arrived() brings the answer when it
-// comes, unless drop() has made it stale by then (the user saved what the window shows).
+// Reads the settings off the window's thread (docs/design.md, "Work that may block") from the
+// moment it is made, so that the time the splash stands counts for the read. Without an answer when
+// take() asks, the window starts with the defaults, status panel 1 says the settings are being
+// read, and arrived() brings the answer when it comes, unless drop() has made it stale by then (the
+// user saved what the window shows).
 class SettingsReader : public QObject
 {
     Q_OBJECT
@@ -36,7 +34,7 @@ class SettingsReader : public QObject
 public:
     explicit SettingsReader(QString file, QObject *parent = nullptr);
 
-    // The answer, if it comes within wait; else nothing, and it is told in status as awaited.
+    // The answer, if it has come; else nothing, and it is told in status as awaited.
     std::optional<StartupSettings>
     take(MainStatusBar *status, std::chrono::milliseconds wait = DetachedReads::quickAnswer);
     // Whether take() found no answer and the answer is still wanted.

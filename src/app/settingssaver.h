@@ -13,12 +13,10 @@ namespace vistrel {
 
 class MainStatusBar;
 
-// Saves the settings off the window's thread, so that a settings folder that does not answer
-// holds up nothing. A save done within the quick answer is as a save in place: a failure is
-// told at once, success says nothing. Otherwise status panel 1 says the settings are being
-// saved until the outcome is known (and, after a while, that the folder does not answer); the
-// outcome is then told once, as done or as the failure it is. A save asked for meanwhile is made
-// with the newest values once the one under way has answered, never beside it.
+// Saves the settings off the window's thread (docs/design.md, "Work that may block"). While its
+// outcome is to come, status panel 1 says the settings are being saved; the outcome is then told
+// once, as done or as the failure it is. A save asked for meanwhile is made with the newest values
+// once the one under way has answered, never beside it.
 class SettingsSaver : public QObject
 {
     Q_OBJECT

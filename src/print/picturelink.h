@@ -8,9 +8,9 @@
 namespace vistrel {
 
 // The print preview's link to the picture shown in the main window. Reading the shown file again
-// at full resolution may wait on the file's storage, so it runs off the window's thread: an
-// answer within a moment arrives before take() returns, as if read in place; a later one arrives
-// by fullPictureRead(), and the picture as shown on screen stands in until then.
+// at full resolution may wait on the file's storage, so it runs off the window's thread
+// (docs/design.md, "Work that may block"): a late answer arrives by fullPictureRead(), and the
+// picture as shown on screen stands in until then.
 class PictureLink : public QObject
 {
     Q_OBJECT

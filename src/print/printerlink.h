@@ -13,8 +13,7 @@ namespace vistrel {
 
 // The print preview's link to the printer. Looking for the printer and handing a page over both
 // wait on the print service, which may be slow or not answer at all, so they run off the
-// window's thread: an answer within a moment arrives before the call returns, as if made in
-// place; a later one arrives by a signal, and none arrives once this object is gone.
+// window's thread (docs/design.md, "Work that may block"): a late answer arrives by a signal.
 class PrinterLink : public QObject
 {
     Q_OBJECT

@@ -32,9 +32,9 @@ class ShownList;
 // viewing area and the picture ending the run. What is done about a file that cannot be shown
 // is the list's owner's (ShownList).
 //
-// The file is looked at off the window's thread (PictureLooks): a display goes on at once when
-// the look answers within the quick answer, else once it answers, unless another display came
-// first. Meanwhile the path label names the file and the looks tell that it is being read.
+// The file is looked at off the window's thread (PictureLooks): the display goes on when the look
+// answers, unless another display came first. Meanwhile the path label names the file and the
+// looks tell that it is being read.
 //
 // Pictures are decoded on worker threads (PictureCache), the next ones in the direction of
 // travel ahead of time. A display waits for its picture only for a bounded time: a short one

@@ -12,13 +12,10 @@
 
 namespace vistrel {
 
-// Looks at the files the display shows off the window's thread (FileLook through DetachedReads),
-// one request at a time of which only the newest counts. A look that answers within the quick
-// answer is returned at once, as if it had been made in place; a later one is handed to its
-// callback by a queued call, unless another look was asked for or the look was dropped by then.
-// While one is to come, pending tells its path (an empty one once none is), and silent tells
-// once, after DetachedReads::silence, that it does not answer. A file that never answers costs one
-// thread.
+// Looks at the files the display shows off the window's thread (FileLook, as docs/design.md, "Work
+// that may block" says), one request at a time of which only the newest counts. While one is to
+// come, pending tells its path (an empty one once none is), and silent tells once that it does not
+// answer.
 class PictureLooks : public QObject
 {
     Q_OBJECT
