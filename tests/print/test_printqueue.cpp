@@ -390,6 +390,7 @@ void TestPrintQueue::serviceThatDoesNotAnswer()
     ScopedServices services;
     if (stopWhen == QLatin1String("open"))
         QVERIFY(m_scheduler.run(QStringLiteral("pause")));
+    const int threads = test::threadCount();
     auto dialog = std::make_unique<PrintPreviewDialog>(redPicture());
     QSignalSpy drawn(dialog.get(), &PrintPreviewDialog::previewDrawn);
     dialog->show();
@@ -410,7 +411,6 @@ void TestPrintQueue::serviceThatDoesNotAnswer()
         QTest::mouseClick(button(dialog.get(), "Command3"), Qt::LeftButton);
         QVERIFY(dialog->isVisible()); // the page waits for the service
     }
-    const int threads = test::threadCount();
     QVERIFY(m_scheduler.run(QStringLiteral("resume")));
     if (close) {
         // The lookup answers once the service does, to a window that is gone.
