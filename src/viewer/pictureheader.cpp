@@ -95,6 +95,7 @@ private:
 QSize jpegSize(Window &file, qint64 *coefficients, bool *byRegion)
 {
     Orientation orientation = Orientation::Upright;
+    bool exifSeen = false;
     qint64 i = 2;
     qsizetype n = 0;
     for (int segments = 0; segments < maxSegments; ++segments) {
@@ -120,9 +121,13 @@ QSize jpegSize(Window &file, qint64 *coefficients, bool *byRegion)
                         n >= 10 && (p[9] == 1 || p[9] == 3);
             return turned(QSize((int(p[7]) << 8) | p[8], (int(p[5]) << 8) | p[6]), orientation);
         }
-        if (marker == 0xE1 && orientation == Orientation::Upright) {
+        // The first EXIF segment's orientation, as the decoder takes it; other segments are
+        // passed over unread.
+        if (marker == 0xE1 && !exifSeen && (p = file.at(i, 10, &n)) && n >= 10 &&
+            std::memcmp(p + 4, "Exif\0\0", 6) == 0) {
+            exifSeen = true;
             p = file.at(i, 2 + length, &n);
-            if (p && n >= 10 && std::memcmp(p + 4, "Exif\0\0", 6) == 0)
+            if (p && n >= 10)
                 orientation = exifOrientation(p + 4, std::size_t(qMin(length - 2, n - 4)));
         }
         i += 2 + length;
