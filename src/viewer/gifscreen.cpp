@@ -14,7 +14,7 @@ int u16(const unsigned char *p)
 
 QSize GifScreen::shown() const
 {
-    if (frame.isEmpty())
+    if (frame.isEmpty() || qint64(screen.width()) * screen.height() <= readerPixelLimit)
         return screen;
     return QSize(qMin(screen.width(), frame.x() + frame.width()),
                  qMin(screen.height(), frame.y() + frame.height()));

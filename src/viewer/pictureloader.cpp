@@ -157,10 +157,6 @@ bool isCancelled(const LoadLimits &limits)
     return limits.cancel && limits.cancel->load(std::memory_order_relaxed);
 }
 
-// Qt's readers refuse pictures above their own size limits as if the file were damaged; a
-// picture of more pixels than this whose reader fails is refused for its size.
-constexpr qint64 readerPixelLimit = 16384LL * 16384;
-
 // `stated` is the size the file's header gives as the program reads it (PictureHeader), judged
 // before any reader is asked; a reader's own figure is only used where that is unknown.
 LoadedPicture decodeWithQt(int fd, qint64 fileBytes, const QSize &stated, const QSize &atLeast,
@@ -207,6 +203,7 @@ LoadedPicture decodeWithQt(int fd, qint64 fileBytes, const QSize &stated, const 
             return cancelled();
         if (file.readErrno() != 0)
             return fromErrno(file.readErrno());
+        // Qt's readers refuse pictures above their own limits as if the file were damaged.
         if (pixels > readerPixelLimit)
             return failure(LoadedPicture::OutOfMemory,
                            QStringLiteral("at %1 x %2 it is larger than its reader can decode")

@@ -241,8 +241,10 @@ private slots:
             << QByteArray("segments") << QSize() << false << 0;
         QTest::newRow("GIF screen of 65535 square around a 1 x 1 frame")
             << QByteArray("gif screen") << QSize(1, 1) << false << 0;
-        QTest::newRow("GIF frame placed inside a larger screen")
+        QTest::newRow("GIF frame placed inside a 65535 square screen")
             << QByteArray("gif placed") << QSize(6, 8) << false << 0;
+        QTest::newRow("GIF frame inside a screen Qt's reader takes keeps the screen")
+            << QByteArray("gif small") << QSize(10, 10) << false << 0;
         QTest::newRow("1-bit BMP of 65535 square")
             << QByteArray("bmp1") << QSize(65535, 65535) << true << 0;
         QTest::newRow("run-length BMP of 20000 square, beyond Qt's reader")
@@ -275,8 +277,9 @@ private slots:
                 before = QByteArray("\xFF\xFE\x00\x02", 4).repeated(20000);
             bytes = jpeg.left(2) + before + jpeg.mid(2);
         } else if (kind.startsWith("gif")) {
-            const bool placed = kind == "gif placed";
-            bytes = "GIF89a" + le16(placed ? 10 : 65535) + le16(placed ? 10 : 65535) +
+            const bool placed = kind != "gif screen";
+            const int screen = kind == "gif small" ? 10 : 65535;
+            bytes = "GIF89a" + le16(screen) + le16(screen) +
                     QByteArray("\x80\0\0\0\0\0\xFF\xFF\xFF,", 10) + le16(placed ? 2 : 0) +
                     le16(placed ? 3 : 0) + le16(placed ? 4 : 1) + le16(placed ? 5 : 1) +
                     QByteArray("\0\x02\x02\x44\x01\0;", 8);
