@@ -312,7 +312,8 @@ BmpLayout readBmpLayout(const unsigned char *head, qint64 length, qint64 fileByt
 
 QSize bmpStatedSize(const unsigned char *head, qint64 length, qint64 fileBytes)
 {
-    if (length < 14 + 40 || head[0] != 'B' || head[1] != 'M')
+    // The old 12-byte header of 16-bit sides is left to Qt's reader, which takes any of them.
+    if (length < 14 + 40 || head[0] != 'B' || head[1] != 'M' || u32(head + 14) < 40)
         return {};
     const qint64 width = i32(head + 18);
     const qint64 height = qAbs(qint64(i32(head + 22)));

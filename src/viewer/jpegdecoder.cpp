@@ -166,9 +166,8 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     const qint64 height = scaledLength(d.cinfo.image_height, eighths);
     const qint64 needed =
         jpegBytesNeeded(d.cinfo, eighths, {memory, qint64(inputChunk), orientation});
-    // A reduced decode needs at most a few times the area it fills, unless the picture is more
-    // than eight times larger than that area: such a claim is refused rather than decoded into
-    // a buffer nothing needs.
+    // A reduced decode needs at most a few times the area it fills; a picture more than eight
+    // times larger than that area is averaged down row by row as it is decoded.
     const qint64 areaLimit = qMax(reducedPixelFloor, 4 * qint64(wanted.width()) * wanted.height());
     struct stat st = {};
     const qint64 fileBytes = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
@@ -197,7 +196,8 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     // CMYK with a profile it fits is kept as stored, four bytes a pixel, for the conversion.
     const bool keepCmyk = cmyk && !d.icc.isEmpty() && profileFits(d.icc, stored, request.colours);
 #if Q_BYTE_ORDER == Q_BIG_ENDIAN
-    d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_XRGB;
+    // Rows averaged down are read as bytes, blue first; whole pictures as 32-bit words.
+    d.cinfo.out_color_space = cmyk ? JCS_CMYK : byRows ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 #else
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
 #endif
@@ -211,7 +211,6 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
 
     jpeg_calc_output_dimensions(&d.cinfo);
     if (byRows) {
-        d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
         d.image = allocateImage(out.width(), out.height());
         d.row.resize(std::size_t(d.cinfo.output_width) * 4);
         if (d.image.isNull())
@@ -224,7 +223,6 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
             return cancelled();
         return finished(d, orientation);
     }
-    jpeg_calc_output_dimensions(&d.cinfo);
     d.image = allocateImage(int(d.cinfo.output_width), int(d.cinfo.output_height));
     if (cmyk && !keepCmyk)
         d.cmykRow.reset(new (std::nothrow) JSAMPLE[std::size_t(d.cinfo.output_width) * 4]);
