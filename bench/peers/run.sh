@@ -21,6 +21,12 @@
 #                  view less the 1 x 1 start (Vistrel: the list click to the painted view, less
 #                  the same for 1 x 1; feh and nsxiv open at 100 %), and the peak resident
 #                  memory above each program's own peak with the 1 x 1 picture
+#   progressive    a 12000 x 8400 progressive photo (100 MP), scaled to fit and at its own size:
+#                  the time to the painted view less the 1 x 1 start (Vistrel: the list click,
+#                  less the same for 1 x 1 in the same mode), and the peak resident memory above
+#                  each program's own peak with the 1 x 1 picture
+#   panorama       a 40,000 x 2,000 baseline JPEG scaled to fit, measured the same way (feh
+#                  and nsxiv fail to open a picture this wide: their figures read nan)
 #   scroll         Vistrel only: a 42,000 x 2,800 baseline JPEG at its own size, 40 clicks in
 #                  the horizontal bar's trough (a page right each), each after the previous
 #                  paint: the median and worst click to the painted view
@@ -30,13 +36,13 @@
 # "Painted" is judged the same for all three by bench_paintwatch (see paintwatch.cpp): the last
 # screen change of at least 100,000 pixels reported by the X DAMAGE extension before 500 ms of
 # quiet. Every figure is the median of BENCH_RUNS runs (default 5), the programs interleaved.
-# BENCH_CASES picks cases (default "first next held many bmp huge scroll decodes"). The load average is printed at
+# BENCH_CASES picks cases (default "first next held many bmp huge prog pano scroll decodes"). The load average is printed at
 # the start and the end. Last lines: ratio <our figure / the better peer's, largest over the
 # timed cases>, then held_keys_ratio <our held-keys figure / the better peer's>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-5}
-cases=" ${BENCH_CASES:-first next held many bmp huge scroll decodes} "
+cases=" ${BENCH_CASES:-first next held many bmp huge prog pano scroll decodes} "
 has() { [[ $cases == *" $1 "* ]]; }
 work=$(mktemp -d)
 trap 'peers_stop_x; rm -rf "$work"' EXIT
@@ -57,6 +63,23 @@ if has many; then peers_make_many; fi
 if has huge; then
     mkdir -p "$work/huge"
     convert -size 10000x10000 gradient:red-blue -quality 85 "$work/huge/H.jpg"
+fi
+if has prog; then
+    mkdir -p "$work/prog"
+    # Larger than the converter's own limits allow: a photo-like baseline JPEG, made progressive.
+    "$BENCH_BUILD/bench/display/bench_display" make "$work/prog/base.jpg" 12000 8400 >/dev/null
+    jpegtran -progressive -outfile "$work/prog/Q.jpg" "$work/prog/base.jpg"
+    rm "$work/prog/base.jpg"
+fi
+if has pano; then
+    mkdir -p "$work/wide"
+    python3 -c 'import sys
+w, h = 40000, 2000
+row = bytes(v for x in range(w) for v in (255 - x * 255 // w, 255 - x * 200 // w, x * 128 // w))
+out = sys.stdout.buffer
+out.write(b"P6 %d %d 255\n" % (w, h))
+for _ in range(h):
+    out.write(row)' | cjpeg -quality 85 >"$work/wide/V.jpg"
 fi
 if has scroll; then
     mkdir -p "$work/pano"
@@ -142,6 +165,24 @@ for r in $(seq "$runs"); do
         scaled=0 vis vis.huge "$work/huge" name
         scaled=0 vis vis.hugeone "$work/one" name
     fi
+    if has prog || has pano; then
+        scaled=0 vis vis.oneactual "$work/one" name
+    fi
+    # A decode of seconds may leave the screen quiet for longer than the default spell after
+    # the view is cleared: these wait for 3 s of quiet.
+    if has prog; then
+        watch feh.progfit --quiet 3000 -- feh --scale-down -g "$fehg" "$work/prog/Q.jpg"
+        watch nsxiv.progfit --quiet 3000 -- nsxiv -g "$nsxivg" "$work/prog/Q.jpg"
+        vis vis.progfit "$work/prog" name --quiet 3000
+        watch feh.progfull --quiet 3000 -- feh -g "$fehg" "$work/prog/Q.jpg"
+        watch nsxiv.progfull --quiet 3000 -- nsxiv -z 100 -g "$nsxivg" "$work/prog/Q.jpg"
+        scaled=0 vis vis.progfull "$work/prog" name --quiet 3000
+    fi
+    if has pano; then
+        watch feh.pano --quiet 3000 -- feh --scale-down -g "$fehg" "$work/wide/V.jpg"
+        watch nsxiv.pano --quiet 3000 -- nsxiv -g "$nsxivg" "$work/wide/V.jpg"
+        vis vis.pano "$work/wide" name --quiet 3000
+    fi
     if has scroll; then
         pages=()
         for _ in $(seq 40); do pages+=(--click "$pagex,$pagey"); done
@@ -226,6 +267,20 @@ t[hugemb.feh]=$(over "$(peak feh.huge)" "$(peak feh.one)")
 t[hugemb.nsxiv]=$(over "$(peak nsxiv.huge)" "$(peak nsxiv.one)")
 t[hugemb.vis]=$(over "$(peak vis.huge)" "$(peak vis.hugeone)")
 t[hugemb.old]=$(over "$(peak old.huge)" "$(peak old.hugeone)")
+# The start (feh, nsxiv) or the list click (Vistrel) to the painted picture, less the same for
+# 1 x 1 (Vistrel's in the same mode), and the peak memory above the 1 x 1 run's.
+for c in progfit progfull pano; do
+    base=one
+    [ $c = progfull ] && base=oneactual
+    t[$c.feh]=$(sub "$(fig feh.$c start)" "$feh_one")
+    t[$c.nsxiv]=$(sub "$(fig nsxiv.$c start)" "$nsxiv_one")
+    t[$c.vis]=$(sub "$(fig vis.$c click2)" "$(fig vis.$base click2)")
+    t[$c.old]=$(sub "$(fig old.$c click2)" "$(fig old.$base click2)")
+    t[${c}mb.feh]=$(over "$(peak feh.$c)" "$(peak feh.one)")
+    t[${c}mb.nsxiv]=$(over "$(peak nsxiv.$c)" "$(peak nsxiv.one)")
+    t[${c}mb.vis]=$(over "$(peak vis.$c)" "$(peak vis.$base)")
+    t[${c}mb.old]=$(over "$(peak old.$c)" "$(peak old.$base)")
+done
 # Each page click of every run (click3 on: click1 is Continue, click2 the list's row).
 steps() { lines "$1" | awk '$1 ~ /^click[0-9]+$/ && substr($1, 6) + 0 >= 3 { print $2 }'; }
 t[scroll.feh]=-
@@ -246,10 +301,15 @@ col() { [ -n "$before" ] && printf ' %10s' "$1"; return 0; }
 printf '%-26s %10s %10s %10s %7s%s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio "$(col before)"
 printf '%-26s %10s %10s %10s %7s%s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one" "" "$(col "${old_one:-}")"
 worst=0
-for c in first next held date name bmp huge hugemb scroll scrollmax; do
+for c in first next held date name bmp huge hugemb progfit progfitmb progfull progfullmb pano panomb scroll scrollmax; do
     case $c in
     huge) has huge || continue; label="100 MP JPEG at actual size" ;;
     hugemb) has huge || continue; label="  peak MB above idle" ;;
+    progfit) has prog || continue; label="100 MP progressive, fit" ;;
+    progfull) has prog || continue; label="100 MP progressive, actual" ;;
+    pano) has pano || continue; label="40000x2000 panorama, fit" ;;
+    progfitmb | progfullmb) has prog || continue; label="  peak MB above idle" ;;
+    panomb) has pano || continue; label="  peak MB above idle" ;;
     scroll) has scroll || continue; label="scroll 42000 px, median" ;;
     scrollmax) has scroll || continue; label="  worst of 40 steps" ;;
     first) has first || continue; label="first picture 6000x4000" ;;
@@ -268,7 +328,7 @@ for c in first next held date name bmp huge hugemb scroll scrollmax; do
         printf "%.2f", v / best }')
     printf '%-26s %10s %10s %10s %7s%s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio" "$(col "${t[$c.old]}")"
     [ "$c" = held ] && held_ratio=$ratio
-    case $c in bmp | huge | hugemb | scroll | scrollmax) continue ;; esac
+    case $c in bmp | huge | hugemb | prog* | pano* | scroll | scrollmax) continue ;; esac
     worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
 done
 if has held; then

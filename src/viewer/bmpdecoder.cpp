@@ -2,6 +2,7 @@
 
 #include "viewer/fileread.h"
 #include "viewer/loadfailure.h"
+#include "viewer/rowreducer.h"
 
 #include <QImage>
 
@@ -36,193 +37,143 @@ quint16 u16(const unsigned char *p)
     return quint16(p[0] | p[1] << 8);
 }
 
-// How one source pixel (or row) of `from` spreads over `to` outputs covering the same length:
-// over output `first` and, when it straddles a border, the next one. Weights are shares of an
-// output's extent, so the weights an output receives add up to one.
-struct Span
+// A mask's lowest set bit and its number of bits; false when it is empty or not contiguous.
+bool maskShape(quint32 mask, int *shift, int *width)
 {
-    qint64 first = 0;
-    float near = 0;
-    float far = 0;
-};
-
-Span spanOf(qint64 index, qint64 from, qint64 to)
-{
-    // In units of 1/(from*to): source `index` covers [index*to, (index+1)*to), output `o`
-    // covers [o*from, (o+1)*from).
-    Span s;
-    const qint64 start = index * to;
-    const qint64 end = start + to;
-    s.first = start / from;
-    const qint64 border = (s.first + 1) * from;
-    const qint64 inFirst = std::min(end, border) - start;
-    s.near = float(double(inFirst) / double(from));
-    s.far = end > border ? float(double(end - border) / double(from)) : 0.0f;
-    return s;
+    if (mask == 0)
+        return false;
+    *shift = 0;
+    while (!(mask >> *shift & 1))
+        ++*shift;
+    const quint64 run = quint64(mask) >> *shift;
+    *width = 0;
+    while (run >> *width & 1)
+        ++*width;
+    return (run >> *width) == 0;
 }
 
-// In a picture of more than samplingFromPixels, when more than samplesPerOutput source rows (or
-// columns) fall into one output row (or column), only that many, spread evenly through it, are
-// averaged: a picture of billions of pixels reduced to the screen then costs a fraction of a
-// second, not many. Smaller pictures are averaged over every pixel.
-constexpr qint64 samplesPerOutput = 8;
-constexpr qint64 samplingFromPixels = 64LL << 20;
-
-// Where a source column's bytes lie in a row and which output columns they go to.
-struct Tap
+// One channel of stored pixels: where its bits lie, scaled to 8 bits.
+struct Channel
 {
-    qint64 offset = 0;
-    Span span;
+    explicit Channel(quint32 m) : mask(m) { maskShape(m, &shift, &width); }
+    unsigned char operator()(quint32 pixel) const
+    {
+        const quint32 v = (pixel & mask) >> shift;
+        if (width >= 8)
+            return static_cast<unsigned char>(v >> (width - 8));
+        const quint32 top = (1u << width) - 1;
+        return static_cast<unsigned char>((v * 255 + top / 2) / top);
+    }
+    quint32 mask;
+    int shift = 0;
+    int width = 1;
 };
 
-// Where the rows go: straight into the picture at full size, or averaged into a reduced one.
+// Turns stored pixels into blue, green and red bytes: `each(f)` calls f(x, out) for every
+// column x wanted and where its three bytes go.
+template<typename Each>
+void convertPixels(const BmpLayout &layout, const unsigned char *row, const Each &each)
+{
+    if (layout.bits <= 8) {
+        const int bits = layout.bits;
+        const int perByte = 8 / bits;
+        const unsigned mask = (1u << bits) - 1;
+        each([&](qint64 x, unsigned char *out) {
+            const int shift = 8 - bits * int(x % perByte + 1);
+            const QRgb c = layout.palette[(row[x / perByte] >> shift) & mask];
+            out[0] = static_cast<unsigned char>(qBlue(c));
+            out[1] = static_cast<unsigned char>(qGreen(c));
+            out[2] = static_cast<unsigned char>(qRed(c));
+        });
+    } else if (layout.masked) {
+        const int bytes = layout.bits / 8;
+        const Channel red(layout.masks[0]), green(layout.masks[1]), blue(layout.masks[2]);
+        each([&](qint64 x, unsigned char *out) {
+            const unsigned char *p = row + x * bytes;
+            const quint32 v = bytes == 2 ? u16(p) : u32(p);
+            out[0] = blue(v);
+            out[1] = green(v);
+            out[2] = red(v);
+        });
+    } else {
+        const int bytes = layout.bits / 8;
+        each([&](qint64 x, unsigned char *out) { std::copy_n(row + x * bytes, 3, out); });
+    }
+}
+
+} // namespace
+
+void bmpPixels(const BmpLayout &layout, const unsigned char *row, qint64 first, qint64 count,
+               unsigned char *out)
+{
+    convertPixels(layout, row, [&](const auto &f) {
+        for (qint64 i = 0; i < count; ++i)
+            f(first + i, out + 3 * i);
+    });
+}
+
+namespace {
+
+// Where the rows go: the reducer, given whole bytes of blue, green and red; a row stored
+// otherwise is turned into them first.
 class RowSink
 {
 public:
     RowSink(const BmpLayout &layout, QImage &image)
-        : m_layout(layout), m_image(image), m_width(layout.size.width()),
-          m_height(layout.size.height()), m_outWidth(image.width()), m_outHeight(image.height())
-    {}
-
-    bool reduces() const { return m_outWidth != m_width || m_outHeight != m_height; }
-
-    // Memory the sink holds besides the picture.
-    static qint64 extraBytes(const QSize &full, const QSize &out)
+        : m_layout(layout),
+          m_reducer(layout.size, layout.plain() ? layout.bits / 8 : 3, !layout.topDown, image)
     {
-        if (full == out)
-            return 0;
-        const qint64 taps = std::min<qint64>(full.width(), out.width() * samplesPerOutput);
-        return taps * qint64(sizeof(Tap)) + qint64(out.width()) * 3 * 3 * qint64(sizeof(float));
+        if (!layout.plain())
+            m_expanded.resize(std::size_t(layout.size.width()) * 3);
+    }
+
+    static qint64 extraBytes(const BmpLayout &layout, const QSize &out)
+    {
+        return RowReducer::extraBytes(layout.size, out) +
+               (layout.plain() ? 0 : qint64(layout.size.width()) * 3);
     }
 
     void prepare()
     {
-        m_image.fill(Qt::black); // rows the file leaves out or holds as holes stay black
-        if (!reduces())
-            return;
-        const int step = m_layout.bytesPerPixel;
-        if (samples(m_width, m_outWidth)) {
-            m_columns.reserve(std::size_t(m_outWidth * samplesPerOutput));
-            for (qint64 o = 0; o < m_outWidth; ++o)
-                for (qint64 k = 0; k < samplesPerOutput; ++k)
-                    m_columns.push_back({sampleAt(o, k, m_width, m_outWidth) * step,
-                                         {o, 1.0f / samplesPerOutput, 0.0f}});
-        } else {
-            m_columns.resize(std::size_t(m_width));
-            for (qint64 x = 0; x < m_width; ++x)
-                m_columns[std::size_t(x)] = {x * step, spanOf(x, m_width, m_outWidth)};
-        }
-        m_row.assign(std::size_t(m_outWidth) * 3, 0.0f);
-        m_sums.assign(std::size_t(m_outWidth) * 3 * 2, 0.0f);
+        m_reducer.prepare();
+        m_columns = m_reducer.sampledColumns();
     }
-
-    // Whether only a few rows of each output row are read (see sampleRow).
-    bool samplesRows() const { return reduces() && samples(m_height, m_outHeight); }
-    // The file row of sample `k` of output row `o` (counted in file order).
-    qint64 sampleRow(qint64 o, qint64 k) const { return sampleAt(o, k, m_height, m_outHeight); }
-
-    // The row stored `fileRow`-th in the file, given in file order; rows may be left out.
-    void add(qint64 fileRow, const unsigned char *data)
-    {
-        if (!reduces()) {
-            auto *out = reinterpret_cast<QRgb *>(m_image.scanLine(int(pictureRow(fileRow))));
-            const int step = m_layout.bytesPerPixel;
-            for (qint64 x = 0; x < m_width; ++x, data += step)
-                out[x] = qRgb(data[2], data[1], data[0]);
-            return;
-        }
-        addReduced(spanOf(fileRow, m_height, m_outHeight), data);
-    }
-
-    // Sample `k` of output row `o`, when samplesRows().
-    void addSample(qint64 o, const unsigned char *data)
-    {
-        addReduced({o, 1.0f / samplesPerOutput, 0.0f}, data);
-    }
-
-    // Writes out what the rows given so far cover.
-    void finish()
-    {
-        if (reduces() && m_given)
-            flush();
-    }
+    bool samplesRows() const { return m_reducer.samplesRows(); }
+    qint64 sampleRow(qint64 o, qint64 k) const { return m_reducer.sampleRow(o, k); }
+    void add(qint64 fileRow, const unsigned char *data) { m_reducer.add(fileRow, bytes(data)); }
+    void addSample(qint64 o, const unsigned char *data) { m_reducer.addSample(o, bytes(data)); }
+    void finish() { m_reducer.finish(); }
 
 private:
-    bool samples(qint64 from, qint64 to) const
+    const unsigned char *bytes(const unsigned char *data)
     {
-        return m_width * m_height > samplingFromPixels && from > samplesPerOutput * to;
-    }
-
-    // The source index at the middle of the k-th of `samplesPerOutput` equal parts of output `o`.
-    static qint64 sampleAt(qint64 o, qint64 k, qint64 from, qint64 to)
-    {
-        return ((2 * (o * samplesPerOutput + k) + 1) * from) / (2 * to * samplesPerOutput);
-    }
-
-    void addReduced(const Span &rowSpan, const unsigned char *data)
-    {
-        m_given = true;
-        std::fill(m_row.begin(), m_row.end(), 0.0f);
-        float *row = m_row.data();
-        for (const Tap &t : m_columns) {
-            const unsigned char *pixel = data + t.offset;
-            float *near = row + t.span.first * 3;
-            near[0] += t.span.near * pixel[0];
-            near[1] += t.span.near * pixel[1];
-            near[2] += t.span.near * pixel[2];
-            if (t.span.far > 0) {
-                near[3] += t.span.far * pixel[0];
-                near[4] += t.span.far * pixel[1];
-                near[5] += t.span.far * pixel[2];
-            }
-        }
-        while (m_current < rowSpan.first)
-            flush();
-        float *sums = m_sums.data();
-        float *next = sums + m_row.size();
-        for (std::size_t i = 0; i < m_row.size(); ++i) {
-            sums[i] += rowSpan.near * row[i];
-            next[i] += rowSpan.far * row[i];
-        }
-    }
-
-    qint64 pictureRow(qint64 fileRow) const
-    {
-        return m_layout.topDown ? fileRow : m_height - 1 - fileRow;
-    }
-
-    void flush()
-    {
-        const qint64 y = m_layout.topDown ? m_current : m_outHeight - 1 - m_current;
-        auto *out = reinterpret_cast<QRgb *>(m_image.scanLine(int(y)));
-        const float *sums = m_sums.data();
-        const auto channel = [](float v) { return std::clamp(int(v + 0.5f), 0, 255); };
-        for (qint64 x = 0; x < m_outWidth; ++x, sums += 3)
-            out[x] = qRgb(channel(sums[2]), channel(sums[1]), channel(sums[0]));
-        const auto half = std::ptrdiff_t(m_row.size());
-        std::copy(m_sums.begin() + half, m_sums.end(), m_sums.begin());
-        std::fill(m_sums.begin() + half, m_sums.end(), 0.0f);
-        ++m_current;
+        if (m_layout.plain())
+            return data;
+        unsigned char *out = m_expanded.data();
+        if (m_columns.empty())
+            bmpPixels(m_layout, data, 0, m_layout.size.width(), out);
+        else // only the columns the reducer looks at
+            convertPixels(m_layout, data, [&](const auto &f) {
+                for (qint64 x : m_columns)
+                    f(x, out + 3 * x);
+            });
+        return out;
     }
 
     const BmpLayout &m_layout;
-    QImage &m_image;
-    const qint64 m_width;
-    const qint64 m_height;
-    const qint64 m_outWidth;
-    const qint64 m_outHeight;
-    std::vector<Tap> m_columns;
-    std::vector<float> m_row;  // the current row reduced across, blue, green, red
-    std::vector<float> m_sums; // output row m_current, then the next one
-    qint64 m_current = 0;
-    bool m_given = false;
+    RowReducer m_reducer;
+    std::vector<unsigned char> m_expanded;
+    std::vector<qint64> m_columns;
 };
 
 // The offset of the first byte at or after `at` that the file stores: a sparse file's holes read
 // as zeros, which are black rows, and skipping them spares reading gigabytes of nothing.
 // `at` itself where the file system cannot tell; `end` when only holes follow.
-qint64 nextStoredByte(int fd, qint64 at, qint64 end)
+qint64 nextStoredByte(int fd, const BmpLayout &layout, qint64 at, qint64 end)
 {
+    if (layout.bits <= 8 && layout.palette[0] != qRgb(0, 0, 0))
+        return at; // zeros are the palette's first colour, not black
+
     const off_t data = ::lseek(fd, off_t(at), SEEK_DATA);
     if (data >= 0)
         return std::min<qint64>(qint64(data), end);
@@ -244,7 +195,7 @@ qint64 feedAllRows(int fd, const BmpLayout &layout, RowSink &sink, unsigned char
         }
         const qint64 at = layout.dataOffset + row * layout.stride;
         const qint64 holeRows =
-            std::min(rows - row, (nextStoredByte(fd, at, end) - at) / layout.stride);
+            std::min(rows - row, (nextStoredByte(fd, layout, at, end) - at) / layout.stride);
         if (holeRows > 0) {
             row += holeRows;
             continue;
@@ -272,10 +223,10 @@ qint64 feedSampleRows(int fd, const BmpLayout &layout, const QSize &out, RowSink
             cancelledNow = true;
             return 0;
         }
-        for (qint64 k = 0; k < samplesPerOutput; ++k) {
+        for (qint64 k = 0; k < RowReducer::samplesPerOutput; ++k) {
             const qint64 row = sink.sampleRow(o, k);
             const qint64 at = layout.dataOffset + row * layout.stride;
-            if (nextStoredByte(fd, at, end) >= at + layout.stride)
+            if (nextStoredByte(fd, layout, at, end) >= at + layout.stride)
                 continue; // a hole: black, adds nothing
             const qint64 got = readAt(fd, buffer, layout.stride, at);
             if (got < 0)
@@ -304,22 +255,45 @@ BmpLayout readBmpLayout(const unsigned char *head, qint64 length, qint64 fileByt
     const quint32 compression = u32(head + 30);
     if (width <= 0 || height == 0 || height == INT_MIN || u16(head + 26) != 1)
         return layout;
-    if (bits != 24 && bits != 32)
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return layout;
     qint64 headerEnd = 14 + qint64(infoSize);
-    if (compression == 3) { // colour masks: only the usual order, without alpha
-        if (bits != 32)
+    if (compression == 3) { // colour masks, of 16 or 32 bits
+        if (bits != 16 && bits != 32)
             return layout;
         if (infoSize == 40)
             headerEnd += 12;
-        if (length < 66 || u32(head + 54) != 0xFF0000 || u32(head + 58) != 0xFF00 ||
-            u32(head + 62) != 0xFF)
+        if (length < 66)
             return layout;
+        layout.masks = {u32(head + 54), u32(head + 58), u32(head + 62)};
+        int shift = 0, w = 0;
+        for (quint32 m : layout.masks)
+            if (!maskShape(m, &shift, &w))
+                return layout;
+        if ((layout.masks[0] & layout.masks[1]) || (layout.masks[0] & layout.masks[2]) ||
+            (layout.masks[1] & layout.masks[2]))
+            return layout;
+        layout.masked =
+            bits == 16 || layout.masks != std::array<quint32, 3>{0xFF0000, 0xFF00, 0xFF};
     } else if (compression != 0) {
         return layout;
+    } else if (bits == 16) {
+        layout.masked = true;
+        layout.masks = {0x7C00, 0x3E0, 0x1F};
     }
     if (infoSize >= 108 && u32(head + 66) != 0) // an alpha mask: left to Qt's reader
         return layout;
+    if (bits <= 8) {
+        const quint32 used = u32(head + 46);
+        const qint64 entries = used == 0 ? (qint64(1) << bits) : qMin<qint64>(used, 1 << bits);
+        if (length < headerEnd + entries * 4)
+            return layout;
+        for (qint64 e = 0; e < entries; ++e) {
+            const unsigned char *c = head + headerEnd + 4 * e;
+            layout.palette[std::size_t(e)] = qRgb(c[2], c[1], c[0]);
+        }
+        headerEnd += entries * 4;
+    }
 
     const qint64 dataOffset = u32(head + 10);
     const qint64 stride = (qint64(width) * bits + 31) / 32 * 4;
@@ -330,10 +304,26 @@ BmpLayout readBmpLayout(const unsigned char *head, qint64 length, qint64 fileByt
     layout.valid = true;
     layout.size = QSize(width, int(rows));
     layout.topDown = height < 0;
-    layout.bytesPerPixel = bits / 8;
+    layout.bits = bits;
     layout.dataOffset = dataOffset;
     layout.stride = stride;
     return layout;
+}
+
+QSize bmpStatedSize(const unsigned char *head, qint64 length, qint64 fileBytes)
+{
+    // The old 12-byte header of 16-bit sides is left to Qt's reader, which takes any of them.
+    if (length < 14 + 40 || head[0] != 'B' || head[1] != 'M' || u32(head + 14) < 40)
+        return {};
+    const qint64 width = i32(head + 18);
+    const qint64 height = qAbs(qint64(i32(head + 22)));
+    const quint32 compression = u32(head + 30);
+    if (width <= 0 || height == 0 || height > INT_MAX)
+        return {};
+    const qint64 stride = (width * u16(head + 28) + 31) / 32 * 4;
+    if ((compression == 0 || compression == 3) && stride > fileBytes)
+        return {};
+    return QSize(int(width), int(height));
 }
 
 LoadedPicture decodeBmp(int fd, const BmpLayout &layout, const QSize &atLeast,
@@ -341,10 +331,12 @@ LoadedPicture decodeBmp(int fd, const BmpLayout &layout, const QSize &atLeast,
 {
     const bool reduce = atLeast.width() > 0 && atLeast.height() > 0;
     const QSize out = reduce ? layout.size.boundedTo(atLeast) : layout.size;
-    const qint64 rowsPerChunk = std::max<qint64>(1, chunkBytes / layout.stride);
+    // The rows read at a time take what the limit leaves, up to a megabyte.
+    const qint64 fixed = qint64(out.width()) * out.height() * 4 + RowSink::extraBytes(layout, out);
+    const qint64 rowsPerChunk = std::clamp<qint64>(
+        std::min(chunkBytes, limits.memoryBytes - fixed) / layout.stride, 1, layout.size.height());
     const qint64 bufferBytes = rowsPerChunk * layout.stride;
-    const qint64 needed = qint64(out.width()) * out.height() * 4 + bufferBytes +
-                          RowSink::extraBytes(layout.size, out);
+    const qint64 needed = fixed + bufferBytes;
     if (needed > limits.memoryBytes)
         return tooLarge(needed, limits.memoryBytes);
 

@@ -3,8 +3,10 @@
 #include "viewer/colourprofile.h"
 #include "viewer/embeddedprofile.h"
 #include "viewer/jpegscale.h"
+#include "viewer/jpegstream.h"
 #include "viewer/loadfailure.h"
 #include "viewer/orientation.h"
+#include "viewer/rowreducer.h"
 
 #include <QImage>
 
@@ -16,6 +18,7 @@
 #include <memory>
 #include <new>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,229 +30,13 @@ namespace {
 
 using namespace loadfailure;
 
-// Bytes read from the file at a time: the file itself is never held whole.
-constexpr std::size_t inputChunk = 128 * 1024;
-
-// A decoder visits every block of the picture once per scan, even for a scan without data, so
-// a small file of thousands of scans can take minutes. Encoders write about ten scans (each
-// covering one or all components); a file that needs more than this many visits of each block,
-// or more scans than this, is not a picture anyone made and is refused as unreadable.
-constexpr qint64 passesAllowed = 16;
-constexpr int scansAllowed = 500;
-// Visits always allowed, so that tiny pictures with a few more scans than blocks still decode.
-constexpr qint64 visitsAlwaysAllowed = 1 << 20;
-
-// Pixels a reduced decode may always use, whatever the area it fills.
+// Pixels a reduced decode may always use, whatever the area it fills; a larger one is averaged
+// down row by row as it is decoded instead of being held.
 constexpr qint64 reducedPixelFloor = 16LL * 1024 * 1024;
-
-enum class Stop { None, Cancelled, TooManyScans, ReadFailed };
-
-// Everything the decode keeps, in one object whose address libjpeg's callbacks receive. The
-// decode jumps back out of libjpeg on errors (the library's C error protocol), so nothing with
-// a destructor may live in the frames it jumps over: all of it lives here.
-struct Decoder
-{
-    jpeg_decompress_struct cinfo = {};
-    jpeg_error_mgr errors = {};
-    jpeg_source_mgr source = {};
-    jpeg_progress_mgr progress = {};
-    std::jmp_buf jump = {};
-    bool created = false;
-
-    int fd = -1;
-    off_t offset = 0; // of the next byte to read from the file
-    bool ended = false;
-    int readErrno = 0;
-    std::unique_ptr<JOCTET[]> input{new (std::nothrow) JOCTET[inputChunk]};
-
-    // The first EXIF segment, kept for its orientation tag; every other segment is skipped
-    // unread, so that a file of many large segments costs no memory.
-    std::unique_ptr<unsigned char[]> exif;
-    std::size_t exifLength = 0;
-    // The pieces of an embedded colour profile, then the profile they make.
-    IccChunks iccChunks;
-    QByteArray icc;
-
-    bool warned = false;
-    Stop stop = Stop::None;
-    const std::atomic<bool> *cancel = nullptr;
-    int lastScan = 0;
-    qint64 visits = 0;
-    qint64 visitLimit = 0;
-
-    QImage image;
-    std::unique_ptr<JSAMPLE[]> cmykRow;
-    std::vector<JSAMPROW> rows;
-    // Converts the colours of the rows decoded so far beside the decode; declared after the
-    // image, so that it stops before the image goes.
-    std::unique_ptr<ConcurrentConversion> colours;
-
-    ~Decoder()
-    {
-        if (created)
-            jpeg_destroy_decompress(&cinfo);
-    }
-};
-
-Decoder *decoderOf(j_common_ptr cinfo)
-{
-    return static_cast<Decoder *>(cinfo->client_data);
-}
-
-j_common_ptr common(j_decompress_ptr cinfo)
-{
-    return reinterpret_cast<j_common_ptr>(cinfo);
-}
-
-[[noreturn]] void errorExit(j_common_ptr cinfo)
-{
-    std::longjmp(decoderOf(cinfo)->jump, 1);
-}
-
-[[noreturn]] void stopDecoding(j_common_ptr cinfo, Stop why)
-{
-    decoderOf(cinfo)->stop = why;
-    errorExit(cinfo);
-}
-
-// Warnings (damaged or missing data) are remembered, never printed.
-void emitMessage(j_common_ptr cinfo, int level)
-{
-    if (level < 0)
-        decoderOf(cinfo)->warned = true;
-}
-
-void outputMessage(j_common_ptr) {}
-
-void initSource(j_decompress_ptr) {}
-
-void termSource(j_decompress_ptr) {}
-
-boolean fillInput(j_decompress_ptr cinfo)
-{
-    Decoder *d = decoderOf(common(cinfo));
-    ssize_t n = 0;
-    do
-        n = ::pread(d->fd, d->input.get(), inputChunk, d->offset);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        d->readErrno = errno;
-        stopDecoding(common(cinfo), Stop::ReadFailed);
-    }
-    if (n == 0) {
-        // The data ends early: an end marker lets the decoder finish what it has.
-        d->ended = true;
-        d->input[0] = 0xFF;
-        d->input[1] = JPEG_EOI;
-        n = 2;
-        cinfo->err->msg_code = JWRN_JPEG_EOF;
-        cinfo->err->emit_message(common(cinfo), -1);
-    } else {
-        d->offset += n;
-    }
-    cinfo->src->next_input_byte = d->input.get();
-    cinfo->src->bytes_in_buffer = std::size_t(n);
-    return TRUE;
-}
-
-void skipInput(j_decompress_ptr cinfo, long count)
-{
-    if (count <= 0)
-        return;
-    jpeg_source_mgr *src = cinfo->src;
-    if (std::size_t(count) <= src->bytes_in_buffer) {
-        src->next_input_byte += count;
-        src->bytes_in_buffer -= std::size_t(count);
-        return;
-    }
-    decoderOf(common(cinfo))->offset += off_t(std::size_t(count) - src->bytes_in_buffer);
-    src->bytes_in_buffer = 0;
-}
-
-JOCTET nextByte(j_decompress_ptr cinfo)
-{
-    if (cinfo->src->bytes_in_buffer == 0)
-        fillInput(cinfo);
-    --cinfo->src->bytes_in_buffer;
-    return *cinfo->src->next_input_byte++;
-}
-
-boolean readApp1(j_decompress_ptr cinfo)
-{
-    Decoder *d = decoderOf(common(cinfo));
-    const int high = nextByte(cinfo);
-    long left = long((high << 8) | nextByte(cinfo)) - 2;
-    static const unsigned char exifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
-    if (!d->exif && left > long(sizeof exifHeader)) {
-        unsigned char head[sizeof exifHeader] = {};
-        for (unsigned char &c : head)
-            c = nextByte(cinfo);
-        left -= long(sizeof head);
-        if (std::memcmp(head, exifHeader, sizeof head) == 0) {
-            d->exif.reset(new (std::nothrow) unsigned char[sizeof head + std::size_t(left)]);
-            if (d->exif) {
-                std::memcpy(d->exif.get(), head, sizeof head);
-                for (d->exifLength = sizeof head; left > 0; --left)
-                    d->exif[d->exifLength++] = nextByte(cinfo);
-            }
-        }
-    }
-    skipInput(cinfo, left);
-    return TRUE;
-}
-
-// Copies the next `count` bytes of the segment being read.
-void readBytes(j_decompress_ptr cinfo, unsigned char *to, long count)
-{
-    while (count > 0) {
-        if (cinfo->src->bytes_in_buffer == 0)
-            fillInput(cinfo);
-        const long n = qMin(count, long(cinfo->src->bytes_in_buffer));
-        std::memcpy(to, cinfo->src->next_input_byte, std::size_t(n));
-        cinfo->src->next_input_byte += n;
-        cinfo->src->bytes_in_buffer -= std::size_t(n);
-        to += n;
-        count -= n;
-    }
-}
-
-// The pieces of an ICC profile are kept, within their bounds; other APP2 segments are skipped.
-boolean readApp2(j_decompress_ptr cinfo)
-{
-    Decoder *d = decoderOf(common(cinfo));
-    const int high = nextByte(cinfo);
-    long left = long((high << 8) | nextByte(cinfo)) - 2;
-    if (left >= long(IccChunks::headerBytes)) {
-        unsigned char head[IccChunks::headerBytes] = {};
-        readBytes(cinfo, head, long(sizeof head));
-        left -= long(sizeof head);
-        if (IccChunks::isPiece(head)) {
-            if (unsigned char *to = d->iccChunks.place(head[12], head[13], std::size_t(left))) {
-                readBytes(cinfo, to, left);
-                left = 0;
-            }
-        }
-    }
-    skipInput(cinfo, left);
-    return TRUE;
-}
-
-// Called by libjpeg before each row of each scan and each group of output rows.
-void monitor(j_common_ptr cinfo)
-{
-    Decoder *d = decoderOf(cinfo);
-    if (d->cancel && d->cancel->load(std::memory_order_relaxed))
-        stopDecoding(cinfo, Stop::Cancelled);
-    const auto *dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (dinfo->input_scan_number == d->lastScan)
-        return;
-    d->lastScan = dinfo->input_scan_number;
-    for (int i = 0; i < dinfo->comps_in_scan; ++i)
-        d->visits += qint64(dinfo->cur_comp_info[i]->width_in_blocks) *
-                     dinfo->cur_comp_info[i]->height_in_blocks;
-    if (d->lastScan > scansAllowed || d->visits > d->visitLimit)
-        stopDecoding(cinfo, Stop::TooManyScans);
-}
+// Pixels a JPEG may have for each byte of its file: a picture of one flat colour, the best any
+// encoder compresses, takes about a byte for every hundred pixels. A header that claims more is
+// refused rather than decoded through gigapixels of nothing.
+constexpr qint64 pixelsPerFileByte = 1024;
 
 // An image buffer for the decoder. Large ones ask for huge pages: filling a fresh 100 MB buffer
 // otherwise costs tens of thousands of page faults, a good part of a full decode.
@@ -278,61 +65,92 @@ void cmykToRgb(const JSAMPLE *in, QRgb *out, JDIMENSION width)
     }
 }
 
-LoadedPicture failedAfterJump(Decoder &d)
+// Inverted CMYK, as image editors write it, to blue, green and red bytes.
+void cmykToBytes(JSAMPLE *row, JDIMENSION width)
+{
+    for (JDIMENSION x = 0; x < width; ++x) {
+        JSAMPLE *p = row + 4 * x;
+        const int k = p[3];
+        const JSAMPLE c = p[0], m = p[1], y = p[2];
+        p[0] = JSAMPLE(k * y / 255);
+        p[1] = JSAMPLE(k * m / 255);
+        p[2] = JSAMPLE(k * c / 255);
+    }
+}
+
+// Decodes the rows one at a time, averaging them into d.image (already of its reduced size).
+void decodeByRows(JpegDecode &d, bool cmyk)
+{
+    d.reducer = std::make_unique<RowReducer>(
+        QSize(int(d.cinfo.output_width), int(d.cinfo.output_height)), 4, false, d.image);
+    d.reducer->prepare();
+    JSAMPROW row = d.row.data();
+    jpeg_start_decompress(&d.cinfo);
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        const JDIMENSION y = d.cinfo.output_scanline;
+        if (jpeg_read_scanlines(&d.cinfo, &row, 1) == 0)
+            break;
+        if (cmyk)
+            cmykToBytes(row, d.cinfo.output_width);
+        d.reducer->add(qint64(y), row);
+    }
+    d.reducer->finish();
+}
+
+LoadedPicture failedAfterJump(JpegDecode &d)
 {
     switch (d.stop) {
-    case Stop::Cancelled:
+    case JpegStop::Cancelled:
         return cancelled();
-    case Stop::ReadFailed:
+    case JpegStop::ReadFailed:
         return fromErrno(d.readErrno);
-    case Stop::TooManyScans:
+    case JpegStop::TooManyScans:
         return failure(LoadedPicture::Unreadable,
                        QStringLiteral("it has more scans than any encoder writes"));
-    case Stop::None:
+    case JpegStop::None:
         break;
     }
     const int code = d.errors.msg_code;
     if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE)
         return failure(LoadedPicture::OutOfMemory, QStringLiteral("the decoder ran out of memory"));
     char text[JMSG_LENGTH_MAX] = {};
-    d.errors.format_message(common(&d.cinfo), text);
+    d.errors.format_message(reinterpret_cast<j_common_ptr>(&d.cinfo), text);
     return failure(LoadedPicture::Unreadable, QString::fromLocal8Bit(text));
+}
+
+LoadedPicture finished(JpegDecode &d, Orientation orientation)
+{
+    LoadedPicture result;
+    result.fullSize =
+        turned(QSize(int(d.cinfo.image_width), int(d.cinfo.image_height)), orientation);
+    result.incomplete = d.warned;
+    result.image = upright(std::move(d.image), orientation);
+    if (result.image.isNull())
+        return failure(LoadedPicture::OutOfMemory, QStringLiteral("no memory to turn the picture"));
+    return result;
 }
 
 } // namespace
 
 LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
 {
-    Decoder d;
+    JpegDecode d;
     if (!d.input)
         return failure(LoadedPicture::OutOfMemory, QStringLiteral("no memory for the decoder"));
     d.fd = fd;
     d.cancel = request.limits.cancel;
-    d.cinfo.err = jpeg_std_error(&d.errors);
-    d.errors.error_exit = errorExit;
-    d.errors.emit_message = emitMessage;
-    d.errors.output_message = outputMessage;
-    d.cinfo.client_data = &d;
+    prepareJpegErrors(d);
     if (setjmp(d.jump) != 0)
         return failedAfterJump(d);
 
     d.created = true; // destroying a decoder whose creation failed is safe
     jpeg_CreateDecompress(&d.cinfo, JPEG_LIB_VERSION, sizeof(jpeg_decompress_struct));
-    d.source.init_source = initSource;
-    d.source.fill_input_buffer = fillInput;
-    d.source.skip_input_data = skipInput;
-    d.source.resync_to_restart = jpeg_resync_to_restart;
-    d.source.term_source = termSource;
-    d.cinfo.src = &d.source;
-    d.progress.progress_monitor = monitor;
-    d.cinfo.progress = &d.progress;
-    jpeg_set_marker_processor(&d.cinfo, JPEG_APP0 + 1, readApp1);
-    jpeg_set_marker_processor(&d.cinfo, JPEG_APP0 + 2, readApp2);
+    attachJpegSource(d);
     jpeg_read_header(&d.cinfo, TRUE);
 
     // Without a byte of scan data a decode "succeeds" with nothing but grey.
     if (d.source.bytes_in_buffer == 0)
-        fillInput(&d.cinfo);
+        readJpegInput(d);
     if (d.ended)
         return failure(LoadedPicture::Unreadable, QStringLiteral("no picture data follows"));
 
@@ -348,15 +166,25 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     const qint64 height = scaledLength(d.cinfo.image_height, eighths);
     const qint64 needed =
         jpegBytesNeeded(d.cinfo, eighths, {memory, qint64(inputChunk), orientation});
-    // A reduced decode needs at most a few times the area it fills, unless the picture is more
-    // than eight times larger than that area: such a claim is refused rather than decoded into
-    // a buffer nothing needs.
+    // A reduced decode needs at most a few times the area it fills; a picture more than eight
+    // times larger than that area is averaged down row by row as it is decoded.
     const qint64 areaLimit = qMax(reducedPixelFloor, 4 * qint64(wanted.width()) * wanted.height());
-    if (needed > memory)
-        return tooLarge(needed, memory);
-    if (reduce && width * height > areaLimit)
+    struct stat st = {};
+    const qint64 fileBytes = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
+    const qint64 fullPixels = qint64(d.cinfo.image_width) * d.cinfo.image_height;
+    const bool byRows = reduce && width * height > areaLimit;
+    const QSize out =
+        byRows ? QSize(int(width), int(height)).boundedTo(wanted) : QSize(int(width), int(height));
+    // By rows the decoder's own buffers remain, the picture is only the reduced one.
+    const qint64 outBytes = qint64(out.width()) * out.height() * 4;
+    const qint64 rowsNeeded = needed - width * height * 4 * (swapsSides(orientation) ? 2 : 1) +
+                              outBytes * (swapsSides(orientation) ? 2 : 1) + width * 4 +
+                              RowReducer::extraBytes(QSize(int(width), int(height)), out);
+    if ((byRows ? rowsNeeded : needed) > memory)
+        return tooLarge(byRows ? rowsNeeded : needed, memory);
+    if (byRows && fullPixels / pixelsPerFileByte > fileBytes)
         return failure(LoadedPicture::OutOfMemory,
-                       QStringLiteral("even reduced it is far larger than the area it fills"));
+                       QStringLiteral("its header claims far more pixels than its file can hold"));
 
     d.cinfo.scale_num = unsigned(eighths);
     d.cinfo.scale_denom = 8;
@@ -368,12 +196,13 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     // CMYK with a profile it fits is kept as stored, four bytes a pixel, for the conversion.
     const bool keepCmyk = cmyk && !d.icc.isEmpty() && profileFits(d.icc, stored, request.colours);
 #if Q_BYTE_ORDER == Q_BIG_ENDIAN
-    d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_XRGB;
+    // Rows averaged down are read as bytes, blue first; whole pictures as 32-bit words.
+    d.cinfo.out_color_space = cmyk ? JCS_CMYK : byRows ? JCS_EXT_BGRX : JCS_EXT_XRGB;
 #else
     d.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
 #endif
     // The decoder's own allocations beyond the estimate fail instead of growing.
-    d.cinfo.mem->max_memory_to_use = long(memory - width * height * 4);
+    d.cinfo.mem->max_memory_to_use = long(memory - (byRows ? outBytes : width * height * 4));
     qint64 blocks = 0;
     for (int c = 0; c < d.cinfo.num_components; ++c)
         blocks +=
@@ -381,6 +210,19 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
     d.visitLimit = qMax(visitsAlwaysAllowed, passesAllowed * blocks);
 
     jpeg_calc_output_dimensions(&d.cinfo);
+    if (byRows) {
+        d.image = allocateImage(out.width(), out.height());
+        d.row.resize(std::size_t(d.cinfo.output_width) * 4);
+        if (d.image.isNull())
+            return failure(LoadedPicture::OutOfMemory, QStringLiteral("no memory for the picture"));
+        decodeByRows(d, cmyk);
+        // A CMYK profile needs the stored inks, which are averaged away by now.
+        if (!d.icc.isEmpty() && !cmyk &&
+            convertColours(d.image, d.icc, stored, request.colours, d.cancel) ==
+                Conversion::Cancelled)
+            return cancelled();
+        return finished(d, orientation);
+    }
     d.image = allocateImage(int(d.cinfo.output_width), int(d.cinfo.output_height));
     if (cmyk && !keepCmyk)
         d.cmykRow.reset(new (std::nothrow) JSAMPLE[std::size_t(d.cinfo.output_width) * 4]);
@@ -423,14 +265,7 @@ LoadedPicture decodeJpeg(int fd, const JpegRequest &request)
                           d.cinfo.output_width);
     }
 
-    LoadedPicture result;
-    result.fullSize =
-        turned(QSize(int(d.cinfo.image_width), int(d.cinfo.image_height)), orientation);
-    result.incomplete = d.warned;
-    result.image = upright(std::move(d.image), orientation);
-    if (result.image.isNull())
-        return failure(LoadedPicture::OutOfMemory, QStringLiteral("no memory to turn the picture"));
-    return result;
+    return finished(d, orientation);
 }
 
 } // namespace vistrel

@@ -3,6 +3,7 @@
 #include "common/openedfile.h"
 #include "viewer/bmpdecoder.h"
 #include "viewer/fileread.h"
+#include "viewer/gifscreen.h"
 #include "viewer/orientation.h"
 
 #include <QBuffer>
@@ -16,8 +17,12 @@
 namespace vistrel {
 namespace {
 
-// Enough for the frame header behind large metadata blocks in nearly every JPEG.
-constexpr qsizetype headBytes = 256 * 1024;
+// The first read of a file; a JPEG's segments beyond it are passed over by seeking.
+constexpr qsizetype headBytes = 64 * 1024;
+// A JPEG's walk to its frame header reads at most this many segments and bytes, however the
+// file is made: real files have a few dozen segments before the frame.
+constexpr int maxSegments = 10000;
+constexpr qint64 maxBytesRead = 16LL << 20;
 
 // Bytes of coefficients a decoder keeps for the whole picture when the frame (SOF2, SOF6,
 // SOF10, SOF14) is progressive: 128 for each 8 x 8 block of each component.
@@ -49,38 +54,82 @@ qint64 coefficientBytes(const uchar *frame, qsizetype available)
     return bytes;
 }
 
-// The upright size a JPEG's frame header gives, from its markers up to the first frame;
-// empty when the head holds none. Also the coefficients its decoder holds.
-QSize jpegSize(const QByteArray &head, qint64 *coefficients, bool *byRegion)
+// The file seen through a window read where it is needed, so that the contents of segments
+// passed over are never read.
+class Window
 {
-    const auto *p = reinterpret_cast<const uchar *>(head.constData());
-    const qsizetype n = head.size();
+public:
+    Window(int fd, QByteArray head) : m_fd(fd), m_data(std::move(head)) {}
+
+    // The bytes from `offset` on: at least `count` of them unless the file ends first (then
+    // `available` says how many); null when they cannot be read or the read bound is spent.
+    const uchar *at(qint64 offset, qsizetype count, qsizetype *available)
+    {
+        if (offset < m_base || offset + count > m_base + m_data.size()) {
+            const qsizetype want = qMax<qsizetype>(count, 4096);
+            m_spent += want;
+            if (m_spent > maxBytesRead)
+                return nullptr;
+            m_data.resize(want);
+            const qint64 got =
+                readAt(m_fd, reinterpret_cast<unsigned char *>(m_data.data()), want, offset);
+            m_data.resize(got > 0 ? qsizetype(got) : 0);
+            m_base = offset;
+        }
+        *available = qsizetype(m_base + m_data.size() - offset);
+        return *available > 0
+                   ? reinterpret_cast<const uchar *>(m_data.constData()) + (offset - m_base)
+                   : nullptr;
+    }
+
+private:
+    int m_fd;
+    QByteArray m_data;
+    qint64 m_base = 0;
+    qint64 m_spent = 0;
+};
+
+// The upright size a JPEG's frame header gives, walking its segments by their lengths up to the
+// first frame wherever it lies; empty when there is none. Also the coefficients its decoder
+// holds and whether it can be read by region.
+QSize jpegSize(Window &file, qint64 *coefficients, bool *byRegion)
+{
     Orientation orientation = Orientation::Upright;
-    qsizetype i = 2;
-    while (i + 4 <= n) {
-        if (p[i] != 0xFF)
+    bool exifSeen = false;
+    qint64 i = 2;
+    qsizetype n = 0;
+    for (int segments = 0; segments < maxSegments; ++segments) {
+        const uchar *p = file.at(i, 4, &n);
+        if (!p || n < 4 || p[0] != 0xFF)
             return {};
-        const uchar marker = p[i + 1];
+        const uchar marker = p[1];
         if (marker == 0xFF) { // fill byte
             ++i;
             continue;
         }
-        const qsizetype length = (qsizetype(p[i + 2]) << 8) | p[i + 3];
+        const qsizetype length = (qsizetype(p[2]) << 8) | p[3];
         if (length < 2 || marker == 0xDA) // a scan before any frame
             return {};
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
-            if (i + 9 > n)
+            p = file.at(i, 2 + length, &n);
+            if (!p || n < 9)
                 return {};
-            *coefficients = coefficientBytes(p + i, n - i);
+            *coefficients = coefficientBytes(p, n);
             *byRegion = (marker == 0xC0 || marker == 0xC1) && orientation == Orientation::Upright &&
-                        i + 10 <= n && (p[i + 9] == 1 || p[i + 9] == 3);
-            return turned(QSize((int(p[i + 7]) << 8) | p[i + 8], (int(p[i + 5]) << 8) | p[i + 6]),
-                          orientation);
+                        n >= 10 && (p[9] == 1 || p[9] == 3);
+            return turned(QSize((int(p[7]) << 8) | p[8], (int(p[5]) << 8) | p[6]), orientation);
         }
-        if (marker == 0xE1 && i + 10 <= n && std::memcmp(p + i + 4, "Exif\0\0", 6) == 0)
-            orientation = exifOrientation(p + i + 4, std::size_t(qMin(length - 2, n - i - 4)));
+        // The first EXIF segment's orientation, as the decoder takes it; other segments are
+        // passed over unread.
+        if (marker == 0xE1 && !exifSeen && (p = file.at(i, 10, &n)) && n >= 10 &&
+            std::memcmp(p + 4, "Exif\0\0", 6) == 0) {
+            exifSeen = true;
+            p = file.at(i, 2 + length, &n);
+            if (p && n >= 10)
+                orientation = exifOrientation(p + 4, std::size_t(qMin(length - 2, n - 4)));
+        }
         i += 2 + length;
     }
     return {};
@@ -107,17 +156,23 @@ PictureHeader readPictureHeader(int fd, const struct stat &st)
     if (head.size() < 4)
         return header;
     QSize size;
-    header.jpeg = uchar(head[0]) == 0xFF && uchar(head[1]) == 0xD8;
+    const auto *bytes = reinterpret_cast<const unsigned char *>(head.constData());
+    header.jpeg = bytes[0] == 0xFF && bytes[1] == 0xD8;
     const BmpLayout bmp =
-        header.jpeg ? BmpLayout()
-                    : readBmpLayout(reinterpret_cast<const unsigned char *>(head.constData()),
-                                    head.size(), qint64(st.st_size));
+        header.jpeg ? BmpLayout() : readBmpLayout(bytes, head.size(), qint64(st.st_size));
+    const GifScreen gif = header.jpeg ? GifScreen() : readGifScreen(bytes, head.size());
     if (header.jpeg) {
-        size = jpegSize(head, &header.coefficientBytes, &header.byRegion);
+        Window file(fd, head);
+        size = jpegSize(file, &header.coefficientBytes, &header.byRegion);
     } else if (bmp.valid) {
         header.bmpStreams = true;
         header.byRegion = true;
         size = bmp.size;
+    } else if (gif.valid) {
+        size = gif.shown();
+    } else if (bytes[0] == 'B' && bytes[1] == 'M') {
+        // Any other BMP: its size as stated, whatever Qt's reader thinks of it.
+        size = bmpStatedSize(bytes, head.size(), qint64(st.st_size));
     } else {
         QBuffer buffer(&head);
         buffer.open(QIODevice::ReadOnly);

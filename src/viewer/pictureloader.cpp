@@ -6,8 +6,10 @@
 #include "viewer/colourprofile.h"
 #include "viewer/embeddedprofile.h"
 #include "viewer/fileread.h"
+#include "viewer/gifscreen.h"
 #include "viewer/jpegdecoder.h"
 #include "viewer/loadfailure.h"
+#include "viewer/pictureheader.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -74,23 +76,58 @@ namespace {
 
 using namespace loadfailure;
 
-// The file as Qt's readers see it: they read only what they need (a BMP its header and rows,
-// never the rest of a long file), and every read fails once the load is cancelled.
-class CancellableFile : public QFile
+// The file as Qt's readers see it: read where they ask (they read only what they need, a BMP
+// its header and rows, never the rest of a long file), every read failing once the load is
+// cancelled, and a GIF's screen given as the size the picture is shown at (see GifScreen).
+class ReaderFile : public QIODevice
 {
 public:
-    explicit CancellableFile(const std::atomic<bool> *cancel) : m_cancel(cancel) {}
+    ReaderFile(int fd, qint64 size, const std::atomic<bool> *cancel)
+        : m_fd(fd), m_size(size), m_cancel(cancel)
+    {}
+
+    // The screen's width and height bytes replaced by `shown`.
+    void setGifScreen(const QSize &shown)
+    {
+        const int w = shown.width(), h = shown.height();
+        const char bytes[] = {char(w & 0xFF), char(w >> 8), char(h & 0xFF), char(h >> 8)};
+        m_patch = QByteArray(bytes, sizeof bytes);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_size; }
+    bool seek(qint64 pos) override
+    {
+        m_offset = pos;
+        return QIODevice::seek(pos);
+    }
+    int readErrno() const { return m_errno; }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
         if (m_cancel && m_cancel->load(std::memory_order_relaxed))
             return -1;
-        return QFile::readData(data, maxSize);
+        const qint64 got = readAt(m_fd, reinterpret_cast<unsigned char *>(data), maxSize, m_offset);
+        if (got < 0) {
+            m_errno = errno;
+            return -1;
+        }
+        for (qint64 i = qMax<qint64>(m_offset, gifScreenAt);
+             i < qMin(m_offset + got, gifScreenAt + qint64(m_patch.size())); ++i)
+            data[i - m_offset] = m_patch[qsizetype(i - gifScreenAt)];
+        m_offset += got;
+        return got;
     }
+    qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
+    static constexpr qint64 gifScreenAt = 6;
+    int m_fd;
+    qint64 m_size;
     const std::atomic<bool> *m_cancel;
+    qint64 m_offset = 0;
+    int m_errno = 0;
+    QByteArray m_patch;
 };
 
 bool isAcceptedFormat(const QByteArray &format)
@@ -120,11 +157,18 @@ bool isCancelled(const LoadLimits &limits)
     return limits.cancel && limits.cancel->load(std::memory_order_relaxed);
 }
 
-LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limits)
+// `stated` is the size the file's header gives as the program reads it (PictureHeader), judged
+// before any reader is asked; a reader's own figure is only used where that is unknown.
+LoadedPicture decodeWithQt(int fd, qint64 fileBytes, const QSize &stated, const QSize &atLeast,
+                           const LoadLimits &limits)
 {
-    CancellableFile file(limits.cancel);
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    ReaderFile file(fd, fileBytes, limits.cancel);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return failure(LoadedPicture::PathAccess, file.errorString());
+    unsigned char head[64] = {};
+    const GifScreen gif = readGifScreen(head, readAt(fd, head, sizeof head, 0));
+    if (gif.valid && gif.shown() != gif.screen && stated == gif.shown())
+        file.setGifScreen(gif.shown());
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     if (!isAcceptedFormat(reader.format()))
@@ -132,11 +176,11 @@ LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limit
 
     // The reader's picture, a converted copy when it is not in a shown format, and the reduced
     // copy: all within the limit, checked from the header before anything is allocated.
-    const QSize size = reader.size();
+    const QSize size = stated.isValid() ? stated : reader.size();
     const QImage::Format format = reader.imageFormat();
     const bool reduce = atLeast.width() > 0 && atLeast.height() > 0;
+    const qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
     if (size.isValid()) {
-        const qint64 pixels = qint64(size.width()) * size.height();
         qint64 needed = pixels * bytesPerPixel(format);
         if (!isShownFormat(format))
             needed += pixels * 4;
@@ -157,8 +201,14 @@ LoadedPicture decodeWithQt(int fd, const QSize &atLeast, const LoadLimits &limit
     if (!reader.read(&image) || image.isNull()) {
         if (isCancelled(limits))
             return cancelled();
-        if (file.error() == QFileDevice::ReadError)
-            return failure(LoadedPicture::PathAccess, file.errorString());
+        if (file.readErrno() != 0)
+            return fromErrno(file.readErrno());
+        // Qt's readers refuse pictures above their own limits as if the file were damaged.
+        if (pixels > readerPixelLimit)
+            return failure(LoadedPicture::OutOfMemory,
+                           QStringLiteral("at %1 x %2 it is larger than its reader can decode")
+                               .arg(size.width())
+                               .arg(size.height()));
         // Readers report a picture they found no memory for like a damaged one: ask
         // for that memory once more to tell the two apart.
         if (size.isValid() &&
@@ -202,25 +252,33 @@ LoadedPicture withOwnColours(LoadedPicture p, int fd, const unsigned char *head,
     return p;
 }
 
-// Opened without blocking so that a FIFO or device named like a picture cannot hang the
-// display; anything but a non-empty regular file is no picture. Read, never mapped: a file
-// truncated under a mapping would kill the program on access.
-// The machine's MemAvailable in bytes; 0 when unknown.
+} // namespace
+
 qint64 availableMemory()
 {
+    // The kernel makes the text as it is read: the file's size is 0 and it seems at its end
+    // right after opening, so it is read until a read gives nothing.
     QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (!meminfo.open(QIODevice::ReadOnly))
+    if (!meminfo.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return 0;
-    for (int i = 0; i < 8 && !meminfo.atEnd(); ++i) {
-        const QByteArray line = meminfo.readLine();
+    QByteArray text;
+    char chunk[4096];
+    for (qint64 n = 0; (n = meminfo.read(chunk, sizeof chunk)) > 0 && text.size() < (1 << 20);)
+        text.append(chunk, qsizetype(n));
+    for (const QByteArray &line : text.split('\n')) {
         if (line.startsWith("MemAvailable:")) {
             const QList<QByteArray> fields = line.simplified().split(' ');
-            return fields.size() >= 2 ? fields[1].toLongLong() * 1024 : 0;
+            return fields.size() >= 2 ? qMax(qint64(0), fields[1].toLongLong() * 1024) : 0;
         }
     }
     return 0;
 }
 
+namespace {
+
+// Opened without blocking so that a FIFO or device named like a picture cannot hang the
+// display; anything but a non-empty regular file is no picture. Read, never mapped: a file
+// truncated under a mapping would kill the program on access.
 LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool largest,
                        LoadLimits limits)
 {
@@ -251,8 +309,10 @@ LoadedPicture loadFile(const QByteArray &nativePath, const QSize &atLeast, bool 
             return decodeJpeg(fd, {atLeast, largest, limits, colours});
         const BmpLayout bmp = readBmpLayout(head, got, qint64(st.st_size));
         const QSize size = largest ? QSize() : atLeast;
-        return withOwnColours(bmp.valid ? decodeBmp(fd, bmp, size, limits)
-                                        : decodeWithQt(fd, size, limits),
+        return withOwnColours(bmp.valid
+                                  ? decodeBmp(fd, bmp, size, limits)
+                                  : decodeWithQt(fd, qint64(st.st_size),
+                                                 readPictureHeader(fd, st).size, size, limits),
                               fd, head, got, qint64(st.st_size), colours, limits);
     } catch (const std::bad_alloc &) {
         return noMemoryLeft();

@@ -55,6 +55,8 @@ struct LoadLimits
 // than any real photo needs), as far as half of the memory the machine has available allows.
 // A small file claiming a huge picture stays within the 256 MiB.
 qint64 memoryBoundFor(qint64 fileBytes);
+// The machine's available memory (MemAvailable) in bytes; 0 when unknown.
+qint64 availableMemory();
 constexpr qint64 memoryBoundFloor = 256LL << 20;
 
 // Reads a picture file into an upright image. JPEG is decoded with libjpeg-turbo straight into

@@ -191,21 +191,25 @@ LoadedPicture decodeBmpRegion(int fd, const BmpLayout &layout, const QRect &regi
     const QRect part = region & QRect(QPoint(0, 0), layout.size);
     if (part.isEmpty())
         return failure(LoadedPicture::Unreadable, QStringLiteral("not readable by region"));
-    const qint64 bytes = qint64(part.width()) * layout.bytesPerPixel;
-    if (qint64(part.width()) * part.height() * 4 + bytes > limits.memoryBytes)
-        return tooLarge(qint64(part.width()) * part.height() * 4 + bytes, limits.memoryBytes);
+    // The stored bytes that hold the columns asked for, and the first of them in those bytes.
+    const qint64 firstByte = qint64(part.x()) * layout.bits / 8;
+    const qint64 skip = qint64(part.x()) - firstByte * 8 / layout.bits;
+    const qint64 bytes = (qint64(part.right() + 1) * layout.bits + 7) / 8 - firstByte;
+    const qint64 rowBytes = bytes + qint64(part.width()) * 3;
+    if (qint64(part.width()) * part.height() * 4 + rowBytes > limits.memoryBytes)
+        return tooLarge(qint64(part.width()) * part.height() * 4 + rowBytes, limits.memoryBytes);
     QImage image(part.size(), QImage::Format_RGB32);
-    std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[std::size_t(bytes)]);
+    std::unique_ptr<unsigned char[]> row(new (std::nothrow) unsigned char[std::size_t(rowBytes)]);
     if (image.isNull() || !row)
         return failure(LoadedPicture::OutOfMemory, QStringLiteral("no memory for the region"));
+    unsigned char *pixels = row.get() + bytes;
     bool incomplete = false;
     for (int y = 0; y < part.height(); ++y) {
         if (limits.cancel && limits.cancel->load(std::memory_order_relaxed))
             return cancelled();
         const qint64 pictureRow = part.y() + y;
         const qint64 fileRow = layout.topDown ? pictureRow : layout.size.height() - 1 - pictureRow;
-        const qint64 at =
-            layout.dataOffset + fileRow * layout.stride + qint64(part.x()) * layout.bytesPerPixel;
+        const qint64 at = layout.dataOffset + fileRow * layout.stride + firstByte;
         const qint64 got = readAt(fd, row.get(), bytes, at);
         if (got < 0)
             return fromErrno(errno);
@@ -215,8 +219,9 @@ LoadedPicture decodeBmpRegion(int fd, const BmpLayout &layout, const QRect &regi
             std::fill_n(out, part.width(), qRgb(0, 0, 0));
             continue;
         }
-        const unsigned char *in = row.get();
-        for (int x = 0; x < part.width(); ++x, in += layout.bytesPerPixel)
+        bmpPixels(layout, row.get(), skip, part.width(), pixels);
+        const unsigned char *in = pixels;
+        for (int x = 0; x < part.width(); ++x, in += 3)
             out[x] = qRgb(in[2], in[1], in[0]);
     }
     if (!withFileColours(image, profile, StoredPixels::Rgb, limits))

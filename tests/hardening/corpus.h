@@ -25,7 +25,8 @@ public:
     {
         QByteArray name; // the bytes on disk
         bool listed = false;
-        QByteArray kind; // good, bad, cut, huge, either, none
+        QByteArray
+            kind; // good, shown (by the program, not by Qt alone), bad, cut, huge, either, none
     };
 
     ~Corpus()

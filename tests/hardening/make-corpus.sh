@@ -6,7 +6,7 @@
 #   FOLDER/locked/    a folder without read or execute permission, a picture inside
 #   FOLDER/large/     a good progressive JPEG whose decoder needs 162 MB
 #   FOLDER/manifest.tsv  one line per entry of pictures/: hex of the name's bytes, whether the
-#                     picture list must hold it (1/0), and its kind: good, bad, huge or none
+#                     picture list must hold it (1/0), and its kind: good, shown, bad, huge or none
 # Every byte is written by this script; the random bytes come from a fixed seed.
 set -euo pipefail
 out=${1:?usage: make-corpus.sh FOLDER}
@@ -164,7 +164,9 @@ put(b"bmp-huge-height.bmp", bmp(8, 6, stored_height=2**31 - 1), 1, "huge")
 put(b"bmp-60000-square.bmp",
     struct.pack("<2sIHHI", b"BM", 54, 0, 0, 54) +
     struct.pack("<IiiHHIIiiII", 40, 60000, 60000, 1, 24, 0, 0, 0, 0, 0, 0), 1, "huge")
-put(b"gif-huge-screen.gif", gif(8, 6, screen=(65535, 65535)), 1, "huge")
+# A screen far larger than its one frame: the picture is the frame where it lies on the screen
+# (shown by the program, though Qt's reader alone refuses the screen).
+put(b"gif-huge-screen.gif", gif(8, 6, screen=(65535, 65535)), 1, "shown")
 
 # --- costly to decode: full-size coefficient buffers, thousands of empty scans ----------------
 def progressive(width, height, comps=1, scans=0, arithmetic=False):

@@ -193,7 +193,7 @@ void TestCorpus::displaysEveryEntry()
             qInfo("%-8s %-40s %s", kind.constData(), fromNative(name).toUtf8().constData(),
                   qPrintable(outcome));
         QVERIFY2(now.size() <= 1, name.constData());
-        if (kind == "good")
+        if (kind == "good" || kind == "shown")
             QVERIFY2(now.isEmpty(), name.constData());
         if (kind == "bad") {
             QVERIFY2(now.size() == 1 && now[0].kind == ScriptedPrompter::Question &&
@@ -269,8 +269,11 @@ void TestCorpus::costlyFilesAreBounded_data()
     const int tooLarge = LoadedPicture::OutOfMemory;
     QTest::newRow("20,000 empty scans, fitted")
         << QByteArray("scans-20000-8192-square.jpg") << fit << unreadable;
+    // Refused for its size where the machine has less than a gigabyte available, else for its
+    // scans.
     QTest::newRow("20,000 empty scans, actual size")
-        << QByteArray("scans-20000-8192-square.jpg") << QSize() << tooLarge;
+        << QByteArray("scans-20000-8192-square.jpg") << QSize()
+        << (availableMemory() / 2 < 400LL << 20 ? tooLarge : unreadable);
     QTest::newRow("5,000 empty scans")
         << QByteArray("scans-5000-4096-square.jpg") << fit << unreadable;
     QTest::newRow("progressive grey 32768 square")

@@ -43,16 +43,22 @@ inline QByteArray encode(const QImage &image, const char *format, int quality = 
     return bytes;
 }
 
-// An uncompressed BMP written field by field: 16, 24 or 32 bits (32 with colour masks when
-// `masks`), rows stored top-down or bottom-up, an information header of `infoSize` bytes.
+// How an uncompressed BMP of 16 or 32 bits stores its colours (`bmp`'s `masks`).
+enum BmpMasks { NoMasks = 0, UsualMasks = 1, HighByteMasks = 2, Masks565 = 3 };
+
+// An uncompressed BMP written field by field: 1, 4 or 8 bits through a palette (its index from
+// the pixel's red and green), 16 bits (five each, or 5-6-5 masks), 24 or 32 bits (32 with colour
+// masks: the usual ones or red, green and blue in the high bytes), rows stored top-down or
+// bottom-up, an information header of `infoSize` bytes.
 inline QByteArray bmp(const QImage &image, int bits, bool topDown, int infoSize = 40,
-                      bool masks = false)
+                      int masks = NoMasks)
 {
     const int width = image.width();
     const int height = image.height();
     const int stride = (width * bits + 31) / 32 * 4;
     const int maskBytes = masks && infoSize == 40 ? 12 : 0;
-    const int offset = 14 + infoSize + maskBytes;
+    const int entries = bits <= 8 ? 1 << bits : 0;
+    const int offset = 14 + infoSize + maskBytes + 4 * entries;
     QByteArray out(offset + stride * height, '\0');
     auto *p = reinterpret_cast<uchar *>(out.data());
     const auto put = [p](int at, quint32 v, int n) {
@@ -69,24 +75,39 @@ inline QByteArray bmp(const QImage &image, int bits, bool topDown, int infoSize 
     put(26, 1, 2);
     put(28, quint32(bits), 2);
     put(30, masks ? 3 : 0, 4);
-    if (masks) {
-        put(54, 0xFF0000, 4);
-        put(58, 0xFF00, 4);
-        put(62, 0xFF, 4);
-    }
+    put(46, quint32(entries), 4);
+    const quint32 maskSets[4][3] = {
+        {0, 0, 0}, {0xFF0000, 0xFF00, 0xFF}, {0xFF000000, 0xFF0000, 0xFF00}, {0xF800, 0x7E0, 0x1F}};
+    for (int i = 0; masks && i < 3; ++i)
+        put(54 + 4 * i, maskSets[masks][i], 4);
+    const int paletteAt = 14 + infoSize + maskBytes;
+    const auto entry = [entries](int i) {
+        const int v = i * 255 / (entries - 1);
+        return qRgb(v, 255 - v, 128 + v / 2);
+    };
+    for (int i = 0; i < entries; ++i)
+        put(paletteAt + 4 * i, entry(i) & 0xFFFFFF, 4);
     for (int y = 0; y < height; ++y) {
         uchar *row = p + offset + stride * (topDown ? y : height - 1 - y);
-        for (int x = 0; x < width; ++x, row += bits / 8) {
+        for (int x = 0; x < width; ++x) {
             const QRgb c = image.pixel(x, y);
-            if (bits == 16) { // five bits each of red, green and blue
-                const int v = (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
-                row[0] = uchar(v);
-                row[1] = uchar(v >> 8);
-                continue;
+            if (bits <= 8) {
+                const int index = (qRed(c) + qGreen(c)) * entries / 512;
+                row[x * bits / 8] |= uchar(index << (8 - bits - x * bits % 8));
+            } else if (bits == 16) {
+                const int v = masks == Masks565
+                                  ? (qRed(c) >> 3) << 11 | (qGreen(c) >> 2) << 5 | qBlue(c) >> 3
+                                  : (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3;
+                put(int(row - p) + 2 * x, quint32(v), 2);
+            } else if (masks == HighByteMasks) {
+                put(int(row - p) + 4 * x, quint32(qRed(c)) << 24 | qGreen(c) << 16 | qBlue(c) << 8,
+                    4);
+            } else {
+                uchar *pixel = row + x * bits / 8;
+                pixel[0] = uchar(qBlue(c));
+                pixel[1] = uchar(qGreen(c));
+                pixel[2] = uchar(qRed(c));
             }
-            row[0] = uchar(qBlue(c));
-            row[1] = uchar(qGreen(c));
-            row[2] = uchar(qRed(c));
         }
     }
     return out;

@@ -307,8 +307,8 @@ private slots:
         QTest::newRow("missing file") << "missing" << true << "File not found: %1";
         QTest::newRow("too large for memory")
             << "bomb" << true
-            << "7\n\nNot enough memory to show %1: even reduced it is far larger than the area "
-               "it fills.";
+            << "7\n\nNot enough memory to show %1: its header claims far more pixels than its "
+               "file can hold.";
         QTest::newRow("too large for memory at actual size leaves the area cleared")
             << "progressive bomb" << false
             << "7\n\nNot enough memory to show %1: it needs 25216 MB, more than the 269 MB one "
