@@ -803,6 +803,18 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         QCOMPARE(window->browser()->list()->listIndex(), 4);
         QCOMPARE(window->browser()->list()->text(), QStringLiteral("z.jpg"));
     }
+    if (action == QLatin1String("save")) {
+        // Cut to fit panel 1 of an 800 px window, the notice still says the settings wait.
+        window->resize(800, window->height());
+        QTRY_COMPARE(window->width(), 800);
+        const QLabel *panel = window->statusPanels()->panel(1);
+        QTRY_VERIFY2(panel->fontMetrics().horizontalAdvance(panel->text()) <=
+                         panel->contentsRect().width(),
+                     qPrintable(panel->text()));
+        QVERIFY2(panel->text().endsWith(QLatin1String("; the settings are not saved yet.")),
+                 qPrintable(panel->text()));
+        QCOMPARE(panel->accessibleName(), window->statusPanels()->panelText(1));
+    }
     if (action == QLatin1String("copy unwatched")) {
         QCOMPARE(window->display()->shownFile()->fullResolution().image.size(), QSize(640, 480));
         QCOMPARE(window->statusPanels()->panelText(1).contains(QLatin1String("written")), false);
