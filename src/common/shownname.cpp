@@ -20,24 +20,4 @@ QString visible(const QString &text)
     return out;
 }
 
-QString breakable(const QString &text)
-{
-    constexpr qsizetype longestRun = 40;
-    constexpr char16_t zeroWidthSpace = 0x200B;
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        out.append(c);
-        ++run;
-        if (c.isSpace()) {
-            run = 0;
-        } else if (c == u'/' || run >= longestRun) {
-            out.append(QChar(zeroWidthSpace));
-            run = 0;
-        }
-    }
-    return out;
-}
-
 } // namespace vistrel::shownname

@@ -1,4 +1,4 @@
-// Names as one-line labels and messages show them.
+// Names as one-line labels show them.
 
 #include "common/shownname.h"
 
@@ -30,28 +30,6 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, shown);
         QCOMPARE(shownname::visible(name), shown);
-    }
-
-    void breakable_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("broken");
-        const QString zw(QChar(0x200B));
-        QTest::newRow("short words") << "Delete file: a b"
-                                     << "Delete file: a b";
-        QTest::newRow("after each slash")
-            << "/srv/a.jpg"
-            << QStringLiteral("/") + zw + QStringLiteral("srv/") + zw + QStringLiteral("a.jpg");
-        QTest::newRow("a run of 41 characters")
-            << QString(41, u'x') << QString(40, u'x') + zw + u'x';
-    }
-    void breakable()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, broken);
-        QCOMPARE(shownname::breakable(text), broken);
-        // Only invisible breaks are added: the text itself is unchanged.
-        QCOMPARE(shownname::breakable(text).remove(QChar(0x200B)), text);
     }
 };
 

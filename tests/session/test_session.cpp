@@ -486,12 +486,14 @@ void TestSession::clearedSelectionShowsNothing()
     QFETCH(bool, scaled);
     vistrel::test::TemporaryDir place;
     Run run(lastDir(place.path()) + (scaled ? "" : "Toolbar3=0\n"));
-    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) {
-        QFile out(place.filePath(QLatin1String(name)));
+    // The last named so that its path is over 200 characters long.
+    const QString longName = QStringLiteral("c") + QString(200, u'x') + QStringLiteral(".jpg");
+    for (const QString &name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), longName}) {
+        QFile out(place.filePath(name));
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(picture());
     }
-    const QString last = place.filePath(QStringLiteral("c.jpg"));
+    const QString last = place.filePath(longName);
     MainWindow *window = startShowingFirst(run, 3);
     QVERIFY(window);
     QListView *list = window->pictureList();
@@ -510,9 +512,16 @@ void TestSession::clearedSelectionShowsNothing()
     }
     desktop->key("End");
     QTRY_COMPARE(run.messages().count(), 1);
-    QCOMPARE(run.messages().seen().first().text,
-             message.contains(u'%') ? message.arg(last) : message);
-    QVERIFY(run.messages().seen().first().ownedByMainWindow);
+    const MessageWatcher::Seen &said = run.messages().seen().first();
+    // Exactly the message, for the eye, a screen reader and a copy alike, and wrapped within the
+    // screen by the box's layout.
+    const QString told = message.contains(u'%') ? message.arg(last) : message;
+    QCOMPARE(said.text, told);
+    QCOMPARE(said.accessibleText, told);
+    QCOMPARE(said.copied, told);
+    QVERIFY(said.onScreen);
+    QVERIFY2(said.lines >= 2 && said.wrapped, qPrintable(QString::number(said.lines)));
+    QVERIFY(said.ownedByMainWindow);
 
     QVERIFY2(waitUntilActive(window), whoIsActive());
     QTRY_VERIFY(list->hasFocus());
