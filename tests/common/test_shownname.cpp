@@ -17,13 +17,16 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("ordinary name") << QStringLiteral("/srv/été.jpg") << "/srv/été.jpg";
         QTest::newRow("line feed")
-            << QStringLiteral("/srv/a\nb.jpg") << QStringLiteral("/srv/a\u240Ab.jpg");
+            << QStringLiteral("/srv/new\nline.jpg") << QStringLiteral("/srv/new\u21B5line.jpg");
         QTest::newRow("carriage return and tab")
-            << QStringLiteral("a\r\tb") << QStringLiteral("a\u240D\u2409b");
-        QTest::newRow("delete and next line")
-            << QStringLiteral("a\u007F\u0085b") << QStringLiteral("a\u2421\u2424b");
-        QTest::newRow("line and paragraph separators")
-            << QStringLiteral("a\u2028b\u2029c") << QStringLiteral("a\u2424b\u2424c");
+            << QStringLiteral("a\r\tb") << QStringLiteral("a\u21B5\u2192b");
+        QTest::newRow("escape, delete and a C1 control")
+            << QStringLiteral("a\u001B\u007F\u009Bb") << QStringLiteral("a\uFFFD\uFFFD\uFFFDb");
+        QTest::newRow("a byte not UTF-8, and a character beyond the first plane")
+            << QStringLiteral("a") + QChar(0xDCE9) + QStringLiteral("b\U0001F600c")
+            << QStringLiteral("a\uFFFDb\U0001F600c");
+        QTest::newRow("next line, line and paragraph separators")
+            << QStringLiteral("a\u0085b\u2028c\u2029d") << QStringLiteral("a\u21B5b\u21B5c\u21B5d");
     }
     void visible()
     {

@@ -17,6 +17,7 @@
 #include "browse/slowfolders.h"
 #include "common/nativename.h"
 #include "common/services.h"
+#include "common/shownname.h"
 #include "info/splashwindow.h"
 #include "pictures.h"
 #include "print/paperimage.h"
@@ -901,6 +902,8 @@ void TestSession::openFromTheDesktopEntry_data()
     const QByteArray markup = dir + "/<b>notes.txt";
     QTest::newRow("picture, a space and a byte not UTF-8 in its name")
         << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 0 << false;
+    QTest::newRow("picture with a line feed in its name, shown with marks the fonts have")
+        << dir + "/new\nline.jpg" << dir << 2 << QString() << 0 << false;
     QTest::newRow("folder, relative to the working directory")
         << QByteArray("some dir\xE9") << dir << -1 << QString() << 0 << false;
     QTest::newRow("not a picture, named like markup: its folder, and why")
@@ -939,7 +942,8 @@ void TestSession::openFromTheDesktopEntry()
     // Made by their bytes: Qt's file names would not keep a byte that is not UTF-8, nor can Qt
     // remove them with the place.
     const auto removeByBytes = qScopeGuard([&base] {
-        for (const char *name : {"/a.jpg", "/my pic\xE9.jpg", "/<b>notes.txt", ""})
+        for (const char *name :
+             {"/a.jpg", "/my pic\xE9.jpg", "/new\nline.jpg", "/<b>notes.txt", ""})
             ::remove(QByteArray(base + "/some dir\xE9" + name).constData());
     });
     for (const char *name : {"/saved", "/some dir\xE9", "/.hidden"})
@@ -947,7 +951,7 @@ void TestSession::openFromTheDesktopEntry()
     const QByteArray jpeg = picture();
     for (const char *name :
          {"/saved/saved.jpg", "/some dir\xE9/a.jpg", "/some dir\xE9/my pic\xE9.jpg",
-          "/some dir\xE9/<b>notes.txt", "/.hidden/a.jpg"}) {
+          "/some dir\xE9/new\nline.jpg", "/some dir\xE9/<b>notes.txt", "/.hidden/a.jpg"}) {
         const int fd = ::open(QByteArray(base + name).constData(), O_WRONLY | O_CREAT, 0644);
         QVERIFY(fd >= 0);
         QCOMPARE(::write(fd, jpeg.constData(), std::size_t(jpeg.size())), ssize_t(jpeg.size()));
@@ -1013,7 +1017,12 @@ void TestSession::openFromTheDesktopEntry()
     QCOMPARE(window->folderTree()->selectionModel()->selectedIndexes().size(), 1);
     QCOMPARE(list->listIndex(), selected);
     if (selected >= 0) {
-        QCOMPARE(window->pathLabel()->text(), fromNative(path));
+        // One line, every character drawn by the label's own font (no box for a missing one).
+        const QLabel *label = window->pathLabel();
+        QCOMPARE(label->text(), shownname::visible(fromNative(path)));
+        const QFontMetrics metrics(label->font());
+        for (const QChar c : label->text())
+            QVERIFY2(metrics.inFont(c), qPrintable(QString::number(c.unicode(), 16)));
         QVERIFY(window->viewingArea()->image1()->isVisible());
         QCOMPARE(window->pictureList()->selectionModel()->selectedIndexes().size(), 1);
         // The keyboard is in the list: the arrow keys go on through the pictures.
