@@ -67,6 +67,13 @@ case "$sans" in
 *Mono* | *mono*) echo "check-install: the interface would be monospaced" >&2; exit 1 ;;
 esac
 [ "$arial" = "Liberation Sans" ] || { echo "check-install: Arial is not Liberation Sans" >&2; exit 1; }
+# The marks a name's line breaks, tabs and other unshowable characters are shown by (shownname.h):
+# the interface's face draws them all, so a label never shows a box.
+marks='21b5 2192 fffd'
+fc-list ":family=$sans:charset=$marks" family | grep -q . || {
+    echo "check-install: $sans lacks one of the marks U+${marks// /, U+}" >&2
+    exit 1
+}
 
 # The Debian package the Install recipe made: lintian's verdict, its files, dependencies that
 # resolve, data the desktop accepts, and the installed program starting to its splash.

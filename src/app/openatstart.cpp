@@ -42,20 +42,52 @@ bool OpenAtStart::selectFolder()
         }
         m_request = std::move(*now);
     }
-    return selectRequested();
+    const bool selected = selectRequested();
+    if (m_asked)
+        noticeWhileSeeking();
+    return selected;
 }
 
 void OpenAtStart::answered(OpenRequest request)
 {
     m_resolving = false;
-    m_notice(QString());
-    if (folderChosen())
+    if (folderChosen()) {
+        m_notice(QString());
         return; // the user has chosen a folder meanwhile
+    }
     m_request = std::move(request);
-    if (!selectRequested())
+    const bool selected = selectRequested();
+    noticeWhileSeeking();
+    if (!selected)
         m_openSaved();
     if (m_shown)
         selectPicture();
+}
+
+void OpenAtStart::noticeWhileSeeking()
+{
+    // While the tree still finds its way to the folder, the path is still being read: the
+    // notice stays until the tree has the folder (whose own read then tells, if it is slow),
+    // finds it missing, or is given another.
+    // A folder slow to read has said so by now, in the notice's place; that one stays.
+    const auto takeBack = [this] {
+        if (m_browser->pendingFolder().isEmpty())
+            m_notice(QString());
+    };
+    if (m_tree->pendingPath().isEmpty()) {
+        takeBack();
+        return;
+    }
+    m_notice(QStringLiteral("Reading %1…").arg(m_askedPath));
+    // Its own context: selectPicture's wait for the same signal disconnects only its own.
+    auto *watch = new QObject(this);
+    const auto settled = [this, watch, takeBack] {
+        m_tree->disconnect(watch);
+        watch->deleteLater();
+        takeBack();
+    };
+    connect(m_tree, &FolderTree::pathSettled, watch, settled);
+    connect(m_tree, &FolderTree::selectedPathChanged, watch, settled);
 }
 
 bool OpenAtStart::folderChosen() const

@@ -55,6 +55,8 @@ protected:
 private:
     bool selectRequested();
     void answered(OpenRequest request);
+    // Says that the path is read until the tree has settled on a folder, else takes it back.
+    void noticeWhileSeeking();
     void selectPicture();
     // Takes in whether the folder tree shows the folder (or is still finding its way to it).
     void opened(bool shown);

@@ -6,6 +6,7 @@
 #include "common/units.h"
 
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QStyle>
 
@@ -54,10 +55,12 @@ MainStatusBar::MainStatusBar(QWidget *parent) : QStatusBar(parent)
     // The panels are placed here rather than by the bar's own layout, which would add room above
     // and below them and let a panel grow with its text: the bar keeps the window's design
     // height (as long as the font fits it), and each panel its width whatever text it holds.
-    m_panels[0] = makePanel(this, QStringLiteral("Status"));
-    m_panels[1] = makePanel(this, QStringLiteral("CAPS"));
-    m_panels[2] = makePanel(this, QStringLiteral("NUM"));
-    m_panels[3] = makePanel(this, QStringLiteral("Date/time"));
+    m_texts[0] = QStringLiteral("Status");
+    m_texts[1] = QStringLiteral("CAPS");
+    m_texts[2] = QStringLiteral("NUM");
+    m_texts[3] = QStringLiteral("Date/time");
+    for (int i = 0; i < 4; ++i)
+        m_panels[i] = makePanel(this, m_texts[i]);
     m_panels[1]->setAlignment(Qt::AlignCenter);
     m_panels[2]->setAlignment(Qt::AlignCenter);
     m_panels[3]->setToolTip(QStringLiteral("Date/Time"));
@@ -113,18 +116,59 @@ void MainStatusBar::placePanels()
         m_panels[i]->setGeometry(x, top, w, h);
         x += w + panelGap;
     }
+    showPanelText(1);
 }
 
 void MainStatusBar::setPanelText(int index, const QString &text)
 {
-    if (QLabel *label = panel(index))
-        label->setText(text);
+    if (!panel(index))
+        return;
+    m_texts[index - 1] = text;
+    showPanelText(index);
 }
 
 QString MainStatusBar::panelText(int index) const
 {
-    const QLabel *label = panel(index);
-    return label ? label->text() : QString();
+    return panel(index) ? m_texts[index - 1] : QString();
+}
+
+void MainStatusBar::showPanelText(int index)
+{
+    QLabel *label = m_panels[index - 1];
+    const QString &text = m_texts[index - 1];
+    if (index != 1) { // the others are as wide as their texts need
+        label->setText(text);
+        return;
+    }
+    const QString shown = elided(text, label->fontMetrics(), label->contentsRect().width());
+    label->setText(shown);
+    const bool whole = shown == text;
+    label->setToolTip(whole ? QString() : text);
+    label->setAccessibleName(whole ? QString() : text);
+}
+
+QString MainStatusBar::elided(const QString &text, const QFontMetrics &metrics, int width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const qsizetype first = text.indexOf(QLatin1Char('/'));
+    if (first >= 0) {
+        const qsizetype last = text.lastIndexOf(QLatin1Char('/'));
+        qsizetype end = text.indexOf(QLatin1Char(' '), last);
+        if (end < 0)
+            end = text.size();
+        // The sentence's own stop, semicolon or ellipsis after the name stays with the verdict.
+        static const QString stops = QStringLiteral(".,;:…");
+        while (end > last + 1 && stops.contains(text.at(end - 1)))
+            --end;
+        const QString head = text.left(first);
+        const QString tail = text.mid(end);
+        const int room = width - metrics.horizontalAdvance(head) - metrics.horizontalAdvance(tail);
+        if (room >= metrics.horizontalAdvance(QStringLiteral("/…/")))
+            return head + metrics.elidedText(text.mid(first, end - first), Qt::ElideMiddle, room) +
+                   tail;
+    }
+    return metrics.elidedText(text, Qt::ElideMiddle, width);
 }
 
 void MainStatusBar::datetimeTick()

@@ -3,6 +3,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+class QFontMetrics;
 class QLabel;
 
 namespace vistrel {
@@ -21,9 +22,17 @@ public:
     explicit MainStatusBar(QWidget *parent = nullptr);
     ~MainStatusBar() override;
 
+    // Panel 1's text, when too long for it, is shown shortened in the middle of the path it
+    // names, so that what it says of the path (its verdict, at the end) stays to be read; the
+    // whole text is its tool tip and what a screen reader reads. panelText is the whole text.
     void setPanelText(int index, const QString &text);
     QString panelText(int index) const;
     QLabel *panel(int index) const;
+
+    // The text as it fits `width` pixels in `metrics`: whole when it fits, else with the middle
+    // of its path (from the first "/" to the end of the last name) left out, else with its
+    // middle left out.
+    static QString elided(const QString &text, const QFontMetrics &metrics, int width);
 
     // The clock's tick: the locale's short date and long time.
     void datetimeTick();
@@ -35,8 +44,10 @@ protected:
 
 private:
     void placePanels();
+    void showPanelText(int index);
 
     QLabel *m_panels[4] = {};
+    QString m_texts[4];
     int m_widths[4] = {}; // pixels; panel 1's is its least
     QTimer m_datetime;
     LockIndicators *m_locks = nullptr;

@@ -1,13 +1,18 @@
 #include "common/services.h"
 
 #include "common/seamslot.h"
-#include "common/shownname.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QtMath>
 
 #include <cstdlib>
 
@@ -42,16 +47,58 @@ public:
 
 int openMessages = 0;
 
-// File and folder names are shown as they are written, never read as markup.
+// A text wider than a message box should be, such as a long path, is shown in a read-only text
+// view in the place of the box's label, wrapped by its layout at words where it can and anywhere
+// where it must, so that it stays within the screen; the text itself is left as it is, for
+// the box's text, a screen reader and a copy alike.
+void wrapWithinScreen(QMessageBox &box, const QString &text)
+{
+    auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    const QScreen *screen = box.screen();
+    if (!label || !grid || !screen)
+        return;
+    const int widest = qMin(screen->availableGeometry().width() * 3 / 5, 640);
+    const QFontMetrics metrics(label->font());
+    int natural = 0;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        natural = qMax(natural, metrics.horizontalAdvance(line));
+    if (natural <= widest)
+        return; // the label's own wrapping at words does
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(grid->indexOf(label), &row, &column, &rows, &columns);
+    auto *view = new QTextEdit(&box);
+    view->setObjectName(QStringLiteral("messageText"));
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(label->textInteractionFlags() | Qt::TextSelectableByMouse);
+    view->setFocusPolicy(Qt::NoFocus); // Enter and the keys stay with the buttons
+    view->setFrameShape(QFrame::NoFrame);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->viewport()->setAutoFillBackground(false);
+    view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    view->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    view->setLineWrapColumnOrWidth(widest);
+    view->setFont(label->font());
+    view->setPlainText(text);
+    QTextDocument *document = view->document();
+    document->setDocumentMargin(0);
+    view->setFixedSize(widest, qCeil(document->size().height()));
+    label->hide();
+    grid->addWidget(view, row, column, rows, columns);
+}
+
+// File and folder names are shown as they are written, never read as markup, nor changed to
+// wrap.
 int showMessage(QMessageBox::Icon icon, const QString &title, const QString &prompt,
                 QMessageBox::StandardButtons buttons)
 {
     const ArrowWhileAsking arrow;
     const QScopedValueRollback<int> open(openMessages, openMessages + 1);
     const QPointer<QWidget> owner = dialogParent();
-    // A long path wraps at its folders, so that the whole name can be read.
-    QMessageBox box(icon, title, shownname::breakable(prompt), buttons, owner);
+    QMessageBox box(icon, title, prompt, buttons, owner);
     box.setTextFormat(Qt::PlainText);
+    wrapWithinScreen(box, prompt);
     const int answer = box.exec();
     // The keyboard goes back to the window that asked, also where the window manager, busy
     // as the box closes, would leave no window focused.

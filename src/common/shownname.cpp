@@ -6,36 +6,22 @@ QString visible(const QString &text)
 {
     QString out;
     out.reserve(text.size());
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         const char16_t u = c.unicode();
-        if (u < 0x20)
-            out.append(QChar(char16_t(0x2400 + u))); // the Control Pictures block
-        else if (u == 0x7F)
-            out.append(QChar(char16_t(0x2421)));
-        else if ((u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029)
-            out.append(QChar(char16_t(0x2424)));
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out.append(c).append(text.at(++i)); // a character beyond the first plane
+            continue;
+        }
+        if (u == u'\n' || u == u'\r' || u == 0x0B || u == 0x0C || u == 0x85 || u == 0x2028 ||
+            u == 0x2029)
+            out.append(QChar(lineBreakMark));
+        else if (u == u'\t')
+            out.append(QChar(tabMark));
+        else if (u < 0x20 || (u >= 0x7F && u < 0xA0) || c.isSurrogate())
+            out.append(QChar(controlMark));
         else
             out.append(c);
-    }
-    return out;
-}
-
-QString breakable(const QString &text)
-{
-    constexpr qsizetype longestRun = 40;
-    constexpr char16_t zeroWidthSpace = 0x200B;
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    qsizetype run = 0;
-    for (const QChar c : text) {
-        out.append(c);
-        ++run;
-        if (c.isSpace()) {
-            run = 0;
-        } else if (c == u'/' || run >= longestRun) {
-            out.append(QChar(zeroWidthSpace));
-            run = 0;
-        }
     }
     return out;
 }

@@ -2,17 +2,20 @@
 
 #include <QString>
 
-// File and folder names as the program shows them in one-line labels and in messages.
+// File and folder names as the program shows them in one-line labels.
 namespace vistrel::shownname {
 
-// The name with every character that would break or hide part of a line shown as a visible
-// symbol: control characters as their pictures (a line feed as U+240A), and the other line and
-// paragraph separators as U+2424. The text stays one line and every character can be seen.
-QString visible(const QString &text);
+// The marks, drawn by the fonts the program depends on (DejaVu Sans has them all; the package
+// check asks fontconfig): a line break of any kind, a tab, anything else that cannot be shown.
+inline constexpr char16_t lineBreakMark = 0x21B5; // ↵
+inline constexpr char16_t tabMark = 0x2192;       // →
+inline constexpr char16_t controlMark = 0xFFFD;   // the replacement character
 
-// The text with a place to break the line after every "/" (and inside a run of over 40
-// characters without one), so that a message wraps a long path at its folders and shows the
-// whole name instead of cutting it at the box's edge. Only invisible breaks are added.
-QString breakable(const QString &text);
+// The name with every character that would break or hide part of a line shown as a visible
+// mark: line feeds, carriage returns and the other line and paragraph separators as a line
+// break, a tab as a tab, and any other control character, and a byte that is no UTF-8 (a lone
+// surrogate, see nativename), as the replacement character. The text stays one line and every
+// character can be seen.
+QString visible(const QString &text);
 
 } // namespace vistrel::shownname

@@ -4,6 +4,7 @@
 #include "common/units.h"
 #include "slideshow/slideinterval.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +43,19 @@ int widenForLargestInterval(QLineEdit *box)
     return extra;
 }
 
+// The width the window manager's title bar needs for the whole caption: the interface font
+// (a desktop sets its title bars' font with it), bold as title bars mostly draw it, beside the
+// window's icon and its three buttons, each somewhat more than a line of that font square. The
+// dialog is drawn up for a narrow 8 pt caption; it grows to the right, its controls in place.
+int captionWidth(const QString &caption)
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int decoration = metrics.height() + 12;
+    return metrics.horizontalAdvance(caption) + 4 * decoration + 24;
+}
+
 } // namespace
 
 SlideShowInfoDialog::SlideShowInfoDialog(int interval, QWidget *parent)
@@ -61,7 +75,8 @@ SlideShowInfoDialog::SlideShowInfoDialog(int interval, QWidget *parent)
     m_sldshowint->setObjectName(QStringLiteral("sldshowint"));
     m_sldshowint->setGeometry(units::toPixels(2160, 120, 375, 375));
     m_sldshowint->setText(QString::number(m_interval));
-    setFixedSize(width() + widenForLargestInterval(m_sldshowint), height());
+    const int widened = width() + widenForLargestInterval(m_sldshowint);
+    setFixedSize(qMax(widened, captionWidth(windowTitle())), height());
     m_btnok->setObjectName(QStringLiteral("btnok"));
     m_btnok->setGeometry(units::toPixels(120, 600, 975, 735));
     m_btnok->setDefault(true);

@@ -788,6 +788,44 @@ private slots:
                               : QString());
     }
 
+    // A notice too long for panel 1 loses the middle of its path, never what it says of it.
+    void longNoticeKeepsItsVerdict_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("room"); // of the text's own width
+        QTest::addColumn<QString>("head");
+        QTest::addColumn<QString>("end");
+        const QString unsaved = QStringLiteral("The folder of /home/someone/.config/Vistrel/"
+                                               "Vistrel.ini does not answer; the settings are "
+                                               "not saved yet.");
+        QTest::newRow("fits") << unsaved << 1.0 << unsaved << unsaved;
+        QTest::newRow("the path's middle goes")
+            << unsaved << 0.7 << "The folder of /h"
+            << "i does not answer; the settings are not saved yet.";
+        QTest::newRow("a name to its stop")
+            << QStringLiteral("Reading the folder /srv/share/photos/2026/a long holiday…") << 0.8
+            << "Reading the folder /s"
+            << "holiday…";
+        QTest::newRow("no path") << QStringLiteral("Nothing but words, and more words, to the end")
+                                 << 0.6 << "Noth"
+                                 << "end";
+        QTest::newRow("no room for the path") << unsaved << 0.3 << "The"
+                                              << "yet.";
+    }
+    void longNoticeKeepsItsVerdict()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, room);
+        QFETCH(QString, head);
+        QFETCH(QString, end);
+        const QFontMetrics metrics(QApplication::font());
+        const int width = int(metrics.horizontalAdvance(text) * room);
+        const QString shown = MainStatusBar::elided(text, metrics, width);
+        QVERIFY2(shown.startsWith(head) && shown.endsWith(end), qPrintable(shown));
+        QVERIFY2(metrics.horizontalAdvance(shown) <= width, qPrintable(shown));
+        QCOMPARE(shown == text, room >= 1.0);
+    }
+
     // What a screen reader announces for each area; "<path>" is the picture shown.
     void accessibleNames_data()
     {

@@ -1,4 +1,4 @@
-// Names as one-line labels and messages show them.
+// Names as one-line labels show them.
 
 #include "common/shownname.h"
 
@@ -17,41 +17,22 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("ordinary name") << QStringLiteral("/srv/été.jpg") << "/srv/été.jpg";
         QTest::newRow("line feed")
-            << QStringLiteral("/srv/a\nb.jpg") << QStringLiteral("/srv/a\u240Ab.jpg");
+            << QStringLiteral("/srv/new\nline.jpg") << QStringLiteral("/srv/new\u21B5line.jpg");
         QTest::newRow("carriage return and tab")
-            << QStringLiteral("a\r\tb") << QStringLiteral("a\u240D\u2409b");
-        QTest::newRow("delete and next line")
-            << QStringLiteral("a\u007F\u0085b") << QStringLiteral("a\u2421\u2424b");
-        QTest::newRow("line and paragraph separators")
-            << QStringLiteral("a\u2028b\u2029c") << QStringLiteral("a\u2424b\u2424c");
+            << QStringLiteral("a\r\tb") << QStringLiteral("a\u21B5\u2192b");
+        QTest::newRow("escape, delete and a C1 control")
+            << QStringLiteral("a\u001B\u007F\u009Bb") << QStringLiteral("a\uFFFD\uFFFD\uFFFDb");
+        QTest::newRow("a byte not UTF-8, and a character beyond the first plane")
+            << QStringLiteral("a") + QChar(0xDCE9) + QStringLiteral("b\U0001F600c")
+            << QStringLiteral("a\uFFFDb\U0001F600c");
+        QTest::newRow("next line, line and paragraph separators")
+            << QStringLiteral("a\u0085b\u2028c\u2029d") << QStringLiteral("a\u21B5b\u21B5c\u21B5d");
     }
     void visible()
     {
         QFETCH(QString, name);
         QFETCH(QString, shown);
         QCOMPARE(shownname::visible(name), shown);
-    }
-
-    void breakable_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("broken");
-        const QString zw(QChar(0x200B));
-        QTest::newRow("short words") << "Delete file: a b"
-                                     << "Delete file: a b";
-        QTest::newRow("after each slash")
-            << "/srv/a.jpg"
-            << QStringLiteral("/") + zw + QStringLiteral("srv/") + zw + QStringLiteral("a.jpg");
-        QTest::newRow("a run of 41 characters")
-            << QString(41, u'x') << QString(40, u'x') + zw + u'x';
-    }
-    void breakable()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, broken);
-        QCOMPARE(shownname::breakable(text), broken);
-        // Only invisible breaks are added: the text itself is unchanged.
-        QCOMPARE(shownname::breakable(text).remove(QChar(0x200B)), text);
     }
 };
 

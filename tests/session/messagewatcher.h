@@ -29,6 +29,13 @@ public:
         bool plain = false;
         // The main window is its parent, and the window manager knows it belongs to it.
         bool ownedByMainWindow = false;
+        // What a screen reader reads of it, and the copy of its text, exactly as given.
+        QString accessibleText;
+        QString copied;
+        // The box is wholly on its screen, its text in `lines` lines that all fit it.
+        bool onScreen = false;
+        int lines = 0;
+        bool wrapped = false;
     };
 
     explicit MessageWatcher(Desktop &desktop);

@@ -17,6 +17,7 @@
 #include "browse/slowfolders.h"
 #include "common/nativename.h"
 #include "common/services.h"
+#include "common/shownname.h"
 #include "info/splashwindow.h"
 #include "pictures.h"
 #include "print/paperimage.h"
@@ -488,12 +489,14 @@ void TestSession::clearedSelectionShowsNothing()
     QFETCH(bool, scaled);
     vistrel::test::TemporaryDir place;
     Run run(lastDir(place.path()) + (scaled ? "" : "Toolbar3=0\n"));
-    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) {
-        QFile out(place.filePath(QLatin1String(name)));
+    // The last named so that its path is over 200 characters long.
+    const QString longName = QStringLiteral("c") + QString(200, u'x') + QStringLiteral(".jpg");
+    for (const QString &name : {QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), longName}) {
+        QFile out(place.filePath(name));
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(picture());
     }
-    const QString last = place.filePath(QStringLiteral("c.jpg"));
+    const QString last = place.filePath(longName);
     MainWindow *window = startShowingFirst(run, 3);
     QVERIFY(window);
     QListView *list = window->pictureList();
@@ -512,9 +515,16 @@ void TestSession::clearedSelectionShowsNothing()
     }
     desktop->key("End");
     QTRY_COMPARE(run.messages().count(), 1);
-    QCOMPARE(run.messages().seen().first().text,
-             message.contains(u'%') ? message.arg(last) : message);
-    QVERIFY(run.messages().seen().first().ownedByMainWindow);
+    const MessageWatcher::Seen &said = run.messages().seen().first();
+    // Exactly the message, for the eye, a screen reader and a copy alike, and wrapped within the
+    // screen by the box's layout.
+    const QString told = message.contains(u'%') ? message.arg(last) : message;
+    QCOMPARE(said.text, told);
+    QCOMPARE(said.accessibleText, told);
+    QCOMPARE(said.copied, told);
+    QVERIFY(said.onScreen);
+    QVERIFY2(said.lines >= 2 && said.wrapped, qPrintable(QString::number(said.lines)));
+    QVERIFY(said.ownedByMainWindow);
 
     QVERIFY2(waitUntilActive(window), whoIsActive());
     QTRY_VERIFY(list->hasFocus());
@@ -896,6 +906,18 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         QCOMPARE(window->browser()->list()->listIndex(), 4);
         QCOMPARE(window->browser()->list()->text(), QStringLiteral("z.jpg"));
     }
+    if (action == QLatin1String("save")) {
+        // Cut to fit panel 1 of an 800 px window, the notice still says the settings wait.
+        window->resize(800, window->height());
+        QTRY_COMPARE(window->width(), 800);
+        const QLabel *panel = window->statusPanels()->panel(1);
+        QTRY_VERIFY2(panel->fontMetrics().horizontalAdvance(panel->text()) <=
+                         panel->contentsRect().width(),
+                     qPrintable(panel->text()));
+        QVERIFY2(panel->text().endsWith(QLatin1String("; the settings are not saved yet.")),
+                 qPrintable(panel->text()));
+        QCOMPARE(panel->accessibleName(), window->statusPanels()->panelText(1));
+    }
     if (action == QLatin1String("copy unwatched")) {
         QCOMPARE(window->display()->shownFile()->fullResolutionReader()().image.size(),
                  QSize(640, 480));
@@ -969,11 +991,13 @@ void TestSession::openFromTheDesktopEntry_data()
     QTest::addColumn<int>("selected");
     QTest::addColumn<QString>("message"); // "@" stands for the place
     QTest::addColumn<int>("slowMs");      // every folder under the place takes this to open
-    QTest::addColumn<bool>("slowPath");   // the path itself instead, while the splash is passed
+    QTest::addColumn<bool>("slowPath");   // the path itself too, while the splash is passed
     const QByteArray dir = "@/some dir\xE9";
     const QByteArray markup = dir + "/<b>notes.txt";
     QTest::newRow("picture, a space and a byte not UTF-8 in its name")
         << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 0 << false;
+    QTest::newRow("picture with a line feed in its name, shown with marks the fonts have")
+        << dir + "/new\nline.jpg" << dir << 2 << QString() << 0 << false;
     QTest::newRow("folder, relative to the working directory")
         << QByteArray("some dir\xE9") << dir << -1 << QString() << 0 << false;
     QTest::newRow("not a picture, named like markup: its folder, and why")
@@ -991,7 +1015,8 @@ void TestSession::openFromTheDesktopEntry_data()
         << 0 << false;
     QTest::newRow("picture below folders 3 s slow to open: the window does not wait")
         << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 3000 << false;
-    QTest::newRow("picture whose own look takes 3 s: the window does not wait, then shows it")
+    QTest::newRow(
+        "picture whose look and folders take 3 s: the window does not wait, then shows it")
         << dir + "/my pic\xE9.jpg" << dir << 1 << QString() << 3000 << true;
 }
 
@@ -1011,7 +1036,8 @@ void TestSession::openFromTheDesktopEntry()
     // Made by their bytes: Qt's file names would not keep a byte that is not UTF-8, nor can Qt
     // remove them with the place.
     const auto removeByBytes = qScopeGuard([&base] {
-        for (const char *name : {"/a.jpg", "/my pic\xE9.jpg", "/<b>notes.txt", ""})
+        for (const char *name :
+             {"/a.jpg", "/my pic\xE9.jpg", "/new\nline.jpg", "/<b>notes.txt", ""})
             ::remove(QByteArray(base + "/some dir\xE9" + name).constData());
     });
     for (const char *name : {"/saved", "/some dir\xE9", "/.hidden"})
@@ -1019,7 +1045,7 @@ void TestSession::openFromTheDesktopEntry()
     const QByteArray jpeg = picture();
     for (const char *name :
          {"/saved/saved.jpg", "/some dir\xE9/a.jpg", "/some dir\xE9/my pic\xE9.jpg",
-          "/some dir\xE9/<b>notes.txt", "/.hidden/a.jpg"}) {
+          "/some dir\xE9/new\nline.jpg", "/some dir\xE9/<b>notes.txt", "/.hidden/a.jpg"}) {
         const int fd = ::open(QByteArray(base + name).constData(), O_WRONLY | O_CREAT, 0644);
         QVERIFY(fd >= 0);
         QCOMPARE(::write(fd, jpeg.constData(), std::size_t(jpeg.size())), ssize_t(jpeg.size()));
@@ -1048,8 +1074,7 @@ void TestSession::openFromTheDesktopEntry()
     });
     if (slowPath)
         vistrel_slow_files(path.constData(), slowMs);
-    else
-        vistrel_slow_folders(base.constData(), slowMs);
+    vistrel_slow_folders(base.constData(), slowMs);
     const int answered = vistrel_slow_folders_answered();
     MainWindow *window = startToMainWindow(run);
     QVERIFY(window);
@@ -1062,6 +1087,12 @@ void TestSession::openFromTheDesktopEntry()
         QCOMPARE(window->statusPanels()->panelText(1),
                  QStringLiteral("Reading %1…").arg(fromNative(path)));
         vistrel_slow_files(nullptr, 0); // only the look begun at the start is slow
+    }
+    if (slowMs > 0) {
+        // Until the tree has found its way to the folder, the path is said to be read.
+        QTRY_VERIFY_WITH_TIMEOUT(!window->folderTree()->pendingPath().isEmpty(), 2 * slowMs);
+        QCOMPARE(window->statusPanels()->panelText(1),
+                 QStringLiteral("Reading %1…").arg(fromNative(path)));
     }
     PictureListModel *list = window->browser()->list();
     const QString listed = fromNative(folder);
@@ -1080,7 +1111,12 @@ void TestSession::openFromTheDesktopEntry()
     QCOMPARE(window->folderTree()->selectionModel()->selectedIndexes().size(), 1);
     QCOMPARE(list->listIndex(), selected);
     if (selected >= 0) {
-        QCOMPARE(window->pathLabel()->text(), fromNative(path));
+        // One line, every character drawn by the label's own font (no box for a missing one).
+        const QLabel *label = window->pathLabel();
+        QCOMPARE(label->text(), shownname::visible(fromNative(path)));
+        const QFontMetrics metrics(label->font());
+        for (const QChar c : label->text())
+            QVERIFY2(metrics.inFont(c), qPrintable(QString::number(c.unicode(), 16)));
         QVERIFY(window->viewingArea()->image1()->isVisible());
         QCOMPARE(window->pictureList()->selectionModel()->selectedIndexes().size(), 1);
         // The keyboard is in the list: the arrow keys go on through the pictures.

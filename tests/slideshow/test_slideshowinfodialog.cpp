@@ -33,6 +33,8 @@ class TestSlideShowInfoDialog : public QObject
 
 private slots:
     void layoutInTwips();
+    void captionShowsWhole_data();
+    void captionShowsWhole();
     void offersTheInterval_data();
     void offersTheInterval();
     void okTakesTheRoundedEntry_data();
@@ -49,10 +51,11 @@ void TestSlideShowInfoDialog::layoutInTwips()
     SlideShowInfoDialog d(10);
     QCOMPARE(d.windowTitle(), QStringLiteral("Slide Show Info"));
     // As drawn up, but for the interval box and the dialog widening to the right where the
-    // largest interval would not show whole.
+    // largest interval would not show whole, and the dialog where its caption would not.
     const int extra = box(d)->width() - 25;
     QVERIFY(extra >= 0);
-    QCOMPARE(d.size(), QSize(172 + extra, 95));
+    QVERIFY(d.width() >= 172 + extra);
+    QCOMPARE(d.height(), 95);
     const QLabel *label = d.findChild<QLabel *>(QStringLiteral("Label1"));
     QCOMPARE(label->text(), QStringLiteral("Enter Slide Show interval:"));
     QCOMPARE(label->geometry(), QRect(8, 8, 129, 17));
@@ -66,6 +69,31 @@ void TestSlideShowInfoDialog::layoutInTwips()
     QCOMPARE(button(d, "btnok")->text(), QStringLiteral("&Ok"));
     QCOMPARE(button(d, "btnok")->geometry(), QRect(8, 40, 65, 49));
     QCOMPARE(button(d, "Command1")->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(button(d, "Command1")->geometry(), QRect(96, 40, 65, 49));
+}
+
+void TestSlideShowInfoDialog::captionShowsWhole_data()
+{
+    QTest::addColumn<double>("points");
+    QTest::addColumn<int>("least");
+    // The narrowest widths at which openbox's title bar, in its font at the same size and bold,
+    // showed "Slide Show Info" whole (DejaVu Sans).
+    QTest::newRow("9 pt") << 9.0 << 230;
+    QTest::newRow("11 pt") << 11.0 << 270;
+}
+
+void TestSlideShowInfoDialog::captionShowsWhole()
+{
+    QFETCH(double, points);
+    QFETCH(int, least);
+    const QFont interfaceFont = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(interfaceFont); });
+    QFont font = interfaceFont;
+    font.setPointSizeF(points);
+    QApplication::setFont(font);
+    SlideShowInfoDialog d(10);
+    QVERIFY2(d.width() >= least, qPrintable(QString::number(d.width())));
+    // The controls keep their places.
     QCOMPARE(button(d, "Command1")->geometry(), QRect(96, 40, 65, 49));
 }
 
