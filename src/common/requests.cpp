@@ -5,7 +5,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <pthread.h>
+
 #include <deque>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -42,25 +45,24 @@ struct Pool
     std::mutex mutex;
     std::condition_variable work;
     std::deque<std::shared_ptr<Job>> ready;   // to run, in order, as threads come free
-    std::vector<std::shared_ptr<Job>> parked; // waiting for their place or line to answer
+    std::vector<std::shared_ptr<Job>> parked; // waiting for their place to answer
     std::vector<std::shared_ptr<Job>> running;
     int threads = 0;
     int idle = 0;
     bool retrying = false;
     Requests::ThreadStarter starter = &startThread;
 
-    // A running job past its quick answer: its place (and what is below) and its line do not
-    // answer, and a thread more would only join it.
+    // A running job past its quick answer: its unit (and what is below) does not answer, and a
+    // thread more would only join it.
     static bool overdue(const Job &job, steady_clock::time_point now)
     {
         return job.gaveUp || now - job.startedAt >= Request::quickAnswer;
     }
-    bool blocked(const QString &place, const LineState *line) const
+    bool blocked(const QString &place) const
     {
         const auto now = steady_clock::now();
         for (const auto &other : running) {
-            if (((line && other->line == line) || covers(other->place, place)) &&
-                overdue(*other, now))
+            if (covers(other->unit, place) && overdue(*other, now))
                 return true;
         }
         return false;
@@ -113,11 +115,10 @@ struct Pool
             },
             Qt::QueuedConnection);
     }
-    // A job returned: those waiting for its place or line may go, one for each place.
+    // A job returned: those waiting for its place may go, one for each unit.
     void release()
     {
-        std::vector<QString> places;
-        std::vector<const LineState *> lines;
+        std::vector<QString> units;
         for (auto at = parked.begin(); at != parked.end();) {
             Job &job = **at;
             if (!job.wanted()) {
@@ -125,17 +126,14 @@ struct Pool
                 continue;
             }
             const bool sameAsReleased =
-                std::any_of(places.begin(), places.end(),
-                            [&job](const QString &p) {
-                                return covers(p, job.place) || covers(job.place, p);
-                            }) ||
-                (job.line && std::find(lines.begin(), lines.end(), job.line) != lines.end());
-            if (sameAsReleased || blocked(job.place, job.line)) {
+                std::any_of(units.begin(), units.end(), [&job](const QString &unit) {
+                    return covers(unit, job.place) || covers(job.unit, unit);
+                });
+            if (sameAsReleased || blocked(job.place)) {
                 ++at;
                 continue;
             }
-            places.push_back(job.place);
-            lines.push_back(job.line);
+            units.push_back(job.unit);
             ready.push_back(std::move(*at));
             at = parked.erase(at);
         }
@@ -144,7 +142,22 @@ struct Pool
 
     static Pool &pool()
     {
-        static Pool *const made = new Pool; // never destroyed, see above
+        static Pool *const made = [] {
+            auto *p = new Pool; // never destroyed, see above
+            // A child process (a test's unprivileged run, say) has none of the threads.
+            ::pthread_atfork([] { pool().mutex.lock(); }, [] { pool().mutex.unlock(); },
+                             [] {
+                                 Pool &c = pool();
+                                 c.threads = 0;
+                                 c.idle = 0;
+                                 c.running.clear();
+                                 c.retrying = false;
+                                 // Its waiters are gone with their threads.
+                                 new (&c.work) std::condition_variable;
+                                 c.mutex.unlock();
+                             });
+            return p;
+        }();
         return *made;
     }
 
@@ -186,7 +199,7 @@ std::shared_ptr<Job> submit(std::shared_ptr<Job> job, const std::function<bool(J
             there->running || std::find(p.ready.begin(), p.ready.end(), there) != p.ready.end();
         return there;
     }
-    if (p.blocked(job->place, job->line)) {
+    if (p.blocked(job->place)) {
         p.parked.push_back(job);
         *handed = false;
         return job;
@@ -231,6 +244,14 @@ Clock *setClock(Clock *replacement)
     return clockSlot().replace(replacement);
 }
 
+QString Request::unit() const
+{
+    if (!file)
+        return place;
+    const qsizetype slash = place.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? place.left(1) : place.left(slash);
+}
+
 Requests::Requests(QObject *owner) : m_mailbox(std::make_shared<requestdetail::Mailbox>())
 {
     m_mailbox->owner = owner;
@@ -248,7 +269,7 @@ bool Requests::isUnanswered(const QString &place)
 {
     Pool &p = Pool::pool();
     const std::lock_guard<std::mutex> lock(p.mutex);
-    return !place.isEmpty() && p.blocked(place, nullptr);
+    return !place.isEmpty() && p.blocked(place);
 }
 
 int Requests::threads()

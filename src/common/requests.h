@@ -42,6 +42,20 @@ struct Request
     // The kind of read: requests of one kind at one place share one read (and its answer).
     QString shared;
     std::chrono::milliseconds wait = quickAnswer;
+    // What a pending notice names, when not the place (work that reads nothing, for a folder).
+    QString about;
+    // The place is a file: a look at it that does not answer is taken for its folder's storage
+    // not answering, so that other files of the folder wait too.
+    bool file = false;
+
+    static Request fileAt(QString path)
+    {
+        Request request(std::move(path));
+        request.file = true;
+        return request;
+    }
+    // What does not answer while a read of the place does not.
+    QString unit() const;
 };
 
 // The clock the notices go by; tests put one in its place that they drive.
@@ -82,8 +96,8 @@ public:
     virtual bool wanted() = 0;
 
     QString place;
+    QString unit;
     QString shared;
-    const LineState *line = nullptr;
     // Set by the pool, under its lock.
     bool running = false;
     std::chrono::steady_clock::time_point startedAt;
@@ -197,8 +211,8 @@ Placed<Result> place(const Request &request, std::shared_ptr<Mailbox> mailbox,
     using Typed = TypedJob<Result>;
     auto job = std::make_shared<Typed>();
     job->place = request.place;
+    job->unit = request.unit();
     job->shared = request.shared;
-    job->line = line.get();
     job->work = std::move(work);
     auto taker = std::make_shared<typename Typed::Taker>();
     taker->mailbox = std::move(mailbox);
@@ -297,15 +311,16 @@ private:
 };
 
 // Requests of one kind of which only the newest counts (the folder chosen, the picture clicked).
-// Each request drops the answer of the one before it, and while one is running past its quick
-// answer the next waits, as the newest wanted, until it returns. Owner's thread only.
+// Each request drops the answer of the one before it; one waiting for its place is dropped too
+// (the newest wanted runs when the place answers). Owner's thread only.
 class RequestLine
 {
 public:
     explicit RequestLine(Requests &requests, PendingNotice *notice = nullptr)
         : m_requests(requests), m_notice(notice)
     {}
-    // Drops the last request: one waiting for its place is not run.
+    // Drops the last request (one waiting for its place is not run), without a word to the
+    // notice: the owner going takes it along.
     ~RequestLine() { ++m_state->last; }
     RequestLine(const RequestLine &) = delete;
     RequestLine &operator=(const RequestLine &) = delete;
@@ -317,24 +332,27 @@ public:
     {
         const quint64 number = ++m_state->last;
         m_state->pending = 0;
-        std::optional<Result> now = m_requests.request_<Result>(
-            request, m_state, number, std::move(work),
-            [this, state = m_state, number, late = std::move(late)](Result answer) {
-                if (state->last != number)
-                    return;
-                state->pending = 0;
-                late(std::move(answer));
-                // A request made by late goes on with the notice.
-                if (!state->pending && m_notice)
-                    m_notice->answered(this);
-            });
+        std::optional<Result> now =
+            m_requests.request_<Result>(request, m_state, number, std::move(work),
+                                        [key = this, notice = m_notice, state = m_state, number,
+                                         late = std::move(late)](Result answer) {
+                                            if (state->last != number)
+                                                return;
+                                            state->pending = 0;
+                                            late(std::move(answer));
+                                            // A request made by late goes on with the notice. The
+                                            // line may be gone (late took away what held it): only
+                                            // its shared state and the notice are touched.
+                                            if (!state->pending && notice)
+                                                notice->answered(key);
+                                        });
         if (now) {
             if (m_notice)
                 m_notice->answered(this);
         } else if (m_state->last == number) {
             m_state->pending = number;
             if (m_notice)
-                m_notice->wait(this, request.place);
+                m_notice->wait(this, request.about.isEmpty() ? request.place : request.about);
         }
         return now;
     }

@@ -93,7 +93,7 @@ bool failingStarter(void (*body)())
     return true;
 }
 
-enum class Shape { Plain, Line, Shared, Below, Spread, OwnerGone };
+enum class Shape { Plain, Line, Shared, Below, Files, Spread, OwnerGone };
 
 QString dead(int i = 0)
 {
@@ -128,6 +128,7 @@ void TestRequests::deadPlaces_data()
     QTest::newRow("one request") << Shape::Plain << 1 << 1 << 1 << 1;
     QTest::newRow("twenty requests for one place") << Shape::Plain << 20 << 1 << 20 << 20;
     QTest::newRow("twenty requests below it") << Shape::Below << 20 << 1 << 20 << 20;
+    QTest::newRow("twenty files of one folder") << Shape::Files << 20 << 1 << 20 << 20;
     QTest::newRow("a line: only the first and the newest run") << Shape::Line << 20 << 1 << 2 << 1;
     QTest::newRow("a shared read: one run for all") << Shape::Shared << 5 << 1 << 1 << 5;
     QTest::newRow("twenty places: the bound, then a queue")
@@ -157,8 +158,9 @@ void TestRequests::deadPlaces()
     const auto take = [&answered](int value) { answered.push_back(value); };
 
     for (int i = 0; i < requests; ++i) {
-        Request request;
-        request.place = dead(shape == Shape::Spread ? i : 0);
+        Request request(dead(shape == Shape::Spread ? i : 0));
+        if (shape == Shape::Files)
+            request = Request::fileAt(dead() + QStringLiteral("/p%1.jpg").arg(i));
         if (shape == Shape::Below && i > 0)
             request.place += QStringLiteral("/sub%1/file.jpg").arg(i);
         if (shape == Shape::Shared)
