@@ -195,8 +195,8 @@ std::shared_ptr<Job> submit(std::shared_ptr<Job> job, const std::function<bool(J
     Pool &p = Pool::pool();
     const std::lock_guard<std::mutex> lock(p.mutex);
     if (const std::shared_ptr<Job> there = p.findShared(*job); there && join(*there)) {
-        *handed =
-            there->running || std::find(p.ready.begin(), p.ready.end(), there) != p.ready.end();
+        // One still waiting for a thread may wait long: the caller has no answer yet.
+        *handed = there->running;
         return there;
     }
     if (p.blocked(job->place)) {
