@@ -15,10 +15,15 @@
 # folder in date order whose every file lookup takes 1 s while two pictures are copied in (14 s
 # watched), the start with every lookup in the settings folder taking 5 s from the start (timed
 # from Continue, as `vistrel FOLDER` is), and choosing a picture still being copied in, paused
-# after 300 bytes, with Auto Refresh off (a delete question asked for it is said).
+# after 300 bytes, with Auto Refresh off (a delete question asked for it is said). Two cases
+# give other figures: choosing a sub-folder of a FUSE mount that answers one listing at a time,
+# 10 s each (the time until its pictures are listed; a program that lists it twice takes 20 s),
+# and choosing a folder that never answers when no thread can be made (run as an unprivileged
+# user whose limit of processes, ulimit -u, is then set to the threads it has): the longest wait
+# for an answer, after which Escape must end the program.
 # BASELINE_PROGRAM=path runs another build beside this one (each case alternates the two);
 # BENCH_RUNS runs (default 3); BENCH_CASES picks cases (default "choose open refresh click print
-# save delete arrive boot copy"). Last line: choose_slow_ms <ours>.
+# save delete arrive boot copy list nothread"). Last line: choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -28,15 +33,22 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
-cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy}
+cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy list nothread}
 xpid=''
 fusepid=''
+listpid=''
+runas=()
 cleanup() {
     [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
     if [ -n "$fusepid" ]; then
         echo 0 >"$work/fuse.delay"
         umount -l "$work/mount" 2>/dev/null || true
         kill "$fusepid" 2>/dev/null || true
+    fi
+    if [ -n "$listpid" ]; then
+        echo 0 >"$work/list.delay"
+        umount -l "$work/lmount" 2>/dev/null || true
+        kill "$listpid" 2>/dev/null || true
     fi
     [ -f "$work/cups/cupsd.pid" ] && kill -CONT "$(cat "$work/cups/cupsd.pid")" 2>/dev/null
     [ -d "$work/cups" ] && sh "$BENCH_ROOT/tests/print/private-cups.sh" stop "$work/cups"
@@ -80,8 +92,8 @@ window() {
 start() {
     local program=$1 prefix=$2 ms=$3
     shift 3
-    VISTREL_SLOW_PREFIX="$prefix" VISTREL_SLOW_MS="$ms" LD_PRELOAD="$shim" "$program" "$@" \
-        >/dev/null 2>>"$work/program.err" &
+    VISTREL_SLOW_PREFIX="$prefix" VISTREL_SLOW_MS="$ms" LD_PRELOAD="$shim" "${runas[@]}" \
+        "$program" "$@" >/dev/null 2>>"$work/program.err" &
     pid=$!
     local splash
     splash=$(window "Vistrel")
@@ -301,6 +313,70 @@ copying() {
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     stop
 }
+# listing PROGRAM: the folder shown is the root of a FUSE mount that answers one listing at a
+# time; its sub-folder takes 10 s to list. Right and Down choose it: the time from Down to the
+# end of the last listing of it the program asked for (a program that lists it twice waits for
+# both). A picture chosen in the list afterwards must be read, else the program is named in
+# unlisted.txt.
+listing() {
+    local program=$1
+    echo 0 >"$work/list.delay"
+    settings "$work/lmount"
+    start "$program" /nothing 0
+    sleep 2
+    : >"$work/list.log"
+    echo 10000 >"$work/list.delay"
+    xdotool key --window "$main" Right || true
+    sleep 0.3
+    local pressed
+    pressed=$(date +%s.%N)
+    xdotool key --window "$main" Down || true
+    sleep 25
+    echo 0 >"$work/list.delay"
+    firstPicture
+    sleep 1
+    grep -q ' open /sub/' "$work/list.log" || echo "$program" >>"$work/unlisted.txt"
+    awk -v t="$pressed" '$2 == "opendir" && $3 == "/sub" && $1 > t { last = $1 }
+        END { printf "%d\n", last ? (last - t) * 1000 : -1 }' "$work/list.log"
+    stop
+}
+# nothread PROGRAM: run as nobody, whose limit of processes is set, once the main window is up,
+# to the threads the program has; Right and Down then choose, one after the other, eight
+# sub-folders that never answer (more than the threads the program has kept). The longest wait
+# for an answer over 4 s; then Escape must end the program.
+nothread() {
+    local program=$1
+    local home="$work/nobody/home"
+    printf '[Settings]\nLastDir=%s\nMainLeft=0\nMainTop=0\nMainWidth=800\nMainHeight=600\n' \
+        "$work/threadless" >"$home/.config/Vistrel/Vistrel.ini"
+    chown nobody "$home/.config/Vistrel/Vistrel.ini"
+    runas=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+    HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$work/nobody/run" \
+        start "$program" "$work/threadless/sub" -1
+    runas=()
+    sleep 1
+    local threads
+    threads=$(ls "/proc/$pid/task" | wc -l)
+    # Set by the same user: lowering its own limit needs no privilege.
+    setpriv --reuid=nobody --regid=nogroup --clear-groups prlimit --pid "$pid" \
+        --nproc="$threads:$threads"
+    "$watch" "$main" 4000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    xdotool key --window "$main" Right || true
+    for _ in $(seq 8); do
+        sleep 0.2
+        xdotool key --window "$main" Down || true
+    done
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    echo "threads with no more to be had: $threads, then $(ls "/proc/$pid/task" | wc -l)" >&2
+    xdotool key --window "$main" Escape || true
+    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && echo "$program" >>"$work/nothread-escape.txt"
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
 has() { case " $cases " in *" $1 "*) return 0 ;; esac; return 1; }
 
 median() {
@@ -319,6 +395,26 @@ if has click; then
     fusepid=$!
     for _ in $(seq 50); do mountpoint -q "$work/mount" && break; sleep 0.1; done
     mountpoint -q "$work/mount" || { echo "the FUSE folder did not mount" >&2; exit 1; }
+fi
+if has list; then
+    mkdir -p "$work/listed/sub" "$work/lmount"
+    cp "$work/slowfolder/a.jpg" "$work/listed/"
+    for n in a b c; do cp "$work/slowfolder/a.jpg" "$work/listed/sub/$n.jpg"; done
+    echo 0 >"$work/list.delay"
+    /usr/bin/python3 "$BENCH_ROOT/tests/slowfs/slowfs.py" "$work/listed" "$work/lmount" \
+        --calls opendir --under /sub --serial --control "$work/list.delay" \
+        --log "$work/list.log" 2>/dev/null &
+    listpid=$!
+    for _ in $(seq 50); do mountpoint -q "$work/lmount" && break; sleep 0.1; done
+    mountpoint -q "$work/lmount" || { echo "the FUSE folder did not mount" >&2; exit 1; }
+fi
+if has nothread; then
+    # The unprivileged run reaches its own settings and the folders through $work.
+    chmod 755 "$work"
+    mkdir -p "$work/nobody/home/.config/Vistrel" "$work/nobody/run" "$work/threadless/sub"
+    for n in 1 2 3 4 5 6 7; do mkdir -p "$work/threadless/sub$n"; done
+    chown -R nobody "$work/nobody"
+    chmod 700 "$work/nobody/run"
 fi
 has copy && convert -size 640x480 plasma: -quality 90 "$work/big.jpg"
 if has print; then
@@ -374,9 +470,11 @@ for r in $(seq "$runs"); do
             arriving "$p" 0 >>"$work/arrivehealthy.$i"
             arriving "$p" 1000 >>"$work/arriveslow.$i"
         fi
+        has list && listing "$p" >>"$work/listed.$i"
+        has nothread && nothread "$p" >>"$work/nothread.$i"
         for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
             clickslow printhealthy printstopped savehealthy saveslow deletehealthy deleteslow \
-            arrivehealthy arriveslow boothealthy bootslow copywhole copypaused; do
+            arrivehealthy arriveslow boothealthy bootslow copywhole copypaused listed nothread; do
             [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
         echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
@@ -398,7 +496,8 @@ for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choo
     boothealthy:"start, healthy settings (from Continue)" \
     bootslow:"start, settings 5 s per lookup (Continue)" \
     copywhole:"choose a picture copied in whole" \
-    copypaused:"choose a copy paused 8 s after 300 bytes"; do
+    copypaused:"choose a copy paused 8 s after 300 bytes" \
+    nothread:"choose a dead folder, no thread to be had"; do
     [ -s "$work/${c%%:*}.0" ] || continue
     printf '%-44s' "${c#*:}"
     for i in "${!programs[@]}"; do printf ' %10s' "$(median <"$work/${c%%:*}.$i")"; done
@@ -407,6 +506,19 @@ done
 if [ -s "$work/asked.txt" ]; then
     echo "asked whether to delete a picture still being copied in:"
     sort "$work/asked.txt" | uniq -c
+fi
+if [ -s "$work/listed.0" ]; then
+    printf '%-44s' "choose a 10 s FUSE folder: listed after (ms)"
+    for i in "${!programs[@]}"; do printf ' %10s' "$(median <"$work/listed.$i")"; done
+    echo
+fi
+if [ -s "$work/unlisted.txt" ]; then
+    echo "a picture chosen after the 10 s folder was listed was not read:"
+    sort "$work/unlisted.txt" | uniq -c
+fi
+if [ -s "$work/nothread-escape.txt" ]; then
+    echo "Escape with no thread to be had did not end the program within 2 s:"
+    sort "$work/nothread-escape.txt" | uniq -c
 fi
 if [ -s "$work/escape.txt" ]; then
     echo "Escape after choosing a dead folder did not end the program within 2 s:"

@@ -10,18 +10,6 @@ std::vector<PictureEntry> orderPictures(const QString &folder, const std::vector
     return mtimes ? orderByTimes(names, *mtimes) : orderByDate(folder, names);
 }
 
-FolderOpening openForList(const QString &folder, bool follow, bool byDate)
-{
-    FolderOpening opening;
-    if (follow)
-        opening.changes->follow(folder);
-    opening.names = readPictureNames(folder);
-    opening.byDate = byDate;
-    if (opening.names.ok)
-        opening.ordered = orderPictures(folder, opening.names.names, byDate);
-    return opening;
-}
-
 RefillAnswer readAndOrder(const RefillWork &work)
 {
     RefillAnswer answer;

@@ -47,8 +47,8 @@ std::vector<PictureEntry> orderPictures(const QString &folder, const std::vector
                                         bool byDate,
                                         const std::vector<std::int64_t> *mtimes = nullptr);
 
-// A chosen folder as read off the window's thread: its listing in the order asked for, and its
-// changes followed (follow) from before it was read, so that nothing changes in it unnoticed.
+// A chosen folder as read off the window's thread (readFolder, then put in order): its listing
+// in the order asked for, and its changes followed from before it was read.
 struct FolderOpening
 {
     FolderNames names;
@@ -56,7 +56,6 @@ struct FolderOpening
     bool byDate = false;
     std::shared_ptr<FolderChanges> changes = std::make_shared<FolderChanges>();
 };
-FolderOpening openForList(const QString &folder, bool follow, bool byDate);
 
 // Reads and orders as work says; blocks as long as the folder takes to answer.
 RefillAnswer readAndOrder(const RefillWork &work);

@@ -5,8 +5,11 @@ the delay is set to 0 or more again). With --control FILE the delay is read from
 number) at every call, so a running mount can be made slow, dead and healthy again. The kernel
 keeps nothing in its caches: every lookup comes here, as on a mount that checks with its server.
 
+With --serial the calls that wait are answered one at a time, as a share that answers one listing
+at a time does; with --log FILE every call is written to FILE as it returns ("SECONDS CALL PATH").
+
 Usage: slowfs.py SOURCE MOUNTPOINT [--delay MS] [--under /PATH] [--calls NAME,...]
-                 [--control FILE]
+                 [--control FILE] [--serial] [--log FILE]
 Runs in the foreground until unmounted (umount MOUNTPOINT, or fusermount -u).
 """
 import argparse
@@ -24,13 +27,16 @@ CALLS = ('getattr', 'readdir', 'open', 'read', 'write', 'create', 'unlink', 'ren
 
 
 class SlowFolder(fuse.Operations):
-    def __init__(self, source, delay_ms, under, calls, control):
+    def __init__(self, source, delay_ms, under, calls, control, serial=False, log=None):
         self.source = os.path.realpath(source)
         self.delay_ms = delay_ms
         self.under = under.rstrip('/') or '/'
         self.calls = set(calls)
         self.control = control
         self.lock = threading.Lock()
+        self.serial = serial
+        self.log = open(log, 'a', buffering=1) if log else None
+        self.log_lock = threading.Lock()
 
     def delay(self):
         if self.control:
@@ -41,10 +47,13 @@ class SlowFolder(fuse.Operations):
                 return 0
         return self.delay_ms
 
-    def wait(self, call, path):
+    def waits(self, call, path):
         if call not in self.calls:
-            return
-        if self.under != '/' and path != self.under and not path.startswith(self.under + '/'):
+            return False
+        return self.under == '/' or path == self.under or path.startswith(self.under + '/')
+
+    def wait(self, call, path):
+        if not self.waits(call, path):
             return
         delay = self.delay()
         while delay < 0:
@@ -57,8 +66,17 @@ class SlowFolder(fuse.Operations):
         return os.path.join(self.source, path.lstrip('/'))
 
     def __call__(self, op, path, *args):
-        self.wait(op, path)
-        return super().__call__(op, path, *args)
+        try:
+            if self.serial and self.waits(op, path):
+                with self.lock:
+                    self.wait(op, path)
+                    return super().__call__(op, path, *args)
+            self.wait(op, path)
+            return super().__call__(op, path, *args)
+        finally:
+            if self.log:
+                with self.log_lock:
+                    self.log.write('%.3f %s %s\n' % (time.time(), op, path))
 
     def getattr(self, path, fh=None):
         try:
@@ -134,8 +152,11 @@ def main():
     parser.add_argument('--calls', default=','.join(CALLS),
                         help='the calls that wait (getattr is every lookup and stat)')
     parser.add_argument('--control', help='a file holding the delay, read at every call')
+    parser.add_argument('--serial', action='store_true', help='the calls that wait, one at a time')
+    parser.add_argument('--log', help='a file every call is written to as it returns')
     args = parser.parse_args()
-    fs = SlowFolder(args.source, args.delay, args.under, args.calls.split(','), args.control)
+    fs = SlowFolder(args.source, args.delay, args.under, args.calls.split(','), args.control,
+                    args.serial, args.log)
     fuse.FUSE(fs, args.mountpoint, foreground=True, nothreads=False, default_permissions=True,
               entry_timeout=0, attr_timeout=0, negative_timeout=0)
 
