@@ -275,19 +275,24 @@ void PictureDisplay::placeAtActualSize(const QSize &size)
     const ActualPlacement place = placeActualSize(size, area);
     picture1->setLeft(place.left);
     picture1->setTop(place.top);
-    // The bars keep their values between pictures; a shorter range only clamps the value
-    // without moving the picture now placed.
+    // The bars keep their values between pictures (a shorter range clamps them) and the new
+    // picture is shown where they say, so that the thumbs and the picture always agree; at 0
+    // it keeps its place one pixel in.
     if (place.horizontalBar) {
         const QSignalBlocker block(m_hScroll);
         m_hScroll->setRange(0, place.horizontalMax);
         m_hScroll->setPageStep(qMax(1, area.width()));
         m_hScroll->show();
+        if (m_hScroll->value() > 0)
+            picture1->setLeft(scrollPosition(m_hScroll->value()));
     }
     if (place.verticalBar) {
         const QSignalBlocker block(m_vScroll);
         m_vScroll->setRange(0, place.verticalMax);
         m_vScroll->setPageStep(qMax(1, area.height()));
         m_vScroll->show();
+        if (m_vScroll->value() > 0)
+            picture1->setTop(scrollPosition(m_vScroll->value()));
     }
 }
 

@@ -224,19 +224,34 @@ private slots:
         QCOMPARE(rig.view->picture1()->left(), 0.0);
     }
 
-    void scrollValuesAreKeptButNewPicturesStartAtOffsetOne()
+    // The bars keep their values between pictures and the next picture is shown where they
+    // say: a thumb never sits where the picture is not, and the keys move it at once.
+    void scrollValuesAreKeptAndThePictureFollowsThem_data()
     {
+        QTest::addColumn<int>("nextHeight");
+        QTest::addColumn<int>("value");
+        QTest::newRow("a shorter picture: clamped to its bottom") << 400 << 600;
+        QTest::newRow("a longer overhang: the same place") << 700 << 300;
+        QTest::newRow("at the top: one pixel in") << 700 << 0;
+    }
+    void scrollValuesAreKeptAndThePictureFollowsThem()
+    {
+        QFETCH(int, nextHeight);
+        QFETCH(int, value);
         Rig rig(false);
         rig.put(QStringLiteral("a.bmp"), solid(40, 900, Qt::green));
-        rig.put(QStringLiteral("b.bmp"), solid(40, 700, Qt::green));
+        rig.put(QStringLiteral("b.bmp"), solid(40, nextHeight, Qt::green));
         rig.open();
         rig.browser.list()->setListIndex(0);
         QVERIFY(rig.v->isVisible() && !rig.h->isVisible()); // narrow but tall
-        rig.v->setValue(300);
-        QCOMPARE(rig.view->picture1()->top(), -300.0);
+        rig.v->setValue(value);
+        QCOMPARE(rig.view->picture1()->top(), value ? -double(value) : 1.0);
         rig.browser.list()->setListIndex(1);
-        QCOMPARE(rig.v->value(), 300);
-        QCOMPARE(rig.view->picture1()->top(), 1.0);
+        QTRY_COMPARE(rig.v->maximum(), nextHeight - rig.view->innerSize().height());
+        QCOMPARE(rig.v->value(), qMin(value, rig.v->maximum()));
+        QCOMPARE(rig.view->picture1()->top(), value ? -double(rig.v->value()) : 1.0);
+        QTest::keyClick(rig.v, value ? Qt::Key_Up : Qt::Key_Down);
+        QCOMPARE(rig.view->picture1()->top(), -double(rig.v->value()));
     }
 
     // A picture larger than the area both ways, panned from (100, 100) by a wheel over it or by
@@ -265,6 +280,12 @@ private slots:
             << "horizontal" << int(Qt::Key_Left) << QPoint() << 0 << QPoint(-16, 0);
         QTest::newRow("Home on the horizontal bar")
             << "horizontal" << int(Qt::Key_Home) << QPoint() << 0 << QPoint(-100, 0);
+        QTest::newRow("Page Down on the horizontal bar: to the right")
+            << "horizontal" << int(Qt::Key_PageDown) << QPoint() << 0 << QPoint(1000, 0);
+        QTest::newRow("Page Up on the horizontal bar: to the left")
+            << "horizontal" << int(Qt::Key_PageUp) << QPoint() << 0 << QPoint(-100, 0);
+        QTest::newRow("Right on the horizontal bar")
+            << "horizontal" << int(Qt::Key_Right) << QPoint() << 0 << QPoint(16, 0);
     }
     void wheelAndKeysPan()
     {
@@ -282,6 +303,8 @@ private slots:
         rig.v->setValue(100);
         if (moved.y() == 1000)
             moved.setY(rig.v->pageStep());
+        if (moved.x() == 1000)
+            moved.setX(rig.h->pageStep());
         if (key != 0) {
             QScrollBar *bar = where == QLatin1String("vertical") ? rig.v : rig.h;
             QTest::keyClick(bar, Qt::Key(key));
