@@ -112,11 +112,11 @@ void PictureDisplay::SortedList_Click()
     prepareView();
     const std::optional<FileLook> look =
         m_looks.look(native, path, [this, native, path](const FileLook &late) {
-            showLooked(native, path, late, true);
+            showLooked(native, path, late);
             holdShownFile();
         });
     if (look) {
-        showLooked(native, path, *look, false);
+        showLooked(native, path, *look);
         holdShownFile();
     }
     m_sinceDisplay.start();
@@ -139,12 +139,10 @@ void PictureDisplay::prepareView()
     picture1->setTop(1);
 }
 
-void PictureDisplay::showLooked(const QByteArray &native, const QString &path, const FileLook &look,
-                                bool late)
+void PictureDisplay::showLooked(const QByteArray &native, const QString &path, const FileLook &look)
 {
     m_look = look;
     m_lookedAt = native;
-    m_slowStorage = late;
     if (m_scaledpics)
         showScaled(native, path);
     else
@@ -232,8 +230,7 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     m_tiled.start(native, size, identityOf(native));
     placeAtActualSize(size);
     requestTiles();
-    BusyCursor busy;
-    m_tiled.waitForVisible(*m_cache, m_view->picture1(), m_slowStorage ? quickWait : fullWait);
+    m_tiled.waitForVisible(*m_cache, m_view->picture1(), quickWait);
     if (m_tiled.damaged())
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
 }
@@ -307,21 +304,13 @@ std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, cons
         wanted.push_back(std::move(r));
     m_cache->want(std::move(wanted));
 
-    // The refill that follows a question about this file shows it again: that display must
-    // know its outcome now.
-    const bool fast = m_fastStepping && request.nativePath != m_alreadyAsked;
-    const PictureHeader &header = m_look.header;
-    if (m_slowStorage || (fast && header.valid && header.fileBytes >= slowDecodeBytes)) {
-        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, quickWait, known))
-            return done;
-    } else {
-        BusyCursor busy;
-        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, fullWait, known))
-            return done;
-    }
-    m_pending = Pending{request, path};
-    if (m_scaledpics && header.valid)
-        writeSizeText(header.size);
+    // The window's thread waits at most about a frame; anything longer is presented by a
+    // queued call when its decode is stored, the busy cursor showing until then.
+    if (std::optional<LoadedPicture> done = m_cache->waitFor(request, quickWait, known))
+        return done;
+    m_pending = Pending{request, path, std::make_shared<BusyCursor>()};
+    if (m_scaledpics && m_look.header.valid)
+        writeSizeText(m_look.header.size);
     return std::nullopt;
 }
 
@@ -351,8 +340,9 @@ void PictureDisplay::onDecoded()
         m_cache->find(m_pending->request, identityOf(m_pending->request.nativePath));
     if (!picture)
         return;
-    const Pending pending = std::move(*m_pending);
+    Pending pending = std::move(*m_pending);
     m_pending.reset();
+    pending.busy.reset(); // before any question about the picture
     if (pending.request.atLeast.isValid())
         presentScaled(*picture, pending.request, pending.path, aheadSlow);
     else

@@ -584,7 +584,7 @@ private slots:
         run.window.slideShow()->setSlideshowinterval(7);
         run.action(Commands::Save)->trigger();
         QVERIFY(run.services.prompts.shown.isEmpty());
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QTRY_COMPARE(QGuiApplication::overrideCursor(), nullptr); // once the picture is shown
 
         QSettings written(run.store, QSettings::IniFormat);
         written.beginGroup(QStringLiteral("Settings"));
