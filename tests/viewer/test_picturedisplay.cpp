@@ -215,9 +215,12 @@ private slots:
         QCOMPARE(rig.view->picture1()->left(), 1.0);
         QCOMPARE(rig.view->picture1()->top(), tall ? 1.0 : (inner.height() - height) / 2.0);
         QTRY_VERIFY(near(rig.pixelAt(2, inner.height() / 2), Qt::green));
+        QTRY_VERIFY(!tall || rig.view->picture1()->hasOverview());
 
         rig.h->setValue(rig.h->maximum());
         QCOMPARE(rig.view->picture1()->left(), -double(40000 - inner.width()));
+        // The picture, reduced, at the first repaint; never the window colour.
+        QVERIFY(!near(rig.pixelAt(inner.width() / 2, inner.height() / 2), background));
         QTRY_VERIFY(near(rig.pixelAt(inner.width() - 2, inner.height() / 2 - 1), Qt::blue));
 
         // Dragging moves the picture on every position of the thumb.
