@@ -1,5 +1,6 @@
 #include "viewer/tiledpicture.h"
 
+#include "viewer/jpegregion.h"
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureheader.h"
 #include "viewer/pictureview.h"
@@ -43,6 +44,9 @@ void TiledPicture::start(const QByteArray &nativePath, const QSize &size,
 
 void TiledPicture::stop()
 {
+    // The decoders kept positioned in the file are of no use for another picture, and hold it.
+    if (isActive())
+        dropKeptJpegDecoders();
     start({}, {}, {});
 }
 
