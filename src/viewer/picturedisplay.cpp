@@ -22,6 +22,9 @@ constexpr int scrollStep = 16;
 
 using namespace decodeahead;
 
+// How often the file of a picture shown in tiles is looked at for a change.
+constexpr int tiledWatchMs = 1000;
+
 // Quiet time after the last resize step before the picture is decoded for the new size.
 constexpr int sharpenDelayMs = 100;
 
@@ -32,8 +35,10 @@ PictureDisplay::PictureDisplay(ShownList *list, PictureView *view, QScrollBar *h
                                QObject *parent)
     : QObject(parent), m_list(list), m_view(view), m_hScroll(hScroll), m_vScroll(vScroll),
       m_pathLabel(pathLabel), m_writeStatus1(std::move(writeStatus1)),
-      m_sharpenTimer(new QTimer(this))
+      m_sharpenTimer(new QTimer(this)), m_watchTiled(new QTimer(this))
 {
+    m_watchTiled->setInterval(tiledWatchMs);
+    connect(m_watchTiled, &QTimer::timeout, this, &PictureDisplay::watchTiled);
     setDecoder({});
     m_sharpenTimer->setSingleShot(true);
     m_sharpenTimer->setInterval(sharpenDelayMs);
@@ -92,6 +97,7 @@ void PictureDisplay::SortedList_Click()
     m_looks.drop();
     m_pending.reset();
     m_tiled.stop();
+    m_watchTiled->stop();
     m_sharpen.reset();
     m_sharpenTimer->stop();
     if (index >= 0) {
@@ -231,6 +237,7 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     placeAtActualSize(size);
     requestTiles();
     m_tiled.waitForVisible(*m_cache, m_view->picture1(), quickWait);
+    m_watchTiled->start();
     if (m_tiled.damaged())
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
 }
@@ -407,6 +414,25 @@ void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArra
     }
 }
 
+void PictureDisplay::watchTiled()
+{
+    if (!m_tiled.isActive() || m_watching)
+        return;
+    const QByteArray native = m_tiled.nativePath();
+    const FileIdentity seen = identityOf(native);
+    const auto changed = [this, native, seen](const FileIdentity &now) {
+        m_watching = false;
+        // Shown anew only while the same picture is still shown in tiles.
+        if (now != seen && m_tiled.isActive() && m_tiled.nativePath() == native &&
+            m_list->nativePath(m_list->index()) == native)
+            SortedList_Click();
+    };
+    m_watching = true;
+    if (const std::optional<FileIdentity> now =
+            m_reads.run<FileIdentity>([native] { return FileIdentity::of(native); }, changed))
+        changed(*now);
+}
+
 void PictureDisplay::hidePicture()
 {
     m_view->image1()->hide();
@@ -415,6 +441,7 @@ void PictureDisplay::hidePicture()
     m_looks.drop();
     m_pending.reset();
     m_tiled.stop();
+    m_watchTiled->stop();
     m_sharpen.reset();
 }
 

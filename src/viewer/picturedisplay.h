@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/detachedreads.h"
 #include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 #include "viewer/picturelooks.h"
@@ -167,7 +168,13 @@ private:
     // The last look at a file shown, and its file.
     FileLook m_look;
     QByteArray m_lookedAt;
-    PictureLooks m_looks; // last: its answers stop before anything else goes
+    // While a picture is shown in tiles, its file is looked at every second: one replaced or
+    // cut since is shown anew as it is now (or its failure told), as a new display would.
+    QTimer *m_watchTiled;
+    bool m_watching = false; // a look is on its way
+    void watchTiled();
+    PictureLooks m_looks;        // its answers stop before anything else goes
+    DetachedReads m_reads{this}; // last
 };
 
 } // namespace vistrel

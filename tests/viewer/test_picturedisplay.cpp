@@ -29,6 +29,7 @@
 #include <QWheelEvent>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 
 using namespace vistrel;
@@ -232,6 +233,24 @@ private slots:
         rig.h->setSliderDown(false);
         rig.h->setValue(0);
         QCOMPARE(rig.view->picture1()->left(), 0.0);
+    }
+
+    // A picture shown in tiles whose file is replaced is shown anew as the file is now.
+    void replacedTiledPictureIsShownAnew()
+    {
+        Rig rig(false);
+        rig.box.write(QStringLiteral("a.jpg"), encode(solid(40000, 700, Qt::green), "jpg"));
+        rig.open();
+        rig.select(0);
+        QVERIFY(rig.view->picture1()->isTiled());
+        const QString small = rig.box.file(QStringLiteral("new.bmp"));
+        rig.put(QStringLiteral("new.bmp"), solid(50, 30, Qt::red));
+        QVERIFY(::rename(QFile::encodeName(small).constData(),
+                         QFile::encodeName(rig.box.file(QStringLiteral("a.jpg"))).constData()) ==
+                0);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.view->picture1()->isTiled(), 10000);
+        QTRY_COMPARE(rig.view->picture1()->picture().size(), QSize(50, 30));
+        QVERIFY(rig.services.prompts.shown.isEmpty());
     }
 
     // The bars keep their values between pictures and the next picture is shown where they
