@@ -104,6 +104,7 @@ struct Watch
     double traceStart = 0;
     // --blank: the rectangle and colour looked at on the first paint after `since`.
     bool blankWanted = false;
+    bool blankNowDue = false; // only after the page clicks, never the splash's
     int bx = 0, by = 0, bw = 0, bh = 0;
     unsigned long blankColour = 0;
     double blankShare = -1;
@@ -114,6 +115,10 @@ struct Watch
         int rx = 0, ry = 0;
         XTranslateCoordinates(display, lastMapped, DefaultRootWindow(display), bx, by, &rx, &ry,
                               &child_);
+        const int sw = DisplayWidth(display, DefaultScreen(display));
+        const int sh = DisplayHeight(display, DefaultScreen(display));
+        if (rx < 0 || ry < 0 || rx + bw > sw || ry + bh > sh)
+            return -1;
         XImage *img = XGetImage(display, DefaultRootWindow(display), rx, ry, unsigned(bw),
                                 unsigned(bh), AllPlanes, ZPixmap);
         if (!img)
@@ -145,7 +150,7 @@ struct Watch
                                      counts ? "paint" : "small", d->area.width, d->area.height,
                                      d->area.x, d->area.y);
                     if (counts && t >= since) {
-                        if (lastPaint < 0 && blankWanted)
+                        if (lastPaint < 0 && blankNowDue)
                             blankShare = blankNow();
                         lastPaint = t;
                     }
@@ -296,6 +301,7 @@ int main(int argc, char *argv[])
             clicksCpu = cpuMs(w.child);
         const double t = nowMs();
         w.blankShare = -1;
+        w.blankNowDue = w.blankWanted && c >= 2;
         w.click(clicks[c].first, clicks[c].second);
         const double p = w.waitPainted(t);
         failed = p < 0;
