@@ -40,7 +40,7 @@ peers_start_x() {
     chmod 700 "$XDG_RUNTIME_DIR"
     # Stored window size giving a 1000 x 700 viewing area, and where to click, read from the
     # real windows on this server.
-    read -r vw vh listx listy contx conty pagex pagey < <("$BENCH_BUILD/bench/peers/bench_vistrellayout" 1000 700 2>/dev/null)
+    read -r vw vh listx listy contx conty pagex pagey areax areay wincolour < <("$BENCH_BUILD/bench/peers/bench_vistrellayout" 1000 700 2>/dev/null)
 }
 
 peers_stop_x() {

@@ -18,6 +18,12 @@
 //                       once painted, send the key N times MS milliseconds apart without
 //                       waiting for any paint (a held or fast-typed key), then time the paint
 //                       that follows the last one
+//     --blank X,Y,W,H,RRGGBB
+//                       after each click, grab that rectangle of the last mapped window at the
+//                       first paint and print "blankN PCT": the share of it in that colour (the
+//                       window colour where the picture is not drawn yet); with it the
+//                       processor time of the clicks from the third on is printed as
+//                       "clicks_cpu_ms MS"
 //   Prints "start MS", then "click1 MS", "click2 MS"... and "key MS" lines (each from its own
 //   request), "burst MS" (last key to painted) with "burst_cpu_ms MS" (processor time the
 //   program used from the first key of the burst to that paint), then "idle_kb KB" (resident
@@ -96,6 +102,34 @@ struct Watch
     pid_t child = -1;
     bool trace = false;
     double traceStart = 0;
+    // --blank: the rectangle and colour looked at on the first paint after `since`.
+    bool blankWanted = false;
+    bool blankNowDue = false; // only after the page clicks, never the splash's
+    int bx = 0, by = 0, bw = 0, bh = 0;
+    unsigned long blankColour = 0;
+    double blankShare = -1;
+
+    double blankNow()
+    {
+        Window child_ = 0;
+        int rx = 0, ry = 0;
+        XTranslateCoordinates(display, lastMapped, DefaultRootWindow(display), bx, by, &rx, &ry,
+                              &child_);
+        const int sw = DisplayWidth(display, DefaultScreen(display));
+        const int sh = DisplayHeight(display, DefaultScreen(display));
+        if (rx < 0 || ry < 0 || rx + bw > sw || ry + bh > sh)
+            return -1;
+        XImage *img = XGetImage(display, DefaultRootWindow(display), rx, ry, unsigned(bw),
+                                unsigned(bh), AllPlanes, ZPixmap);
+        if (!img)
+            return -1;
+        long same = 0;
+        for (int y = 0; y < bh; ++y)
+            for (int x = 0; x < bw; ++x)
+                same += (XGetPixel(img, x, y) & 0xFFFFFF) == blankColour;
+        XDestroyImage(img);
+        return 100.0 * double(same) / double(long(bw) * bh);
+    }
 
     // Reads events until the screen has been painted after `since` and then stayed quiet.
     // Returns the time of the last paint, or a negative value on time-out or program exit.
@@ -115,8 +149,11 @@ struct Watch
                         std::fprintf(stderr, "%9.1f %s %dx%d+%d+%d\n", t - traceStart,
                                      counts ? "paint" : "small", d->area.width, d->area.height,
                                      d->area.x, d->area.y);
-                    if (counts && t >= since)
+                    if (counts && t >= since) {
+                        if (lastPaint < 0 && blankNowDue)
+                            blankShare = blankNow();
                         lastPaint = t;
+                    }
                 } else if (e.type == MapNotify && !e.xmap.override_redirect) {
                     lastMapped = e.xmap.window;
                 }
@@ -195,6 +232,10 @@ int main(int argc, char *argv[])
             int x = 0, y = 0;
             if (parsePoint(argv[++i], x, y))
                 clicks.emplace_back(x, y);
+        } else if (a == "--blank" && i + 1 < argc) {
+            w.blankWanted = std::sscanf(argv[++i], "%d,%d,%d,%d,%lx", &w.bx, &w.by, &w.bw, &w.bh,
+                                        &w.blankColour) == 5 &&
+                            w.bw > 0 && w.bh > 0;
         } else if (a == "--keys" && i + 2 < argc) {
             keyCount = std::atoi(argv[++i]);
             keyName = argv[++i];
@@ -253,9 +294,14 @@ int main(int argc, char *argv[])
         std::printf("start %.1f\n", painted - start);
     }
     const long idleKb = failed ? 0 : statusKb(w.child, "VmRSS");
+    double clicksCpu = 0;
     for (std::size_t c = 0; c < clicks.size() && !failed; ++c) {
         w.focusLast();
+        if (c == 2)
+            clicksCpu = cpuMs(w.child);
         const double t = nowMs();
+        w.blankShare = -1;
+        w.blankNowDue = w.blankWanted && c >= 2;
         w.click(clicks[c].first, clicks[c].second);
         const double p = w.waitPainted(t);
         failed = p < 0;
@@ -263,7 +309,11 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "bench_paintwatch: click %zu painted nothing\n", c + 1);
         else
             std::printf("click%zu %.1f\n", c + 1, p - t);
+        if (!failed && w.blankWanted && w.blankShare >= 0)
+            std::printf("blank%zu %.1f\n", c + 1, w.blankShare);
     }
+    if (!failed && w.blankWanted && clicks.size() > 2)
+        std::printf("clicks_cpu_ms %.0f\n", cpuMs(w.child) - clicksCpu);
     if (!failed && keyCount > 0) {
         w.focusLast();
         const KeyCode code = XKeysymToKeycode(w.display, XStringToKeysym(keyName));

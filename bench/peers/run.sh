@@ -29,7 +29,9 @@
 #                  and nsxiv fail to open a picture this wide: their figures read nan)
 #   scroll         Vistrel only: a 42,000 x 2,800 baseline JPEG at its own size, 40 clicks in
 #                  the horizontal bar's trough (a page right each), each after the previous
-#                  paint: the median and worst click to the painted view
+#                  paint: the median and worst click to the view at full resolution (the last
+#                  paint), the share of the view in the window colour at the first paint after
+#                  each click (median and worst), and the processor time of the 40 steps
 #   decodes        Vistrel only, under strace: how often a picture's file is read through (more
 #                  than 512 kB read after one open; a glance at a header reads less) over 10
 #                  next keys, each after the previous paint, scaled to fit and at actual size
@@ -186,7 +188,9 @@ for r in $(seq "$runs"); do
     if has scroll; then
         pages=()
         for _ in $(seq 40); do pages+=(--click "$pagex,$pagey"); done
-        scaled=0 vis vis.scroll "$work/pano" name "${pages[@]}"
+        # The view's inside (1000 x 700 less the frame) judged for the window colour.
+        scaled=0 vis vis.scroll "$work/pano" name \
+            --blank "$((areax + 2)),$((areay + 2)),990,690,$wincolour" "${pages[@]}"
     fi
     if has bmp; then
         watch feh.bmp --keys 4 Right -- feh --scale-down -g "$fehg" "$work/bmp"
@@ -291,6 +295,20 @@ t[scrollmax.feh]=-
 t[scrollmax.nsxiv]=-
 t[scrollmax.vis]=$(steps vis.scroll | sort -g | tail -1)
 t[scrollmax.old]=$(steps old.scroll | sort -g | tail -1)
+# What is seen after each page click: the share of the view still blank at its first paint.
+blanks() { lines "$1" | awk '$1 ~ /^blank[0-9]+$/ && substr($1, 6) + 0 >= 3 { print $2 }'; }
+t[blank.feh]=-
+t[blank.nsxiv]=-
+t[blank.vis]=$(blanks vis.scroll | median)
+t[blank.old]=$(blanks old.scroll | median)
+t[blankmax.feh]=-
+t[blankmax.nsxiv]=-
+t[blankmax.vis]=$(blanks vis.scroll | sort -g | tail -1)
+t[blankmax.old]=$(blanks old.scroll | sort -g | tail -1)
+t[scrollcpu.feh]=-
+t[scrollcpu.nsxiv]=-
+t[scrollcpu.vis]=$(fig vis.scroll clicks_cpu_ms)
+t[scrollcpu.old]=$(fig old.scroll clicks_cpu_ms)
 t[bmp.feh]=$(above feh.bmp)
 t[bmp.nsxiv]=$(above nsxiv.bmp)
 t[bmp.vis]=$(above vis.bmp)
@@ -301,7 +319,7 @@ col() { [ -n "$before" ] && printf ' %10s' "$1"; return 0; }
 printf '%-26s %10s %10s %10s %7s%s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio "$(col before)"
 printf '%-26s %10s %10s %10s %7s%s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one" "" "$(col "${old_one:-}")"
 worst=0
-for c in first next held date name bmp huge hugemb progfit progfitmb progfull progfullmb pano panomb scroll scrollmax; do
+for c in first next held date name bmp huge hugemb progfit progfitmb progfull progfullmb pano panomb scroll scrollmax blank blankmax scrollcpu; do
     case $c in
     huge) has huge || continue; label="100 MP JPEG at actual size" ;;
     hugemb) has huge || continue; label="  peak MB above idle" ;;
@@ -312,6 +330,9 @@ for c in first next held date name bmp huge hugemb progfit progfitmb progfull pr
     panomb) has pano || continue; label="  peak MB above idle" ;;
     scroll) has scroll || continue; label="scroll 42000 px, median" ;;
     scrollmax) has scroll || continue; label="  worst of 40 steps" ;;
+    blank) has scroll || continue; label="  % blank at 1st paint" ;;
+    blankmax) has scroll || continue; label="  % blank, worst step" ;;
+    scrollcpu) has scroll || continue; label="  processor ms, 40 steps" ;;
     first) has first || continue; label="first picture 6000x4000" ;;
     next) has next || continue; label="next picture" ;;
     held) has held || continue; label="held keys, 9 x 40 ms" ;;
@@ -328,7 +349,7 @@ for c in first next held date name bmp huge hugemb progfit progfitmb progfull pr
         printf "%.2f", v / best }')
     printf '%-26s %10s %10s %10s %7s%s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio" "$(col "${t[$c.old]}")"
     [ "$c" = held ] && held_ratio=$ratio
-    case $c in bmp | huge | hugemb | prog* | pano* | scroll | scrollmax) continue ;; esac
+    case $c in bmp | huge | hugemb | prog* | pano* | scroll | scrollmax | blank | blankmax | scrollcpu) continue ;; esac
     worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
 done
 if has held; then

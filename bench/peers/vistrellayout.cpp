@@ -5,6 +5,8 @@
 //   CONTX CONTY           the centre of the splash's Continue button, in splash pixels
 //   PAGEX PAGEY           a point near the right end of the horizontal scroll bar's trough (a
 //                         click there pages right), in window pixels
+//   AREAX AREAY           the viewing area's top-left corner, in window pixels
+//   WINDOWCOLOUR          the viewing area's window colour, as RRGGBB
 //   bench_vistrellayout W H
 
 #include "app/mainwindow.h"
@@ -24,7 +26,8 @@ using namespace vistrel;
 namespace {
 
 // The viewing area of a window stored at this size, in pixels.
-QSize viewingArea(double width, double height, QPoint *listRow, QPoint *pageRight = nullptr)
+QSize viewingArea(double width, double height, QPoint *listRow, QPoint *pageRight = nullptr,
+                  QPoint *areaAt = nullptr, unsigned *colour = nullptr)
 {
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("v.ini"));
@@ -46,6 +49,10 @@ QSize viewingArea(double width, double height, QPoint *listRow, QPoint *pageRigh
     if (pageRight && bar)
         *pageRight =
             bar->mapTo(&window, QPoint(bar->width() - 3 * bar->height(), bar->height() / 2));
+    if (areaAt)
+        *areaAt = area->mapTo(&window, QPoint(0, 0));
+    if (colour)
+        *colour = area->palette().window().color().rgb() & 0xFFFFFFu;
     return area->size();
 }
 
@@ -61,15 +68,16 @@ int main(int argc, char *argv[])
     const QSize probe = viewingArea(probeW, probeH, nullptr);
     const double width = probeW + (wantW - probe.width()) * 15.0;
     const double height = probeH + (wantH - probe.height()) * 15.0;
-    QPoint listRow, pageRight;
-    const QSize got = viewingArea(width, height, &listRow, &pageRight);
+    QPoint listRow, pageRight, areaAt;
+    unsigned colour = 0;
+    const QSize got = viewingArea(width, height, &listRow, &pageRight, &areaAt, &colour);
 
     SplashWindow splash({});
     splash.show();
     QApplication::processEvents();
     const QPushButton *button = splash.screen().btnCont;
     const QPoint cont = button->mapTo(&splash, button->rect().center());
-    std::printf("%.0f %.0f %d %d %d %d %d %d\n", width, height, listRow.x(), listRow.y(), cont.x(),
-                cont.y(), pageRight.x(), pageRight.y());
+    std::printf("%.0f %.0f %d %d %d %d %d %d %d %d %06x\n", width, height, listRow.x(), listRow.y(),
+                cont.x(), cont.y(), pageRight.x(), pageRight.y(), areaAt.x(), areaAt.y(), colour);
     return got == QSize(wantW, wantH) ? 0 : 3;
 }

@@ -14,12 +14,9 @@ namespace decodeahead {
 // A display that begins this soon after the previous one ended is part of a held or fast-typed
 // key.
 constexpr qint64 fastStepMs = 200;
-// Files from this size on take longer to decode than a held key's repeat interval.
-constexpr qint64 slowDecodeBytes = 1 << 20;
-// How long a display waits for its picture: stepping fast through large files, less than a key
-// repeat; otherwise long enough for any ordinary picture, yet bounded.
+// How long the window's thread waits for a picture before the display goes pending: about a
+// frame, so that a quick decode shows without an intermediate state and nothing ever freezes.
 constexpr std::chrono::milliseconds quickWait(20);
-constexpr std::chrono::milliseconds fullWait(1000);
 // Pictures decoded ahead in the direction of travel: one (and only one at full size), or three
 // while stepping fast through scaled pictures so that both decode threads keep busy. A display
 // completed after its decode is taken as the end of the stepping.

@@ -22,6 +22,9 @@ constexpr int scrollStep = 16;
 
 using namespace decodeahead;
 
+// How often the file of a picture shown in tiles is looked at for a change.
+constexpr int tiledWatchMs = 1000;
+
 // Quiet time after the last resize step before the picture is decoded for the new size.
 constexpr int sharpenDelayMs = 100;
 
@@ -32,8 +35,10 @@ PictureDisplay::PictureDisplay(ShownList *list, PictureView *view, QScrollBar *h
                                QObject *parent)
     : QObject(parent), m_list(list), m_view(view), m_hScroll(hScroll), m_vScroll(vScroll),
       m_pathLabel(pathLabel), m_writeStatus1(std::move(writeStatus1)),
-      m_sharpenTimer(new QTimer(this))
+      m_sharpenTimer(new QTimer(this)), m_watchTiled(new QTimer(this))
 {
+    m_watchTiled->setInterval(tiledWatchMs);
+    connect(m_watchTiled, &QTimer::timeout, this, &PictureDisplay::watchTiled);
     setDecoder({});
     m_sharpenTimer->setSingleShot(true);
     m_sharpenTimer->setInterval(sharpenDelayMs);
@@ -92,6 +97,7 @@ void PictureDisplay::SortedList_Click()
     m_looks.drop();
     m_pending.reset();
     m_tiled.stop();
+    m_watchTiled->stop();
     m_sharpen.reset();
     m_sharpenTimer->stop();
     if (index >= 0) {
@@ -112,11 +118,11 @@ void PictureDisplay::SortedList_Click()
     prepareView();
     const std::optional<FileLook> look =
         m_looks.look(native, path, [this, native, path](const FileLook &late) {
-            showLooked(native, path, late, true);
+            showLooked(native, path, late);
             holdShownFile();
         });
     if (look) {
-        showLooked(native, path, *look, false);
+        showLooked(native, path, *look);
         holdShownFile();
     }
     m_sinceDisplay.start();
@@ -139,12 +145,10 @@ void PictureDisplay::prepareView()
     picture1->setTop(1);
 }
 
-void PictureDisplay::showLooked(const QByteArray &native, const QString &path, const FileLook &look,
-                                bool late)
+void PictureDisplay::showLooked(const QByteArray &native, const QString &path, const FileLook &look)
 {
     m_look = look;
     m_lookedAt = native;
-    m_slowStorage = late;
     if (m_scaledpics)
         showScaled(native, path);
     else
@@ -232,8 +236,8 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     m_tiled.start(native, size, identityOf(native));
     placeAtActualSize(size);
     requestTiles();
-    BusyCursor busy;
-    m_tiled.waitForVisible(*m_cache, m_view->picture1(), m_slowStorage ? quickWait : fullWait);
+    m_tiled.waitForVisible(*m_cache, m_view->picture1(), quickWait);
+    m_watchTiled->start();
     if (m_tiled.damaged())
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
 }
@@ -275,19 +279,24 @@ void PictureDisplay::placeAtActualSize(const QSize &size)
     const ActualPlacement place = placeActualSize(size, area);
     picture1->setLeft(place.left);
     picture1->setTop(place.top);
-    // The bars keep their values between pictures; a shorter range only clamps the value
-    // without moving the picture now placed.
+    // The bars keep their values between pictures (a shorter range clamps them) and the new
+    // picture is shown where they say, so that the thumbs and the picture always agree; at 0
+    // it keeps its place one pixel in.
     if (place.horizontalBar) {
         const QSignalBlocker block(m_hScroll);
         m_hScroll->setRange(0, place.horizontalMax);
         m_hScroll->setPageStep(qMax(1, area.width()));
         m_hScroll->show();
+        if (m_hScroll->value() > 0)
+            picture1->setLeft(scrollPosition(m_hScroll->value()));
     }
     if (place.verticalBar) {
         const QSignalBlocker block(m_vScroll);
         m_vScroll->setRange(0, place.verticalMax);
         m_vScroll->setPageStep(qMax(1, area.height()));
         m_vScroll->show();
+        if (m_vScroll->value() > 0)
+            picture1->setTop(scrollPosition(m_vScroll->value()));
     }
 }
 
@@ -302,21 +311,13 @@ std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, cons
         wanted.push_back(std::move(r));
     m_cache->want(std::move(wanted));
 
-    // The refill that follows a question about this file shows it again: that display must
-    // know its outcome now.
-    const bool fast = m_fastStepping && request.nativePath != m_alreadyAsked;
-    const PictureHeader &header = m_look.header;
-    if (m_slowStorage || (fast && header.valid && header.fileBytes >= slowDecodeBytes)) {
-        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, quickWait, known))
-            return done;
-    } else {
-        BusyCursor busy;
-        if (std::optional<LoadedPicture> done = m_cache->waitFor(request, fullWait, known))
-            return done;
-    }
-    m_pending = Pending{request, path};
-    if (m_scaledpics && header.valid)
-        writeSizeText(header.size);
+    // The window's thread waits at most about a frame; anything longer is presented by a
+    // queued call when its decode is stored, the busy cursor showing until then.
+    if (std::optional<LoadedPicture> done = m_cache->waitFor(request, quickWait, known))
+        return done;
+    m_pending = Pending{request, path, std::make_shared<BusyCursor>()};
+    if (m_scaledpics && m_look.header.valid)
+        writeSizeText(m_look.header.size);
     return std::nullopt;
 }
 
@@ -346,8 +347,9 @@ void PictureDisplay::onDecoded()
         m_cache->find(m_pending->request, identityOf(m_pending->request.nativePath));
     if (!picture)
         return;
-    const Pending pending = std::move(*m_pending);
+    Pending pending = std::move(*m_pending);
     m_pending.reset();
+    pending.busy.reset(); // before any question about the picture
     if (pending.request.atLeast.isValid())
         presentScaled(*picture, pending.request, pending.path, aheadSlow);
     else
@@ -412,6 +414,25 @@ void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArra
     }
 }
 
+void PictureDisplay::watchTiled()
+{
+    if (!m_tiled.isActive() || m_watching)
+        return;
+    const QByteArray native = m_tiled.nativePath();
+    const FileIdentity seen = identityOf(native);
+    const auto changed = [this, native, seen](const FileIdentity &now) {
+        m_watching = false;
+        // Shown anew only while the same picture is still shown in tiles.
+        if (now != seen && m_tiled.isActive() && m_tiled.nativePath() == native &&
+            m_list->nativePath(m_list->index()) == native)
+            SortedList_Click();
+    };
+    m_watching = true;
+    if (const std::optional<FileIdentity> now =
+            m_reads.run<FileIdentity>([native] { return FileIdentity::of(native); }, changed))
+        changed(*now);
+}
+
 void PictureDisplay::hidePicture()
 {
     m_view->image1()->hide();
@@ -420,6 +441,7 @@ void PictureDisplay::hidePicture()
     m_looks.drop();
     m_pending.reset();
     m_tiled.stop();
+    m_watchTiled->stop();
     m_sharpen.reset();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/detachedreads.h"
 #include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 #include "viewer/picturelooks.h"
@@ -24,6 +25,7 @@ class QWidget;
 
 namespace vistrel {
 
+class BusyCursor;
 class PictureView;
 class ShownList;
 
@@ -37,9 +39,9 @@ class ShownList;
 // looks tell that it is being read.
 //
 // Pictures are decoded on worker threads (PictureCache), the next ones in the direction of
-// travel ahead of time. A display waits for its picture only for a bounded time: a short one
-// while the user steps fast through large files, so that held keys never queue up behind
-// decodes. A picture not ready by then is shown as soon as its decode is done, unless another
+// travel ahead of time. A display waits for its picture about a frame at most (quickWait), so
+// the window never freezes and held keys never queue up behind decodes. A picture not ready by
+// then is shown as soon as its decode is done (the busy cursor showing meanwhile), unless another
 // display came first; the path label, status panel 1 (from the file's header) and every fault
 // found in the header are still handled at once, in order. When the viewing area grows beyond
 // what the picture shown can fill sharply, it is decoded again for the new size once the
@@ -94,14 +96,14 @@ private:
     {
         Request request;
         QString path;
+        std::shared_ptr<BusyCursor> busy; // shown while the picture is awaited
     };
 
     void clearView();
     // Readies the view for the mode (the previous picture stays in it until the new one comes).
     void prepareView();
     // Goes on with the display once the file has been looked at.
-    // late: the look came after the quick answer, so the file's storage is slow.
-    void showLooked(const QByteArray &native, const QString &path, const FileLook &look, bool late);
+    void showLooked(const QByteArray &native, const QString &path, const FileLook &look);
     void showScaled(const QByteArray &native, const QString &path);
     void showActualSize(const QByteArray &native, const QString &path);
     // What the last look said of the file; for another file, nothing that would be trusted.
@@ -166,9 +168,13 @@ private:
     // The last look at a file shown, and its file.
     FileLook m_look;
     QByteArray m_lookedAt;
-    // Its storage answered late: its decode will not be quick either, and is not waited for.
-    bool m_slowStorage = false;
-    PictureLooks m_looks; // last: its answers stop before anything else goes
+    // While a picture is shown in tiles, its file is looked at every second: one replaced or
+    // cut since is shown anew as it is now (or its failure told), as a new display would.
+    QTimer *m_watchTiled;
+    bool m_watching = false; // a look is on its way
+    void watchTiled();
+    PictureLooks m_looks;        // its answers stop before anything else goes
+    DetachedReads m_reads{this}; // last
 };
 
 } // namespace vistrel

@@ -1,5 +1,6 @@
 #include "viewer/picturegeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vistrel {
@@ -68,6 +69,53 @@ QList<QRect> tilesFor(const QRect &visible, const QSize &picture, int tile, int 
                     tiles << (QRect(x * tile, y * tile, tile, tile) & whole);
             }
     return tiles;
+}
+
+QList<QRect> tileBlocks(const QList<QRect> &tiles)
+{
+    QList<QRect> sorted = tiles;
+    std::sort(sorted.begin(), sorted.end(), [](const QRect &a, const QRect &b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    QList<QRect> runs;
+    for (const QRect &t : std::as_const(sorted)) {
+        if (!runs.isEmpty() && runs.last().top() == t.top() && runs.last().right() + 1 == t.left())
+            runs.last() |= t;
+        else
+            runs << t;
+    }
+    QList<QRect> blocks;
+    for (const QRect &run : std::as_const(runs)) {
+        const auto above = std::find_if(blocks.begin(), blocks.end(), [&](const QRect &b) {
+            return b.bottom() + 1 == run.top() && b.left() == run.left() &&
+                   b.right() == run.right();
+        });
+        if (above != blocks.end())
+            *above |= run;
+        else
+            blocks << run;
+    }
+    // In the order of the tiles asked for: the first of each block decides.
+    const auto firstOf = [&](const QRect &block) {
+        for (int i = 0; i < tiles.size(); ++i)
+            if (block.contains(tiles[i]))
+                return i;
+        return int(tiles.size());
+    };
+    std::stable_sort(blocks.begin(), blocks.end(),
+                     [&](const QRect &a, const QRect &b) { return firstOf(a) < firstOf(b); });
+    return blocks;
+}
+
+QSize overviewSize(const QSize &picture, qint64 maxPixels)
+{
+    double w = (picture.width() + 7) / 8, h = (picture.height() + 7) / 8;
+    if (w * h > double(maxPixels)) {
+        const double k = std::sqrt(double(maxPixels) / (w * h));
+        w *= k;
+        h *= k;
+    }
+    return QSize(qMax(1, int(std::ceil(w))), qMax(1, int(std::ceil(h))));
 }
 
 } // namespace vistrel

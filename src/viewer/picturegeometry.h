@@ -41,6 +41,15 @@ ActualPlacement placeActualSize(const QSize &picture, const QSize &area);
 // first, nearest the top-left of the view first, then a ring of `margin` tiles around them.
 QList<QRect> tilesFor(const QRect &visible, const QSize &picture, int tile, int margin);
 
+// Tiles gathered into as few rectangles as rows allow, each decoded in one pass: the tiles of a
+// row that touch form a run, and a run just below another with the same columns joins it.
+// Blocks come in the order of their first tile.
+QList<QRect> tileBlocks(const QList<QRect> &tiles);
+
+// The size of the reduced whole picture drawn under tiles not yet decoded: an eighth of the
+// picture each way (what a JPEG decodes cheapest), smaller still beyond `maxPixels`.
+QSize overviewSize(const QSize &picture, qint64 maxPixels);
+
 // A scroll bar at value v puts the picture's edge at -v.
 inline double scrollPosition(int value)
 {

@@ -2,7 +2,9 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vistrel {
@@ -56,6 +58,7 @@ void ActualPicture::setPicture(const QImage &picture)
     m_picture = picture;
     m_tiled = false;
     m_tiles.clear();
+    m_overview = QImage();
     resize(picture.size());
     update();
 }
@@ -65,23 +68,38 @@ void ActualPicture::setTiled(const QSize &size)
     m_picture = QImage();
     m_tiled = true;
     m_tiles.clear();
+    m_overview = QImage();
     resize(size);
     update();
 }
 
 void ActualPicture::setTile(const QRect &place, const QImage &tile)
 {
-    m_tiles.insert(place.topLeft(), tile);
+    m_tiles.append({place, tile});
     update(place);
+}
+
+bool ActualPicture::hasTile(const QRect &place) const
+{
+    return std::any_of(m_tiles.begin(), m_tiles.end(),
+                       [&](const auto &piece) { return piece.first.contains(place); });
 }
 
 void ActualPicture::keepTiles(const QList<QRect> &places)
 {
-    QHash<QPoint, QImage> kept;
-    for (const QRect &r : places)
-        if (const auto it = m_tiles.constFind(r.topLeft()); it != m_tiles.constEnd())
-            kept.insert(it.key(), it.value());
-    m_tiles.swap(kept);
+    m_tiles.erase(std::remove_if(m_tiles.begin(), m_tiles.end(),
+                                 [&](const auto &piece) {
+                                     return std::none_of(
+                                         places.begin(), places.end(),
+                                         [&](const QRect &r) { return piece.first.intersects(r); });
+                                 }),
+                  m_tiles.end());
+}
+
+void ActualPicture::setOverview(const QImage &overview)
+{
+    m_overview = overview;
+    update();
 }
 
 QRect ActualPicture::visiblePart() const
@@ -120,12 +138,26 @@ void ActualPicture::paintEvent(QPaintEvent *event)
         paintOver(painter, event->rect(), m_picture, palette());
         return;
     }
-    painter.fillRect(event->rect(), palette().window());
-    for (auto it = m_tiles.constBegin(); it != m_tiles.constEnd(); ++it) {
-        const QRect place(it.key(), it.value().size());
-        const QRect part = place & event->rect();
+    // Where no piece is held yet, the overview scaled up; the pieces over it.
+    QRegion uncovered(event->rect());
+    for (const auto &piece : std::as_const(m_tiles))
+        uncovered -= piece.first;
+    if (m_overview.isNull()) {
+        for (const QRect &r : uncovered)
+            painter.fillRect(r, palette().window());
+    } else {
+        const double fx = double(m_overview.width()) / qMax(1, width());
+        const double fy = double(m_overview.height()) / qMax(1, height());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        for (const QRect &r : uncovered)
+            painter.drawImage(QRectF(r), m_overview,
+                              QRectF(r.x() * fx, r.y() * fy, r.width() * fx, r.height() * fy));
+    }
+    for (const auto &piece : std::as_const(m_tiles)) {
+        const QRect part = piece.first & event->rect();
         if (!part.isEmpty())
-            painter.drawImage(part.topLeft(), it.value(), part.translated(-place.topLeft()));
+            painter.drawImage(part.topLeft(), piece.second,
+                              part.translated(-piece.first.topLeft()));
     }
 }
 

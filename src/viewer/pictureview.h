@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QFrame>
-#include <QHash>
 #include <QImage>
+#include <QList>
+#include <QPair>
 
 namespace vistrel {
 
@@ -27,8 +28,9 @@ private:
 
 // The display at the picture's own size. Its position is kept in pixels with halves (a centred
 // picture may sit at x.5); it is drawn at the whole pixel below. A picture too large to hold
-// whole is given in tiles: only those near the view are held, the rest is drawn in the window
-// colour until its tile comes.
+// whole is given in pieces (blocks of tiles): only those near the view are held, and the rest is
+// drawn from a reduced whole picture scaled up (the overview), or in the window colour until
+// the overview comes.
 class ActualPicture : public QWidget
 {
     Q_OBJECT
@@ -40,10 +42,15 @@ public:
     // Shows a picture of this size in tiles, none held yet.
     void setTiled(const QSize &size);
     bool isTiled() const { return m_tiled; }
+    // A piece of the picture at its place (any rectangle of whole tiles).
     void setTile(const QRect &place, const QImage &tile);
-    bool hasTile(const QRect &place) const { return m_tiles.contains(place.topLeft()); }
-    // Drops every tile but those at these places.
+    // Whether a piece held covers this place.
+    bool hasTile(const QRect &place) const;
+    // Drops every piece that covers none of these places.
     void keepTiles(const QList<QRect> &places);
+    // The whole picture reduced, drawn scaled up where no piece is held.
+    void setOverview(const QImage &overview);
+    bool hasOverview() const { return !m_overview.isNull(); }
     // The part of the picture the viewing area shows, in the picture's pixels.
     QRect visiblePart() const;
     double left() const { return m_left; }
@@ -60,7 +67,8 @@ private:
 
     QImage m_picture;
     bool m_tiled = false;
-    QHash<QPoint, QImage> m_tiles; // by their top-left corner
+    QList<QPair<QRect, QImage>> m_tiles;
+    QImage m_overview;
     double m_left = 1;
     double m_top = 1;
 };

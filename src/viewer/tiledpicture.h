@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -18,16 +19,22 @@ struct PictureHeader;
 
 // A picture shown at its own size that is too large to hold whole: only the tiles near the view
 // are decoded (by region, on the picture cache's workers, within its one budget) and held by the
-// display. Scrolling asks for the tiles of the new view and a ring around it, and never waits
-// nor touches the file.
+// display, over a reduced whole picture (the overview) drawn scaled up wherever a tile has not
+// come yet, so the view is never blank where the picture is. Tiles that touch are asked for as
+// one block, decoded in one pass; the view, a ring around it and the next views in the direction
+// of travel are asked for. Scrolling asks and never waits nor touches the file.
 class TiledPicture
 {
 public:
     // Sides of a tile, in pixels, and the ring of tiles decoded ahead around the view.
     static constexpr int tileSide = 512;
     static constexpr int ringTiles = 1;
+    // Views decoded ahead in the direction of travel (a page step moves one view).
+    static constexpr int aheadViews = 2;
     // From this many bytes of decoded picture on, a picture that can be read by region is.
     static constexpr qint64 tiledFromBytes = 100LL << 20;
+    // The overview's pixels at most.
+    static constexpr qint64 overviewPixels = 4LL << 20;
 
     static bool suits(const PictureHeader &header);
 
@@ -38,27 +45,37 @@ public:
     void start(const QByteArray &nativePath, const QSize &size, const FileIdentity &identity);
     void stop();
 
-    // The tiles the view of `picture` needs now, and requests for those it does not hold yet,
-    // most urgent first; drops the tiles it no longer needs.
+    // The requests the view of `picture` needs now, most urgent first (the overview until it
+    // is held, the blocks of tiles in view, then those around and ahead); drops the tiles it no
+    // longer needs.
     std::vector<PictureCache::Request> update(ActualPicture *picture);
-    // Gives the picture every needed tile the cache holds; true when all of them are held.
-    // A tile that failed is left in the window colour and counted as held.
+    // Gives the picture every needed block (and the overview) the cache holds; true when all
+    // the tiles needed are held. A block that failed is left to the overview and counted as held.
     bool collect(PictureCache &cache, ActualPicture *picture);
-    // Waits (at most `timeout` in all) for the tiles now in view; for the first display.
+    // Waits (at most `timeout` in all) for the tiles now in view, or at least the overview.
     void waitForVisible(PictureCache &cache, ActualPicture *picture,
                         std::chrono::milliseconds timeout);
     // Whether a tile failed or came out incomplete.
     bool damaged() const { return m_damaged; }
 
 private:
-    PictureCache::Request requestFor(const QRect &tile) const;
+    PictureCache::Request requestFor(const QRect &block) const;
+    bool failed(const QRect &tile) const;
+    bool asked(const QRect &tile) const;
 
     QByteArray m_nativePath;
     QSize m_size;
     FileIdentity m_identity;
+    PictureCache::Request m_overview;
+    bool m_overviewHeld = false;
     QList<QRect> m_needed;
-    int m_visibleCount = 0;
+    QList<QRect> m_visible;
+    // Blocks asked for and not yet taken, in the order asked.
+    QList<QRect> m_asked;
     QList<QRect> m_failed;
+    // The view last asked for, and the way it last moved (-1, 0 or 1 each way).
+    QRect m_lastView;
+    QPoint m_travel;
     bool m_damaged = false;
 };
 

@@ -1,6 +1,7 @@
 #include "viewer/wheelscroll.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QWidget>
@@ -17,6 +18,7 @@ WheelScroll::WheelScroll(QWidget *area, QScrollBar *horizontal, QScrollBar *vert
     area->installEventFilter(this);
     for (QWidget *inside : area->findChildren<QWidget *>())
         inside->installEventFilter(this);
+    horizontal->installEventFilter(this);
 }
 
 int WheelScroll::scrolledValue(int value, int angle, int lines, int step)
@@ -27,6 +29,17 @@ int WheelScroll::scrolledValue(int value, int angle, int lines, int step)
 
 bool WheelScroll::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_horizontal && event->type() == QEvent::KeyPress) {
+        // The horizontal bar's arrows are turned the right way round (Left moves the view
+        // left), which turns its page keys the wrong way: Page Down moves right, as the
+        // vertical bar's moves down.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_PageUp && key != Qt::Key_PageDown)
+            return false;
+        m_horizontal->triggerAction(key == Qt::Key_PageDown ? QAbstractSlider::SliderPageStepAdd
+                                                            : QAbstractSlider::SliderPageStepSub);
+        return true;
+    }
     if (event->type() != QEvent::Wheel)
         return QObject::eventFilter(watched, event);
     const auto *wheel = static_cast<QWheelEvent *>(event);

@@ -9,7 +9,8 @@ namespace vistrel {
 
 // Turns the mouse wheel over the viewing area into moves of its scroll bars: the vertical bar,
 // the horizontal one with Shift held or for a sideways wheel. Bars not shown (the picture fits,
-// or it is scaled to fit) leave the wheel alone.
+// or it is scaled to fit) leave the wheel alone. The horizontal bar's page keys go the way of its
+// arrows: Page Down to the right.
 class WheelScroll : public QObject
 {
     Q_OBJECT

@@ -569,7 +569,7 @@ private slots:
         run.action(Commands::Save)->trigger();
         QVERIFY(run.settle());
         QVERIFY(run.services.prompts.shown.isEmpty());
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QTRY_COMPARE(QGuiApplication::overrideCursor(), nullptr); // once the picture is shown
 
         QSettings written(run.store, QSettings::IniFormat);
         written.beginGroup(QStringLiteral("Settings"));

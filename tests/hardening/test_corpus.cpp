@@ -346,7 +346,8 @@ void TestCorpus::goodPictureShortOfMemoryIsNotOfferedForDeletion()
         if (::setrlimit(RLIMIT_AS, &limit) != 0)
             return 2;
         w.browser()->list()->setListIndex(0);
-        if (services.prompts.shown.size() != 1)
+        if (!QTest::qWaitFor([&] { return !w.display()->isPending(); }, 20000) ||
+            services.prompts.shown.size() != 1)
             return 3;
         const ScriptedPrompter::Shown shown = services.prompts.shown[0];
         if (shown.kind != ScriptedPrompter::Critical || shown.title != QLatin1String("ERROR!") ||

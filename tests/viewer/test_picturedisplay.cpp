@@ -29,6 +29,7 @@
 #include <QWheelEvent>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 
 using namespace vistrel;
@@ -101,6 +102,13 @@ struct Rig
         tree.path = box.path();
         browser.reloaddir();
     }
+    // Selects an entry and waits until its display is done (a decode that takes longer than
+    // a frame is presented by a queued call).
+    void select(int index)
+    {
+        browser.list()->setListIndex(index);
+        QTRY_VERIFY_WITH_TIMEOUT(!display.isPending(), 20000);
+    }
     void put(const QString &name, const QImage &image) { box.write(name, encode(image, "bmp")); }
     QString pathOf(const QString &name) const { return box.path() + QLatin1Char('/') + name; }
     QStringList names() const
@@ -132,7 +140,7 @@ private slots:
         Rig rig(true);
         rig.put(QStringLiteral("a.bmp"), solid(50, 30, Qt::red));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
 
         const QSize inner = rig.view->innerSize();
         QVERIFY(rig.view->image1()->isVisible());
@@ -158,7 +166,7 @@ private slots:
         Rig rig(false);
         rig.put(QStringLiteral("a.bmp"), solid(picture.width(), picture.height(), Qt::green));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
 
         const QSize inner = rig.view->innerSize();
         const double left = (inner.width() - picture.width()) / 2.0;
@@ -197,7 +205,7 @@ private slots:
         rig.box.write(name, encode(wide, format.constData()));
         wide = QImage();
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
 
         const QSize inner = rig.view->innerSize();
         const bool tall = height > inner.height();
@@ -207,10 +215,13 @@ private slots:
         QCOMPARE(rig.h->maximum(), 40000 - inner.width());
         QCOMPARE(rig.view->picture1()->left(), 1.0);
         QCOMPARE(rig.view->picture1()->top(), tall ? 1.0 : (inner.height() - height) / 2.0);
-        QVERIFY(near(rig.pixelAt(2, inner.height() / 2), Qt::green));
+        QTRY_VERIFY(near(rig.pixelAt(2, inner.height() / 2), Qt::green));
+        QTRY_VERIFY(!tall || rig.view->picture1()->hasOverview());
 
         rig.h->setValue(rig.h->maximum());
         QCOMPARE(rig.view->picture1()->left(), -double(40000 - inner.width()));
+        // The picture, reduced, at the first repaint; never the window colour.
+        QVERIFY(!near(rig.pixelAt(inner.width() / 2, inner.height() / 2), background));
         QTRY_VERIFY(near(rig.pixelAt(inner.width() - 2, inner.height() / 2 - 1), Qt::blue));
 
         // Dragging moves the picture on every position of the thumb.
@@ -224,19 +235,52 @@ private slots:
         QCOMPARE(rig.view->picture1()->left(), 0.0);
     }
 
-    void scrollValuesAreKeptButNewPicturesStartAtOffsetOne()
+    // A picture shown in tiles whose file is replaced is shown anew as the file is now.
+    void replacedTiledPictureIsShownAnew()
     {
         Rig rig(false);
-        rig.put(QStringLiteral("a.bmp"), solid(40, 900, Qt::green));
-        rig.put(QStringLiteral("b.bmp"), solid(40, 700, Qt::green));
+        rig.box.write(QStringLiteral("a.jpg"), encode(solid(40000, 700, Qt::green), "jpg"));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
+        QVERIFY(rig.view->picture1()->isTiled());
+        const QString small = rig.box.file(QStringLiteral("new.bmp"));
+        rig.put(QStringLiteral("new.bmp"), solid(50, 30, Qt::red));
+        QVERIFY(::rename(QFile::encodeName(small).constData(),
+                         QFile::encodeName(rig.box.file(QStringLiteral("a.jpg"))).constData()) ==
+                0);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.view->picture1()->isTiled(), 10000);
+        QTRY_COMPARE(rig.view->picture1()->picture().size(), QSize(50, 30));
+        QVERIFY(rig.services.prompts.shown.isEmpty());
+    }
+
+    // The bars keep their values between pictures and the next picture is shown where they
+    // say: a thumb never sits where the picture is not, and the keys move it at once.
+    void scrollValuesAreKeptAndThePictureFollowsThem_data()
+    {
+        QTest::addColumn<int>("nextHeight");
+        QTest::addColumn<int>("value");
+        QTest::newRow("a shorter picture: clamped to its bottom") << 400 << 600;
+        QTest::newRow("a longer overhang: the same place") << 700 << 300;
+        QTest::newRow("at the top: one pixel in") << 700 << 0;
+    }
+    void scrollValuesAreKeptAndThePictureFollowsThem()
+    {
+        QFETCH(int, nextHeight);
+        QFETCH(int, value);
+        Rig rig(false);
+        rig.put(QStringLiteral("a.bmp"), solid(40, 900, Qt::green));
+        rig.put(QStringLiteral("b.bmp"), solid(40, nextHeight, Qt::green));
+        rig.open();
+        rig.select(0);
         QVERIFY(rig.v->isVisible() && !rig.h->isVisible()); // narrow but tall
-        rig.v->setValue(300);
-        QCOMPARE(rig.view->picture1()->top(), -300.0);
-        rig.browser.list()->setListIndex(1);
-        QCOMPARE(rig.v->value(), 300);
-        QCOMPARE(rig.view->picture1()->top(), 1.0);
+        rig.v->setValue(value);
+        QCOMPARE(rig.view->picture1()->top(), value ? -double(value) : 1.0);
+        rig.select(1);
+        QTRY_COMPARE(rig.v->maximum(), nextHeight - rig.view->innerSize().height());
+        QCOMPARE(rig.v->value(), qMin(value, rig.v->maximum()));
+        QCOMPARE(rig.view->picture1()->top(), value ? -double(rig.v->value()) : 1.0);
+        QTest::keyClick(rig.v, value ? Qt::Key_Up : Qt::Key_Down);
+        QCOMPARE(rig.view->picture1()->top(), -double(rig.v->value()));
     }
 
     // A picture larger than the area both ways, panned from (100, 100) by a wheel over it or by
@@ -265,6 +309,12 @@ private slots:
             << "horizontal" << int(Qt::Key_Left) << QPoint() << 0 << QPoint(-16, 0);
         QTest::newRow("Home on the horizontal bar")
             << "horizontal" << int(Qt::Key_Home) << QPoint() << 0 << QPoint(-100, 0);
+        QTest::newRow("Page Down on the horizontal bar: to the right")
+            << "horizontal" << int(Qt::Key_PageDown) << QPoint() << 0 << QPoint(1000, 0);
+        QTest::newRow("Page Up on the horizontal bar: to the left")
+            << "horizontal" << int(Qt::Key_PageUp) << QPoint() << 0 << QPoint(-100, 0);
+        QTest::newRow("Right on the horizontal bar")
+            << "horizontal" << int(Qt::Key_Right) << QPoint() << 0 << QPoint(16, 0);
     }
     void wheelAndKeysPan()
     {
@@ -276,12 +326,14 @@ private slots:
         Rig rig(false);
         rig.put(QStringLiteral("a.bmp"), solid(900, 900, Qt::green));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
         QVERIFY(rig.h->isVisible() && rig.v->isVisible());
         rig.h->setValue(100);
         rig.v->setValue(100);
         if (moved.y() == 1000)
             moved.setY(rig.v->pageStep());
+        if (moved.x() == 1000)
+            moved.setX(rig.h->pageStep());
         if (key != 0) {
             QScrollBar *bar = where == QLatin1String("vertical") ? rig.v : rig.h;
             QTest::keyClick(bar, Qt::Key(key));
@@ -329,7 +381,7 @@ private slots:
             rig.box.write(name, withClaimedSize(encode(gradient(64, 64), "jpg", 90,
                                                        kind.startsWith(QLatin1String("prog"))),
                                                 60000, 60000));
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
         QVERIFY(!rig.view->picture1()->isVisible());
         QCOMPARE(rig.pixelAt(1, 1), background);
 
@@ -350,7 +402,7 @@ private slots:
         rig.box.write(QStringLiteral("a.jpg"), {});
         rig.put(QStringLiteral("b.bmp"), solid(10, 10, Qt::red));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
 
         ScriptedPrompter &prompts = rig.services.prompts;
         QCOMPARE(prompts.count(ScriptedPrompter::Question), 1);
@@ -363,8 +415,8 @@ private slots:
         QCOMPARE(rig.browser.curslide(), 1);
 
         // A later, separate display of the same file asks again.
-        rig.browser.list()->setListIndex(1);
-        rig.browser.list()->setListIndex(0);
+        rig.select(1);
+        rig.select(0);
         QCOMPARE(prompts.count(ScriptedPrompter::Question), 2);
     }
 
@@ -375,7 +427,7 @@ private slots:
         rig.box.write(QStringLiteral("c.jpg"), QByteArrayLiteral("not a picture"));
         rig.open();
         rig.services.prompts.answers = {true, false};
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
 
         const ScriptedPrompter &prompts = rig.services.prompts;
         QCOMPARE(prompts.count(ScriptedPrompter::Question), 2);
@@ -411,7 +463,7 @@ private slots:
         if (!written)
             copy.close();
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
         // The writer pauses: what is shown meanwhile, once the look and the decode have come.
         QTRY_COMPARE_WITH_TIMEOUT(rig.view->toolTip().isEmpty(), percent == 0, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(rig.notice,
@@ -425,7 +477,7 @@ private slots:
         QVERIFY(copy.write(whole.mid(first)) == whole.size() - first);
         copy.close();
         QTRY_VERIFY(rig.notice.isEmpty());
-        QTRY_VERIFY(rig.view->toolTip().isEmpty());
+        QTRY_VERIFY(rig.view->toolTip().isEmpty() && !rig.display.isPending());
         QCOMPARE(rig.view->image1()->picture(),
                  PictureLoader::load(QFile::encodeName(rig.box.file(QStringLiteral("a.jpg"))),
                                      rig.view->innerSize())
@@ -476,7 +528,7 @@ private slots:
         Rig rig(true);
         rig.box.write(QStringLiteral("a.jpg"), encode(gradient(800, 600), "jpg"));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
         const QString scaledText = rig.status1;
         QVERIFY(scaledText.endsWith(QStringLiteral("15875x21167   ")));
         // The shown file is held: deleted from disk, it still prints at its own size.
@@ -485,6 +537,7 @@ private slots:
         rig.box.write(QStringLiteral("a.jpg"), encode(gradient(800, 600), "jpg"));
         rig.display.toggleScaleToFit();
         QVERIFY(rig.view->picture1()->isVisible());
+        QTRY_VERIFY(!rig.display.isPending());
         QCOMPARE(rig.status1, scaledText);
         QCOMPARE(rig.display.shownFile()->fullResolutionReader()().image.size(), QSize(800, 600));
     }
@@ -528,7 +581,7 @@ private slots:
             withOrientation(encode(quadrants(size.width(), size.height(), stored), "jpg", 100),
                             orientation));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
         const QSize inner = rig.view->innerSize();
         QVERIFY(standsUpright(rig.view->grab().toImage(), rig.view->innerOrigin(), inner));
         QCOMPARE(rig.status1, sizeText(inner.height(), inner.width(), pixelsToHimetric(32),
@@ -539,6 +592,7 @@ private slots:
         QVERIFY(standsUpright(printed, QPoint(), printed.size()));
 
         rig.display.toggleScaleToFit();
+        QTRY_VERIFY(!rig.display.isPending());
         const QImage held = rig.view->picture1()->picture();
         QCOMPARE(held.size(), QSize(64, 32));
         QVERIFY(standsUpright(held, QPoint(), held.size()));
@@ -600,9 +654,12 @@ private slots:
         }
         QCOMPARE(rig.statusWritten, QStringList(lookupMs ? 1 : names.size(), sizes));
         QVERIFY(rig.services.prompts.shown.isEmpty());
+        QVERIFY(QApplication::overrideCursor()); // busy while the picture is awaited
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
 
         held.release();
         QTRY_VERIFY(!rig.display.isPending());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
         if (lastIsDamaged) {
             QCOMPARE(rig.services.prompts.count(ScriptedPrompter::Question), 1);
             QCOMPARE(rig.services.prompts.shown.first().prompt,
@@ -628,7 +685,7 @@ private slots:
         rig.display.setDecoder(countingDecoder(decodes));
         rig.open();
         for (int index : {0, 1, 2, 1, 0}) {
-            rig.browser.list()->setListIndex(index);
+            rig.select(index);
             QVERIFY(!rig.display.isPending());
             QVERIFY(rig.display.cache().waitIdle());
         }
@@ -642,7 +699,7 @@ private slots:
         Rig rig(true);
         rig.box.write(QStringLiteral("a.jpg"), encode(gradient(1600, 1200), "jpg"));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
         const QSize small = rig.view->image1()->picture().size();
         QVERIFY(small.width() < 1000);
         const QString status = rig.status1;
@@ -736,7 +793,7 @@ private slots:
         for (const QString &f : files)
             rig.put(f, solid(10, 10, Qt::red));
         rig.open();
-        rig.browser.list()->setListIndex(selected);
+        rig.select(selected);
         const QString victim = files.at(selected);
         rig.services.prompts.answers = {true};
         {
@@ -766,7 +823,7 @@ private slots:
         rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
         rig.put(QStringLiteral("b.bmp"), solid(10, 10, Qt::red));
         rig.open();
-        rig.browser.list()->setListIndex(1);
+        rig.select(1);
         rig.services.prompts.answers = {false};
         rig.shown.deletepicture();
         QCOMPARE(rig.services.prompts.shown.size(), 1);
@@ -790,7 +847,7 @@ private slots:
         for (const char *f : {"a.bmp", "b.bmp", "c.bmp"})
             rig.put(f, solid(10, 10, Qt::red));
         rig.open();
-        rig.browser.list()->setListIndex(1);
+        rig.select(1);
         QFile::remove(rig.box.file("b.bmp")); // gone behind our back
         rig.services.prompts.answers = {true};
         rig.shown.deletepicture();
@@ -825,7 +882,7 @@ private slots:
         Rig rig(false);
         rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
         rig.open();
-        rig.browser.list()->setListIndex(0);
+        rig.select(0);
         QWidget *target = where == QLatin1String("list") ? rig.listView
                           : where == QLatin1String("viewing area")
                               ? static_cast<QWidget *>(rig.view)

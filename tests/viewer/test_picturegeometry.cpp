@@ -134,6 +134,49 @@ private slots:
         QTEST(tilesFor(visible, picture, 100, margin), "tiles");
     }
 
+    // 100-pixel tiles gathered into blocks decoded in one pass each.
+    void blocks_data()
+    {
+        QTest::addColumn<QList<QRect>>("tiles");
+        QTest::addColumn<QList<QRect>>("blocks");
+        const auto t = [](int x, int y) { return QRect(x * 100, y * 100, 100, 100); };
+        QTest::newRow("a square of four, in any order")
+            << QList<QRect>{t(2, 1), t(1, 0), t(1, 1), t(2, 0)}
+            << QList<QRect>{QRect(100, 0, 200, 200)};
+        QTest::newRow("a column of new tiles after a step sideways")
+            << QList<QRect>{t(5, 0), t(6, 0), t(5, 1), t(6, 1), t(5, 2), t(6, 2)}
+            << QList<QRect>{QRect(500, 0, 200, 300)};
+        QTest::newRow("a ring: top row, the sides apart, bottom row")
+            << QList<QRect>{t(0, 0), t(1, 0), t(2, 0), t(0, 1), t(2, 1), t(0, 2), t(1, 2), t(2, 2)}
+            << QList<QRect>{QRect(0, 0, 300, 100), QRect(0, 100, 100, 100),
+                            QRect(200, 100, 100, 100), QRect(0, 200, 300, 100)};
+        QTest::newRow("tiles cut at the edge join their row")
+            << QList<QRect>{QRect(900, 0, 100, 100), QRect(1000, 0, 40, 100)}
+            << QList<QRect>{QRect(900, 0, 140, 100)};
+        QTest::newRow("none") << QList<QRect>{} << QList<QRect>{};
+    }
+    void blocks()
+    {
+        QFETCH(QList<QRect>, tiles);
+        QTEST(tileBlocks(tiles), "blocks");
+    }
+
+    void overviewIsAnEighthWithinItsBound_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("overview");
+        QTest::newRow("100 MP photo") << QSize(12000, 8400) << QSize(1500, 1050);
+        QTest::newRow("panorama") << QSize(40000, 2000) << QSize(5000, 250);
+        QTest::newRow("beyond the bound: smaller, same shape")
+            << QSize(65500, 65500) << QSize(2048, 2048);
+        QTest::newRow("a sliver keeps a pixel") << QSize(3, 60000) << QSize(1, 7500);
+    }
+    void overviewIsAnEighthWithinItsBound()
+    {
+        QFETCH(QSize, picture);
+        QTEST(overviewSize(picture, 4LL << 20), "overview");
+    }
+
     void scrollValueIsNegatedPosition()
     {
         QCOMPARE(scrollPosition(1200), -1200.0);

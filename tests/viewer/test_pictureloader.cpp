@@ -448,24 +448,33 @@ private slots:
         QTest::addColumn<QByteArray>("format");
         QTest::addColumn<QRect>("region");
         QTest::addColumn<QSize>("expected");
+        QTest::addColumn<QRect>("before"); // decoded first: its decoder may go on
         QTest::newRow("JPEG, top-left corner")
-            << QByteArray("jpg") << QRect(0, 0, 64, 48) << QSize(64, 48);
+            << QByteArray("jpg") << QRect(0, 0, 64, 48) << QSize(64, 48) << QRect();
         QTest::newRow("JPEG, off the block grid in both directions")
-            << QByteArray("jpg") << QRect(37, 21, 90, 77) << QSize(90, 77);
+            << QByteArray("jpg") << QRect(37, 21, 90, 77) << QSize(90, 77) << QRect();
         QTest::newRow("JPEG, cut at the far corner")
-            << QByteArray("jpg") << QRect(250, 190, 100, 100) << QSize(50, 40);
+            << QByteArray("jpg") << QRect(250, 190, 100, 100) << QSize(50, 40) << QRect();
+        QTest::newRow("JPEG, below a part just read, in its columns")
+            << QByteArray("jpg") << QRect(37, 121, 90, 77) << QSize(90, 77) << QRect(0, 0, 300, 64);
+        QTest::newRow("JPEG, above a part just read") << QByteArray("jpg") << QRect(37, 21, 90, 77)
+                                                      << QSize(90, 77) << QRect(0, 150, 300, 20);
+        QTest::newRow("JPEG, wider than a part just read above")
+            << QByteArray("jpg") << QRect(0, 100, 300, 50) << QSize(300, 50)
+            << QRect(100, 0, 64, 64);
         QTest::newRow("BMP bottom-up, inside")
-            << QByteArray("bmp") << QRect(37, 21, 90, 77) << QSize(90, 77);
+            << QByteArray("bmp") << QRect(37, 21, 90, 77) << QSize(90, 77) << QRect();
         QTest::newRow("1-bit BMP, off the byte grid")
-            << QByteArray("bmp 1 bit") << QRect(37, 21, 90, 77) << QSize(90, 77);
+            << QByteArray("bmp 1 bit") << QRect(37, 21, 90, 77) << QSize(90, 77) << QRect();
         QTest::newRow("BMP top-down, cut at the far corner")
-            << QByteArray("bmp top-down") << QRect(250, 190, 100, 100) << QSize(50, 40);
+            << QByteArray("bmp top-down") << QRect(250, 190, 100, 100) << QSize(50, 40) << QRect();
         QTest::newRow("JPEG claiming 60000 square, holding 300 x 230")
-            << QByteArray("jpg claims") << QRect(59000, 59000, 512, 512) << QSize(512, 512);
+            << QByteArray("jpg claims") << QRect(59000, 59000, 512, 512) << QSize(512, 512)
+            << QRect();
         QTest::newRow("progressive JPEG is not read by region")
-            << QByteArray("progressive") << QRect(0, 0, 64, 48) << QSize();
+            << QByteArray("progressive") << QRect(0, 0, 64, 48) << QSize() << QRect();
         QTest::newRow("region outside the picture")
-            << QByteArray("jpg") << QRect(400, 0, 10, 10) << QSize();
+            << QByteArray("jpg") << QRect(400, 0, 10, 10) << QSize() << QRect();
     }
     // A part of a picture decoded by region has the pixels of the same part of the whole
     // decode, at any offset; a claim of a huge size costs only the region.
@@ -474,6 +483,7 @@ private slots:
         QFETCH(QByteArray, format);
         QFETCH(QRect, region);
         QFETCH(QSize, expected);
+        QFETCH(QRect, before);
         Sandbox box;
         const QImage picture = gradient(300, 230);
         QByteArray bytes =
@@ -485,6 +495,8 @@ private slots:
         box.write(QStringLiteral("x"), bytes);
         const QByteArray path = native(box, QStringLiteral("x"));
         QCOMPARE(RegionDecoder::handles(path), format != "progressive");
+        if (!before.isEmpty())
+            QVERIFY(RegionDecoder::decode(path, before).ok());
         const LoadedPicture part = RegionDecoder::decode(path, region);
         if (expected.isEmpty()) {
             QCOMPARE(part.error, int(LoadedPicture::Unreadable));
