@@ -15,10 +15,14 @@
 # folder in date order whose every file lookup takes 1 s while two pictures are copied in (14 s
 # watched), the start with every lookup in the settings folder taking 5 s from the start (timed
 # from Continue, as `vistrel FOLDER` is), and choosing a picture still being copied in, paused
-# after 300 bytes, with Auto Refresh off (a delete question asked for it is said).
+# after 300 bytes, with Auto Refresh off (a delete question asked for it is said), and 50 Down
+# presses, 100 ms apart, in the list of a folder of 60 pictures whose every file lookup never
+# answers (switched on once the list is filled; 9 s watched): besides the longest wait, the
+# program's threads at the end above their count before the presses (/proc/PID/task), and
+# whether Escape still ends the program (the same presses on a healthy folder beside it).
 # BASELINE_PROGRAM=path runs another build beside this one (each case alternates the two);
 # BENCH_RUNS runs (default 3); BENCH_CASES picks cases (default "choose open refresh click print
-# save delete arrive boot copy"). Last line: choose_slow_ms <ours>.
+# save delete arrive boot copy downs"). Last line: choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -28,7 +32,7 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
-cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy}
+cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy downs}
 xpid=''
 fusepid=''
 cleanup() {
@@ -301,6 +305,38 @@ copying() {
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     stop
 }
+# downing PROGRAM MS: the list of a folder of 60 pictures has the focus and its first picture
+# chosen; then every lookup of a file there takes MS (-1: never answers) and Down is pressed 50
+# times, 100 ms apart. Prints the longest wait over 9 s; the threads above those before the
+# presses, counted 1 s after the last, go to the file named by $4. Escape must then end it.
+downing() {
+    local program=$1 ms=$2 counts=$3
+    rm -rf "$work/downs"
+    mkdir -p "$work/downs"
+    for n in $(seq -w 60); do cp "$work/slowfolder/a.jpg" "$work/downs/p$n.jpg"; done
+    settings "$work/downs"
+    stalled "$program" "$work/downs" "$ms"
+    firstPicture
+    sleep 0.5
+    local before
+    before=$(ls "/proc/$pid/task" | wc -l)
+    touch "$work/stall"
+    "$watch" "$main" 9000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    # shellcheck disable=SC2046
+    xdotool key --window "$main" --delay 100 $(printf 'Down %.0s' $(seq 50)) || true
+    sleep 1
+    echo $(($(ls "/proc/$pid/task" | wc -l) - before)) >>"$counts"
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    xdotool key --window "$main" Escape || true
+    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && echo "$program (50 Down presses, $ms ms)" >>"$work/escape.txt"
+    # Kept from stop's notice: the program is meant to have ended here.
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
 has() { case " $cases " in *" $1 "*) return 0 ;; esac; return 1; }
 
 median() {
@@ -374,9 +410,14 @@ for r in $(seq "$runs"); do
             arriving "$p" 0 >>"$work/arrivehealthy.$i"
             arriving "$p" 1000 >>"$work/arriveslow.$i"
         fi
+        if has downs; then
+            downing "$p" 0 "$work/downsthreadshealthy.$i" >>"$work/downshealthy.$i"
+            downing "$p" -1 "$work/downsthreadsdead.$i" >>"$work/downsdead.$i"
+        fi
         for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
             clickslow printhealthy printstopped savehealthy saveslow deletehealthy deleteslow \
-            arrivehealthy arriveslow boothealthy bootslow copywhole copypaused; do
+            arrivehealthy arriveslow boothealthy bootslow copywhole copypaused downshealthy \
+            downsdead downsthreadshealthy downsthreadsdead; do
             [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
         echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
@@ -398,7 +439,10 @@ for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choo
     boothealthy:"start, healthy settings (from Continue)" \
     bootslow:"start, settings 5 s per lookup (Continue)" \
     copywhole:"choose a picture copied in whole" \
-    copypaused:"choose a copy paused 8 s after 300 bytes"; do
+    copypaused:"choose a copy paused 8 s after 300 bytes" \
+    downshealthy:"50 Down presses, healthy folder" downsdead:"50 Down presses on a dead mount" \
+    downsthreadshealthy:"  threads above idle, healthy (count)" \
+    downsthreadsdead:"  threads above idle, dead mount (count)"; do
     [ -s "$work/${c%%:*}.0" ] || continue
     printf '%-44s' "${c#*:}"
     for i in "${!programs[@]}"; do printf ' %10s' "$(median <"$work/${c%%:*}.$i")"; done
@@ -409,7 +453,7 @@ if [ -s "$work/asked.txt" ]; then
     sort "$work/asked.txt" | uniq -c
 fi
 if [ -s "$work/escape.txt" ]; then
-    echo "Escape after choosing a dead folder did not end the program within 2 s:"
+    echo "Escape after choosing a dead folder or the Down presses did not end the program within 2 s:"
     sort "$work/escape.txt" | uniq -c
 fi
 if grep -qv XGetInputFocus "$work/program.err" 2>/dev/null; then
