@@ -330,7 +330,8 @@ downing() {
     echo $(($(ls "/proc/$pid/task" | wc -l) - before)) >>"$counts"
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
-    xdotool key --window "$main" Escape || true
+    # The window may be gone before the key's release is sent.
+    xdotool key --window "$main" Escape 2>/dev/null || true
     for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$pid" 2>/dev/null && echo "$program (50 Down presses, $ms ms)" >>"$work/escape.txt"
     # Kept from stop's notice: the program is meant to have ended here.
