@@ -20,10 +20,14 @@
 # 10 s each (the time until its pictures are listed; a program that lists it twice takes 20 s),
 # and choosing a folder that never answers when no thread can be made (run as an unprivileged
 # user whose limit of processes, ulimit -u, is then set to the threads it has): the longest wait
-# for an answer, after which Escape must end the program.
+# for an answer, after which Escape must end the program. And 50 Down presses, 100 ms apart,
+# in the list of a folder of 60 pictures whose every file lookup never answers (switched on once
+# the list is filled; 9 s watched): besides the longest wait, the program's threads at the end
+# above their count before the presses (/proc/PID/task), and whether Escape still ends the
+# program (the same presses on a healthy folder beside it).
 # BASELINE_PROGRAM=path runs another build beside this one (each case alternates the two);
 # BENCH_RUNS runs (default 3); BENCH_CASES picks cases (default "choose open refresh click print
-# save delete arrive boot copy list nothread"). Last line: choose_slow_ms <ours>.
+# save delete arrive boot copy list nothread downs"). Last line: choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -33,7 +37,7 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
-cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy list nothread}
+cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy list nothread downs}
 xpid=''
 fusepid=''
 listpid=''
@@ -377,6 +381,39 @@ nothread() {
     kill -9 "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 }
+# downing PROGRAM MS: the list of a folder of 60 pictures has the focus and its first picture
+# chosen; then every lookup of a file there takes MS (-1: never answers) and Down is pressed 50
+# times, 100 ms apart. Prints the longest wait over 9 s; the threads above those before the
+# presses, counted 1 s after the last, go to the file named by $4. Escape must then end it.
+downing() {
+    local program=$1 ms=$2 counts=$3
+    rm -rf "$work/downs"
+    mkdir -p "$work/downs"
+    for n in $(seq -w 60); do cp "$work/slowfolder/a.jpg" "$work/downs/p$n.jpg"; done
+    settings "$work/downs"
+    stalled "$program" "$work/downs" "$ms"
+    firstPicture
+    sleep 0.5
+    local before
+    before=$(ls "/proc/$pid/task" | wc -l)
+    touch "$work/stall"
+    "$watch" "$main" 9000 >"$work/once" &
+    local w=$!
+    sleep 0.3
+    # shellcheck disable=SC2046
+    xdotool key --window "$main" --delay 100 $(printf 'Down %.0s' $(seq 50)) || true
+    sleep 1
+    echo $(($(ls "/proc/$pid/task" | wc -l) - before)) >>"$counts"
+    wait "$w" || true
+    awk '$1 == "longest_ms" { print $2 }' "$work/once"
+    # The window may be gone before the key's release is sent.
+    xdotool key --window "$main" Escape 2>/dev/null || true
+    for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$pid" 2>/dev/null && echo "$program (50 Down presses, $ms ms)" >>"$work/escape.txt"
+    # Kept from stop's notice: the program is meant to have ended here.
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
 has() { case " $cases " in *" $1 "*) return 0 ;; esac; return 1; }
 
 median() {
@@ -472,9 +509,14 @@ for r in $(seq "$runs"); do
         fi
         has list && listing "$p" >>"$work/listed.$i"
         has nothread && nothread "$p" >>"$work/nothread.$i"
+        if has downs; then
+            downing "$p" 0 "$work/downsthreadshealthy.$i" >>"$work/downshealthy.$i"
+            downing "$p" -1 "$work/downsthreadsdead.$i" >>"$work/downsdead.$i"
+        fi
         for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
             clickslow printhealthy printstopped savehealthy saveslow deletehealthy deleteslow \
-            arrivehealthy arriveslow boothealthy bootslow copywhole copypaused listed nothread; do
+            arrivehealthy arriveslow boothealthy bootslow copywhole copypaused listed nothread \
+            downshealthy downsdead downsthreadshealthy downsthreadsdead; do
             [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
         echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
@@ -497,7 +539,10 @@ for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choo
     bootslow:"start, settings 5 s per lookup (Continue)" \
     copywhole:"choose a picture copied in whole" \
     copypaused:"choose a copy paused 8 s after 300 bytes" \
-    nothread:"choose a dead folder, no thread to be had"; do
+    nothread:"choose a dead folder, no thread to be had" \
+    downshealthy:"50 Down presses, healthy folder" downsdead:"50 Down presses on a dead mount" \
+    downsthreadshealthy:"  threads above idle, healthy (count)" \
+    downsthreadsdead:"  threads above idle, dead mount (count)"; do
     [ -s "$work/${c%%:*}.0" ] || continue
     printf '%-44s' "${c#*:}"
     for i in "${!programs[@]}"; do printf ' %10s' "$(median <"$work/${c%%:*}.$i")"; done
@@ -521,7 +566,7 @@ if [ -s "$work/nothread-escape.txt" ]; then
     sort "$work/nothread-escape.txt" | uniq -c
 fi
 if [ -s "$work/escape.txt" ]; then
-    echo "Escape after choosing a dead folder did not end the program within 2 s:"
+    echo "Escape after choosing a dead folder or the Down presses did not end the program within 2 s:"
     sort "$work/escape.txt" | uniq -c
 fi
 if grep -qv XGetInputFocus "$work/program.err" 2>/dev/null; then
