@@ -62,9 +62,15 @@ MainWindow::MainWindow(const QString &settingsFile, SettingsReader *startedRead)
     connectSlideShow();
     connect(m_reader, &SettingsReader::arrived, this,
             [this](const StartupSettings &read) { takeInLateSettings(read.stored); });
+    // Escape, as Exit and the close box, ends the run once a save asked for has its outcome.
+    m_previousGate =
+        setEndGate([this](std::function<void()> end) { m_saver->beforeEnd(std::move(end)); });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    setEndGate(std::move(m_previousGate));
+}
 
 void MainWindow::createWidgets()
 {
@@ -393,6 +399,14 @@ void MainWindow::sortByName()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_ending && m_saver->isSaving()) {
+        event->ignore();
+        m_saver->beforeEnd([this] {
+            m_ending = true;
+            close();
+        });
+        return;
+    }
     // Closing the main window closes every other window of the program; nothing is saved.
     const QList<QWidget *> windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings.h"
+#include "common/services.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -115,6 +116,8 @@ private:
     bool m_dontresize = false;
     QString m_folderNotice; // panel 1's notice about something being read, while it shows
     std::unique_ptr<BusyCursor> m_sortBusy; // while the folder is put in a new order
+    bool m_ending = false; // the saves asked for have their outcome: closing ends the run
+    EndGate m_previousGate;
 };
 
 } // namespace vistrel

@@ -3,6 +3,10 @@
 #include "app/statusbar.h"
 #include "common/services.h"
 
+#include <QFileInfo>
+
+#include <utility>
+
 namespace vistrel {
 
 SettingsSaver::SettingsSaver(QString file, MainStatusBar *status, QObject *parent)
@@ -14,7 +18,11 @@ SettingsSaver::SettingsSaver(QString file, MainStatusBar *status, QObject *paren
         tell(QStringLiteral("The folder of %1 does not answer; the settings are not saved yet.")
                  .arg(m_file));
     });
+    m_endWait.setSingleShot(true);
+    connect(&m_endWait, &QTimer::timeout, this, &SettingsSaver::giveUp);
 }
+
+SettingsSaver::~SettingsSaver() = default;
 
 void SettingsSaver::save(const StoredSettings &values)
 {
@@ -39,7 +47,8 @@ void SettingsSaver::start(const StoredSettings &values)
         return;
     }
     m_saving = true;
-    tell(QStringLiteral("Saving the settings to %1…").arg(m_file));
+    tell(m_end ? QStringLiteral("Saving the settings to %1 before ending…").arg(m_file)
+               : QStringLiteral("Saving the settings to %1…").arg(m_file));
     m_silence.start();
 }
 
@@ -47,6 +56,10 @@ void SettingsSaver::finish(const QString &failure, bool late)
 {
     m_saving = false;
     m_silence.stop();
+    if (std::exchange(m_givenUp, false))
+        return; // already told as not done
+    // The bound of the end's wait does not run out while the outcome is being told.
+    m_endWait.stop();
     if (!failure.isEmpty()) {
         tell(QString());
         prompter().critical(
@@ -61,6 +74,51 @@ void SettingsSaver::finish(const QString &failure, bool late)
         m_next.reset();
         start(next);
     }
+    if (!m_end)
+        return;
+    if (!m_saving)
+        end();
+    else if (!m_endWait.isActive())
+        m_endWait.start(std::chrono::milliseconds(m_endBy.remainingTime()));
+}
+
+void SettingsSaver::beforeEnd(std::function<void()> endRun, std::chrono::milliseconds wait)
+{
+    if (!m_saving || m_givenUp) {
+        endRun();
+        return;
+    }
+    if (m_end)
+        return;
+    m_end = std::move(endRun);
+    m_endBusy = std::make_unique<BusyCursor>();
+    m_endBy = QDeadlineTimer(wait);
+    tell(QStringLiteral("Saving the settings to %1 before ending…").arg(m_file));
+    m_endWait.start(wait);
+}
+
+void SettingsSaver::giveUp()
+{
+    if (!m_saving || !m_end)
+        return;
+    m_givenUp = true;
+    m_next.reset();
+    m_silence.stop();
+    m_endBusy.reset();
+    tell(QString());
+    prompter().critical(QStringLiteral("The settings were not saved to %1: the folder %2 does "
+                                       "not answer.")
+                            .arg(m_file, QFileInfo(m_file).path()),
+                        errorTitle());
+    end();
+}
+
+void SettingsSaver::end()
+{
+    m_endWait.stop();
+    m_endBusy.reset();
+    if (const std::function<void()> endRun = std::exchange(m_end, {}))
+        endRun();
 }
 
 void SettingsSaver::tell(const QString &notice)

@@ -10,6 +10,7 @@
 #include <QScopedValueRollback>
 
 #include <cstdlib>
+#include <utility>
 
 namespace vistrel {
 namespace {
@@ -84,6 +85,12 @@ public:
     void endNow() override { std::_Exit(0); }
 };
 
+EndGate &endGate()
+{
+    static EndGate gate;
+    return gate;
+}
+
 class EscapeEndsRun final : public QObject
 {
 public:
@@ -91,7 +98,11 @@ public:
     {
         if (event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            terminator().endNow();
+            const auto end = [] { terminator().endNow(); };
+            if (const EndGate gate = endGate())
+                gate(end);
+            else
+                end();
             return true;
         }
         return QObject::eventFilter(watched, event);
@@ -135,6 +146,11 @@ void endRunOnEscape(QWidget *widget)
     static EscapeEndsRun filter;
     if (widget)
         widget->installEventFilter(&filter);
+}
+
+EndGate setEndGate(EndGate gate)
+{
+    return std::exchange(endGate(), std::move(gate));
 }
 
 void setDialogParent(QWidget *parent)

@@ -26,6 +26,7 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
@@ -699,6 +700,81 @@ private slots:
         }
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QCOMPARE(run.services.ends.ends, 0);
+    }
+
+    // Exit, Escape and the close box end the run only once a save asked for has its outcome,
+    // told as usual; one still unknown after the bound is told, once, as not done.
+    void endWaitsForTheSave_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("slowMs");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("Exit, nothing being saved: at once") << "Exit" << 0 << true << QString();
+        QTest::newRow("Exit during a slow save: ends once saved")
+            << "Exit" << 300 << true << QString();
+        QTest::newRow("Escape during a slow save that fails: the failure, then the end")
+            << "Escape" << 300 << false << "The settings could not be saved to %1";
+        QTest::newRow("the close box, a folder that never answers: not saved, then the end")
+            << "close" << -1 << true
+            << "The settings were not saved to %1: the folder %2 does "
+               "not answer.";
+    }
+    void endWaitsForTheSave()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, slowMs);
+        QFETCH(bool, writable);
+        QFETCH(QString, told);
+        vistrel::test::TemporaryDir config;
+        const QString path = writable ? config.filePath(QStringLiteral("Vistrel.ini"))
+                                      : QStringLiteral("/proc/vistrel/Vistrel.ini");
+        Run run(QByteArray(), path);
+        run.window.Form_Load();
+        run.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&run.window));
+        run.action(Commands::SortDate)->trigger(); // Toolbar1 becomes 1 once saved
+        const auto unslow = qScopeGuard([] { vistrel_slow_files(nullptr, 0); });
+        if (slowMs != 0) {
+            vistrel_slow_files(QFile::encodeName(QFileInfo(path).path()).constData(), slowMs);
+            run.action(Commands::Save)->trigger();
+            QVERIFY(run.window.settingsSaver()->isSaving());
+        }
+        const auto ended = [&] {
+            return how == QLatin1String("Escape") ? run.services.ends.ends == 1
+                                                  : !run.window.isVisible();
+        };
+        if (how == QLatin1String("Exit"))
+            run.action(Commands::Exit)->trigger();
+        else if (how == QLatin1String("Escape"))
+            QTest::keyClick(run.window.folderTree(), Qt::Key_Escape);
+        else
+            run.window.close();
+        if (slowMs != 0) {
+            QVERIFY(!ended());
+            QCOMPARE(run.window.statusPanels()->panelText(1),
+                     QStringLiteral("Saving the settings to %1 before ending…").arg(path));
+            QVERIFY(QGuiApplication::overrideCursor());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(ended(), 20000);
+        const ScriptedPrompter &prompts = run.services.prompts;
+        QCOMPARE(prompts.shown.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty()) {
+            QCOMPARE(prompts.shown.at(0).kind, ScriptedPrompter::Critical);
+            const QString expected = QString(told)
+                                         .replace(QLatin1String("%1"), path)
+                                         .replace(QLatin1String("%2"), QFileInfo(path).path());
+            QVERIFY2(prompts.shown.at(0).prompt.startsWith(expected),
+                     qPrintable(prompts.shown.at(0).prompt));
+        }
+        if (writable) {
+            vistrel_slow_files(nullptr, 0);
+            QSettings written(path, QSettings::IniFormat);
+            QCOMPARE(written.value(QStringLiteral("Settings/Toolbar1")).toString(),
+                     QLatin1String(slowMs > 0 ? "1" : ""));
+        }
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(run.services.ends.ends, how == QLatin1String("Escape") ? 1 : 0);
     }
 
     void unreadableFolderIsReported()
