@@ -1,5 +1,6 @@
 #include "app/browsedlist.h"
 
+#include "browse/filelist.h"
 #include "browse/folderbrowser.h"
 #include "browse/folderlisting.h"
 #include "browse/pathmap.h"
@@ -31,6 +32,18 @@ const QString deleteTitle()
 }
 
 } // namespace
+
+BrowsedList::BrowsedList(FolderBrowser *browser, Notice notice, QObject *parent)
+    : QObject(parent), m_browser(browser), m_notice(std::move(notice))
+{
+    // Said once, while the delete is still to answer.
+    m_deleteSilence.setSingleShot(true);
+    m_deleteSilence.setInterval(DetachedReads::silence);
+    connect(&m_deleteSilence, &QTimer::timeout, this, [this] {
+        m_deleteNotice = m_deleteSilent;
+        tell(m_deleteNotice);
+    });
+}
 
 int BrowsedList::index() const
 {
@@ -70,7 +83,9 @@ void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &nat
 {
     switch (picture.error) {
     case LoadedPicture::Unreadable:
-        if (native == m_refilling)
+        // While a delete is under way nothing else is offered for deletion: the picture is
+        // shown, and so asked about, again with the refill that follows it.
+        if (native == m_refilling || !m_deleting.isEmpty())
             return;
         lookForWriter(native, path, look, true);
         return;
@@ -93,12 +108,6 @@ void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &nat
     }
 }
 
-struct BrowsedList::Removal
-{
-    int error = 0; // errno of a failed delete
-    FolderNames listing;
-};
-
 void BrowsedList::askToDeleteUnreadable(const QByteArray &native, const QString &path)
 {
     const bool yes =
@@ -109,12 +118,22 @@ void BrowsedList::askToDeleteUnreadable(const QByteArray &native, const QString 
     });
 }
 
+bool BrowsedList::deleting(const QByteArray &native)
+{
+    if (!m_deleting.isEmpty()) {
+        tell(m_deleteNotice); // one at a time: the one under way is still to answer
+        return true;
+    }
+    // Deleted, with the list still to follow: nothing is left to delete.
+    return native == m_deleted && m_browser->files()->generation() == m_deletedListing;
+}
+
 void BrowsedList::deletepicture()
 {
     const int shown = index();
     const QString path = this->path(shown);
     const QByteArray native = nativePath(shown);
-    if (path.isEmpty())
+    if (path.isEmpty() || deleting(native))
         return;
     const bool yes = prompter().askYesNo(QStringLiteral("Delete file: ") + path, deleteTitle());
     // Also after No or a failed delete, so the list matches the disk.
@@ -128,50 +147,56 @@ void BrowsedList::deletepicture()
 void BrowsedList::removeAndReread(const QByteArray &native, const QString &path, bool remove,
                                   std::function<void()> reselect)
 {
-    const QString folder = m_browser->currentFolder();
     m_refilling.clear(); // a refill awaited for an earlier removal was dropped
-    std::optional<Removal> now = m_reads.run<Removal>(
-        [native, folder, remove] {
-            // The file itself goes (no trash).
-            Removal removal;
-            if (remove && ::unlink(native.constData()) != 0)
-                removal.error = errno;
-            removal.listing = readPictureNames(folder);
-            return removal;
-        },
-        [this, native, path, folder, reselect](Removal late) {
+    if (!remove) {
+        reread(native, std::move(reselect));
+        return;
+    }
+    const QString folder = m_browser->currentFolder();
+    // The file itself goes (no trash).
+    const std::optional<int> now = m_reads.runAt<int>(
+        path, [native] { return ::unlink(native.constData()) == 0 ? 0 : errno; },
+        [this, native, path, folder, reselect](int error) {
+            m_deleting.clear();
+            m_deleteSilence.stop();
             tell(QString());
-            // A folder left meanwhile is not refilled; a failure is told all the same. The
-            // picture is not asked about again until the refill (which may come late) is in.
-            const QByteArray outer = std::exchange(m_refilling, native);
-            finishRemoval(late, path, folder == m_browser->currentFolder() ? reselect : nullptr,
-                          [this, outer] { m_refilling = outer; });
+            // A folder left meanwhile is not refilled; the outcome is told all the same.
+            removed(error, native, path, folder == m_browser->currentFolder() ? reselect : nullptr);
         });
     if (now) {
-        finishRemoval(*now, path, reselect, {});
+        removed(*now, native, path, reselect);
         return;
     }
-    tell(remove ? QStringLiteral("Deleting %1…").arg(path)
-                : QStringLiteral("Reading the folder %1…").arg(folder));
+    m_deleting = native;
+    m_deleteNotice = QStringLiteral("Deleting %1…").arg(path);
+    m_deleteSilent = QStringLiteral("The folder %1 does not answer; %2 is still being deleted.")
+                         .arg(folder, path);
+    tell(m_deleteNotice);
+    m_deleteSilence.start();
 }
 
-void BrowsedList::finishRemoval(Removal &removal, const QString &path,
-                                const std::function<void()> &reselect,
-                                const std::function<void()> &refilled)
+void BrowsedList::removed(int error, const QByteArray &native, const QString &path,
+                          const std::function<void()> &reselect)
 {
-    if (removal.error != 0)
+    if (error != 0) {
         prompter().critical(QStringLiteral("Could not delete file: ") + path +
-                                QStringLiteral(" (") + errorText(removal.error) + QLatin1Char(')'),
+                                QStringLiteral(" (") + errorText(error) + QLatin1Char(')'),
                             deleteTitle());
-    if (!reselect) {
-        if (refilled)
-            refilled();
-        return;
+    } else {
+        m_deleted = native;
+        m_deletedListing = m_browser->files()->generation();
     }
-    m_browser->rereadAndRefill(std::move(removal.listing), [reselect, refilled] {
+    if (reselect)
+        reread(native, reselect);
+}
+
+void BrowsedList::reread(const QByteArray &native, std::function<void()> reselect)
+{
+    // The picture is not asked about again until the refill, which may come late, is in.
+    const QByteArray outer = std::exchange(m_refilling, native);
+    m_browser->rereadAndRefill({}, [this, reselect = std::move(reselect), outer] {
         reselect();
-        if (refilled)
-            refilled();
+        m_refilling = outer;
     });
 }
 
