@@ -7,6 +7,7 @@
 #include "browse/picturelistmodel.h"
 #include "browse/refillwork.h"
 #include "browse/sortorder.h"
+#include "browse/subfolders.h"
 #include "common/errortext.h"
 #include "common/nativename.h"
 
@@ -21,21 +22,21 @@ FolderBrowser::FolderBrowser(TreeSelection *tree, QObject *parent)
       m_list(new PictureListModel(this)), m_monitor(new FolderMonitor(this))
 {
     m_refreshTimer.setInterval(refreshIntervalMs);
-    m_silence.setSingleShot(true);
-    m_silence.setInterval(DetachedReads::silence);
-    connect(&m_silence, &QTimer::timeout, this, [this] {
-        if (!pendingFolder().isEmpty())
-            emit folderSilent(m_pendingFolder);
-    });
+    m_notice.pending = [this](const QString &folder) { emit folderPending(folder); };
+    m_notice.silent = [this](const QString &folder) { emit folderSilent(folder); };
     connect(&m_refreshTimer, &QTimer::timeout, this, &FolderBrowser::refreshTick);
     // The folder shown that stops answering the refresh is told once, as a chosen one is.
     connect(m_monitor, &FolderMonitor::silent, this,
             [this] { emit folderSilent(m_monitor->folder()); });
+    // ... and said to answer again once it does, unless a read of the folder is still to come.
+    connect(m_monitor, &FolderMonitor::answering, this, [this] {
+        if (!m_notice.isPending())
+            emit folderPending(QString());
+    });
     connect(m_monitor, &FolderMonitor::closedAfterWriting, this, [this](const QByteArray &name) {
         if (m_monitor->folder() == m_file1->path())
             emit pictureWritten(name);
     });
-    connect(m_monitor, &FolderMonitor::answering, this, &FolderBrowser::answered);
     connect(m_file1, &FileList::pathChanged, this, [this] {
         // Follow the listed folder while refreshing, so that its growth is what gets noticed.
         if (isAutoRefreshOn())
@@ -75,15 +76,14 @@ QByteArray FolderBrowser::currentNativePath() const
 
 QString FolderBrowser::pendingFolder() const
 {
-    const bool pending = m_fill.isPending() || m_recount.isPending() || m_refill.isPending();
-    return pending ? m_pendingFolder : QString();
+    return m_notice.place();
 }
 
 void FolderBrowser::reloaddir()
 {
     const QString folder = folderForTreePath(m_tree->selectedPath(), m_documentsFolder);
-    if (!pendingFolder().isEmpty()) {
-        if (folder == m_pendingFolder)
+    if (m_notice.isPending()) {
+        if (folder == m_notice.place())
             return; // the rest of this reload runs when the folder answers
         dropPending();
     }
@@ -120,23 +120,19 @@ void FolderBrowser::takeCount(int present)
 // rest of the reload then runs when it comes).
 bool FolderBrowser::recount(const QString &folder)
 {
-    const std::optional<int> now = m_recount.runAt<int>(
-        folder,
-        [folder] {
-            const FolderNames listing = readPictureNames(folder);
-            return listing.ok ? int(listing.names.size()) : -1;
-        },
-        [this](int late) {
-            takeCount(late);
+    // The same read as the folder tree's of the folder chosen: one listing serves both.
+    const auto count = [](const FolderRead &read) {
+        return read.pictures.ok ? int(read.pictures.names.size()) : -1;
+    };
+    const std::optional<SharedFolderRead> now = m_refill.run<SharedFolderRead>(
+        {folder, folderReadKind()}, [folder] { return readFolder(folder); },
+        [this, count](SharedFolderRead late) {
+            takeCount(count(*late));
             finishReload();
-            answered();
         });
-    if (now) {
-        takeCount(*now);
-        return true;
-    }
-    waitFor(folder);
-    return false;
+    if (now)
+        takeCount(count(**now));
+    return now.has_value();
 }
 
 void FolderBrowser::finishReload()
@@ -150,19 +146,42 @@ void FolderBrowser::finishReload()
 // it could not be read or its answer is still to come.
 bool FolderBrowser::openFolder(const QString &folder)
 {
-    const bool follow = m_notificationsEnabled;
-    const bool byDate = sortsByDate();
-    std::optional<FolderOpening> now = m_fill.runAt<FolderOpening>(
-        folder, [folder, follow, byDate] { return openForList(folder, follow, byDate); },
-        [this, folder](FolderOpening late) {
-            if (take(folder, late))
+    // The same read as the folder tree's of the folder chosen: one listing serves both.
+    const std::optional<SharedFolderRead> now = m_fill.run<SharedFolderRead>(
+        {folder, folderReadKind()}, [folder] { return readFolder(folder); },
+        [this, folder](SharedFolderRead late) {
+            if (orderChosen(folder, *late))
                 finishReload();
-            answered();
         });
-    if (now)
-        return take(folder, *now);
-    waitFor(folder);
-    return false;
+    return now && orderChosen(folder, **now);
+}
+
+// Puts the chosen folder's listing in order (by date, reading every file's time) and takes it
+// in. True when it is taken in now.
+bool FolderBrowser::orderChosen(const QString &folder, const FolderRead &read)
+{
+    auto opening = std::make_shared<FolderOpening>();
+    opening->names = read.pictures;
+    opening->byDate = sortsByDate();
+    if (m_notificationsEnabled)
+        opening->changes = read.changes;
+    if (!opening->names.ok)
+        return take(folder, *opening);
+    const auto names = std::make_shared<const std::vector<QByteArray>>(opening->names.names);
+    Request request(opening->byDate ? folder : QString());
+    request.about = folder;
+    std::optional<std::vector<PictureEntry>> now = m_fill.run<std::vector<PictureEntry>>(
+        request,
+        [folder, names, byDate = opening->byDate] { return orderPictures(folder, *names, byDate); },
+        [this, folder, opening](std::vector<PictureEntry> late) {
+            opening->ordered = std::move(late);
+            if (take(folder, *opening))
+                finishReload();
+        });
+    if (!now)
+        return false;
+    opening->ordered = std::move(*now);
+    return take(folder, *opening);
 }
 
 bool FolderBrowser::take(const QString &folder, FolderOpening &opening)
@@ -179,29 +198,10 @@ bool FolderBrowser::take(const QString &folder, FolderOpening &opening)
     return true;
 }
 
-void FolderBrowser::waitFor(const QString &folder)
-{
-    m_pendingFolder = folder;
-    m_silence.start();
-    emit folderPending(folder);
-}
-
-// An answer came: said once nothing is read any more for the folder shown or chosen.
-void FolderBrowser::answered()
-{
-    if (!pendingFolder().isEmpty())
-        return;
-    m_silence.stop();
-    emit folderPending(QString());
-}
-
 void FolderBrowser::dropPending()
 {
     m_fill.drop();
-    m_recount.drop();
     m_refill.drop();
-    m_silence.stop();
-    emit folderPending(QString());
 }
 
 void FolderBrowser::autorefresh()
@@ -217,6 +217,7 @@ void FolderBrowser::autorefresh()
     // a folder slow to answer is watched from when it answers, and meanwhile grows nothing.
     const QString folder = m_file1->path();
     const std::optional<FolderNames> now = m_relist.run<FolderNames>(
+        folder,
         [folder] {
             return folder.isEmpty() ? FolderNames{true, 0, {}, false} : readPictureNames(folder);
         },
@@ -302,13 +303,13 @@ void FolderBrowser::refill(RefillWork work, const std::function<void()> &done, i
     const auto asked = std::make_shared<const RefillWork>(std::move(work));
     // Names given in name order are ordered without a look at the folder, however it answers.
     const bool looks = !asked->listing || asked->byDate;
-    std::optional<RefillAnswer> now = m_refill.runAt<RefillAnswer>(
-        looks ? asked->folder : QString(), [asked] { return readAndOrder(*asked); },
+    Request request(looks ? asked->folder : QString());
+    request.about = asked->folder;
+    std::optional<RefillAnswer> now = m_refill.run<RefillAnswer>(
+        request, [asked] { return readAndOrder(*asked); },
         [this, asked, listing, done, counted](RefillAnswer late) {
-            if (asked->folder != m_file1->path()) {
-                answered();
+            if (asked->folder != m_file1->path())
                 return;
-            }
             if (m_file1->generation() != listing) {
                 rereadAndRefill({}, done);
             } else {
@@ -317,13 +318,9 @@ void FolderBrowser::refill(RefillWork work, const std::function<void()> &done, i
                 if (m_sortType != QLatin1String(asked->byDate ? "Date" : "Name"))
                     File1_PathChange();
             }
-            answered();
         });
-    if (now) {
+    if (now)
         takeRefill(*asked, *now, done, counted);
-        return;
-    }
-    waitFor(asked->folder);
 }
 
 void FolderBrowser::takeRefill(const RefillWork &work, RefillAnswer &answer,
@@ -384,6 +381,7 @@ void FolderBrowser::sortInto(bool byDate)
     // One copy of the names, shared by the work and its answer.
     const auto names = std::make_shared<const std::vector<QByteArray>>(m_file1->names());
     std::optional<std::vector<PictureEntry>> now = m_order.run<std::vector<PictureEntry>>(
+        byDate ? folder : QString(),
         [folder, names, byDate] { return orderPictures(folder, *names, byDate); },
         [this, folder, names, byDate](std::vector<PictureEntry> late) {
             emit sortPending(false);

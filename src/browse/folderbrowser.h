@@ -3,7 +3,7 @@
 #include "browse/folderchanges.h"
 #include "browse/folderlisting.h"
 #include "browse/sortorder.h"
-#include "common/detachedreads.h"
+#include "common/requests.h"
 
 #include <QObject>
 #include <QString>
@@ -19,6 +19,7 @@ class FileList;
 class FolderMonitor;
 class PictureListModel;
 struct FolderOpening;
+struct FolderRead;
 struct RefillAnswer;
 struct RefillWork;
 
@@ -110,7 +111,7 @@ signals:
     // The chosen folder is being read; empty once no folder is pending any more (after the
     // answer was taken in, or dropped).
     void folderPending(const QString &folder);
-    // The folder pending has not answered for DetachedReads::silence; told once for each choice.
+    // The folder pending has not answered for Requests::silence; told once for each choice.
     void folderSilent(const QString &folder);
     // A picture of the folder shown that was being written has been closed by its writer.
     void pictureWritten(const QByteArray &name);
@@ -120,8 +121,8 @@ signals:
 private:
     bool sortsByDate() const { return m_sortType == QLatin1String("Date"); }
     bool openFolder(const QString &folder);
+    bool orderChosen(const QString &folder, const FolderRead &read);
     bool take(const QString &folder, FolderOpening &opening);
-    void waitFor(const QString &folder);
     void finishReload();
     void dropPending();
     void reselect();
@@ -129,7 +130,6 @@ private:
     void refill(RefillWork work, const std::function<void()> &done, int counted = 0);
     void takeRefill(const RefillWork &work, RefillAnswer &answer, const std::function<void()> &done,
                     int counted);
-    void answered();
     void sortInto(bool byDate);
     void setOrdered(std::vector<PictureEntry> ordered, bool byDate);
     void dropSort();
@@ -154,20 +154,19 @@ private:
     bool m_listFilled = false;
     bool m_listedByDate = false;
     bool m_notificationsEnabled = true;
-    QString m_pendingFolder;
     // The chosen folder being taken in, with its order read along with its listing.
     FolderOpening *m_opening = nullptr;
-    QTimer m_silence;
-    // Last: answers stop before anything else goes.
-    DetachedReads m_reads{this};
-    DetachedLine m_fill{m_reads};
-    DetachedLine m_order{m_reads};
-    // The fills and refills of the folder shown.
-    DetachedLine m_refill{m_reads};
-    // The count of the folder shown, chosen again while nothing watches it.
-    DetachedLine m_recount{m_reads};
+    // The folder chosen or shown while it is read for the list; told as pending, then silent.
+    PendingNotice m_notice;
+    Requests m_reads{this};
+    // A chosen folder's listing and order.
+    RequestLine m_fill{m_reads, &m_notice};
+    // The fills, refills and counts of the folder shown.
+    RequestLine m_refill{m_reads, &m_notice};
+    // A sort of the folder shown.
+    RequestLine m_order{m_reads};
     // The listing read again when automatic refresh is switched on.
-    DetachedLine m_relist{m_reads};
+    RequestLine m_relist{m_reads};
 };
 
 } // namespace vistrel

@@ -157,7 +157,7 @@ bool FolderMonitor::look(std::function<Result()> work, std::function<void(Result
     if (m_look.isPending())
         return false;
     std::optional<Result> quick =
-        m_look.runAt<Result>(m_folder, std::move(work), [this, apply](Result late) {
+        m_look.run<Result>(m_folder, std::move(work), [this, apply](Result late) {
             if (std::exchange(m_toldSilent, false))
                 emit answering();
             apply(late, m_clock());
@@ -191,8 +191,7 @@ int FolderMonitor::poll()
         continuePass();
     if (!m_pending.isEmpty())
         settlePending();
-    if (m_look.isPending() && !m_toldSilent &&
-        now - m_waitingSince >= DetachedReads::silence.count()) {
+    if (m_look.isPending() && !m_toldSilent && now - m_waitingSince >= Requests::silence.count()) {
         m_toldSilent = true;
         emit silent();
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "browse/folderlisting.h"
-#include "common/detachedreads.h"
+#include "common/requests.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -76,7 +76,7 @@ public:
     bool isWaiting() const { return m_look.isPending(); }
 
 signals:
-    // The folder has not answered a look for DetachedReads::silence; told once until it answers
+    // The folder has not answered a look for Requests::silence; told once until it answers
     // again.
     void silent();
     // The folder answered a look after it was said to be silent.
@@ -146,8 +146,8 @@ private:
     qint64 m_waitingSince = 0;    // clock time the look still to answer started
     bool m_toldSilent = false;
     // Last: answers stop before anything else goes.
-    DetachedReads m_reads{this};
-    DetachedLine m_look{m_reads};
+    Requests m_reads{this};
+    RequestLine m_look{m_reads};
 };
 
 } // namespace vistrel

@@ -23,8 +23,11 @@ struct FolderTreeModel::Node
     bool loaded = false;
     bool justLoaded = false;  // read by the opening in progress; nothing to look at again
     bool placeholder = false; // the "Loading…" row of a folder awaiting its first read
-    quint64 reading = 0;      // ticket of the read under way, 0 for none
+    // The reads of its sub-folders, of which the newest counts; made at the first.
+    std::unique_ptr<RequestLine> reads;
     std::vector<std::unique_ptr<Node>> children;
+
+    bool reading() const { return reads && reads->isPending(); }
 };
 
 std::vector<FolderTreeRoot> FolderTreeModel::standardRoots(const QString &documentsFolder,
@@ -139,13 +142,13 @@ bool FolderTreeModel::hasChildren(const QModelIndex &parent) const
 bool FolderTreeModel::canFetchMore(const QModelIndex &parent) const
 {
     const Node *p = nodeOf(parent);
-    return p && !p->loaded && !p->reading;
+    return p && !p->loaded && !p->reading();
 }
 
 void FolderTreeModel::fetchMore(const QModelIndex &parent)
 {
     Node *p = nodeOf(parent);
-    if (!p || p->loaded || p->reading)
+    if (!p || p->loaded || p->reading())
         return;
     if (m_changing) {
         // Asked by someone told of rows being changed: the change is finished first.
@@ -162,19 +165,20 @@ void FolderTreeModel::fetchMore(const QModelIndex &parent)
 bool FolderTreeModel::isLoading(const QModelIndex &index) const
 {
     const Node *node = nodeOf(index);
-    return node && node->reading;
+    return node && node->reading();
 }
 
 void FolderTreeModel::startRead(Node *node)
 {
-    const quint64 ticket = ++m_lastTicket;
-    node->reading = ticket;
-    m_reading.emplace(ticket, node);
-    const std::optional<SubFolders> names = m_reads.runAt<SubFolders>(
-        node->folder, [folder = node->folder] { return readSubFolders(folder); },
-        [this, ticket](SubFolders late) { readArrived(ticket, late); });
-    if (names) {
-        readArrived(ticket, *names);
+    if (!node->reads)
+        node->reads = std::make_unique<RequestLine>(m_reads);
+    // The same read as the picture list's of the folder chosen: one listing serves both. The
+    // node outlives an answer to its line: its line goes with it.
+    const std::optional<SharedFolderRead> read = node->reads->run<SharedFolderRead>(
+        {node->folder, folderReadKind()}, [folder = node->folder] { return readFolder(folder); },
+        [this, node](SharedFolderRead late) { readArrived(node, late->sub); });
+    if (read) {
+        readArrived(node, (*read)->sub);
         return;
     }
     if (node->loaded)
@@ -189,14 +193,8 @@ void FolderTreeModel::startRead(Node *node)
     endInsertRows();
 }
 
-void FolderTreeModel::readArrived(quint64 ticket, const SubFolders &read)
+void FolderTreeModel::readArrived(Node *node, const SubFolders &read)
 {
-    const auto at = m_reading.find(ticket);
-    if (at == m_reading.end())
-        return; // the node went, or was read in place, meanwhile
-    Node *node = at->second;
-    m_reading.erase(at);
-    node->reading = 0;
     update(node, read);
     // A top node stays: it is one of the program's own, whether its folder is there or not.
     if (read.gone && node->parent)
@@ -227,17 +225,15 @@ void FolderTreeModel::loadNow(Node *node)
 {
     if (node->loaded)
         return;
-    if (node->reading) {
-        m_reading.erase(node->reading); // its answer, when it comes, is stale
-        node->reading = 0;
-    }
+    if (node->reads)
+        node->reads->drop(); // its answer, when it comes, is stale
     update(node, readSubFolders(node->folder));
 }
 
 void FolderTreeModel::forgetReads(Node *node)
 {
-    if (node->reading)
-        m_reading.erase(node->reading);
+    if (node->reads)
+        node->reads->drop();
     for (const auto &child : node->children)
         forgetReads(child.get());
 }
@@ -322,7 +318,7 @@ void FolderTreeModel::reload(const QModelIndex &index)
         node->justLoaded = false;
         return;
     }
-    if (!node->reading && !node->placeholder)
+    if (!node->reading() && !node->placeholder)
         startRead(node);
 }
 
@@ -413,7 +409,7 @@ FolderTreeModel::Seek FolderTreeModel::walkOn(QModelIndex *found)
             return Seek::Found;
         }
         if (!node->loaded) {
-            if (!node->reading)
+            if (!node->reading())
                 startRead(node);
             if (!node->loaded)
                 return Seek::Pending;

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "browse/subfolders.h"
-#include "common/detachedreads.h"
+#include "common/requests.h"
 
 #include <QAbstractItemModel>
 #include <QIcon>
 #include <QString>
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace vistrel {
@@ -86,7 +85,7 @@ private:
     Node *nodeOf(const QModelIndex &index) const;
     QModelIndex indexOf(Node *node) const;
     void startRead(Node *node);
-    void readArrived(quint64 ticket, const SubFolders &read);
+    void readArrived(Node *node, const SubFolders &read);
     void loadNow(Node *node);
     void update(Node *node, const SubFolders &read);
     void forgetReads(Node *node);
@@ -108,15 +107,13 @@ private:
     bool m_walking = false;
 
     std::vector<std::unique_ptr<Node>> m_top;
-    // Reads under way, by ticket; an answer whose ticket is no longer here is stale.
-    std::unordered_map<quint64, Node *> m_reading;
-    quint64 m_lastTicket = 0;
     bool m_changing = false; // rows are being changed: a fetch waits until that is over
     // The style builds a new icon, reading its images, on every request; the view asks for the
     // icon of every row it measures or paints, so the two icons are made once.
     mutable QIcon m_folderIcon;
     mutable QIcon m_driveIcon;
-    DetachedReads m_reads{this};
+    // Last: answers stop before anything else goes (each node's line drops its own with it).
+    Requests m_reads{this};
 };
 
 } // namespace vistrel

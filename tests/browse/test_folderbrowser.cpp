@@ -592,9 +592,9 @@ private slots:
         rig.tick(); // a refresh meanwhile neither waits nor reads again
         QCOMPARE(rig.browser.pendingFolder(), slow.path());
         // Other reads of the folder or below it are not waited for while it does not answer.
-        QVERIFY(DetachedReads::isUnanswered(slow.path()));
-        QVERIFY(DetachedReads::isUnanswered(slow.path() + QStringLiteral("/sub")));
-        QVERIFY(!DetachedReads::isUnanswered(slow.path() + QStringLiteral("x")));
+        QVERIFY(Requests::isUnanswered(slow.path()));
+        QVERIFY(Requests::isUnanswered(slow.path() + QStringLiteral("/sub")));
+        QVERIFY(!Requests::isUnanswered(slow.path() + QStringLiteral("x")));
         if (leave) {
             rig.choose(b.path());
             QCOMPARE(rig.browser.pendingFolder(), QString());
@@ -602,7 +602,7 @@ private slots:
         QTRY_COMPARE(vistrel_slow_folders_answered(), answered + (byDate ? 2 : 1));
         vistrel_slow_folders(nullptr, 0);
         vistrel_slow_files(nullptr, 0);
-        QTRY_VERIFY(!DetachedReads::isUnanswered(slow.path()));
+        QTRY_VERIFY(!Requests::isUnanswered(slow.path()));
         const QString shown = leave ? b.path() : slow.path();
         QTRY_COMPARE(rig.browser.currentFolder(), shown);
         QTest::qWait(50); // a dropped answer would have come by now
