@@ -36,13 +36,16 @@ const QString deleteTitle()
 BrowsedList::BrowsedList(FolderBrowser *browser, Notice notice, QObject *parent)
     : QObject(parent), m_browser(browser), m_notice(std::move(notice))
 {
-    // Said once, while the delete is still to answer.
-    m_deleteSilence.setSingleShot(true);
-    m_deleteSilence.setInterval(DetachedReads::silence);
-    connect(&m_deleteSilence, &QTimer::timeout, this, [this] {
-        m_deleteNotice = m_deleteSilent;
-        tell(m_deleteNotice);
-    });
+    // While a delete is to answer; after a while, once, that its folder does not answer.
+    m_deleteNotice.pending = [this](const QString &path) {
+        if (!path.isEmpty()) // the outcome takes the notice back itself, before it is told
+            tellDeleting(QStringLiteral("Deleting %1…").arg(path));
+    };
+    m_deleteNotice.silent = [this](const QString &path) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        tellDeleting(QStringLiteral("The folder %1 does not answer; %2 is still being deleted.")
+                         .arg(slash > 0 ? path.left(slash) : QStringLiteral("/"), path));
+    };
 }
 
 int BrowsedList::index() const
@@ -85,7 +88,7 @@ void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &nat
     case LoadedPicture::Unreadable:
         // While a delete is under way nothing else is offered for deletion: the picture is
         // shown, and so asked about, again with the refill that follows it.
-        if (native == m_refilling || !m_deleting.isEmpty())
+        if (native == m_refilling || m_delete.isPending())
             return;
         lookForWriter(native, path, look, true);
         return;
@@ -120,8 +123,8 @@ void BrowsedList::askToDeleteUnreadable(const QByteArray &native, const QString 
 
 bool BrowsedList::deleting(const QByteArray &native)
 {
-    if (!m_deleting.isEmpty()) {
-        tell(m_deleteNotice); // one at a time: the one under way is still to answer
+    if (m_delete.isPending()) {
+        tell(m_deleteText); // one at a time: the one under way is still to answer
         return true;
     }
     // Deleted, with the list still to follow: nothing is left to delete.
@@ -154,11 +157,9 @@ void BrowsedList::removeAndReread(const QByteArray &native, const QString &path,
     }
     const QString folder = m_browser->currentFolder();
     // The file itself goes (no trash).
-    const std::optional<int> now = m_reads.runAt<int>(
-        path, [native] { return ::unlink(native.constData()) == 0 ? 0 : errno; },
+    const std::optional<int> now = m_delete.run<int>(
+        Request::fileAt(path), [native] { return ::unlink(native.constData()) == 0 ? 0 : errno; },
         [this, native, path, folder, reselect](int error) {
-            m_deleting.clear();
-            m_deleteSilence.stop();
             tell(QString());
             // A folder left meanwhile is not refilled; the outcome is told all the same.
             removed(error, native, path, folder == m_browser->currentFolder() ? reselect : nullptr);
@@ -167,12 +168,6 @@ void BrowsedList::removeAndReread(const QByteArray &native, const QString &path,
         removed(*now, native, path, reselect);
         return;
     }
-    m_deleting = native;
-    m_deleteNotice = QStringLiteral("Deleting %1…").arg(path);
-    m_deleteSilent = QStringLiteral("The folder %1 does not answer; %2 is still being deleted.")
-                         .arg(folder, path);
-    tell(m_deleteNotice);
-    m_deleteSilence.start();
 }
 
 void BrowsedList::removed(int error, const QByteArray &native, const QString &path,
@@ -246,6 +241,7 @@ void BrowsedList::lookForWriter(const QByteArray &native, const QString &path, c
         return;
     }
     const std::optional<bool> now = m_writerLook.run<bool>(
+        Request::fileAt(path),
         [file = look.file, native, seen = look.identity] {
             return isBeingWritten(file, native, seen, firstWatch);
         },
@@ -266,6 +262,7 @@ void BrowsedList::waitForWriter(const QByteArray &native, const QString &path,
                                 std::shared_ptr<const OpenedFile> file)
 {
     m_awaited = native;
+    m_awaitedPath = path;
     m_awaitedFile = std::move(file);
     tell(QStringLiteral("The picture %1 is still being written.").arg(path));
     if (m_showAgain)
@@ -281,6 +278,7 @@ void BrowsedList::checkWriter()
         return;
     }
     const std::optional<bool> now = m_writerLook.run<bool>(
+        Request::fileAt(m_awaitedPath),
         [file = m_awaitedFile, native = m_awaited] {
             return isBeingWritten(file, native, FileIdentity(), stillWatch);
         },
@@ -312,6 +310,12 @@ void BrowsedList::stopWaiting()
     m_awaited.clear();
     m_awaitedFile.reset();
     tell(QString());
+}
+
+void BrowsedList::tellDeleting(const QString &notice)
+{
+    m_deleteText = notice;
+    tell(notice);
 }
 
 void BrowsedList::tell(const QString &notice)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/detachedreads.h"
+#include "common/requests.h"
 #include "viewer/shownlist.h"
 
 #include <QObject>
@@ -62,6 +62,7 @@ private:
     // Whether a Delete of native now is to be passed over: one is under way, or native is gone.
     bool deleting(const QByteArray &native);
     void tell(const QString &notice);
+    void tellDeleting(const QString &notice);
     bool stillWritten(const QByteArray &native) const;
     // Asks whether someone writes the file (off the window's thread); one being written waits for
     // its writer, a bad one (`unreadable`) that nobody writes is asked about.
@@ -78,18 +79,18 @@ private:
     Notice m_notice;
     // The file whose late removal is being taken in: its re-display asks nothing again.
     QByteArray m_refilling;
-    QByteArray m_deleting;  // the file whose delete is still to answer
-    QString m_deleteNotice; // what panel 1 says of it: pending, then silent
-    QString m_deleteSilent;
-    QTimer m_deleteSilence;
+    QString m_deleteText; // what panel 1 was told of the delete under way
     QByteArray m_deleted; // the file deleted last, and the listing the list had then
     quint64 m_deletedListing = 0;
     std::function<void()> m_showAgain;
     QByteArray m_awaited; // the picture shown that waits for its writer
+    QString m_awaitedPath;
     std::shared_ptr<const OpenedFile> m_awaitedFile;
     QTimer m_writerCheck;
-    DetachedReads m_reads{this}; // last: answers stop before anything else goes
-    DetachedLine m_writerLook{m_reads};
+    PendingNotice m_deleteNotice;
+    Requests m_requests{this}; // last: answers stop before anything else goes
+    RequestLine m_delete{m_requests, &m_deleteNotice};
+    RequestLine m_writerLook{m_requests};
 };
 
 } // namespace vistrel

@@ -22,12 +22,18 @@ OpenAtStart::OpenAtStart(FolderTree *tree, FolderBrowser *browser, QWidget *list
     window->installEventFilter(this);
 }
 
-void OpenAtStart::ask(std::unique_ptr<EarlyAnswer<OpenRequest>> request, const QString &asked,
+void OpenAtStart::ask(std::unique_ptr<EarlyRequest<OpenRequest>> request, const QString &asked,
                       std::function<void(const QString &)> notice)
 {
     m_asked = std::move(request);
     m_askedPath = asked;
-    m_notice = std::move(notice);
+    m_tell = std::move(notice);
+    m_notice.pending = [this](const QString &path) {
+        m_tell(path.isEmpty() ? QString() : QStringLiteral("Reading %1…").arg(path));
+    };
+    m_notice.silent = [this](const QString &path) {
+        m_tell(QStringLiteral("The path %1 does not answer.").arg(path));
+    };
 }
 
 bool OpenAtStart::selectFolder()
@@ -37,7 +43,7 @@ bool OpenAtStart::selectFolder()
             m_asked->take([this](OpenRequest late) { answered(std::move(late)); });
         if (!now) {
             m_resolving = true;
-            m_notice(QStringLiteral("Reading %1…").arg(m_askedPath));
+            m_notice.wait(this, m_askedPath);
             return true; // the saved folder waits for the answer
         }
         m_request = std::move(*now);
@@ -48,7 +54,7 @@ bool OpenAtStart::selectFolder()
 void OpenAtStart::answered(OpenRequest request)
 {
     m_resolving = false;
-    m_notice(QString());
+    m_notice.answered(this);
     if (folderChosen())
         return; // the user has chosen a folder meanwhile
     m_request = std::move(request);
@@ -78,8 +84,8 @@ bool OpenAtStart::selectRequested()
 void OpenAtStart::openSavedFolder(const QString &saved)
 {
     const QString probe = joinFolderAndName(saved, QString());
-    const std::optional<bool> found = m_reads.runAt<bool>(
-        saved, [probe] { return folderHasAnyFile(probe); },
+    const std::optional<bool> found = m_requests.run<bool>(
+        Request(saved), [probe] { return folderHasAnyFile(probe); },
         [this, saved](bool late) {
             if (late && m_tree->selectedPath().isEmpty())
                 m_tree->setSelectedPath(saved);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/settings.h"
-#include "common/detachedreads.h"
+#include "common/requests.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
@@ -38,7 +38,7 @@ public:
 
     void save(const StoredSettings &values);
     // Whether a save's outcome is still to come.
-    bool isSaving() const { return m_saving; }
+    bool isSaving() const { return m_line.isPending(); }
     // Runs end at once when no save's outcome is to come. Otherwise end waits for it, the window
     // answering meanwhile, with the busy cursor and panel 1 saying so: it runs once the outcome
     // is told, or, when that is still unknown after wait, once the save has been told, once, as
@@ -54,21 +54,18 @@ private:
     void finish(const QString &failure, bool late);
     void giveUp();
     void end();
-    void tell(const QString &notice);
 
     QString m_file;
-    MainStatusBar *m_status;
-    bool m_saving = false;
     std::optional<StoredSettings> m_next;
-    QString m_notice; // panel 1's text about the save, while it shows
-    QTimer m_silence;
+    PanelText m_panel; // status panel 1's text about the save
     // The end of the run, while it waits for the saves' outcome.
     std::function<void()> m_end;
     QDeadlineTimer m_endBy;
     QTimer m_endWait;
     std::unique_ptr<BusyCursor> m_endBusy;
-    bool m_givenUp = false;      // told as not done: its outcome, when it comes, is not told
-    DetachedReads m_reads{this}; // last: answers stop before anything else goes
+    PendingNotice m_notice;
+    Requests m_requests{this}; // last: answers stop before anything else goes
+    RequestLine m_line{m_requests, &m_notice};
 };
 
 } // namespace vistrel

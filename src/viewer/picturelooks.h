@@ -1,24 +1,22 @@
 #pragma once
 
-#include "common/detachedreads.h"
+#include "common/requests.h"
 #include "viewer/filelook.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <functional>
 #include <optional>
 
 namespace vistrel {
 
-// Looks at the files the display shows off the window's thread (FileLook through DetachedReads),
-// one request at a time of which only the newest counts. A look that answers within the quick
-// answer is returned at once, as if it had been made in place; a later one is handed to its
-// callback by a queued call, unless another look was asked for or the look was dropped by then.
-// While one is to come, pending tells its path (an empty one once none is), and silent tells
-// once, after DetachedReads::silence, that it does not answer. A file that never answers costs one
-// thread.
+// Looks at the files the display shows off the window's thread (FileLook, one line of requests
+// of which only the newest counts). A look that answers within the quick answer is returned at
+// once, as if it had been made in place; a later one is handed to its callback by a queued call,
+// unless another look was asked for or the look was dropped by then. While one is to come,
+// pending tells its path (an empty one once none is), and silent tells once that it does not
+// answer.
 class PictureLooks : public QObject
 {
     Q_OBJECT
@@ -28,7 +26,7 @@ public:
 
     std::optional<FileLook> look(const QByteArray &native, const QString &path,
                                  std::function<void(const FileLook &)> late);
-    void drop();
+    void drop() { m_line.drop(); }
     bool isPending() const { return m_line.isPending(); }
 
 signals:
@@ -36,12 +34,9 @@ signals:
     void silent(const QString &path);
 
 private:
-    void settle();
-
-    QTimer m_silence;
-    QString m_path;              // of the look to come, empty when none
-    DetachedReads m_reads{this}; // last: answers stop before anything else goes
-    DetachedLine m_line{m_reads};
+    PendingNotice m_notice;
+    Requests m_requests{this}; // last: answers stop before anything else goes
+    RequestLine m_line{m_requests, &m_notice};
 };
 
 } // namespace vistrel
