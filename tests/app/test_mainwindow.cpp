@@ -2,6 +2,7 @@
 // settings and the keys that reach commands.
 
 #include "app/accessibility.h"
+#include "app/commandline.h"
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/settingssaver.h"
@@ -14,6 +15,7 @@
 #include "browse/slowfolders.h"
 #include "common/identity.h"
 #include "common/nativename.h"
+#include "common/requests.h"
 #include "settingsfile.h"
 #include "slideshow/slideshow.h"
 #include "testutils.h"
@@ -37,6 +39,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <future>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -775,6 +778,43 @@ private slots:
         }
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QCOMPARE(run.services.ends.ends, how == QLatin1String("Escape") ? 1 : 0);
+    }
+
+    // The command line's path that does not answer is said to be read, then once that it does
+    // not answer; the folder is opened when it answers.
+    void commandLinePathThatDoesNotAnswer()
+    {
+        Sandbox box;
+        fillDated(box);
+        Run run;
+        std::promise<void> gate;
+        bool released = false;
+        const auto release = qScopeGuard([&] {
+            if (!released)
+                gate.set_value();
+        });
+        const QString asked = box.file(QStringLiteral("b.jpg"));
+        run.window.setOpenRequest(std::make_unique<EarlyRequest<OpenRequest>>(
+                                      Request(asked),
+                                      [opened = gate.get_future().share(), folder = box.path()] {
+                                          opened.wait();
+                                          OpenRequest request;
+                                          request.kind = OpenRequest::Kind::Picture;
+                                          request.folder = folder;
+                                          request.picture = "b.jpg";
+                                          return request;
+                                      }),
+                                  asked);
+        run.window.Form_Load();
+        MainStatusBar *status = run.window.statusPanels();
+        QCOMPARE(status->panelText(1), QStringLiteral("Reading %1…").arg(asked));
+        QTRY_COMPARE_WITH_TIMEOUT(status->panelText(1),
+                                  QStringLiteral("The path %1 does not answer.").arg(asked), 20000);
+        released = true;
+        gate.set_value();
+        QTRY_COMPARE_WITH_TIMEOUT(run.browser()->currentFolder(), box.path(), 20000);
+        QCOMPARE(run.names(), byName);
+        QVERIFY2(!status->panelText(1).contains(asked), qPrintable(status->panelText(1)));
     }
 
     void unreadableFolderIsReported()
