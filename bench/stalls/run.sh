@@ -24,10 +24,12 @@
 # in the list of a folder of 60 pictures whose every file lookup never answers (switched on once
 # the list is filled; 9 s watched): besides the longest wait, the program's threads at the end
 # above their count before the presses (/proc/PID/task), and whether Escape still ends the
-# program (the same presses on a healthy folder beside it).
+# program (the same presses on a healthy folder beside it). And Exit 2 s into a save with every
+# lookup in the settings folder taking 3 s (exitsave: the time from Exit to the end of the
+# program, and whether the outcome was told and the file is right).
 # BASELINE_PROGRAM=path runs another build beside this one (each case alternates the two);
 # BENCH_RUNS runs (default 3); BENCH_CASES picks cases (default "choose open refresh click print
-# save delete arrive boot copy list nothread downs"). Last line: choose_slow_ms <ours>.
+# save delete arrive boot copy list nothread downs exitsave"). Last line: choose_slow_ms <ours>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-3}
@@ -37,7 +39,7 @@ watch="$BENCH_BUILD/bench/stalls/bench_stallwatch"
 ours="$BENCH_BUILD/src/vistrel"
 programs=("$ours")
 [ -n "${BASELINE_PROGRAM:-}" ] && programs+=("$BASELINE_PROGRAM")
-cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy list nothread downs}
+cases=${BENCH_CASES:-choose open refresh click print save delete arrive boot copy list nothread downs exitsave}
 xpid=''
 fusepid=''
 listpid=''
@@ -247,6 +249,38 @@ saving() {
     wait "$w" || true
     awk '$1 == "longest_ms" { print $2 }' "$work/once"
     stop
+}
+# exitsave PROGRAM MS: Ctrl+S after sorting by date, then Exit 2 s later, with the settings folder
+# stalled at MS per lookup. Prints the ms from Exit to the program's end; a told outcome (a
+# message box, answered with Return) or its absence, and a settings file that is neither the old
+# one nor the new one, go to exitsave.txt.
+exitsave() {
+    settings "$work/fast"
+    local ini="$XDG_CONFIG_HOME/Vistrel/Vistrel.ini"
+    stalled "$1" "$XDG_CONFIG_HOME/Vistrel" "$2"
+    touch "$work/stall"
+    xdotool key --window "$main" ctrl+d
+    xdotool key --window "$main" ctrl+s
+    sleep 2
+    local t0 told=no
+    t0=$(date +%s%N)
+    xdotool key --window "$main" alt+f Up Return || true
+    for _ in $(seq 300); do
+        kill -0 "$pid" 2>/dev/null || break
+        if xdotool search --onlyvisible --name '^ERROR!$' >/dev/null 2>&1; then
+            told=yes
+            xdotool key Return || true
+        fi
+        sleep 0.1
+    done
+    echo $((($(date +%s%N) - t0) / 1000000))
+    rm -f "$work/stall"
+    local file=other
+    grep -q '^Toolbar1=1' "$ini" && file=new
+    grep -q '^Toolbar2=1' "$ini" && grep -q "^LastDir=$work/fast" "$ini" && file=old
+    echo "$1 told=$told file=$file" >>"$work/exitsave.txt"
+    kill -9 "$pid" 2>/dev/null || true # it has ended by itself, unless it did not end
+    wait "$pid" 2>/dev/null || true
 }
 # deleting PROGRAM MS: Ctrl+X on the first picture, Yes, with the folder shown stalled at MS
 # per lookup.
@@ -499,6 +533,9 @@ for r in $(seq "$runs"); do
             deleting "$p" 0 >>"$work/deletehealthy.$i"
             deleting "$p" 3000 >>"$work/deleteslow.$i"
         fi
+        if has exitsave; then
+            exitsave "$p" 3000 >>"$work/exitsave.$i"
+        fi
         if has copy; then
             copying "$p" 0 >>"$work/copywhole.$i"
             copying "$p" 8 >>"$work/copypaused.$i"
@@ -516,7 +553,7 @@ for r in $(seq "$runs"); do
         for c in healthy slow dead openhealthy openslow refreshhealthy refreshslow clickhealthy \
             clickslow printhealthy printstopped savehealthy saveslow deletehealthy deleteslow \
             arrivehealthy arriveslow boothealthy bootslow copywhole copypaused listed nothread \
-            downshealthy downsdead downsthreadshealthy downsthreadsdead; do
+            downshealthy downsdead downsthreadshealthy downsthreadsdead exitsave; do
             [ -s "$work/$c.$i" ] && echo "run $r, program $i, $c: $(tail -1 "$work/$c.$i")" >&2
         done
         echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
@@ -542,7 +579,8 @@ for c in healthy:"choose a healthy folder" slow:"choose a 5 s folder" dead:"choo
     nothread:"choose a dead folder, no thread to be had" \
     downshealthy:"50 Down presses, healthy folder" downsdead:"50 Down presses on a dead mount" \
     downsthreadshealthy:"  threads above idle, healthy (count)" \
-    downsthreadsdead:"  threads above idle, dead mount (count)"; do
+    downsthreadsdead:"  threads above idle, dead mount (count)" \
+    exitsave:"Exit during a save on a 3 s folder (to end)"; do
     [ -s "$work/${c%%:*}.0" ] || continue
     printf '%-44s' "${c#*:}"
     for i in "${!programs[@]}"; do printf ' %10s' "$(median <"$work/${c%%:*}.$i")"; done
@@ -564,6 +602,10 @@ fi
 if [ -s "$work/nothread-escape.txt" ]; then
     echo "Escape with no thread to be had did not end the program within 2 s:"
     sort "$work/nothread-escape.txt" | uniq -c
+fi
+if [ -s "$work/exitsave.txt" ]; then
+    echo "Exit during a save on a 3 s folder (told: a message before the end; file: old, new):"
+    sort "$work/exitsave.txt" | uniq -c
 fi
 if [ -s "$work/escape.txt" ]; then
     echo "Escape after choosing a dead folder or the Down presses did not end the program within 2 s:"

@@ -1,5 +1,6 @@
 #include "app/browsedlist.h"
 
+#include "browse/filelist.h"
 #include "browse/folderbrowser.h"
 #include "browse/folderlisting.h"
 #include "browse/pathmap.h"
@@ -31,6 +32,21 @@ const QString deleteTitle()
 }
 
 } // namespace
+
+BrowsedList::BrowsedList(FolderBrowser *browser, Notice notice, QObject *parent)
+    : QObject(parent), m_browser(browser), m_notice(std::move(notice))
+{
+    // While a delete is to answer; after a while, once, that its folder does not answer.
+    m_deleteNotice.pending = [this](const QString &path) {
+        if (!path.isEmpty()) // the outcome takes the notice back itself, before it is told
+            tellDeleting(QStringLiteral("Deleting %1…").arg(path));
+    };
+    m_deleteNotice.silent = [this](const QString &path) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        tellDeleting(QStringLiteral("The folder %1 does not answer; %2 is still being deleted.")
+                         .arg(slash > 0 ? path.left(slash) : QStringLiteral("/"), path));
+    };
+}
 
 int BrowsedList::index() const
 {
@@ -70,7 +86,9 @@ void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &nat
 {
     switch (picture.error) {
     case LoadedPicture::Unreadable:
-        if (native == m_refilling)
+        // While a delete is under way nothing else is offered for deletion: the picture is
+        // shown, and so asked about, again with the refill that follows it.
+        if (native == m_refilling || m_delete.isPending())
             return;
         lookForWriter(native, path, look, true);
         return;
@@ -93,12 +111,6 @@ void BrowsedList::cannotShow(const LoadedPicture &picture, const QByteArray &nat
     }
 }
 
-struct BrowsedList::Removal
-{
-    int error = 0; // errno of a failed delete
-    FolderNames listing;
-};
-
 void BrowsedList::askToDeleteUnreadable(const QByteArray &native, const QString &path)
 {
     const bool yes =
@@ -109,12 +121,22 @@ void BrowsedList::askToDeleteUnreadable(const QByteArray &native, const QString 
     });
 }
 
+bool BrowsedList::deleting(const QByteArray &native)
+{
+    if (m_delete.isPending()) {
+        tell(m_deleteText); // one at a time: the one under way is still to answer
+        return true;
+    }
+    // Deleted, with the list still to follow: nothing is left to delete.
+    return native == m_deleted && m_browser->files()->generation() == m_deletedListing;
+}
+
 void BrowsedList::deletepicture()
 {
     const int shown = index();
     const QString path = this->path(shown);
     const QByteArray native = nativePath(shown);
-    if (path.isEmpty())
+    if (path.isEmpty() || deleting(native))
         return;
     const bool yes = prompter().askYesNo(QStringLiteral("Delete file: ") + path, deleteTitle());
     // Also after No or a failed delete, so the list matches the disk.
@@ -128,50 +150,48 @@ void BrowsedList::deletepicture()
 void BrowsedList::removeAndReread(const QByteArray &native, const QString &path, bool remove,
                                   std::function<void()> reselect)
 {
-    const QString folder = m_browser->currentFolder();
     m_refilling.clear(); // a refill awaited for an earlier removal was dropped
-    std::optional<Removal> now = m_reads.run<Removal>(
-        [native, folder, remove] {
-            // The file itself goes (no trash).
-            Removal removal;
-            if (remove && ::unlink(native.constData()) != 0)
-                removal.error = errno;
-            removal.listing = readPictureNames(folder);
-            return removal;
-        },
-        [this, native, path, folder, reselect](Removal late) {
+    if (!remove) {
+        reread(native, std::move(reselect));
+        return;
+    }
+    const QString folder = m_browser->currentFolder();
+    // The file itself goes (no trash).
+    const std::optional<int> now = m_delete.run<int>(
+        Request::fileAt(path), [native] { return ::unlink(native.constData()) == 0 ? 0 : errno; },
+        [this, native, path, folder, reselect](int error) {
             tell(QString());
-            // A folder left meanwhile is not refilled; a failure is told all the same. The
-            // picture is not asked about again until the refill (which may come late) is in.
-            const QByteArray outer = std::exchange(m_refilling, native);
-            finishRemoval(late, path, folder == m_browser->currentFolder() ? reselect : nullptr,
-                          [this, outer] { m_refilling = outer; });
+            // A folder left meanwhile is not refilled; the outcome is told all the same.
+            removed(error, native, path, folder == m_browser->currentFolder() ? reselect : nullptr);
         });
     if (now) {
-        finishRemoval(*now, path, reselect, {});
+        removed(*now, native, path, reselect);
         return;
     }
-    tell(remove ? QStringLiteral("Deleting %1…").arg(path)
-                : QStringLiteral("Reading the folder %1…").arg(folder));
 }
 
-void BrowsedList::finishRemoval(Removal &removal, const QString &path,
-                                const std::function<void()> &reselect,
-                                const std::function<void()> &refilled)
+void BrowsedList::removed(int error, const QByteArray &native, const QString &path,
+                          const std::function<void()> &reselect)
 {
-    if (removal.error != 0)
+    if (error != 0) {
         prompter().critical(QStringLiteral("Could not delete file: ") + path +
-                                QStringLiteral(" (") + errorText(removal.error) + QLatin1Char(')'),
+                                QStringLiteral(" (") + errorText(error) + QLatin1Char(')'),
                             deleteTitle());
-    if (!reselect) {
-        if (refilled)
-            refilled();
-        return;
+    } else {
+        m_deleted = native;
+        m_deletedListing = m_browser->files()->generation();
     }
-    m_browser->rereadAndRefill(std::move(removal.listing), [reselect, refilled] {
+    if (reselect)
+        reread(native, reselect);
+}
+
+void BrowsedList::reread(const QByteArray &native, std::function<void()> reselect)
+{
+    // The picture is not asked about again until the refill, which may come late, is in.
+    const QByteArray outer = std::exchange(m_refilling, native);
+    m_browser->rereadAndRefill({}, [this, reselect = std::move(reselect), outer] {
         reselect();
-        if (refilled)
-            refilled();
+        m_refilling = outer;
     });
 }
 
@@ -221,6 +241,7 @@ void BrowsedList::lookForWriter(const QByteArray &native, const QString &path, c
         return;
     }
     const std::optional<bool> now = m_writerLook.run<bool>(
+        Request::fileAt(path),
         [file = look.file, native, seen = look.identity] {
             return isBeingWritten(file, native, seen, firstWatch);
         },
@@ -241,6 +262,7 @@ void BrowsedList::waitForWriter(const QByteArray &native, const QString &path,
                                 std::shared_ptr<const OpenedFile> file)
 {
     m_awaited = native;
+    m_awaitedPath = path;
     m_awaitedFile = std::move(file);
     tell(QStringLiteral("The picture %1 is still being written.").arg(path));
     if (m_showAgain)
@@ -256,6 +278,7 @@ void BrowsedList::checkWriter()
         return;
     }
     const std::optional<bool> now = m_writerLook.run<bool>(
+        Request::fileAt(m_awaitedPath),
         [file = m_awaitedFile, native = m_awaited] {
             return isBeingWritten(file, native, FileIdentity(), stillWatch);
         },
@@ -287,6 +310,12 @@ void BrowsedList::stopWaiting()
     m_awaited.clear();
     m_awaitedFile.reset();
     tell(QString());
+}
+
+void BrowsedList::tellDeleting(const QString &notice)
+{
+    m_deleteText = notice;
+    tell(notice);
 }
 
 void BrowsedList::tell(const QString &notice)

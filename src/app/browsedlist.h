@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/detachedreads.h"
+#include "common/requests.h"
 #include "viewer/shownlist.h"
 
 #include <QObject>
@@ -16,17 +16,17 @@ struct FolderNames;
 // The folder browser's picture list as the display shows it, and what is said and done about its
 // files: the messages for a picture that cannot be shown, the question whether to delete a file
 // that is no readable picture, and the Delete command. The file is deleted and the folder read
-// again off the window's thread: an answer still to come is awaited with a notice
-// ("Deleting …"), and only then told, as a failure or by the list.
+// again off the window's thread (docs/design.md, "Work that may block"): an answer still to come
+// is awaited with a notice ("Deleting …"), and only then told, once, as a failure or by the list.
+// One delete at a time: while one is under way, Delete asks nothing and only says again what is
+// awaited, and a file deleted is not asked about again while the list has still to follow.
 class BrowsedList final : public QObject, public ShownList
 {
     Q_OBJECT
 
 public:
     using Notice = std::function<void(const QString &)>;
-    explicit BrowsedList(FolderBrowser *browser, Notice notice = {}, QObject *parent = nullptr)
-        : QObject(parent), m_browser(browser), m_notice(std::move(notice))
-    {}
+    explicit BrowsedList(FolderBrowser *browser, Notice notice = {}, QObject *parent = nullptr);
 
     int index() const override;
     void setIndex(int index) override;
@@ -49,15 +49,19 @@ public:
     void followWriters(std::function<void()> showAgain);
 
 private:
-    struct Removal;
     void askToDeleteUnreadable(const QByteArray &native, const QString &path);
     // Deletes the file when asked to, reads the folder again and refills the list, then runs
     // `reselect`; off the window's thread, as above.
     void removeAndReread(const QByteArray &native, const QString &path, bool remove,
                          std::function<void()> reselect);
-    void finishRemoval(Removal &removal, const QString &path, const std::function<void()> &reselect,
-                       const std::function<void()> &refilled);
+    // Tells a failed delete; refills the list when reselect is given.
+    void removed(int error, const QByteArray &native, const QString &path,
+                 const std::function<void()> &reselect);
+    void reread(const QByteArray &native, std::function<void()> reselect);
+    // Whether a Delete of native now is to be passed over: one is under way, or native is gone.
+    bool deleting(const QByteArray &native);
     void tell(const QString &notice);
+    void tellDeleting(const QString &notice);
     bool stillWritten(const QByteArray &native) const;
     // Asks whether someone writes the file (off the window's thread); one being written waits for
     // its writer, a bad one (`unreadable`) that nobody writes is asked about.
@@ -74,12 +78,18 @@ private:
     Notice m_notice;
     // The file whose late removal is being taken in: its re-display asks nothing again.
     QByteArray m_refilling;
+    QString m_deleteText; // what panel 1 was told of the delete under way
+    QByteArray m_deleted; // the file deleted last, and the listing the list had then
+    quint64 m_deletedListing = 0;
     std::function<void()> m_showAgain;
     QByteArray m_awaited; // the picture shown that waits for its writer
+    QString m_awaitedPath;
     std::shared_ptr<const OpenedFile> m_awaitedFile;
     QTimer m_writerCheck;
-    DetachedReads m_reads{this}; // last: answers stop before anything else goes
-    DetachedLine m_writerLook{m_reads};
+    PendingNotice m_deleteNotice;
+    Requests m_requests{this}; // last: answers stop before anything else goes
+    RequestLine m_delete{m_requests, &m_deleteNotice};
+    RequestLine m_writerLook{m_requests};
 };
 
 } // namespace vistrel

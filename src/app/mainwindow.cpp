@@ -50,7 +50,9 @@ QRect centralRect(const QRectF &twips)
 MainWindow::MainWindow(const QString &settingsFile, SettingsReader *startedRead)
     : m_settingsFile(settingsFile),
       m_reader(startedRead ? startedRead : new SettingsReader(settingsFile, this)),
-      m_placement(std::make_unique<WindowPlacement>(this))
+      m_placement(std::make_unique<WindowPlacement>(this)),
+      m_notices([this] { return m_statusBar->panelText(1); },
+                [this](const QString &text) { m_statusBar->setPanelText(1, text); })
 {
     setObjectName(QStringLiteral("frmVistrel"));
     m_reader->setParent(this);
@@ -62,9 +64,15 @@ MainWindow::MainWindow(const QString &settingsFile, SettingsReader *startedRead)
     connectSlideShow();
     connect(m_reader, &SettingsReader::arrived, this,
             [this](const StartupSettings &read) { takeInLateSettings(read.stored); });
+    // Escape, as Exit and the close box, ends the run once a save asked for has its outcome.
+    m_previousGate =
+        setEndGate([this](std::function<void()> end) { m_saver->beforeEnd(std::move(end)); });
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    setEndGate(std::move(m_previousGate));
+}
 
 void MainWindow::createWidgets()
 {
@@ -245,12 +253,10 @@ void MainWindow::SortedList_Click()
 void MainWindow::notice(const QString &text)
 {
     // Panel 1 is shared with the picture's sizes: only a notice still shown is taken back.
-    if (!text.isEmpty() || m_statusBar->panelText(1) == m_folderNotice)
-        m_statusBar->setPanelText(1, text);
-    m_folderNotice = text;
+    m_notices.tell(text);
 }
 
-void MainWindow::setOpenRequest(std::unique_ptr<EarlyAnswer<OpenRequest>> request,
+void MainWindow::setOpenRequest(std::unique_ptr<EarlyRequest<OpenRequest>> request,
                                 const QString &asked)
 {
     m_openAtStart->ask(std::move(request), asked, [this](const QString &text) { notice(text); });
@@ -393,6 +399,14 @@ void MainWindow::sortByName()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_ending && m_saver->isSaving()) {
+        event->ignore();
+        m_saver->beforeEnd([this] {
+            m_ending = true;
+            close();
+        });
+        return;
+    }
     // Closing the main window closes every other window of the program; nothing is saved.
     const QList<QWidget *> windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/settings.h"
+#include "common/requests.h"
+#include "common/services.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -30,7 +32,7 @@ class SlideShow;
 class SlideTarget;
 class WindowPlacement;
 struct OpenRequest;
-template<typename Result> class EarlyAnswer;
+template<typename Result> class EarlyRequest;
 
 // frmVistrel, the main window: the folder tree above the picture list at the left, the path
 // label and the viewing area with its scroll bars at the right, toolbar, menus and status bar.
@@ -49,7 +51,7 @@ public:
 
     // A picture or folder to open in place of the saved folder, as the command line's
     // resolution of the path asked answers; call before Form_Load.
-    void setOpenRequest(std::unique_ptr<EarlyAnswer<OpenRequest>> request, const QString &asked);
+    void setOpenRequest(std::unique_ptr<EarlyRequest<OpenRequest>> request, const QString &asked);
     // Restores the window and its modes from the store and opens the saved folder.
     void Form_Load();
     void Form_Resize();
@@ -112,8 +114,11 @@ private:
     std::unique_ptr<WindowPlacement> m_placement;
     OpenAtStart *m_openAtStart = nullptr;
     bool m_dontresize = false;
-    QString m_folderNotice; // panel 1's notice about something being read, while it shows
+    // Status panel 1's notices about something being read.
+    PanelText m_notices;
     std::unique_ptr<BusyCursor> m_sortBusy; // while the folder is put in a new order
+    bool m_ending = false; // the saves asked for have their outcome: closing ends the run
+    EndGate m_previousGate;
 };
 
 } // namespace vistrel

@@ -22,12 +22,21 @@ OpenAtStart::OpenAtStart(FolderTree *tree, FolderBrowser *browser, QWidget *list
     window->installEventFilter(this);
 }
 
-void OpenAtStart::ask(std::unique_ptr<EarlyAnswer<OpenRequest>> request, const QString &asked,
+void OpenAtStart::ask(std::unique_ptr<EarlyRequest<OpenRequest>> request, const QString &asked,
                       std::function<void(const QString &)> notice)
 {
     m_asked = std::move(request);
     m_askedPath = asked;
-    m_notice = std::move(notice);
+    m_tell = std::move(notice);
+    m_notice.pending = [this](const QString &path) {
+        if (!path.isEmpty())
+            m_tell(QStringLiteral("Reading %1…").arg(path));
+        else if (m_browser->pendingFolder().isEmpty()) // a slow folder's own notice stays
+            m_tell(QString());
+    };
+    m_notice.silent = [this](const QString &path) {
+        m_tell(QStringLiteral("The path %1 does not answer.").arg(path));
+    };
 }
 
 bool OpenAtStart::selectFolder()
@@ -37,7 +46,7 @@ bool OpenAtStart::selectFolder()
             m_asked->take([this](OpenRequest late) { answered(std::move(late)); });
         if (!now) {
             m_resolving = true;
-            m_notice(QStringLiteral("Reading %1…").arg(m_askedPath));
+            m_notice.wait(this, m_askedPath);
             return true; // the saved folder waits for the answer
         }
         m_request = std::move(*now);
@@ -51,8 +60,8 @@ bool OpenAtStart::selectFolder()
 void OpenAtStart::answered(OpenRequest request)
 {
     m_resolving = false;
+    m_notice.answered(this);
     if (folderChosen()) {
-        m_notice(QString());
         return; // the user has chosen a folder meanwhile
     }
     m_request = std::move(request);
@@ -72,13 +81,13 @@ void OpenAtStart::noticeWhileSeeking()
     // A folder slow to read has said so by now, in the notice's place; that one stays.
     const auto takeBack = [this] {
         if (m_browser->pendingFolder().isEmpty())
-            m_notice(QString());
+            m_tell(QString());
     };
     if (m_tree->pendingPath().isEmpty()) {
         takeBack();
         return;
     }
-    m_notice(QStringLiteral("Reading %1…").arg(m_askedPath));
+    m_tell(QStringLiteral("Reading %1…").arg(m_askedPath));
     // Its own context: selectPicture's wait for the same signal disconnects only its own.
     auto *watch = new QObject(this);
     const auto settled = [this, watch, takeBack] {
@@ -110,8 +119,8 @@ bool OpenAtStart::selectRequested()
 void OpenAtStart::openSavedFolder(const QString &saved)
 {
     const QString probe = joinFolderAndName(saved, QString());
-    const std::optional<bool> found = m_reads.runAt<bool>(
-        saved, [probe] { return folderHasAnyFile(probe); },
+    const std::optional<bool> found = m_requests.run<bool>(
+        Request(saved), [probe] { return folderHasAnyFile(probe); },
         [this, saved](bool late) {
             if (late && m_tree->selectedPath().isEmpty())
                 m_tree->setSelectedPath(saved);

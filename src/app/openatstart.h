@@ -1,8 +1,7 @@
 #pragma once
 
 #include "app/commandline.h"
-#include "app/earlyanswer.h"
-#include "common/detachedreads.h"
+#include "common/requests.h"
 
 #include <QObject>
 
@@ -23,7 +22,8 @@ class FolderTree;
 // takes the keyboard (the arrow keys go on to the next pictures), and what could not be opened
 // is said over the window; a folder slow to answer has its picture selected when its listing
 // comes, unless another folder has been chosen by then. The command line is resolved off the
-// window's thread: one whose path has not answered at Continue is taken in when it does, in the
+// window's thread: one whose path does not answer within the quick answer at Continue is said
+// to be read (after a while, once, that it does not answer) and taken in when it does, in the
 // saved folder's place, unless a folder has been chosen by then.
 class OpenAtStart : public QObject
 {
@@ -36,7 +36,7 @@ public:
 
     // What the command line asks for, as its resolution of the path asked will answer, and how
     // to tell that it is still being looked at; call before selectFolder.
-    void ask(std::unique_ptr<EarlyAnswer<OpenRequest>> request, const QString &asked,
+    void ask(std::unique_ptr<EarlyRequest<OpenRequest>> request, const QString &asked,
              std::function<void(const QString &)> notice);
     // Selects the folder asked for. False when nothing is asked for or the folder tree cannot
     // open it: the start-up then goes on with the saved folder. True while the command line's
@@ -66,13 +66,14 @@ private:
     FolderBrowser *m_browser;
     QWidget *m_listView;
     std::function<void()> m_openSaved;
-    std::unique_ptr<EarlyAnswer<OpenRequest>> m_asked;
+    std::unique_ptr<EarlyRequest<OpenRequest>> m_asked;
     QString m_askedPath;
-    std::function<void(const QString &)> m_notice;
+    std::function<void(const QString &)> m_tell;
+    PendingNotice m_notice; // the command line's path, while its answer is to come
     bool m_resolving = false;
     bool m_shown = false;
     bool m_folderOpened = false;
-    DetachedReads m_reads{this}; // last: answers stop before anything else goes
+    Requests m_requests{this}; // last: answers stop before anything else goes
 };
 
 } // namespace vistrel

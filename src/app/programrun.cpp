@@ -1,11 +1,13 @@
 #include "app/programrun.h"
 
 #include "app/displayprofile.h"
-#include "app/earlyanswer.h"
 #include "app/mainwindow.h"
 #include "app/settingsreader.h"
+#include "common/requests.h"
 #include "info/startup.h"
 #include "viewer/colourprofile.h"
+
+#include <QDir>
 
 #include <utility>
 
@@ -22,7 +24,10 @@ SplashWindow *ProgramRun::start()
 {
     // Begun before anything else, so that the time the splash stands counts for it.
     m_read = std::make_unique<SettingsReader>(m_settingsFile);
-    m_request = std::make_unique<EarlyAnswer<OpenRequest>>(m_resolve);
+    // The path asked for names its place; a relative one is taken from the working folder.
+    const QString place =
+        m_asked.isEmpty() ? QString() : QDir::cleanPath(QDir::current().absoluteFilePath(m_asked));
+    m_request = std::make_unique<EarlyRequest<OpenRequest>>(Request(place), m_resolve);
     // Read before any picture is decoded, which all take the display's colours.
     setDisplayProfile(x11DisplayProfile());
     return Main([this]() -> QWidget * {

@@ -11,7 +11,7 @@ namespace vistrel {
 
 class MainWindow;
 class SettingsReader;
-template<typename Result> class EarlyAnswer;
+template<typename Result> class EarlyRequest;
 class SplashWindow;
 
 // One run of the program over a settings file: the settings read begun, the splash, and on its
@@ -38,8 +38,8 @@ private:
     QString m_settingsFile;
     Resolver m_resolve;
     QString m_asked;
-    std::unique_ptr<EarlyAnswer<OpenRequest>> m_request; // from start() until Continue
-    std::unique_ptr<SettingsReader> m_read;              // from the start of the run until Continue
+    std::unique_ptr<EarlyRequest<OpenRequest>> m_request; // from start() until Continue
+    std::unique_ptr<SettingsReader> m_read; // from the start of the run until Continue
     std::unique_ptr<MainWindow> m_window;
 };
 

@@ -6,18 +6,20 @@
 namespace vistrel {
 
 SettingsReader::SettingsReader(QString file, QObject *parent)
-    : QObject(parent), m_file(std::move(file)), m_answer([file = m_file] {
+    : QObject(parent), m_file(std::move(file)), m_answer(Request::fileAt(m_file), [file = m_file] {
           // The desktop names the documents folder in a file of the configuration folder.
           return StartupSettings{readSettings(file), userFolder(QStandardPaths::DocumentsLocation)};
       })
 {
-    m_silence.setSingleShot(true);
-    m_silence.setInterval(DetachedReads::silence);
-    connect(&m_silence, &QTimer::timeout, this, [this] {
+    m_notice.pending = [this](const QString &place) {
+        if (!place.isEmpty())
+            tell(QStringLiteral("Reading the settings from %1…").arg(m_file));
+    };
+    m_notice.silent = [this](const QString &) {
         tell(QStringLiteral("The folder of %1 does not answer; the window shows the default "
                             "settings until it does.")
                  .arg(m_file));
-    });
+    };
 }
 
 QString SettingsReader::fallbackDocuments()
@@ -28,14 +30,15 @@ QString SettingsReader::fallbackDocuments()
 std::optional<StartupSettings> SettingsReader::take(MainStatusBar *status,
                                                     std::chrono::milliseconds wait)
 {
-    m_status = status;
+    if (status)
+        m_panel.emplace([status] { return status->panelText(1); },
+                        [status](const QString &text) { status->setPanelText(1, text); });
     std::optional<StartupSettings> now =
         m_answer.take([this](StartupSettings values) { late(values); }, wait);
     if (now)
         return now;
     m_pending = true;
-    tell(QStringLiteral("Reading the settings from %1…").arg(m_file));
-    m_silence.start();
+    m_notice.wait(this, m_file);
     return std::nullopt;
 }
 
@@ -44,7 +47,7 @@ void SettingsReader::late(const StartupSettings &values)
     if (!m_pending)
         return;
     m_pending = false;
-    m_silence.stop();
+    m_notice.answered(this);
     tell(QStringLiteral("The settings were read from %1.").arg(m_file));
     emit arrived(values);
 }
@@ -54,18 +57,14 @@ void SettingsReader::drop()
     if (!m_pending)
         return;
     m_pending = false;
-    m_silence.stop();
+    m_notice.answered(this);
     tell(QString());
 }
 
-void SettingsReader::tell(const QString &notice)
+void SettingsReader::tell(const QString &text)
 {
-    if (!m_status)
-        return;
-    // Panel 1 is shared: only a text of the read's own is taken back.
-    if (!notice.isEmpty() || m_status->panelText(1) == m_notice)
-        m_status->setPanelText(1, notice);
-    m_notice = notice;
+    if (m_panel)
+        m_panel->tell(text);
 }
 
 } // namespace vistrel

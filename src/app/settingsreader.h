@@ -1,11 +1,10 @@
 #pragma once
 
-#include "app/earlyanswer.h"
 #include "app/settings.h"
+#include "common/requests.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <chrono>
 #include <optional>
@@ -34,9 +33,9 @@ class SettingsReader : public QObject
 public:
     explicit SettingsReader(QString file, QObject *parent = nullptr);
 
-    // The answer, if it has come; else nothing, and it is told in status as awaited.
-    std::optional<StartupSettings>
-    take(MainStatusBar *status, std::chrono::milliseconds wait = DetachedReads::quickAnswer);
+    // The answer, if it comes within wait; else nothing, and it is told in status as awaited.
+    std::optional<StartupSettings> take(MainStatusBar *status,
+                                        std::chrono::milliseconds wait = Requests::quickAnswer);
     // Whether take() found no answer and the answer is still wanted.
     bool isPending() const { return m_pending; }
     // The answer still to come is not wanted any more.
@@ -50,14 +49,13 @@ signals:
 
 private:
     void late(const StartupSettings &values);
-    void tell(const QString &notice);
+    void tell(const QString &text);
 
     QString m_file;
     bool m_pending = false;
-    MainStatusBar *m_status = nullptr;
-    QString m_notice; // panel 1's text about the read, while it shows
-    QTimer m_silence;
-    EarlyAnswer<StartupSettings> m_answer; // last: answers stop before anything else goes
+    std::optional<PanelText> m_panel; // status panel 1's text about the read, once taken
+    PendingNotice m_notice;
+    EarlyRequest<StartupSettings> m_answer; // last: answers stop before anything else goes
 };
 
 } // namespace vistrel

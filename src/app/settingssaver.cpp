@@ -3,22 +3,31 @@
 #include "app/statusbar.h"
 #include "common/services.h"
 
+#include <QFileInfo>
+
+#include <utility>
+
 namespace vistrel {
 
 SettingsSaver::SettingsSaver(QString file, MainStatusBar *status, QObject *parent)
-    : QObject(parent), m_file(std::move(file)), m_status(status)
+    : QObject(parent), m_file(std::move(file)),
+      m_panel([status] { return status->panelText(1); },
+              [status](const QString &text) { status->setPanelText(1, text); })
 {
-    m_silence.setSingleShot(true);
-    m_silence.setInterval(DetachedReads::silence);
-    connect(&m_silence, &QTimer::timeout, this, [this] {
-        tell(QStringLiteral("The folder of %1 does not answer; the settings are not saved yet.")
-                 .arg(m_file));
-    });
+    m_notice.silent = [this](const QString &) {
+        m_panel.tell(
+            QStringLiteral("The folder of %1 does not answer; the settings are not saved yet.")
+                .arg(m_file));
+    };
+    m_endWait.setSingleShot(true);
+    connect(&m_endWait, &QTimer::timeout, this, &SettingsSaver::giveUp);
 }
+
+SettingsSaver::~SettingsSaver() = default;
 
 void SettingsSaver::save(const StoredSettings &values)
 {
-    if (m_saving) {
+    if (isSaving()) {
         m_next = values;
         return;
     }
@@ -30,45 +39,81 @@ void SettingsSaver::start(const StoredSettings &values)
     std::optional<QString> failure;
     {
         const BusyCursor busy; // only while waiting: a message never shows the hourglass
-        failure =
-            m_reads.run<QString>([file = m_file, values] { return writeSettings(file, values); },
-                                 [this](QString late) { finish(late, true); });
+        failure = m_line.run<QString>(
+            Request::fileAt(m_file),
+            [file = m_file, values] { return writeSettings(file, values); },
+            [this](QString late) { finish(late, true); });
     }
     if (failure) {
         finish(*failure, false);
         return;
     }
-    m_saving = true;
-    tell(QStringLiteral("Saving the settings to %1…").arg(m_file));
-    m_silence.start();
+    m_panel.tell(m_end ? QStringLiteral("Saving the settings to %1 before ending…").arg(m_file)
+                       : QStringLiteral("Saving the settings to %1…").arg(m_file));
 }
 
 void SettingsSaver::finish(const QString &failure, bool late)
 {
-    m_saving = false;
-    m_silence.stop();
+    // The bound of the end's wait does not run out while the outcome is being told.
+    m_endWait.stop();
     if (!failure.isEmpty()) {
-        tell(QString());
+        m_panel.tell(QString());
         prompter().critical(
             QStringLiteral("The settings could not be saved to %1: %2.").arg(m_file, failure),
             errorTitle());
     } else if (late) {
-        tell(QStringLiteral("The settings were saved to %1.").arg(m_file));
+        m_panel.tell(QStringLiteral("The settings were saved to %1.").arg(m_file));
     }
     emit finished(failure);
-    if (m_next && !m_saving) {
+    if (m_next && !isSaving()) {
         const StoredSettings next = *m_next;
         m_next.reset();
         start(next);
     }
+    if (!m_end)
+        return;
+    if (!isSaving())
+        end();
+    else if (!m_endWait.isActive())
+        m_endWait.start(std::chrono::milliseconds(m_endBy.remainingTime()));
 }
 
-void SettingsSaver::tell(const QString &notice)
+void SettingsSaver::beforeEnd(std::function<void()> endRun, std::chrono::milliseconds wait)
 {
-    // Panel 1 is shared: only a text of the save's own is taken back.
-    if (!notice.isEmpty() || m_status->panelText(1) == m_notice)
-        m_status->setPanelText(1, notice);
-    m_notice = notice;
+    if (!isSaving()) {
+        endRun();
+        return;
+    }
+    if (m_end)
+        return;
+    m_end = std::move(endRun);
+    m_endBusy = std::make_unique<BusyCursor>();
+    m_endBy = QDeadlineTimer(wait);
+    m_panel.tell(QStringLiteral("Saving the settings to %1 before ending…").arg(m_file));
+    m_endWait.start(wait);
+}
+
+void SettingsSaver::giveUp()
+{
+    if (!isSaving() || !m_end)
+        return;
+    m_line.drop(); // its outcome, should it come, is not told: it is told as not done
+    m_next.reset();
+    m_endBusy.reset();
+    m_panel.tell(QString());
+    prompter().critical(QStringLiteral("The settings were not saved to %1: the folder %2 does "
+                                       "not answer.")
+                            .arg(m_file, QFileInfo(m_file).path()),
+                        errorTitle());
+    end();
+}
+
+void SettingsSaver::end()
+{
+    m_endWait.stop();
+    m_endBusy.reset();
+    if (const std::function<void()> endRun = std::exchange(m_end, {}))
+        endRun();
 }
 
 } // namespace vistrel

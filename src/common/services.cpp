@@ -15,6 +15,7 @@
 #include <QtMath>
 
 #include <cstdlib>
+#include <utility>
 
 namespace vistrel {
 namespace {
@@ -131,6 +132,12 @@ public:
     void endNow() override { std::_Exit(0); }
 };
 
+EndGate &endGate()
+{
+    static EndGate gate;
+    return gate;
+}
+
 class EscapeEndsRun final : public QObject
 {
 public:
@@ -138,7 +145,11 @@ public:
     {
         if (event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            terminator().endNow();
+            const auto end = [] { terminator().endNow(); };
+            if (const EndGate gate = endGate())
+                gate(end);
+            else
+                end();
             return true;
         }
         return QObject::eventFilter(watched, event);
@@ -182,6 +193,11 @@ void endRunOnEscape(QWidget *widget)
     static EscapeEndsRun filter;
     if (widget)
         widget->installEventFilter(&filter);
+}
+
+EndGate setEndGate(EndGate gate)
+{
+    return std::exchange(endGate(), std::move(gate));
 }
 
 void setDialogParent(QWidget *parent)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace vistrel {
@@ -44,9 +46,15 @@ Terminator *setTerminator(Terminator *replacement); // returns the previous one
 // Whether a message box of the program is open, waiting for its answer.
 bool isMessageOpen();
 
-// Esc pressed on widget (it sees the key before the widget acts on it) ends the run at once
-// through terminator(); every other key goes on to the widget.
+// Esc pressed on widget (it sees the key before the widget acts on it) ends the run through the
+// end gate and terminator(); every other key goes on to the widget.
 void endRunOnEscape(QWidget *widget);
+
+// What must be done before the run may end (a save whose outcome is still to come): given the
+// ending, the gate runs it at once or once that is done. Without one the run ends at once.
+// Returns the previous gate.
+using EndGate = std::function<void(std::function<void()> end)>;
+EndGate setEndGate(EndGate gate);
 
 // The main window (or nullptr): parent for the real message boxes, unless a modal dialog of the
 // program is open, which then is their parent.

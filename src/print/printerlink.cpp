@@ -3,6 +3,16 @@
 #include <QFile>
 
 namespace vistrel {
+namespace {
+
+// The place of every request to the print service: one that does not answer holds up one
+// thread, and the requests after it wait for it to answer.
+Request printService()
+{
+    return Request(QStringLiteral("the print service"));
+}
+
+} // namespace
 
 PrinterLink::PrinterLink(DestinationFinder finder, QObject *parent)
     : QObject(parent), m_finder(std::move(finder))
@@ -12,12 +22,11 @@ PrinterLink::~PrinterLink() = default;
 
 void PrinterLink::lookUp()
 {
-    if (m_lookingUp)
+    if (lookingUp())
         return;
-    m_lookingUp = true;
     DestinationFinder finder = m_finder;
-    std::optional<DestinationLookup> quick = m_work.run<DestinationLookup>(
-        [finder] { return finder ? finder() : DestinationLookup(); },
+    std::optional<DestinationLookup> quick = m_lookup.run<DestinationLookup>(
+        printService(), [finder] { return finder ? finder() : DestinationLookup(); },
         [this](DestinationLookup found) { takeLookup(std::move(found)); });
     if (quick)
         takeLookup(std::move(*quick));
@@ -25,7 +34,6 @@ void PrinterLink::lookUp()
 
 void PrinterLink::takeLookup(DestinationLookup found)
 {
-    m_lookingUp = false;
     m_printer = std::move(found.destination);
     m_problem = found.problem;
     if (!m_printer && m_problem.isEmpty())
@@ -43,13 +51,13 @@ QPageLayout PrinterLink::paper() const
 
 void PrinterLink::handOver(const QString &pdfPath, const QString &title)
 {
-    if (!m_printer || m_handingOver) {
+    if (!m_printer || handingOver()) {
         QFile::remove(pdfPath);
         return;
     }
-    m_handingOver = true;
     // The printer object lives as long as the hand-over, whatever happens to this link.
-    std::optional<HandOverOutcome> quick = m_work.run<HandOverOutcome>(
+    std::optional<HandOverOutcome> quick = m_handOver.run<HandOverOutcome>(
+        printService(),
         [printer = m_printer, pdfPath, title] {
             const HandOverOutcome outcome = printer->handOver(pdfPath, title);
             QFile::remove(pdfPath);
@@ -62,7 +70,6 @@ void PrinterLink::handOver(const QString &pdfPath, const QString &title)
 
 void PrinterLink::takeOutcome(HandOverOutcome outcome)
 {
-    m_handingOver = false;
     emit handedOver(outcome);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/detachedreads.h"
+#include "common/requests.h"
 #include "print/printdestination.h"
 
 #include <QObject>
@@ -23,8 +23,8 @@ public:
 
     // Starts looking for the printer, unless a lookup is under way; lookedUp() follows.
     void lookUp();
-    bool lookingUp() const { return m_lookingUp; }
-    bool handingOver() const { return m_handingOver; }
+    bool lookingUp() const { return m_lookup.isPending(); }
+    bool handingOver() const { return m_handOver.isPending(); }
 
     // The printer found by the last lookup; null while none was found.
     PrintDestination *printer() const { return m_printer.get(); }
@@ -48,9 +48,9 @@ private:
     DestinationFinder m_finder;
     std::shared_ptr<PrintDestination> m_printer;
     QString m_problem;
-    bool m_lookingUp = false;
-    bool m_handingOver = false;
-    DetachedReads m_work{this}; // last: its late answers go before the state they touch
+    Requests m_requests{this}; // last: its late answers go before the state they touch
+    RequestLine m_lookup{m_requests};
+    RequestLine m_handOver{m_requests};
 };
 
 } // namespace vistrel

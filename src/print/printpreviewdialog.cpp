@@ -142,6 +142,10 @@ PrintPreviewDialog::PrintPreviewDialog(PictureSource picture, DestinationFinder 
     connect(m_link, &PrinterLink::lookedUp, this, &PrintPreviewDialog::printerFound);
     connect(m_link, &PrinterLink::handedOver, this, &PrintPreviewDialog::pageHandedOver);
     // The shown file read at full resolution: the page shows it, and a Print waiting goes on.
+    connect(m_pictures, &PictureLink::silent, this, [this] {
+        if (m_printWhenRead)
+            m_picture1->setNotice(m_pictures->readingNotice());
+    });
     connect(m_pictures, &PictureLink::fullPictureRead, this, [this] {
         if (m_drawnPage)
             drawPreview(*m_drawnPage);
@@ -312,8 +316,7 @@ bool PrintPreviewDialog::printPage()
         return false; // one page at a time
     if (m_pictures->reading()) {
         m_printWhenRead = page;
-        m_picture1->setNotice(QStringLiteral("Reading the picture: the page prints once it is "
-                                             "read..."));
+        m_picture1->setNotice(m_pictures->readingNotice());
         return false;
     }
     return printTaken(*page);

@@ -4,42 +4,16 @@ namespace vistrel {
 
 PictureLooks::PictureLooks(QObject *parent) : QObject(parent)
 {
-    m_silence.setSingleShot(true);
-    m_silence.setInterval(DetachedReads::silence);
-    connect(&m_silence, &QTimer::timeout, this, [this] { emit silent(m_path); });
+    m_notice.pending = [this](const QString &path) { emit pending(path); };
+    m_notice.silent = [this](const QString &path) { emit silent(path); };
 }
 
 std::optional<FileLook> PictureLooks::look(const QByteArray &native, const QString &path,
                                            std::function<void(const FileLook &)> late)
 {
-    settle();
-    std::optional<FileLook> now = m_line.runAt<FileLook>(
-        path, [native] { return FileLook::of(native); },
-        [this, late = std::move(late)](FileLook answer) {
-            settle();
-            late(answer);
-        });
-    if (!now) {
-        m_path = path;
-        m_silence.start();
-        emit pending(path);
-    }
-    return now;
-}
-
-void PictureLooks::drop()
-{
-    m_line.drop();
-    settle();
-}
-
-void PictureLooks::settle()
-{
-    m_silence.stop();
-    if (m_path.isEmpty())
-        return;
-    m_path.clear();
-    emit pending(QString());
+    return m_line.run<FileLook>(
+        Request::fileAt(path), [native] { return FileLook::of(native); },
+        [late = std::move(late)](FileLook answer) { late(answer); });
 }
 
 } // namespace vistrel

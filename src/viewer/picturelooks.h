@@ -1,11 +1,10 @@
 #pragma once
 
-#include "common/detachedreads.h"
+#include "common/requests.h"
 #include "viewer/filelook.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -25,7 +24,7 @@ public:
 
     std::optional<FileLook> look(const QByteArray &native, const QString &path,
                                  std::function<void(const FileLook &)> late);
-    void drop();
+    void drop() { m_line.drop(); }
     bool isPending() const { return m_line.isPending(); }
 
 signals:
@@ -33,12 +32,9 @@ signals:
     void silent(const QString &path);
 
 private:
-    void settle();
-
-    QTimer m_silence;
-    QString m_path;              // of the look to come, empty when none
-    DetachedReads m_reads{this}; // last: answers stop before anything else goes
-    DetachedLine m_line{m_reads};
+    PendingNotice m_notice;
+    Requests m_requests{this}; // last: answers stop before anything else goes
+    RequestLine m_line{m_requests, &m_notice};
 };
 
 } // namespace vistrel

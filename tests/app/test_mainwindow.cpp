@@ -2,6 +2,7 @@
 // settings and the keys that reach commands.
 
 #include "app/accessibility.h"
+#include "app/commandline.h"
 #include "app/commands.h"
 #include "app/mainwindow.h"
 #include "app/settingssaver.h"
@@ -14,6 +15,7 @@
 #include "browse/slowfolders.h"
 #include "common/identity.h"
 #include "common/nativename.h"
+#include "common/requests.h"
 #include "settingsfile.h"
 #include "slideshow/slideshow.h"
 #include "testutils.h"
@@ -27,6 +29,7 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
@@ -37,6 +40,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <future>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -684,6 +688,118 @@ private slots:
         }
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         QCOMPARE(run.services.ends.ends, 0);
+    }
+
+    // Exit, Escape and the close box end the run only once a save asked for has its outcome,
+    // told as usual; one still unknown after the bound is told, once, as not done.
+    void endWaitsForTheSave_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("slowMs");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("Exit, nothing being saved: at once") << "Exit" << 0 << true << QString();
+        QTest::newRow("Exit during a slow save: ends once saved")
+            << "Exit" << 300 << true << QString();
+        QTest::newRow("Escape during a slow save that fails: the failure, then the end")
+            << "Escape" << 300 << false << "The settings could not be saved to %1";
+        QTest::newRow("the close box, a folder that never answers: not saved, then the end")
+            << "close" << -1 << true
+            << "The settings were not saved to %1: the folder %2 does "
+               "not answer.";
+    }
+    void endWaitsForTheSave()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, slowMs);
+        QFETCH(bool, writable);
+        QFETCH(QString, told);
+        vistrel::test::TemporaryDir config;
+        const QString path = writable ? config.filePath(QStringLiteral("Vistrel.ini"))
+                                      : QStringLiteral("/proc/vistrel/Vistrel.ini");
+        Run run(QByteArray(), path);
+        run.window.Form_Load();
+        run.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&run.window));
+        run.action(Commands::SortDate)->trigger(); // Toolbar1 becomes 1 once saved
+        const auto unslow = qScopeGuard([] { vistrel_slow_files(nullptr, 0); });
+        if (slowMs != 0) {
+            vistrel_slow_files(QFile::encodeName(QFileInfo(path).path()).constData(), slowMs);
+            run.action(Commands::Save)->trigger();
+            QVERIFY(run.window.settingsSaver()->isSaving());
+        }
+        const auto ended = [&] {
+            return how == QLatin1String("Escape") ? run.services.ends.ends == 1
+                                                  : !run.window.isVisible();
+        };
+        if (how == QLatin1String("Exit"))
+            run.action(Commands::Exit)->trigger();
+        else if (how == QLatin1String("Escape"))
+            QTest::keyClick(run.window.folderTree(), Qt::Key_Escape);
+        else
+            run.window.close();
+        if (slowMs != 0) {
+            QVERIFY(!ended());
+            QCOMPARE(run.window.statusPanels()->panelText(1),
+                     QStringLiteral("Saving the settings to %1 before ending…").arg(path));
+            QVERIFY(QGuiApplication::overrideCursor());
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(ended(), 20000);
+        const ScriptedPrompter &prompts = run.services.prompts;
+        QCOMPARE(prompts.shown.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty()) {
+            QCOMPARE(prompts.shown.at(0).kind, ScriptedPrompter::Critical);
+            const QString expected = QString(told)
+                                         .replace(QLatin1String("%1"), path)
+                                         .replace(QLatin1String("%2"), QFileInfo(path).path());
+            QVERIFY2(prompts.shown.at(0).prompt.startsWith(expected),
+                     qPrintable(prompts.shown.at(0).prompt));
+        }
+        if (writable) {
+            vistrel_slow_files(nullptr, 0);
+            QSettings written(path, QSettings::IniFormat);
+            QCOMPARE(written.value(QStringLiteral("Settings/Toolbar1")).toString(),
+                     QLatin1String(slowMs > 0 ? "1" : ""));
+        }
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QCOMPARE(run.services.ends.ends, how == QLatin1String("Escape") ? 1 : 0);
+    }
+
+    // The command line's path that does not answer is said to be read, then once that it does
+    // not answer; the folder is opened when it answers.
+    void commandLinePathThatDoesNotAnswer()
+    {
+        Sandbox box;
+        fillDated(box);
+        Run run;
+        std::promise<void> gate;
+        bool released = false;
+        const auto release = qScopeGuard([&] {
+            if (!released)
+                gate.set_value();
+        });
+        const QString asked = box.file(QStringLiteral("b.jpg"));
+        run.window.setOpenRequest(std::make_unique<EarlyRequest<OpenRequest>>(
+                                      Request(asked),
+                                      [opened = gate.get_future().share(), folder = box.path()] {
+                                          opened.wait();
+                                          OpenRequest request;
+                                          request.kind = OpenRequest::Kind::Picture;
+                                          request.folder = folder;
+                                          request.picture = "b.jpg";
+                                          return request;
+                                      }),
+                                  asked);
+        run.window.Form_Load();
+        MainStatusBar *status = run.window.statusPanels();
+        QCOMPARE(status->panelText(1), QStringLiteral("Reading %1…").arg(asked));
+        QTRY_COMPARE_WITH_TIMEOUT(status->panelText(1),
+                                  QStringLiteral("The path %1 does not answer.").arg(asked), 20000);
+        released = true;
+        gate.set_value();
+        QTRY_COMPARE_WITH_TIMEOUT(run.browser()->currentFolder(), box.path(), 20000);
+        QCOMPARE(run.names(), byName);
+        QVERIFY2(!status->panelText(1).contains(asked), qPrintable(status->panelText(1)));
     }
 
     void unreadableFolderIsReported()

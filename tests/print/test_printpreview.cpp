@@ -1,6 +1,7 @@
 // The print preview window: its opening state, the first drawing, refusals, and the page as it
 // comes out of a PDF printer compared with the paper image.
 
+#include "print/paperimage.h"
 #include "print/printpreviewdialog.h"
 #include "printtesttools.h"
 #include "testutils.h"
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <future>
 #include <memory>
 
 using namespace vistrel;
@@ -36,12 +38,14 @@ struct Fixture
     int pictureCalls = 0;
     QPageSize::PageSizeId paper = QPageSize::Letter;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    std::function<FullPicture()> fullRead; // the shown file's read, when it is to be read
 
     std::unique_ptr<PrintPreviewDialog> open()
     {
-        auto source = [this](const PrintablePicture &) {
+        auto source = [this](const PrintablePicture &previous) {
             ++pictureCalls;
-            return PrintablePicture{picturePath, picture, QString(), 1, {}};
+            return PrintablePicture{picturePath, picture, QString(), 1,
+                                    previous.serial == 1 ? nullptr : fullRead};
         };
         return std::make_unique<PrintPreviewDialog>(source, pdfFile(pdf, paper, orientation));
     }
@@ -140,6 +144,7 @@ private slots:
     void noPrinterIsReported();
     void failedJobIsNotReportedAsPrinted();
     void hugeSizesDrawWithoutHarm();
+    void printWaitsForAPictureThatDoesNotAnswer();
 };
 
 void TestPrintPreview::initTestCase()
@@ -564,6 +569,40 @@ void TestPrintPreview::hugeSizesDrawWithoutHarm()
     QVERIFY(dialog->updatePreview());
     QVERIFY(isRed(dialog->paperContent().pixel(10, 10)));
     QVERIFY(printed(dialog.get()));
+    QCOMPARE(services.prompts.shown.size(), 0);
+}
+
+// A Print waits for the shown file's read, says so, and once after a while that the picture does
+// not answer; the page prints once the read answers.
+void TestPrintPreview::printWaitsForAPictureThatDoesNotAnswer()
+{
+    ScopedServices services;
+    Fixture fx;
+    std::promise<void> gate;
+    bool released = false;
+    const auto release = qScopeGuard([&] {
+        if (!released)
+            gate.set_value();
+    });
+    fx.fullRead = [opened = gate.get_future().share(), image = fx.picture] {
+        opened.wait();
+        return FullPicture{image, QString()};
+    };
+    auto dialog = fx.open();
+    dialog->show();
+    auto *paper = dialog->findChild<PaperImage *>(QStringLiteral("Picture1"));
+    QVERIFY(!dialog->printPage());
+    QCOMPARE(paper->notice(),
+             QStringLiteral("Reading the picture: the page prints once it is read..."));
+    QTRY_COMPARE_WITH_TIMEOUT(paper->notice(),
+                              QStringLiteral("The picture %1 does not answer: the page prints "
+                                             "once it is read...")
+                                  .arg(picturePath),
+                              20000);
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    released = true;
+    gate.set_value();
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->result(), int(QDialog::Accepted), 20000);
     QCOMPARE(services.prompts.shown.size(), 0);
 }
 

@@ -817,6 +817,58 @@ private slots:
             QCOMPARE(rig.label->text(), rig.pathOf(left.at(after)));
     }
 
+    // One delete at a time: a Delete while one is under way asks nothing, and its outcome is told
+    // once, as what happened; one that never answers is said, once, not to answer.
+    void deleteUnderWayIsAskedOnce_data()
+    {
+        QTest::addColumn<int>("lookupMs");
+        QTest::addColumn<bool>("byDate");
+        QTest::addColumn<QString>("secondWhile");
+        QTest::newRow("again while the delete is to answer") << 300 << false << "deleting";
+        QTest::newRow("again once deleted, the list still to follow") << 1000 << true << "listing";
+        QTest::newRow("a folder that never answers") << -1 << false << "silent";
+    }
+    void deleteUnderWayIsAskedOnce()
+    {
+        QFETCH(int, lookupMs);
+        QFETCH(bool, byDate);
+        QFETCH(QString, secondWhile);
+        Rig rig(true);
+        for (const char *f : {"a.bmp", "b.bmp", "c.bmp"})
+            rig.put(f, solid(10, 10, Qt::red));
+        if (byDate)
+            rig.browser.setSortType(QStringLiteral("Date"));
+        rig.open();
+        rig.browser.list()->setListIndex(1);
+        const QString victim = rig.pathOf(rig.names().at(1));
+        rig.services.prompts.answers = {true, true};
+        const SlowFiles slowed(rig.box.path(), lookupMs);
+        rig.shown.deletepicture();
+        QCOMPARE(rig.notice, QStringLiteral("Deleting %1…").arg(victim));
+        if (secondWhile == QLatin1String("silent"))
+            QTRY_COMPARE_WITH_TIMEOUT(rig.notice,
+                                      QStringLiteral("The folder %1 does not answer; %2 is still "
+                                                     "being deleted.")
+                                          .arg(rig.box.path(), victim),
+                                      20000);
+        if (secondWhile == QLatin1String("listing")) {
+            QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(victim), 20000);
+            if (!rig.names().contains(QFileInfo(victim).fileName()))
+                QSKIP("the list followed before the second Delete could be given");
+        }
+        const QString said = rig.notice;
+        rig.notice.clear();
+        rig.shown.deletepicture();
+        if (secondWhile != QLatin1String("listing"))
+            QCOMPARE(rig.notice, said); // said again, nothing asked
+        QCOMPARE(rig.services.prompts.shown.size(), 1);
+        if (lookupMs < 0)
+            return;
+        QTRY_COMPARE_WITH_TIMEOUT(rig.names().size(), 2, 20000);
+        QCOMPARE(rig.services.prompts.shown.size(), 1); // no failure told for the one deleted
+        QVERIFY(!rig.names().contains(QFileInfo(victim).fileName()));
+    }
+
     void deleteOnNoTouchesNothing()
     {
         Rig rig(true);
