@@ -717,7 +717,7 @@ private slots:
         vistrel::test::TemporaryDir config;
         const QString path = writable ? config.filePath(QStringLiteral("Vistrel.ini"))
                                       : QStringLiteral("/proc/vistrel/Vistrel.ini");
-        Run run(QByteArray(), path);
+        WindowSession run(QByteArray(), path);
         run.window.Form_Load();
         run.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&run.window));
@@ -771,7 +771,7 @@ private slots:
     {
         Sandbox box;
         fillDated(box);
-        Run run;
+        WindowSession run;
         std::promise<void> gate;
         bool released = false;
         const auto release = qScopeGuard([&] {
