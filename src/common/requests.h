@@ -82,7 +82,8 @@ struct Mailbox
 struct LineState
 {
     std::atomic<quint64> last{0};
-    quint64 pending = 0; // the request whose answer is to come; owner's thread only
+    quint64 pending = 0;     // the request whose answer is to come; owner's thread only
+    bool delivering = false; // a late answer is being handed over; owner's thread only
 };
 
 // One read on the pool, with the requests that wait for its answer.
@@ -339,7 +340,9 @@ public:
                                             if (state->last != number)
                                                 return;
                                             state->pending = 0;
+                                            state->delivering = true;
                                             late(std::move(answer));
+                                            state->delivering = false;
                                             // A request made by late goes on with the notice. The
                                             // line may be gone (late took away what held it): only
                                             // its shared state and the notice are touched.
@@ -347,7 +350,8 @@ public:
                                                 notice->answered(key);
                                         });
         if (now) {
-            if (m_notice)
+            // Made by a late answer: the notice is told once that answer has been taken in.
+            if (m_notice && !m_state->delivering)
                 m_notice->answered(this);
         } else if (m_state->last == number) {
             m_state->pending = number;
