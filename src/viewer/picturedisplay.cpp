@@ -1,5 +1,6 @@
 #include "viewer/picturedisplay.h"
 
+#include "common/nativename.h"
 #include "common/services.h"
 #include "common/shownname.h"
 #include "viewer/decodeahead.h"
@@ -428,8 +429,9 @@ void PictureDisplay::watchTiled()
             SortedList_Click();
     };
     m_watching = true;
-    if (const std::optional<FileIdentity> now =
-            m_reads.run<FileIdentity>([native] { return FileIdentity::of(native); }, changed))
+    if (const std::optional<FileIdentity> now = m_requests.run<FileIdentity>(
+            vistrel::Request::fileAt(fromNative(native)),
+            [native] { return FileIdentity::of(native); }, changed))
         changed(*now);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/detachedreads.h"
+#include "common/requests.h"
 #include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 #include "viewer/picturelooks.h"
@@ -173,8 +173,8 @@ private:
     QTimer *m_watchTiled;
     bool m_watching = false; // a look is on its way
     void watchTiled();
-    PictureLooks m_looks;        // its answers stop before anything else goes
-    DetachedReads m_reads{this}; // last
+    PictureLooks m_looks;      // its answers stop before anything else goes
+    Requests m_requests{this}; // last: answers stop before anything else goes
 };
 
 } // namespace vistrel
