@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/detachedreads.h"
+#include "common/filewriters.h"
 #include "viewer/shownlist.h"
 
 #include <QObject>
@@ -43,9 +44,9 @@ public:
     void deletepicture();
     // A picture that cannot be read, or whose data ends early, while it is still being written is
     // shown again, by showAgain, once its writer has closed it (or, where neither change notices
-    // nor the kernel's leases tell, its size and time keep still); only a bad one that nobody
-    // writes is offered for deletion. The picture shown is shown again, too, when its writer
-    // closes it.
+    // nor the kernel's leases tell, once it changes or it has kept still for a minute); only a
+    // bad one that nobody writes is offered for deletion. The picture shown is shown again, too,
+    // when its writer closes it.
     void followWriters(std::function<void()> showAgain);
 
 private:
@@ -64,9 +65,9 @@ private:
     void lookForWriter(const QByteArray &native, const QString &path, const FileLook &look,
                        bool unreadable);
     void waitForWriter(const QByteArray &native, const QString &path,
-                       std::shared_ptr<const OpenedFile> file);
+                       std::shared_ptr<const OpenedFile> file, const FileIdentity &seen);
     void checkWriter();
-    void writerChecked(bool written);
+    void writerChecked(Writing written);
     // Waits no longer for the picture's writer, and takes back the notice.
     void stopWaiting();
 
@@ -77,6 +78,7 @@ private:
     std::function<void()> m_showAgain;
     QByteArray m_awaited; // the picture shown that waits for its writer
     std::shared_ptr<const OpenedFile> m_awaitedFile;
+    FileIdentity m_awaitedIdentity; // as it was when the wait began
     QTimer m_writerCheck;
     DetachedReads m_reads{this}; // last: answers stop before anything else goes
     DetachedLine m_writerLook{m_reads};
