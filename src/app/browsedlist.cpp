@@ -21,8 +21,9 @@ namespace {
 
 // How often a picture that waits for its writer is looked at again.
 constexpr int writerPauseMs = 250;
-// Where no lease tells whether a file is written: how long a bad file is watched for a change
-// before it is asked about, and how long one waited for keeps still before it counts as whole.
+// Where no lease tells whether a file is written: how long a bad file not changed recently is
+// watched for a change before it is asked about, and how long one waited for keeps still (after
+// recentChange) before it counts as whole.
 constexpr std::chrono::milliseconds firstWatch{150};
 constexpr std::chrono::milliseconds stillWatch{1000};
 
@@ -230,9 +231,10 @@ void BrowsedList::lookForWriter(const QByteArray &native, const QString &path, c
                                 bool unreadable)
 {
     stopWaiting();
-    const auto settle = [this, native, path, file = look.file, unreadable](bool written) {
+    const auto settle = [this, native, path, file = look.file, seen = look.identity,
+                         unreadable](bool written) {
         if (written)
-            waitForWriter(native, path, file);
+            waitForWriter(native, path, file, seen);
         else if (unreadable)
             askToDeleteUnreadable(native, path);
     };
@@ -243,7 +245,7 @@ void BrowsedList::lookForWriter(const QByteArray &native, const QString &path, c
     const std::optional<bool> now = m_writerLook.run<bool>(
         Request::fileAt(path),
         [file = look.file, native, seen = look.identity] {
-            return isBeingWritten(file, native, seen, firstWatch);
+            return writingOf(file, native, seen, firstWatch) != Writing::No;
         },
         [this, native, settle](bool written) {
             if (nativePath(index()) != native)
@@ -259,11 +261,12 @@ void BrowsedList::lookForWriter(const QByteArray &native, const QString &path, c
 }
 
 void BrowsedList::waitForWriter(const QByteArray &native, const QString &path,
-                                std::shared_ptr<const OpenedFile> file)
+                                std::shared_ptr<const OpenedFile> file, const FileIdentity &seen)
 {
     m_awaited = native;
     m_awaitedPath = path;
     m_awaitedFile = std::move(file);
+    m_awaitedIdentity = seen;
     tell(QStringLiteral("The picture %1 is still being written.").arg(path));
     if (m_showAgain)
         m_writerCheck.start();
@@ -274,26 +277,27 @@ void BrowsedList::checkWriter()
     if (m_awaited.isEmpty())
         return;
     if (nativePath(index()) != m_awaited || stillWritten(m_awaited)) {
-        writerChecked(true);
+        writerChecked(Writing::Yes);
         return;
     }
-    const std::optional<bool> now = m_writerLook.run<bool>(
+    const std::optional<Writing> now = m_writerLook.run<Writing>(
         Request::fileAt(m_awaitedPath),
-        [file = m_awaitedFile, native = m_awaited] {
-            return isBeingWritten(file, native, FileIdentity(), stillWatch);
+        [file = m_awaitedFile, native = m_awaited, seen = m_awaitedIdentity] {
+            return writingOf(file, native, seen, stillWatch);
         },
-        [this](bool written) { writerChecked(written); });
+        [this](Writing written) { writerChecked(written); });
     if (now)
         writerChecked(*now);
 }
 
-void BrowsedList::writerChecked(bool written)
+void BrowsedList::writerChecked(Writing written)
 {
     if (m_awaited.isEmpty())
         return;
+    // A file changed where no lease tells is shown as it is now: it may be whole already.
     if (nativePath(index()) != m_awaited) {
         stopWaiting(); // another picture was chosen meanwhile
-    } else if (written || stillWritten(m_awaited)) {
+    } else if (written == Writing::Yes || stillWritten(m_awaited)) {
         m_writerCheck.start();
     } else {
         stopWaiting();
@@ -309,6 +313,7 @@ void BrowsedList::stopWaiting()
         return;
     m_awaited.clear();
     m_awaitedFile.reset();
+    m_awaitedIdentity = FileIdentity();
     tell(QString());
 }
 

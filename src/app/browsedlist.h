@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/filewriters.h"
 #include "common/requests.h"
 #include "viewer/shownlist.h"
 
@@ -43,9 +44,9 @@ public:
     void deletepicture();
     // A picture that cannot be read, or whose data ends early, while it is still being written is
     // shown again, by showAgain, once its writer has closed it (or, where neither change notices
-    // nor the kernel's leases tell, its size and time keep still); only a bad one that nobody
-    // writes is offered for deletion. The picture shown is shown again, too, when its writer
-    // closes it.
+    // nor the kernel's leases tell, once it changes or it has kept still for a minute); only a
+    // bad one that nobody writes is offered for deletion. The picture shown is shown again, too,
+    // when its writer closes it.
     void followWriters(std::function<void()> showAgain);
 
 private:
@@ -68,9 +69,9 @@ private:
     void lookForWriter(const QByteArray &native, const QString &path, const FileLook &look,
                        bool unreadable);
     void waitForWriter(const QByteArray &native, const QString &path,
-                       std::shared_ptr<const OpenedFile> file);
+                       std::shared_ptr<const OpenedFile> file, const FileIdentity &seen);
     void checkWriter();
-    void writerChecked(bool written);
+    void writerChecked(Writing written);
     // Waits no longer for the picture's writer, and takes back the notice.
     void stopWaiting();
 
@@ -85,6 +86,7 @@ private:
     QByteArray m_awaited; // the picture shown that waits for its writer
     QString m_awaitedPath;
     std::shared_ptr<const OpenedFile> m_awaitedFile;
+    FileIdentity m_awaitedIdentity; // as it was when the wait began
     QTimer m_writerCheck;
     PendingNotice m_deleteNotice;
     Requests m_requests{this}; // last: answers stop before anything else goes

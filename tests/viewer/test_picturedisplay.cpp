@@ -10,6 +10,7 @@
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
 #include "browse/slowfolders.h"
+#include "common/filewriters.h"
 #include "slideshow/slideshow.h"
 #include "viewer/picturedisplay.h"
 #include "viewer/picturegeometry.h"
@@ -28,6 +29,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -49,6 +51,27 @@ struct SlowFiles
     ~SlowFiles() { vistrel_slow_files(nullptr, 0); }
     SlowFiles(const SlowFiles &) = delete;
     SlowFiles &operator=(const SlowFiles &) = delete;
+};
+
+// While this lives, leases tell nothing (as behind a mount) unless `leases`, and the wall clock
+// that tells a recent change runs `ahead` seconds ahead.
+struct ScopedWriterFacts final : WriterFacts
+{
+    explicit ScopedWriterFacts(bool withLeases) : leases(withLeases)
+    {
+        previous = setWriterFacts(this);
+    }
+    ~ScopedWriterFacts() override { setWriterFacts(previous); }
+    ScopedWriterFacts(const ScopedWriterFacts &) = delete;
+    ScopedWriterFacts &operator=(const ScopedWriterFacts &) = delete;
+    bool leasesTell(int fd) const override { return leases && WriterFacts::leasesTell(fd); }
+    std::chrono::system_clock::time_point now() const override
+    {
+        return WriterFacts::now() + std::chrono::seconds(ahead.load());
+    }
+    const bool leases;
+    std::atomic<int> ahead{0};
+    WriterFacts *previous = nullptr;
 };
 
 // A main window in miniature: the browser over a sandbox folder, the viewing area with its bars,
@@ -438,21 +461,34 @@ private slots:
         QCOMPARE(rig.names(), QStringList{"c.jpg"});
     }
 
-    // A copy still coming in (Auto Refresh off: the kernel tells that it is open for writing) is
-    // not asked about: it is said to be written and shown once its writer closes it. A cut
-    // picture nobody writes is shown as far as it goes, at once.
+    // A copy still coming in (Auto Refresh off: the kernel tells that it is open for writing, or
+    // where no lease tells, the file changed within the last minute) is not asked about: it is
+    // said to be written and shown once its writer closes it (or it changes). A cut picture
+    // nobody writes is shown as far as it goes, at once; a bad one where no lease tells is asked
+    // about once it has kept still for a minute.
     void pictureBeingWrittenIsShownOnceComplete_data()
     {
         QTest::addColumn<int>("percent"); // of the picture written before the pause
         QTest::addColumn<bool>("written");
-        QTest::newRow("the first 300 bytes of a copy, no picture yet") << 0 << true;
-        QTest::newRow("half a copy, decoding with its lower half grey") << 50 << true;
-        QTest::newRow("half a picture that nobody writes") << 50 << false;
+        QTest::addColumn<bool>("leases");
+        QTest::addColumn<bool>("keptStill"); // the writer never comes back, a minute passes
+        QTest::newRow("the first 300 bytes of a copy, no picture yet")
+            << 0 << true << true << false;
+        QTest::newRow("half a copy, decoding with its lower half grey")
+            << 50 << true << true << false;
+        QTest::newRow("half a picture that nobody writes") << 50 << false << true << false;
+        QTest::newRow("300 bytes of a copy behind a mount, then the rest")
+            << 0 << true << false << false;
+        QTest::newRow("300 bytes behind a mount, still for a minute: asked")
+            << 0 << true << false << true;
     }
     void pictureBeingWrittenIsShownOnceComplete()
     {
         QFETCH(int, percent);
         QFETCH(bool, written);
+        QFETCH(bool, leases);
+        QFETCH(bool, keptStill);
+        ScopedWriterFacts facts(leases);
         Rig rig(true);
         rig.shown.followWriters([&rig] { rig.display.SortedList_Click(); });
         const QByteArray whole = encode(gradient(300, 200), "jpg");
@@ -474,6 +510,14 @@ private slots:
         QVERIFY(rig.services.prompts.shown.isEmpty());
         if (!written)
             return;
+        if (keptStill) {
+            facts.ahead = 61;
+            const ScriptedPrompter &prompts = rig.services.prompts;
+            QTRY_COMPARE_WITH_TIMEOUT(prompts.count(ScriptedPrompter::Question), 1, 10000);
+            QCOMPARE(prompts.shown.at(0).prompt, QStringLiteral("ERROR Reading file (Delete?): ") +
+                                                     rig.pathOf(QStringLiteral("a.jpg")));
+            return;
+        }
         QVERIFY(copy.write(whole.mid(first)) == whole.size() - first);
         copy.close();
         QTRY_VERIFY(rig.notice.isEmpty());
