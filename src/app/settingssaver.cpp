@@ -15,6 +15,8 @@ SettingsSaver::SettingsSaver(QString file, MainStatusBar *status, QObject *paren
               [status](const QString &text) { status->setPanelText(1, text); })
 {
     m_notice.silent = [this](const QString &) {
+        if (m_end)
+            return; // the notice of the end's wait stays; the end tells the outcome
         m_panel.tell(
             QStringLiteral("The folder of %1 does not answer; the settings are not saved yet.")
                 .arg(m_file));
