@@ -73,26 +73,24 @@ if has prog; then
     jpegtran -progressive -outfile "$work/prog/Q.jpg" "$work/prog/base.jpg"
     rm "$work/prog/base.jpg"
 fi
-if has pano; then
-    mkdir -p "$work/wide"
+# panorama W H FILE: a gradient panorama wider than the converter's own limits allow, written
+# as rows and encoded as they come.
+panorama() {
     python3 -c 'import sys
-w, h = 40000, 2000
+w, h = int(sys.argv[1]), int(sys.argv[2])
 row = bytes(v for x in range(w) for v in (255 - x * 255 // w, 255 - x * 200 // w, x * 128 // w))
 out = sys.stdout.buffer
 out.write(b"P6 %d %d 255\n" % (w, h))
 for _ in range(h):
-    out.write(row)' | cjpeg -quality 85 >"$work/wide/V.jpg"
+    out.write(row)' "$1" "$2" | cjpeg -quality 85 >"$3"
+}
+if has pano; then
+    mkdir -p "$work/wide"
+    panorama 40000 2000 "$work/wide/V.jpg"
 fi
 if has scroll; then
     mkdir -p "$work/pano"
-    # Wider than the converter's own limits allow: written as rows and encoded as they come.
-    python3 -c 'import sys
-w, h = 42000, 2800
-row = bytes(v for x in range(w) for v in (255 - x * 255 // w, 255 - x * 200 // w, x * 128 // w))
-out = sys.stdout.buffer
-out.write(b"P6 %d %d 255\n" % (w, h))
-for _ in range(h):
-    out.write(row)' | cjpeg -quality 85 >"$work/pano/W.jpg"
+    panorama 42000 2800 "$work/pano/W.jpg"
 fi
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
