@@ -4,8 +4,8 @@
 #include "testutils.h"
 #include "windowsession.h"
 
-#include "app/browsedlist.h"
 #include "app/mainwindow.h"
+#include "app/statusbar.h"
 #include "browse/folderbrowser.h"
 #include "browse/foldertree.h"
 #include "browse/picturelistmodel.h"
@@ -16,13 +16,13 @@
 #include "viewer/picturegeometry.h"
 #include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
-#include "viewer/wheelscroll.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -74,56 +74,63 @@ struct ScopedWriterFacts final : WriterFacts
     WriterFacts *previous = nullptr;
 };
 
-// A main window in miniature: the browser over a sandbox folder, the viewing area with its bars,
-// the path label and status panel 1, wired as the real window wires them.
-struct Rig
+// The main window (WindowSession) over a sandbox folder, with the parts these tests look at.
+// Panel 1's texts are recorded as they are written: the display's (the sizes) in `status1` and
+// `statusWritten`, the notices in `notice`.
+struct Rig : QObject
 {
-    ScopedServices services;
+    WindowSession session;
     Sandbox box;
-    FakeTree tree;
-    FolderBrowser browser{&tree};
+    ScopedServices &services = session.services;
+    FolderBrowser &browser = *session.browser();
+    PictureDisplay &display = *session.window.display();
+    PictureView *const view = session.window.viewingArea();
+    QScrollBar *const h = session.window.horizontalBar();
+    QScrollBar *const v = session.window.verticalBar();
+    QLabel *const label = session.window.pathLabel();
     QString notice;
-    BrowsedList shown{&browser, [this](const QString &t) { notice = t; }};
-    QWidget window;
-    PictureView *view = new PictureView(&window);
-    QScrollBar *h = new QScrollBar(Qt::Horizontal, &window);
-    QScrollBar *v = new QScrollBar(Qt::Vertical, &window);
-    QLabel *label = new QLabel(QStringLiteral("..."), &window);
-    QListView *listView = new QListView(&window);
     QString status1;
     QStringList statusWritten;
-    PictureDisplay display{&shown, view, h, v, label, [this](const QString &t) {
-                               status1 = t;
-                               statusWritten << t;
-                           }};
 
     explicit Rig(bool scaled)
     {
         QPalette pal = view->palette();
         pal.setColor(QPalette::Window, background);
         view->setPalette(pal);
-        view->setAutoFillBackground(true);
-        view->setGeometry(0, 0, 302, 202);
-        h->setGeometry(0, 202, 302, 16);
-        v->setGeometry(302, 0, 16, 202);
-        listView->setGeometry(0, 220, 100, 60);
-        listView->setModel(browser.list());
-        window.resize(400, 300);
-        QObject::connect(browser.list(), &PictureListModel::listIndexChanged, &display,
-                         [this] { display.SortedList_Click(); });
-        endRunOnEscape(listView);
-        h->setFocusPolicy(Qt::StrongFocus);
-        v->setFocusPolicy(Qt::StrongFocus);
-        h->setInvertedControls(false);
-        new WheelScroll(view, h, v);
+        view->setFixedSize(302, 202); // the sizes the pictures below are chosen for
         display.setScaledPics(scaled);
-        window.show();
+        session.window.statusPanels()->panel(1)->installEventFilter(this);
+        session.window.show();
         display.onContainerResized();
     }
+    // Panel 1's label takes a tool tip each time its text is set.
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QString text = session.window.statusPanels()->panelText(1);
+        // "Status" is the panel's first text, shown again as the window is laid out.
+        if (event->type() == QEvent::ToolTipChange && text != QLatin1String("Status")) {
+            if (isNotice(text)) {
+                notice = text;
+            } else {
+                status1 = text;
+                statusWritten << text;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    // The display writes only the sizes there (sizeText); anything else is a notice.
+    static bool isNotice(const QString &text)
+    {
+        static const QRegularExpression sizes(QStringLiteral("^\\d+x\\d+   \\d+x\\d+   $"));
+        return !sizes.match(text).hasMatch();
+    }
+    // Chooses the sandbox in the tree and waits until its pictures are listed.
     void open()
     {
-        tree.path = box.path();
-        browser.reloaddir();
+        QVERIFY(session.window.folderTree()->setSelectedPath(box.path()));
+        QTRY_VERIFY_WITH_TIMEOUT(browser.pendingFolder().isEmpty() &&
+                                     session.window.folderTree()->pendingPath().isEmpty(),
+                                 20000);
     }
     // Selects an entry and waits until its display is done (a decode that takes longer than
     // a frame is presented by a queued call).
@@ -134,13 +141,7 @@ struct Rig
     }
     void put(const QString &name, const QImage &image) { box.write(name, encode(image, "bmp")); }
     QString pathOf(const QString &name) const { return box.path() + QLatin1Char('/') + name; }
-    QStringList names() const
-    {
-        QStringList out;
-        for (int i = 0; i < browser.list()->count(); ++i)
-            out << browser.list()->entry(i)->name;
-        return out;
-    }
+    QStringList names() const { return session.names(); }
     QColor pixelAt(int x, int y) const
     {
         const QPoint origin = view->innerOrigin();
@@ -490,7 +491,6 @@ private slots:
         QFETCH(bool, keptStill);
         ScopedWriterFacts facts(leases);
         Rig rig(true);
-        rig.shown.followWriters([&rig] { rig.display.SortedList_Click(); });
         const QByteArray whole = encode(gradient(300, 200), "jpg");
         const qsizetype first = percent ? whole.size() * percent / 100 : 300;
         QFile copy(rig.box.file(QStringLiteral("a.jpg")));
@@ -842,7 +842,7 @@ private slots:
         rig.services.prompts.answers = {true};
         {
             const SlowFiles slowed(rig.box.path(), lookupMs);
-            rig.shown.deletepicture();
+            rig.session.action(Commands::Delete)->trigger();
             if (lookupMs) {
                 QCOMPARE(rig.names(), files); // nothing told before the answer
                 QCOMPARE(rig.services.prompts.shown.size(), 1);
@@ -887,7 +887,7 @@ private slots:
         const QString victim = rig.pathOf(rig.names().at(1));
         rig.services.prompts.answers = {true, true};
         const SlowFiles slowed(rig.box.path(), lookupMs);
-        rig.shown.deletepicture();
+        rig.session.action(Commands::Delete)->trigger();
         QCOMPARE(rig.notice, QStringLiteral("Deleting %1…").arg(victim));
         if (secondWhile == QLatin1String("silent"))
             QTRY_COMPARE_WITH_TIMEOUT(rig.notice,
@@ -902,7 +902,7 @@ private slots:
         }
         const QString said = rig.notice;
         rig.notice.clear();
-        rig.shown.deletepicture();
+        rig.session.action(Commands::Delete)->trigger();
         if (secondWhile != QLatin1String("listing"))
             QCOMPARE(rig.notice, said); // said again, nothing asked
         QCOMPARE(rig.services.prompts.shown.size(), 1);
@@ -921,7 +921,7 @@ private slots:
         rig.open();
         rig.select(1);
         rig.services.prompts.answers = {false};
-        rig.shown.deletepicture();
+        rig.session.action(Commands::Delete)->trigger();
         QCOMPARE(rig.services.prompts.shown.size(), 1);
         QCOMPARE(rig.names(), (QStringList{"a.bmp", "b.bmp"}));
         QCOMPARE(rig.browser.list()->listIndex(), 1);
@@ -932,7 +932,7 @@ private slots:
         Rig rig(true);
         rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
         rig.open();
-        rig.shown.deletepicture();
+        rig.session.action(Commands::Delete)->trigger();
         QVERIFY(rig.services.prompts.shown.isEmpty());
         QCOMPARE(rig.names(), QStringList{"a.bmp"});
     }
@@ -946,7 +946,7 @@ private slots:
         rig.select(1);
         QFile::remove(rig.box.file("b.bmp")); // gone behind our back
         rig.services.prompts.answers = {true};
-        rig.shown.deletepicture();
+        rig.session.action(Commands::Delete)->trigger();
 
         const ScriptedPrompter &prompts = rig.services.prompts;
         QCOMPARE(prompts.shown.size(), 2);
@@ -979,7 +979,7 @@ private slots:
         rig.put(QStringLiteral("a.bmp"), solid(10, 10, Qt::red));
         rig.open();
         rig.select(0);
-        QWidget *target = where == QLatin1String("list") ? rig.listView
+        QWidget *target = where == QLatin1String("list") ? rig.session.window.pictureList()
                           : where == QLatin1String("viewing area")
                               ? static_cast<QWidget *>(rig.view)
                               : rig.view->picture1();
