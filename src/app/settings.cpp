@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include "app/savefolder.h"
 #include "app/userfolders.h"
 #include "common/errortext.h"
 #include "common/identity.h"
@@ -229,88 +230,9 @@ bool valuesOnDisk(const QByteArray &path, const StoredValues &values)
     return same;
 }
 
-// Why writing into folder failed: the disk's state when it explains it, else the reason given.
-QString writeFailure(const QByteArray &folder, const QString &reason)
-{
-    struct statvfs fs;
-    if (::statvfs(folder.constData(), &fs) == 0) {
-        if (fs.f_flag & ST_RDONLY)
-            return QStringLiteral("the disk is read-only");
-        if (fs.f_bavail == 0)
-            return QStringLiteral("the disk is full");
-    }
-    return reason;
-}
-
 bool writeAll(QFile &file, const QByteArray &bytes)
 {
     return file.write(bytes) == bytes.size() && file.flush();
-}
-
-// The folder and its parents, made where missing; names as bytes.
-bool makeFolders(const QByteArray &folder)
-{
-    struct stat st;
-    if (::stat(folder.constData(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    const qsizetype slash = folder.lastIndexOf('/');
-    if (slash > 0 && !makeFolders(folder.left(slash)))
-        return false;
-    return ::mkdir(folder.constData(), 0777) == 0 || errno == EEXIST;
-}
-
-// The file a name leads to, symbolic links followed, so that a linked settings file stays linked.
-QByteArray resolvedFile(const QByteArray &path)
-{
-    char *real = ::realpath(path.constData(), nullptr);
-    if (!real)
-        return path;
-    const QByteArray resolved(real);
-    std::free(real);
-    return resolved;
-}
-
-// A folder held open, and a name for it that Qt's files can use whatever bytes the folder's own
-// name holds: Qt spells every name in UTF-8, which would lose the bytes that are not.
-class HeldFolder
-{
-public:
-    explicit HeldFolder(const QByteArray &folder)
-        : m_fd(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC))
-    {}
-    ~HeldFolder()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    HeldFolder(const HeldFolder &) = delete;
-    HeldFolder &operator=(const HeldFolder &) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-    QByteArray alias() const { return "/proc/self/fd/" + QByteArray::number(m_fd) + '/'; }
-
-private:
-    int m_fd;
-};
-
-// The process's file mode mask, read without changing it: setting it to read it back would let
-// a file made meanwhile on another thread get every permission.
-mode_t currentUmask()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok)
-                    return mode_t(mask & 0777);
-            }
-        }
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
 }
 
 } // namespace
@@ -334,7 +256,8 @@ StoredSettings readSettings(const QString &path)
     return readGroup(store);
 }
 
-QString writeSettings(const QString &path, const StoredSettings &values)
+QString writeSettings(const QString &path, const StoredSettings &values,
+                      const std::function<bool()> &mayReplace)
 {
     const QByteArray native = toNative(path);
     struct stat st;
@@ -393,6 +316,8 @@ QString writeSettings(const QString &path, const StoredSettings &values)
     }
     if (!valuesOnDisk(nativeCopy, stored))
         return writeFailure(folder, QStringLiteral("the values could not be written"));
+    if (mayReplace && !mayReplace())
+        return QStringLiteral("the save was given up"); // the copy goes with `copy`
     if (::rename(nativeCopy.constData(), finalName.constData()) != 0)
         return writeFailure(folder, errorText(errno));
     if (!valuesOnDisk(finalName, stored))

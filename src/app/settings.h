@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace vistrel {
 
 // Everything the program keeps between runs, with the values of a first run. Positions and sizes
@@ -52,6 +54,9 @@ StoredSettings readSettings(const QString &path);
 // failure, or a line of the file that could not be parsed, colours nothing. A file larger than any
 // settings file is left as it is, and the reason says so. A folder whose name is not valid UTF-8
 // is stored as its bytes, every other one as plain text; so is the path itself taken as bytes.
-QString writeSettings(const QString &path, const StoredSettings &values);
+// mayReplace, when given, is asked once the new file holds every value and just before it is put
+// in place: false gives the save up, and the new file is removed, the old one left as it was.
+QString writeSettings(const QString &path, const StoredSettings &values,
+                      const std::function<bool()> &mayReplace = {});
 
 } // namespace vistrel

@@ -39,11 +39,17 @@ void SettingsSaver::save(const StoredSettings &values)
 void SettingsSaver::start(const StoredSettings &values)
 {
     std::optional<QString> failure;
+    m_fate = std::make_shared<std::atomic<Fate>>(Fate::Open);
     {
         const BusyCursor busy; // only while waiting: a message never shows the hourglass
         failure = m_line.run<QString>(
             Request::fileAt(m_file),
-            [file = m_file, values] { return writeSettings(file, values); },
+            [file = m_file, values, fate = m_fate] {
+                return writeSettings(file, values, [&fate] {
+                    Fate open = Fate::Open;
+                    return fate->compare_exchange_strong(open, Fate::Replacing);
+                });
+            },
             [this](QString late) { finish(late, true); });
     }
     if (failure) {
@@ -100,6 +106,10 @@ void SettingsSaver::giveUp()
     if (!isSaving() || !m_end)
         return;
     m_line.drop(); // its outcome, should it come, is not told: it is told as not done
+    // From now on the save does not land unseen: its worker removes its new file. One already
+    // being put in place (a rename in a folder that does not answer) cannot be taken back.
+    Fate open = Fate::Open;
+    m_fate->compare_exchange_strong(open, Fate::GivenUp);
     m_next.reset();
     m_endBusy.reset();
     m_panel.tell(QString());

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -61,6 +62,11 @@ private:
     QDeadlineTimer m_endBy;
     QTimer m_endWait;
     std::unique_ptr<BusyCursor> m_endBusy;
+    // The save under way: once it is told as not done it is given up, and its worker then
+    // removes its new file instead of putting it in place; once the worker puts it in place,
+    // it can no longer be given up. Whichever comes first holds.
+    enum class Fate { Open, Replacing, GivenUp };
+    std::shared_ptr<std::atomic<Fate>> m_fate;
     PendingNotice m_notice;
     Requests m_requests{this}; // last: answers stop before anything else goes
     RequestLine m_line{m_requests, &m_notice};

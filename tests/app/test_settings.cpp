@@ -359,6 +359,8 @@ private slots:
         QTest::newRow("a pipe in place of the file") << "pipe" << QByteArray() << "regular file";
         QTest::newRow("a file larger than any settings file")
             << "huge" << allKeys() << "larger than any settings file";
+        QTest::newRow("given up at the end before it is put in place")
+            << "given up" << allKeys() << "given up";
     }
     // Every save that does not put the values on disk says so, whatever the file held before;
     // the file stays as it was; and once the fault is gone the next save succeeds.
@@ -406,7 +408,8 @@ private:
             std::unique_ptr<test::FileSizeLimit> full;
             if (fault == QLatin1String("full"))
                 full = std::make_unique<test::FileSizeLimit>(rlim_t(content.size()));
-            failure = writeSettings(path, s);
+            failure =
+                writeSettings(path, s, [&fault] { return fault != QLatin1String("given up"); });
         }
         ::alarm(0);
         QVERIFY(!failure.isEmpty());
@@ -423,6 +426,9 @@ private:
         }
         if (fault == QLatin1String("no folder"))
             return;
+        // The new copy written beside the file is gone with the failed save.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList(QStringLiteral("Vistrel.ini")));
         // The stored values are still there, unchanged, and can be read.
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
