@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/notices.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
@@ -9,7 +11,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -23,8 +24,7 @@ namespace vistrel {
 // the owning QObject, declared last) runs work on a bounded pool of kept threads, hands back an
 // answer that comes within the quick answer, and posts a later one to the owner's thread unless
 // the owner is gone; `RequestLine` keeps only the newest of its requests; `EarlyRequest` starts
-// now and is taken later; `PendingNotice` tells "pending", then once "does not answer", then the
-// outcome; `PanelText` takes back only its own text of a shared panel.
+// now and is taken later. What is told meanwhile is in common/notices.h.
 
 // When a request names no place, shares no read, or waits the usual quick answer.
 struct Request
@@ -289,28 +289,6 @@ private:
     std::shared_ptr<requestdetail::Mailbox> m_mailbox;
 };
 
-// Told while requests are pending: pending(place) when one starts to wait, pending("") once
-// none is left; silent(place) once when the place has not answered for Requests::silence.
-class PendingNotice
-{
-public:
-    std::function<void(const QString &)> pending;
-    std::function<void(const QString &)> silent;
-
-    // A line's request for place is to come; answered once it came or was dropped.
-    void wait(const void *line, const QString &place);
-    void answered(const void *line);
-    bool isPending() const { return !m_waiting.empty(); }
-    // The place waited for last; empty when none.
-    QString place() const { return isPending() ? m_place : QString(); }
-
-private:
-    std::map<const void *, QString> m_waiting;
-    QString m_place;
-    quint64 m_episode = 0;
-    QObject m_context; // the alarms go with the notice
-};
-
 // Requests of one kind of which only the newest counts (the folder chosen, the picture clicked).
 // Each request drops the answer of the one before it; one waiting for its place is dropped too
 // (the newest wanted runs when the place answers). Owner's thread only.
@@ -402,28 +380,6 @@ private:
     QObject m_context; // the late answer's owner
     Requests m_requests{&m_context};
     requestdetail::Placed<Result> m_placed;
-};
-
-// A text of a panel shared with others (status panel 1): a new text is always shown, and taking
-// it back clears the panel only while it still shows this text.
-class PanelText
-{
-public:
-    PanelText(std::function<QString()> shown, std::function<void(const QString &)> show)
-        : m_shown(std::move(shown)), m_show(std::move(show))
-    {}
-    void tell(const QString &text)
-    {
-        if (!text.isEmpty() || m_shown() == m_own)
-            m_show(text);
-        m_own = text;
-    }
-    const QString &own() const { return m_own; }
-
-private:
-    std::function<QString()> m_shown;
-    std::function<void(const QString &)> m_show;
-    QString m_own;
 };
 
 } // namespace vistrel

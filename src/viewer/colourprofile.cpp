@@ -100,8 +100,7 @@ cmsHPROFILE openProfile(const QByteArray &icc)
     return p;
 }
 
-// Empty bytes: sRGB.
-cmsHPROFILE openSrgbOr(const QByteArray &icc)
+cmsHPROFILE openSrgbOr(const QByteArray &icc) // empty bytes: sRGB
 {
     return icc.isEmpty() ? cmsCreate_sRGBProfileTHR(context()) : openProfile(icc);
 }
