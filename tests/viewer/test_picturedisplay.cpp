@@ -103,6 +103,10 @@ struct Rig : QObject
         session.window.show();
         display.onContainerResized();
     }
+    // The texts recorded go before the window: it is told no more.
+    ~Rig() override { session.window.statusPanels()->panel(1)->removeEventFilter(this); }
+    Rig(const Rig &) = delete;
+    Rig &operator=(const Rig &) = delete;
     // Panel 1's label takes a tool tip each time its text is set.
     bool eventFilter(QObject *watched, QEvent *event) override
     {
