@@ -804,6 +804,8 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
     QFETCH(QString, action);
     QFETCH(int, lookupMs);
     QFETCH(QString, notice);
+    // Workers of earlier rows may still sit in a folder that never answered.
+    const int stuckBefore = vistrel::Requests::busyThreads();
     Run run(lastDir(QString()));
     // Four, so that the one clicked was not decoded ahead while the first was shown.
     for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
@@ -950,7 +952,7 @@ void TestSession::stalledStorageLeavesTheWindowAnswering()
         // removes its new copy and leaves the file as it was. It ends before the folder goes,
         // which it would make anew. (One that never answers never writes.)
         if (lookupMs > 0) {
-            QTRY_COMPARE_WITH_TIMEOUT(vistrel::Requests::busyThreads(), 0, 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(vistrel::Requests::busyThreads() <= stuckBefore, 30000);
             QCOMPARE(QDir(QFileInfo(run.settingsPath()).path())
                          .entryList({QStringLiteral("Vistrel.ini*")}, QDir::Files | QDir::Hidden),
                      QStringList(QStringLiteral("Vistrel.ini")));
