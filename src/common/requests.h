@@ -229,6 +229,10 @@ Placed<Result> place(const Request &request, std::shared_ptr<Mailbox> mailbox,
             if (!typed)
                 return false;
             const std::lock_guard<std::mutex> lock(typed->mutex);
+            // A read that has answered may have looked before what this request wants to see
+            // (a folder changed since): it is read again.
+            if (typed->result)
+                return false;
             typed->takers.push_back(taker);
             return true;
         },
