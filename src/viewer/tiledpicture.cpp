@@ -115,6 +115,16 @@ std::vector<PictureCache::Request> TiledPicture::update(ActualPicture *picture)
     return wanted;
 }
 
+void TiledPicture::request(PictureCache &cache, ActualPicture *picture,
+                           std::vector<PictureCache::Request> after)
+{
+    std::vector<PictureCache::Request> wanted = update(picture);
+    for (PictureCache::Request &r : after)
+        wanted.push_back(std::move(r));
+    cache.want(std::move(wanted));
+    collect(cache, picture);
+}
+
 bool TiledPicture::collect(PictureCache &cache, ActualPicture *picture)
 {
     if (!m_overviewHeld && isActive()) {

@@ -49,6 +49,9 @@ public:
     // is held, the blocks of tiles in view, then those around and ahead); drops the tiles it no
     // longer needs.
     std::vector<PictureCache::Request> update(ActualPicture *picture);
+    // Asks the cache for what update() gives, then for `after`, and collects what it holds.
+    void request(PictureCache &cache, ActualPicture *picture,
+                 std::vector<PictureCache::Request> after);
     // Gives the picture every needed block (and the overview) the cache holds; true when all
     // the tiles needed are held. A block that failed is left to the overview and counted as held.
     bool collect(PictureCache &cache, ActualPicture *picture);
