@@ -121,11 +121,6 @@ void PictureDisplay::showLooked(const QByteArray &native, const QString &path, c
         showActualSize(native, path);
 }
 
-FileIdentity PictureDisplay::identityOf(const QByteArray &native) const
-{
-    return native == m_lookedAt ? m_look.identity : FileIdentity();
-}
-
 void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
 {
     StretchedImage *image1 = m_view->image1();
@@ -158,11 +153,6 @@ void PictureDisplay::shownIncomplete(const QByteArray &native, const QString &pa
 {
     m_view->setToolTip(QStringLiteral("The picture is incomplete"));
     m_list->shownIncomplete(native, path, lookOf(native));
-}
-
-FileLook PictureDisplay::lookOf(const QByteArray &native) const
-{
-    return native == m_lookedAt ? m_look : FileLook();
 }
 
 void PictureDisplay::holdShownFile()
@@ -206,6 +196,23 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     m_tiledWatch->watch(native, identityOf(native));
     if (m_tiled.damaged())
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
+    tellTiledFault();
+}
+
+void PictureDisplay::tellTiledFault()
+{
+    const std::optional<LoadedPicture> overview = m_tiled.takeOverviewFault();
+    const QByteArray native = m_tiled.nativePath();
+    if (!overview || m_list->nativePath(m_list->index()) != native)
+        return;
+    // Told as a click on the file tells it, once: its outcome is the overview's.
+    const QString path = m_list->path(m_list->index());
+    if (overview->ok()) {
+        shownIncomplete(native, path);
+        return;
+    }
+    forgetShown(); // its file is not watched any more
+    handleFailure(*overview, native, path);
 }
 
 void PictureDisplay::requestTiles()
@@ -218,9 +225,6 @@ void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Reque
 {
     ActualPicture *picture1 = m_view->picture1();
     if (!picture.ok()) {
-        // Nothing of the picture before stays in view, nor an empty box where it was.
-        picture1->setPicture(QImage());
-        picture1->hide();
         handleFailure(picture, request.nativePath, path);
         return;
     }
@@ -275,6 +279,7 @@ void PictureDisplay::onDecoded()
         if (m_tiled.damaged())
             m_view->setToolTip(QStringLiteral("The picture is incomplete"));
         m_tiled.collect(*m_cache, m_view->picture1());
+        tellTiledFault();
     }
     if (!m_pending)
         return;
@@ -316,14 +321,12 @@ std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLea
                              atLeast.isValid() && !m_stepping.fast());
 }
 
-void PictureDisplay::prefetchNeighbours(const QSize &atLeast, int ahead)
-{
-    m_cache->want(neighbours(atLeast, ahead));
-}
-
 void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArray &native,
                                    const QString &path)
 {
+    // Nothing of the picture before stays in view at actual size, nor an empty box where it was.
+    m_view->picture1()->setPicture(QImage());
+    m_view->picture1()->hide();
     emit pictureFailed(m_list->index());
     if (picture.error == LoadedPicture::Unreadable && native == m_alreadyAsked) {
         // Shown again by the refill that followed the question: the view stays cleared.

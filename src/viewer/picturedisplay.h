@@ -108,9 +108,15 @@ private:
     void showScaled(const QByteArray &native, const QString &path);
     void showActualSize(const QByteArray &native, const QString &path);
     // What the last look said of the file; for another file, nothing that would be trusted.
-    FileIdentity identityOf(const QByteArray &native) const;
+    FileIdentity identityOf(const QByteArray &native) const
+    {
+        return native == m_lookedAt ? m_look.identity : FileIdentity();
+    }
     // The last look, when it was at this file; else an empty one.
-    FileLook lookOf(const QByteArray &native) const;
+    FileLook lookOf(const QByteArray &native) const
+    {
+        return native == m_lookedAt ? m_look : FileLook();
+    }
     // The decoded picture for the request, waiting a bounded time; none when it will come later
     // (the display is then pending).
     std::optional<LoadedPicture> obtain(const Request &request, const QString &path);
@@ -121,6 +127,8 @@ private:
                            const QString &path);
     // A picture too large to hold whole, shown at its own size in tiles.
     void presentTiled(const QByteArray &native, const QSize &size);
+    // The picture shown in tiles could not be read, or only in part: told as for any display.
+    void tellTiledFault();
     // A picture whose data ended early is shown as far as it decoded, and the list's owner told.
     void shownIncomplete(const QByteArray &native, const QString &path);
     // Asks for the tiles the view needs now and takes those decoded.
@@ -134,7 +142,10 @@ private:
     void handleFailure(const LoadedPicture &picture, const QByteArray &native, const QString &path);
     // The pictures the next steps will want, `ahead` of them in the direction of travel first.
     std::vector<Request> neighbours(const QSize &atLeast, int ahead) const;
-    void prefetchNeighbours(const QSize &atLeast, int ahead);
+    void prefetchNeighbours(const QSize &atLeast, int ahead)
+    {
+        m_cache->want(neighbours(atLeast, ahead));
+    }
 
     ShownList *m_list;
     PictureView *m_view;

@@ -10,6 +10,7 @@
 #include <QSize>
 
 #include <chrono>
+#include <optional>
 #include <vector>
 
 namespace vistrel {
@@ -60,6 +61,9 @@ public:
                         std::chrono::milliseconds timeout);
     // Whether a tile failed or came out incomplete.
     bool damaged() const { return m_damaged; }
+    // The overview's decode, once, when it failed or its data ended early: the reduced whole
+    // picture tells of the file as a decode of it at its own size would.
+    std::optional<LoadedPicture> takeOverviewFault();
 
 private:
     PictureCache::Request requestFor(const QRect &block) const;
@@ -71,6 +75,7 @@ private:
     FileIdentity m_identity;
     PictureCache::Request m_overview;
     bool m_overviewHeld = false;
+    std::optional<LoadedPicture> m_overviewFault; // not taken yet
     QList<QRect> m_needed;
     QList<QRect> m_visible;
     // Blocks asked for and not yet taken, in the order asked.
