@@ -1,5 +1,7 @@
 #include "viewer/decodeahead.h"
 
+#include "viewer/shownlist.h"
+
 #include <algorithm>
 
 namespace vistrel {
@@ -25,6 +27,29 @@ std::vector<int> aheadIndices(int index, int count, int direction, int ahead, bo
     const int behind = ((index - direction) % count + count) % count;
     if (behindToo && std::find(wanted.begin(), wanted.end(), behind) == wanted.end())
         wanted.push_back(behind);
+    return wanted;
+}
+
+void Stepping::begin(int index, int count)
+{
+    if (index < 0)
+        return;
+    m_direction = travelDirection(m_lastIndex, index, count, m_direction);
+    m_lastIndex = index;
+    m_fast = m_sinceDisplay.isValid() && m_sinceDisplay.elapsed() < decodeahead::fastStepMs;
+}
+
+std::vector<PictureCache::Request> neighbourRequests(const ShownList &list,
+                                                     const PictureCache &cache, int direction,
+                                                     const QSize &atLeast, int ahead,
+                                                     bool behindToo)
+{
+    std::vector<PictureCache::Request> wanted;
+    for (const int i : aheadIndices(list.index(), list.count(), direction, ahead, behindToo)) {
+        QByteArray path = list.nativePath(i);
+        if (!cache.isCostly(path))
+            wanted.push_back({std::move(path), atLeast});
+    }
     return wanted;
 }
 

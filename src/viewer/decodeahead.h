@@ -1,8 +1,11 @@
 #pragma once
 
 // What the display decodes ahead while the user steps through the list, and how long it waits
-// for a picture: plain arithmetic over list positions and times.
+// for a picture: arithmetic over list positions and times, and the requests it makes of them.
 
+#include "viewer/picturecache.h"
+
+#include <QElapsedTimer>
 #include <QtGlobal>
 
 #include <chrono>
@@ -34,5 +37,34 @@ int travelDirection(int last, int index, int count, int previous);
 // round as the slide show does, then, when `behindToo`, the one behind unless it is among them.
 // None when nothing is selected or the list has a single entry.
 std::vector<int> aheadIndices(int index, int count, int direction, int ahead, bool behindToo);
+
+// How the user steps through the list: the direction of travel (+1 or -1), and whether a display
+// began soon after the previous one ended (a held or fast-typed key), measured from that end so
+// that a key that waited behind it counts as fast.
+class Stepping
+{
+public:
+    // A display of `index` in a list of `count` begins (-1: nothing selected).
+    void begin(int index, int count);
+    // The display begun last is done.
+    void end() { m_sinceDisplay.start(); }
+    int direction() const { return m_direction; }
+    bool fast() const { return m_fast; }
+
+private:
+    int m_lastIndex = -1;
+    int m_direction = 1;
+    bool m_fast = false;
+    QElapsedTimer m_sinceDisplay;
+};
+
+class ShownList;
+// The decodes (at least `atLeast`, or at full size when invalid) of the entries aheadIndices
+// gives for the list's selection; a file the cache found costly to decode is decoded only when
+// it is shown.
+std::vector<PictureCache::Request> neighbourRequests(const ShownList &list,
+                                                     const PictureCache &cache, int direction,
+                                                     const QSize &atLeast, int ahead,
+                                                     bool behindToo);
 
 } // namespace vistrel

@@ -9,10 +9,10 @@
 #include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
 #include "viewer/shownlist.h"
+#include "viewer/tiledfilewatch.h"
 
 #include <QLabel>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QTimer>
 
 namespace vistrel {
@@ -22,9 +22,6 @@ namespace {
 constexpr int scrollStep = 16;
 
 using namespace decodeahead;
-
-// How often the file of a picture shown in tiles is looked at for a change.
-constexpr int tiledWatchMs = 1000;
 
 // Quiet time after the last resize step before the picture is decoded for the new size.
 constexpr int sharpenDelayMs = 100;
@@ -36,10 +33,9 @@ PictureDisplay::PictureDisplay(ShownList *list, PictureView *view, QScrollBar *h
                                QObject *parent)
     : QObject(parent), m_list(list), m_view(view), m_hScroll(hScroll), m_vScroll(vScroll),
       m_pathLabel(pathLabel), m_writeStatus1(std::move(writeStatus1)),
-      m_sharpenTimer(new QTimer(this)), m_watchTiled(new QTimer(this))
+      m_sharpenTimer(new QTimer(this)), m_tiledWatch(new TiledFileWatch(this))
 {
-    m_watchTiled->setInterval(tiledWatchMs);
-    connect(m_watchTiled, &QTimer::timeout, this, &PictureDisplay::watchTiled);
+    connect(m_tiledWatch, &TiledFileWatch::changed, this, &PictureDisplay::tiledFileChanged);
     setDecoder({});
     m_sharpenTimer->setSingleShot(true);
     m_sharpenTimer->setInterval(sharpenDelayMs);
@@ -80,10 +76,7 @@ void PictureDisplay::toggleScaleToFit()
 
 void PictureDisplay::clearView()
 {
-    m_view->image1()->setEnabled(false);
-    m_view->image1()->hide();
-    m_view->picture1()->hide();
-    m_view->picture1()->setEnabled(false);
+    m_view->hideDisplays();
     m_hScroll->hide();
     m_vScroll->hide();
 }
@@ -94,19 +87,8 @@ void PictureDisplay::SortedList_Click()
     m_list->setCurslide(index);
     clearView();
     m_view->setToolTip(QString());
-    m_shownNative.clear();
-    m_looks.drop();
-    m_pending.reset();
-    m_tiled.stop();
-    m_watchTiled->stop();
-    m_sharpen.reset();
-    m_sharpenTimer->stop();
-    if (index >= 0) {
-        m_direction = travelDirection(m_lastIndex, index, m_list->count(), m_direction);
-        m_lastIndex = index;
-        // Measured from the end of the previous display: a key that waited behind it is fast.
-        m_fastStepping = m_sinceDisplay.isValid() && m_sinceDisplay.elapsed() < fastStepMs;
-    }
+    forgetShown();
+    m_stepping.begin(index, m_list->count());
     const QString path = m_list->path(index);
     if (path.isEmpty()) {
         // Nothing selected: there is no file to show, and the folder itself is never offered
@@ -116,7 +98,7 @@ void PictureDisplay::SortedList_Click()
     }
     const QByteArray native = m_list->nativePath(index);
     m_pathLabel->setText(shownname::visible(path)); // one line, every character seen
-    prepareView();
+    m_view->prepareFor(m_scaledpics);
     const std::optional<FileLook> look =
         m_looks.look(native, path, [this, native, path](const FileLook &late) {
             showLooked(native, path, late);
@@ -126,24 +108,7 @@ void PictureDisplay::SortedList_Click()
         showLooked(native, path, *look);
         holdShownFile();
     }
-    m_sinceDisplay.start();
-}
-
-void PictureDisplay::prepareView()
-{
-    StretchedImage *image1 = m_view->image1();
-    ActualPicture *picture1 = m_view->picture1();
-    if (m_scaledpics) {
-        picture1->hide();
-        image1->setEnabled(true);
-        image1->show();
-        return;
-    }
-    image1->hide();
-    picture1->show();
-    picture1->setEnabled(true);
-    picture1->setLeft(1);
-    picture1->setTop(1);
+    m_stepping.end();
 }
 
 void PictureDisplay::showLooked(const QByteArray &native, const QString &path, const FileLook &look)
@@ -156,11 +121,6 @@ void PictureDisplay::showLooked(const QByteArray &native, const QString &path, c
         showActualSize(native, path);
 }
 
-FileIdentity PictureDisplay::identityOf(const QByteArray &native) const
-{
-    return native == m_lookedAt ? m_look.identity : FileIdentity();
-}
-
 void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
 {
     StretchedImage *image1 = m_view->image1();
@@ -168,7 +128,7 @@ void PictureDisplay::showScaled(const QByteArray &native, const QString &path)
     // Until it is there, the previous picture stays in view.
     const Request request{native, image1->size().expandedTo(QSize(1, 1))};
     if (const std::optional<LoadedPicture> picture = obtain(request, path))
-        presentScaled(*picture, request, path, m_fastStepping ? aheadFast : aheadSlow);
+        presentScaled(*picture, request, path, m_stepping.fast() ? aheadFast : aheadSlow);
 }
 
 void PictureDisplay::presentScaled(const LoadedPicture &picture, const Request &request,
@@ -193,11 +153,6 @@ void PictureDisplay::shownIncomplete(const QByteArray &native, const QString &pa
 {
     m_view->setToolTip(QStringLiteral("The picture is incomplete"));
     m_list->shownIncomplete(native, path, lookOf(native));
-}
-
-FileLook PictureDisplay::lookOf(const QByteArray &native) const
-{
-    return native == m_lookedAt ? m_look : FileLook();
 }
 
 void PictureDisplay::holdShownFile()
@@ -235,21 +190,34 @@ void PictureDisplay::presentTiled(const QByteArray &native, const QSize &size)
     m_shownNative = native;
     m_shownFullSize = size;
     m_tiled.start(native, size, identityOf(native));
-    placeAtActualSize(size);
+    placeActualPicture(m_view->picture1(), size, m_view->innerSize(), m_hScroll, m_vScroll);
     requestTiles();
     m_tiled.waitForVisible(*m_cache, m_view->picture1(), quickWait);
-    m_watchTiled->start();
+    m_tiledWatch->watch(native, identityOf(native));
     if (m_tiled.damaged())
         m_view->setToolTip(QStringLiteral("The picture is incomplete"));
+    tellTiledFault();
+}
+
+void PictureDisplay::tellTiledFault()
+{
+    const std::optional<LoadedPicture> overview = m_tiled.takeOverviewFault();
+    const QByteArray native = m_tiled.nativePath();
+    if (!overview || m_list->nativePath(m_list->index()) != native)
+        return;
+    // Told as a click on the file tells it, once: its outcome is the overview's.
+    const QString path = m_list->path(m_list->index());
+    if (overview->ok()) {
+        shownIncomplete(native, path);
+        return;
+    }
+    forgetShown(); // its file is not watched any more
+    handleFailure(*overview, native, path);
 }
 
 void PictureDisplay::requestTiles()
 {
-    std::vector<Request> wanted = m_tiled.update(m_view->picture1());
-    for (Request &r : neighbours(QSize(), aheadSlow))
-        wanted.push_back(std::move(r));
-    m_cache->want(std::move(wanted));
-    m_tiled.collect(*m_cache, m_view->picture1());
+    m_tiled.request(*m_cache, m_view->picture1(), neighbours(QSize(), aheadSlow));
 }
 
 void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Request &request,
@@ -257,9 +225,6 @@ void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Reque
 {
     ActualPicture *picture1 = m_view->picture1();
     if (!picture.ok()) {
-        // Nothing of the picture before stays in view, nor an empty box where it was.
-        picture1->setPicture(QImage());
-        picture1->hide();
         handleFailure(picture, request.nativePath, path);
         return;
     }
@@ -267,38 +232,10 @@ void PictureDisplay::presentActualSize(const LoadedPicture &picture, const Reque
     m_shownNative = request.nativePath;
     m_shownFullSize = picture.fullSize;
     m_cache->setShown(request);
-    placeAtActualSize(picture.image.size());
+    placeActualPicture(picture1, picture.image.size(), m_view->innerSize(), m_hScroll, m_vScroll);
     prefetchNeighbours(QSize(), 1);
     if (picture.incomplete)
         shownIncomplete(request.nativePath, path);
-}
-
-void PictureDisplay::placeAtActualSize(const QSize &size)
-{
-    ActualPicture *picture1 = m_view->picture1();
-    const QSize area = m_view->innerSize();
-    const ActualPlacement place = placeActualSize(size, area);
-    picture1->setLeft(place.left);
-    picture1->setTop(place.top);
-    // The bars keep their values between pictures (a shorter range clamps them) and the new
-    // picture is shown where they say, so that the thumbs and the picture always agree; at 0
-    // it keeps its place one pixel in.
-    if (place.horizontalBar) {
-        const QSignalBlocker block(m_hScroll);
-        m_hScroll->setRange(0, place.horizontalMax);
-        m_hScroll->setPageStep(qMax(1, area.width()));
-        m_hScroll->show();
-        if (m_hScroll->value() > 0)
-            picture1->setLeft(scrollPosition(m_hScroll->value()));
-    }
-    if (place.verticalBar) {
-        const QSignalBlocker block(m_vScroll);
-        m_vScroll->setRange(0, place.verticalMax);
-        m_vScroll->setPageStep(qMax(1, area.height()));
-        m_vScroll->show();
-        if (m_vScroll->value() > 0)
-            picture1->setTop(scrollPosition(m_vScroll->value()));
-    }
 }
 
 std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, const QString &path)
@@ -307,8 +244,9 @@ std::optional<LoadedPicture> PictureDisplay::obtain(const Request &request, cons
     if (std::optional<LoadedPicture> made = m_cache->find(request, known))
         return made;
     std::vector<Request> wanted{request};
-    for (Request &r : neighbours(
-             request.atLeast, m_fastStepping && request.atLeast.isValid() ? aheadFast : aheadSlow))
+    for (Request &r :
+         neighbours(request.atLeast,
+                    m_stepping.fast() && request.atLeast.isValid() ? aheadFast : aheadSlow))
         wanted.push_back(std::move(r));
     m_cache->want(std::move(wanted));
 
@@ -341,6 +279,7 @@ void PictureDisplay::onDecoded()
         if (m_tiled.damaged())
             m_view->setToolTip(QStringLiteral("The picture is incomplete"));
         m_tiled.collect(*m_cache, m_view->picture1());
+        tellTiledFault();
     }
     if (!m_pending)
         return;
@@ -378,25 +317,16 @@ std::vector<PictureCache::Request> PictureDisplay::neighbours(const QSize &atLea
 {
     // At full size only the next, as such decodes are large; the one behind only when it was not
     // just passed on the way.
-    std::vector<Request> wanted;
-    for (const int i : aheadIndices(m_list->index(), m_list->count(), m_direction, ahead,
-                                    atLeast.isValid() && !m_fastStepping)) {
-        // A file found costly to decode is decoded only when it is shown.
-        QByteArray path = m_list->nativePath(i);
-        if (!m_cache->isCostly(path))
-            wanted.push_back({std::move(path), atLeast});
-    }
-    return wanted;
-}
-
-void PictureDisplay::prefetchNeighbours(const QSize &atLeast, int ahead)
-{
-    m_cache->want(neighbours(atLeast, ahead));
+    return neighbourRequests(*m_list, *m_cache, m_stepping.direction(), atLeast, ahead,
+                             atLeast.isValid() && !m_stepping.fast());
 }
 
 void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArray &native,
                                    const QString &path)
 {
+    // Nothing of the picture before stays in view at actual size, nor an empty box where it was.
+    m_view->picture1()->setPicture(QImage());
+    m_view->picture1()->hide();
     emit pictureFailed(m_list->index());
     if (picture.error == LoadedPicture::Unreadable && native == m_alreadyAsked) {
         // Shown again by the refill that followed the question: the view stays cleared.
@@ -415,36 +345,30 @@ void PictureDisplay::handleFailure(const LoadedPicture &picture, const QByteArra
     }
 }
 
-void PictureDisplay::watchTiled()
+void PictureDisplay::tiledFileChanged(const QByteArray &native)
 {
-    if (!m_tiled.isActive() || m_watching)
-        return;
-    const QByteArray native = m_tiled.nativePath();
-    const FileIdentity seen = identityOf(native);
-    const auto changed = [this, native, seen](const FileIdentity &now) {
-        m_watching = false;
-        // Shown anew only while the same picture is still shown in tiles.
-        if (now != seen && m_tiled.isActive() && m_tiled.nativePath() == native &&
-            m_list->nativePath(m_list->index()) == native)
-            SortedList_Click();
-    };
-    m_watching = true;
-    if (const std::optional<FileIdentity> now = m_requests.run<FileIdentity>(
-            vistrel::Request::fileAt(fromNative(native)),
-            [native] { return FileIdentity::of(native); }, changed))
-        changed(*now);
+    // Shown anew only while the same picture is still shown in tiles.
+    if (m_tiled.isActive() && m_tiled.nativePath() == native &&
+        m_list->nativePath(m_list->index()) == native)
+        SortedList_Click();
 }
 
 void PictureDisplay::hidePicture()
 {
     m_view->image1()->hide();
     m_view->picture1()->hide();
+    forgetShown();
+}
+
+void PictureDisplay::forgetShown()
+{
     m_shownNative.clear();
     m_looks.drop();
     m_pending.reset();
     m_tiled.stop();
-    m_watchTiled->stop();
+    m_tiledWatch->stop();
     m_sharpen.reset();
+    m_sharpenTimer->stop();
 }
 
 void PictureDisplay::onContainerResized()

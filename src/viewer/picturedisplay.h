@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/requests.h"
+#include "viewer/decodeahead.h"
 #include "viewer/filelook.h"
 #include "viewer/picturecache.h"
 #include "viewer/picturelooks.h"
@@ -8,7 +9,6 @@
 #include "viewer/tiledpicture.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -28,6 +28,7 @@ namespace vistrel {
 class BusyCursor;
 class PictureView;
 class ShownList;
+class TiledFileWatch;
 
 // Shows the picture selected in the picture list, in scale-to-fit mode or at its own size, and
 // handles what belongs to it: the scale-to-fit switch, the scroll bars, and Esc in the list, the
@@ -100,16 +101,22 @@ private:
     };
 
     void clearView();
-    // Readies the view for the mode (the previous picture stays in it until the new one comes).
-    void prepareView();
+    // Nothing is shown any more, nor awaited, decoded or watched for it.
+    void forgetShown();
     // Goes on with the display once the file has been looked at.
     void showLooked(const QByteArray &native, const QString &path, const FileLook &look);
     void showScaled(const QByteArray &native, const QString &path);
     void showActualSize(const QByteArray &native, const QString &path);
     // What the last look said of the file; for another file, nothing that would be trusted.
-    FileIdentity identityOf(const QByteArray &native) const;
+    FileIdentity identityOf(const QByteArray &native) const
+    {
+        return native == m_lookedAt ? m_look.identity : FileIdentity();
+    }
     // The last look, when it was at this file; else an empty one.
-    FileLook lookOf(const QByteArray &native) const;
+    FileLook lookOf(const QByteArray &native) const
+    {
+        return native == m_lookedAt ? m_look : FileLook();
+    }
     // The decoded picture for the request, waiting a bounded time; none when it will come later
     // (the display is then pending).
     std::optional<LoadedPicture> obtain(const Request &request, const QString &path);
@@ -120,10 +127,10 @@ private:
                            const QString &path);
     // A picture too large to hold whole, shown at its own size in tiles.
     void presentTiled(const QByteArray &native, const QSize &size);
+    // The picture shown in tiles could not be read, or only in part: told as for any display.
+    void tellTiledFault();
     // A picture whose data ended early is shown as far as it decoded, and the list's owner told.
     void shownIncomplete(const QByteArray &native, const QString &path);
-    // Places Picture1 for a picture of this size and sets the scroll bars.
-    void placeAtActualSize(const QSize &size);
     // Asks for the tiles the view needs now and takes those decoded.
     void requestTiles();
     void writeSizeText(const QSize &pictureSize);
@@ -135,7 +142,10 @@ private:
     void handleFailure(const LoadedPicture &picture, const QByteArray &native, const QString &path);
     // The pictures the next steps will want, `ahead` of them in the direction of travel first.
     std::vector<Request> neighbours(const QSize &atLeast, int ahead) const;
-    void prefetchNeighbours(const QSize &atLeast, int ahead);
+    void prefetchNeighbours(const QSize &atLeast, int ahead)
+    {
+        m_cache->want(neighbours(atLeast, ahead));
+    }
 
     ShownList *m_list;
     PictureView *m_view;
@@ -154,13 +164,7 @@ private:
     // The picture shown, decoded for the grown viewing area.
     std::optional<Request> m_sharpen;
     QTimer *m_sharpenTimer;
-    // Steps through the list: the last index shown, the direction of travel (+1 or -1), whether
-    // this display began soon after the previous one ended (a held or fast-typed key), and the
-    // time since that end.
-    int m_lastIndex = -1;
-    int m_direction = 1;
-    bool m_fastStepping = false;
-    QElapsedTimer m_sinceDisplay;
+    Stepping m_stepping;
     // An unreadable file already asked about: its re-display inside the refill that follows the
     // answer does not ask again.
     QByteArray m_alreadyAsked;
@@ -168,11 +172,10 @@ private:
     // The last look at a file shown, and its file.
     FileLook m_look;
     QByteArray m_lookedAt;
-    // While a picture is shown in tiles, its file is looked at every second: one replaced or
-    // cut since is shown anew as it is now (or its failure told), as a new display would.
-    QTimer *m_watchTiled;
-    bool m_watching = false; // a look is on its way
-    void watchTiled();
+    // While a picture is shown in tiles its file is watched: one replaced or cut since is shown
+    // anew as it is now (or its failure told), as a new display would.
+    TiledFileWatch *m_tiledWatch;
+    void tiledFileChanged(const QByteArray &native);
     PictureLooks m_looks;      // its answers stop before anything else goes
     Requests m_requests{this}; // last: answers stop before anything else goes
 };

@@ -1,8 +1,12 @@
 #include "viewer/pictureview.h"
 
+#include "viewer/picturegeometry.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QScrollBar>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cmath>
@@ -177,6 +181,56 @@ PictureView::PictureView(QWidget *parent)
 void PictureView::fitImage1()
 {
     m_image1->setGeometry(contentsRect());
+}
+
+void PictureView::hideDisplays()
+{
+    m_image1->setEnabled(false);
+    m_image1->hide();
+    m_picture1->hide();
+    m_picture1->setEnabled(false);
+}
+
+void PictureView::prepareFor(bool scaled)
+{
+    if (scaled) {
+        m_picture1->hide();
+        m_image1->setEnabled(true);
+        m_image1->show();
+        return;
+    }
+    m_image1->hide();
+    m_picture1->show();
+    m_picture1->setEnabled(true);
+    m_picture1->setLeft(1);
+    m_picture1->setTop(1);
+}
+
+void placeActualPicture(ActualPicture *picture, const QSize &size, const QSize &area,
+                        QScrollBar *hScroll, QScrollBar *vScroll)
+{
+    const ActualPlacement place = placeActualSize(size, area);
+    picture->setLeft(place.left);
+    picture->setTop(place.top);
+    // The bars keep their values between pictures (a shorter range clamps them) and the new
+    // picture is shown where they say, so that the thumbs and the picture always agree; at 0
+    // it keeps its place one pixel in.
+    if (place.horizontalBar) {
+        const QSignalBlocker block(hScroll);
+        hScroll->setRange(0, place.horizontalMax);
+        hScroll->setPageStep(qMax(1, area.width()));
+        hScroll->show();
+        if (hScroll->value() > 0)
+            picture->setLeft(scrollPosition(hScroll->value()));
+    }
+    if (place.verticalBar) {
+        const QSignalBlocker block(vScroll);
+        vScroll->setRange(0, place.verticalMax);
+        vScroll->setPageStep(qMax(1, area.height()));
+        vScroll->show();
+        if (vScroll->value() > 0)
+            picture->setTop(scrollPosition(vScroll->value()));
+    }
 }
 
 } // namespace vistrel

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QPair>
 
+class QScrollBar;
+
 namespace vistrel {
 
 // The stretched display: draws its picture over its whole rectangle without keeping the aspect
@@ -88,10 +90,20 @@ public:
     QPoint innerOrigin() const { return contentsRect().topLeft(); }
     // Lays Image1 over the whole inside.
     void fitImage1();
+    // Hides and disables both displays.
+    void hideDisplays();
+    // Readies the display of the mode, scale to fit or actual size (at its first place), and
+    // hides the other; the previous picture stays in it until the new one comes.
+    void prepareFor(bool scaled);
 
 private:
     StretchedImage *m_image1;
     ActualPicture *m_picture1;
 };
+
+// Places `picture`, showing a picture of `size` at its own size in a viewing area of `area`
+// pixels, and sets the scroll bars for it (shown where it overhangs; hidden ones are left alone).
+void placeActualPicture(ActualPicture *picture, const QSize &size, const QSize &area,
+                        QScrollBar *hScroll, QScrollBar *vScroll);
 
 } // namespace vistrel

@@ -6,6 +6,7 @@
 #include "viewer/pictureview.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vistrel {
 namespace {
@@ -33,6 +34,7 @@ void TiledPicture::start(const QByteArray &nativePath, const QSize &size,
                      ? PictureCache::Request()
                      : PictureCache::Request{nativePath, overviewSize(size, overviewPixels)};
     m_overviewHeld = false;
+    m_overviewFault.reset();
     m_needed.clear();
     m_visible.clear();
     m_asked.clear();
@@ -115,6 +117,16 @@ std::vector<PictureCache::Request> TiledPicture::update(ActualPicture *picture)
     return wanted;
 }
 
+void TiledPicture::request(PictureCache &cache, ActualPicture *picture,
+                           std::vector<PictureCache::Request> after)
+{
+    std::vector<PictureCache::Request> wanted = update(picture);
+    for (PictureCache::Request &r : after)
+        wanted.push_back(std::move(r));
+    cache.want(std::move(wanted));
+    collect(cache, picture);
+}
+
 bool TiledPicture::collect(PictureCache &cache, ActualPicture *picture)
 {
     if (!m_overviewHeld && isActive()) {
@@ -123,6 +135,8 @@ bool TiledPicture::collect(PictureCache &cache, ActualPicture *picture)
             m_overviewHeld = true;
             if (found->ok())
                 picture->setOverview(found->image);
+            if ((!found->ok() && found->error != LoadedPicture::Cancelled) || found->incomplete)
+                m_overviewFault = found;
         }
     }
     for (auto it = m_asked.begin(); it != m_asked.end();) {
@@ -142,6 +156,11 @@ bool TiledPicture::collect(PictureCache &cache, ActualPicture *picture)
     }
     return std::all_of(m_needed.begin(), m_needed.end(),
                        [&](const QRect &tile) { return picture->hasTile(tile) || failed(tile); });
+}
+
+std::optional<LoadedPicture> TiledPicture::takeOverviewFault()
+{
+    return std::exchange(m_overviewFault, std::nullopt);
 }
 
 void TiledPicture::waitForVisible(PictureCache &cache, ActualPicture *picture,

@@ -10,6 +10,7 @@
 #include <QSize>
 
 #include <chrono>
+#include <optional>
 #include <vector>
 
 namespace vistrel {
@@ -49,6 +50,9 @@ public:
     // is held, the blocks of tiles in view, then those around and ahead); drops the tiles it no
     // longer needs.
     std::vector<PictureCache::Request> update(ActualPicture *picture);
+    // Asks the cache for what update() gives, then for `after`, and collects what it holds.
+    void request(PictureCache &cache, ActualPicture *picture,
+                 std::vector<PictureCache::Request> after);
     // Gives the picture every needed block (and the overview) the cache holds; true when all
     // the tiles needed are held. A block that failed is left to the overview and counted as held.
     bool collect(PictureCache &cache, ActualPicture *picture);
@@ -57,6 +61,9 @@ public:
                         std::chrono::milliseconds timeout);
     // Whether a tile failed or came out incomplete.
     bool damaged() const { return m_damaged; }
+    // The overview's decode, once, when it failed or its data ended early: the reduced whole
+    // picture tells of the file as a decode of it at its own size would.
+    std::optional<LoadedPicture> takeOverviewFault();
 
 private:
     PictureCache::Request requestFor(const QRect &block) const;
@@ -68,6 +75,7 @@ private:
     FileIdentity m_identity;
     PictureCache::Request m_overview;
     bool m_overviewHeld = false;
+    std::optional<LoadedPicture> m_overviewFault; // not taken yet
     QList<QRect> m_needed;
     QList<QRect> m_visible;
     // Blocks asked for and not yet taken, in the order asked.

@@ -29,6 +29,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -263,22 +265,70 @@ private slots:
         QCOMPARE(rig.view->picture1()->left(), 0.0);
     }
 
-    // A picture shown in tiles whose file is replaced is shown anew as the file is now.
+    // A picture shown in tiles whose file changes is shown anew as the file is now: another
+    // picture renamed over it is shown, and a file cut in place is told as a click on it tells,
+    // once (where no lease tells, as still being written), none of its old tiles left in view.
+    void replacedTiledPictureIsShownAnew_data()
+    {
+        QTest::addColumn<int>("cutTo"); // bytes left; 0: replaced instead
+        QTest::addColumn<bool>("leases");
+        QTest::addColumn<QString>("told"); // "asked", "written" or "" (nothing)
+        QTest::newRow("a small picture renamed over it") << 0 << true << "";
+        QTest::newRow("cut in place to 1000 bytes where no lease tells: still being written")
+            << 1000 << false << "written";
+        QTest::newRow("cut in place to 1000 bytes, nobody writes: shown as far as it goes")
+            << 1000 << true << "";
+        QTest::newRow("cut in place to 400 bytes, no picture data left: asked about once")
+            << 400 << true << "asked";
+    }
     void replacedTiledPictureIsShownAnew()
     {
+        QFETCH(int, cutTo);
+        QFETCH(bool, leases);
+        QFETCH(QString, told);
+        ScopedWriterFacts facts(leases);
         Rig rig(false);
+        const QString file = rig.box.file(QStringLiteral("a.jpg"));
         rig.box.write(QStringLiteral("a.jpg"), encode(solid(40000, 700, Qt::green), "jpg"));
         rig.open();
         rig.select(0);
         QVERIFY(rig.view->picture1()->isTiled());
-        const QString small = rig.box.file(QStringLiteral("new.bmp"));
-        rig.put(QStringLiteral("new.bmp"), solid(50, 30, Qt::red));
-        QVERIFY(::rename(QFile::encodeName(small).constData(),
-                         QFile::encodeName(rig.box.file(QStringLiteral("a.jpg"))).constData()) ==
-                0);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.view->picture1()->isTiled(), 10000);
-        QTRY_COMPARE(rig.view->picture1()->picture().size(), QSize(50, 30));
-        QVERIFY(rig.services.prompts.shown.isEmpty());
+        const int bottom = rig.view->innerSize().height() - 2;
+        QTRY_VERIFY(near(rig.pixelAt(2, bottom), Qt::green));
+        const ScriptedPrompter &prompts = rig.services.prompts;
+        if (cutTo == 0) {
+            const QString small = rig.box.file(QStringLiteral("new.bmp"));
+            rig.put(QStringLiteral("new.bmp"), solid(50, 30, Qt::red));
+            QVERIFY(::rename(QFile::encodeName(small).constData(),
+                             QFile::encodeName(file).constData()) == 0);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.view->picture1()->isTiled(), 10000);
+            QTRY_COMPARE(rig.view->picture1()->picture().size(), QSize(50, 30));
+            QVERIFY(prompts.shown.isEmpty());
+            return;
+        }
+        QVERIFY(::truncate(QFile::encodeName(file).constData(), cutTo) == 0);
+        const QString path = rig.pathOf(QStringLiteral("a.jpg"));
+        if (told == QLatin1String("asked")) {
+            QTRY_COMPARE_WITH_TIMEOUT(prompts.count(ScriptedPrompter::Question), 1, 20000);
+            QCOMPARE(prompts.shown.at(0).prompt,
+                     QStringLiteral("ERROR Reading file (Delete?): ") + path);
+            // The refill after No shows it again, asking nothing; the area is left cleared.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                !rig.display.isPending() && rig.browser.pendingFolder().isEmpty(), 20000);
+            QTRY_VERIFY(!rig.view->picture1()->isVisible());
+            QCOMPARE(rig.pixelAt(2, bottom), background);
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(rig.view->toolTip(),
+                                      QStringLiteral("The picture is incomplete"), 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(
+                rig.notice,
+                told.isEmpty() ? QString()
+                               : QStringLiteral("The picture %1 is still being written.").arg(path),
+                20000);
+            // The rows the cut file still holds; below them nothing of the picture before.
+            QTRY_VERIFY(!near(rig.pixelAt(2, bottom), Qt::green));
+        }
+        QCOMPARE(prompts.shown.size(), told == QLatin1String("asked") ? 1 : 0);
     }
 
     // The bars keep their values between pictures and the next picture is shown where they
