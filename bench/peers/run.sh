@@ -4,6 +4,8 @@
 #                  1 x 1 picture (start-up cost apart); Vistrel opens its saved last folder and
 #                  shows a picture when its list entry is clicked, so for it this is the click
 #                  on the list's first row to the painted picture, less the same for 1 x 1
+#                  and, for Vistrel, the longest time its window left a _NET_WM_PING
+#                  unanswered from the click to the painted picture (pinged every 10 ms)
 #   start          feh, nsxiv: process start to the painted 1 x 1 picture; Vistrel: the
 #                  splash's Continue click to the painted main window (bench/run startup
 #                  times the splash itself)
@@ -20,7 +22,8 @@
 #   100 MP actual  a 10000 x 10000 baseline JPEG shown at its own size: the time to the painted
 #                  view less the 1 x 1 start (Vistrel: the list click to the painted view, less
 #                  the same for 1 x 1; feh and nsxiv open at 100 %), and the peak resident
-#                  memory above each program's own peak with the 1 x 1 picture
+#                  memory above each program's own peak with the 1 x 1 picture; for Vistrel
+#                  also the longest unanswered ping, as for "first picture"
 #   progressive    a 12000 x 8400 progressive photo (100 MP), scaled to fit and at its own size:
 #                  the time to the painted view less the 1 x 1 start (Vistrel: the list click,
 #                  less the same for 1 x 1 in the same mode), and the peak resident memory above
@@ -147,7 +150,7 @@ for r in $(seq "$runs"); do
     if has first; then
         watch feh.first -- feh --scale-down -g "$fehg" "$work/big1/P01.jpg"
         watch nsxiv.first -- nsxiv -g "$nsxivg" "$work/big1/P01.jpg"
-        vis vis.first "$work/big1" name
+        vis vis.first "$work/big1" name --ping
     fi
     if has next; then
         watch feh.next --keys 29 Right -- feh --scale-down -g "$fehg" "$work/big"
@@ -168,7 +171,7 @@ for r in $(seq "$runs"); do
     if has huge; then
         watch feh.huge -- feh -g "$fehg" "$work/huge/H.jpg"
         watch nsxiv.huge -- nsxiv -z 100 -g "$nsxivg" "$work/huge/H.jpg"
-        scaled=0 vis vis.huge "$work/huge" name
+        scaled=0 vis vis.huge "$work/huge" name --ping
         scaled=0 vis vis.hugeone "$work/one" name
     fi
     if has prog || has pano; then
@@ -345,6 +348,13 @@ for c in bigscroll; do
         t[$c$k.nsxiv]=-
     done
 done
+# The longest a ping went unanswered from the list click to the painted picture.
+for c in first huge; do
+    t[${c}ping.feh]=-
+    t[${c}ping.nsxiv]=-
+    t[${c}ping.vis]=$(fig vis.$c ping_ms)
+    t[${c}ping.old]=$(fig old.$c ping_ms)
+done
 t[bmp.feh]=$(above feh.bmp)
 t[bmp.nsxiv]=$(above nsxiv.bmp)
 t[bmp.vis]=$(above vis.bmp)
@@ -355,9 +365,10 @@ col() { [ -n "$before" ] && printf ' %10s' "$1"; return 0; }
 printf '%-26s %10s %10s %10s %7s%s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio "$(col before)"
 printf '%-26s %10s %10s %10s %7s%s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one" "" "$(col "${old_one:-}")"
 worst=0
-for c in first next held date name bmp huge hugemb progfit progfitmb progfull progfullmb pano panomb scroll scrollmax blank blankmax scrollcpu bigscroll bigscrollmax bigscrollblank bigscrollblankmax bigscrollcpu; do
+for c in first firstping next held date name bmp huge hugeping hugemb progfit progfitmb progfull progfullmb pano panomb scroll scrollmax blank blankmax scrollcpu bigscroll bigscrollmax bigscrollblank bigscrollblankmax bigscrollcpu; do
     case $c in
     huge) has huge || continue; label="100 MP JPEG at actual size" ;;
+    firstping | hugeping) has ${c%ping} || continue; label="  longest unanswered ms" ;;
     hugemb) has huge || continue; label="  peak MB above idle" ;;
     progfit) has prog || continue; label="100 MP progressive, fit" ;;
     progfull) has prog || continue; label="100 MP progressive, actual" ;;
@@ -390,7 +401,7 @@ for c in first next held date name bmp huge hugemb progfit progfitmb progfull pr
         printf "%.2f", v / best }')
     printf '%-26s %10s %10s %10s %7s%s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio" "$(col "${t[$c.old]}")"
     [ "$c" = held ] && held_ratio=$ratio
-    case $c in bmp | huge | hugemb | prog* | pano* | scroll | scrollmax | blank | blankmax | scrollcpu | bigscroll*) continue ;; esac
+    case $c in bmp | *ping | huge | hugemb | prog* | pano* | scroll | scrollmax | blank | blankmax | scrollcpu | bigscroll*) continue ;; esac
     worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
 done
 if has held; then
