@@ -39,8 +39,9 @@ peers_start_x() {
     mkdir -p "$XDG_CONFIG_HOME/Vistrel" "$work/home/Documents" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     # Stored window size giving a 1000 x 700 viewing area, and where to click, read from the
-    # real windows on this server.
-    read -r vw vh listx listy contx conty pagex pagey areax areay wincolour < <("$BENCH_BUILD/bench/peers/bench_vistrellayout" 1000 700 2>/dev/null)
+    # real windows on this server: the troughs' right and left ends (horizontal bar), bottom end
+    # (vertical bar), and the page steps across the 10000 x 10000 picture at its own size.
+    read -r vw vh listx listy contx conty pagex pagey areax areay wincolour leftx lefty downx downy across < <("$BENCH_BUILD/bench/peers/bench_vistrellayout" 1000 700 10000 10000 2>/dev/null)
 }
 
 peers_stop_x() {

@@ -24,6 +24,11 @@
 //                       window colour where the picture is not drawn yet); with it the
 //                       processor time of the clicks from the third on is printed as
 //                       "clicks_cpu_ms MS"
+//     --ping            while it waits for the paint after the last click, sends _NET_WM_PING
+//                       to the last mapped window every 10 ms (the replies come back on the
+//                       root window) and prints "ping_ms MS": the longest time any ping went
+//                       unanswered, one still unanswered counted to the end of the wait; with
+//                       "pings SENT ANSWERED"
 //   Prints "start MS", then "click1 MS", "click2 MS"... and "key MS" lines (each from its own
 //   request), "burst MS" (last key to painted) with "burst_cpu_ms MS" (processor time the
 //   program used from the first key of the burst to that paint), then "idle_kb KB" (resident
@@ -31,6 +36,7 @@
 //   ends the program. Keys and clicks go through the XTEST extension, as xdotool sends them.
 
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
@@ -40,6 +46,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -108,6 +115,51 @@ struct Watch
     int bx = 0, by = 0, bw = 0, bh = 0;
     unsigned long blankColour = 0;
     double blankShare = -1;
+    // --ping: while `pinging`, a ping every 10 ms; when each was sent and when answered (< 0:
+    // not yet), by its number.
+    bool pinging = false;
+    Atom wmProtocols = None;
+    Atom netWmPing = None;
+    std::vector<double> pingSent;
+    std::vector<double> pingAnswered;
+    double nextPing = 0;
+
+    void ping(double t)
+    {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = lastMapped;
+        e.xclient.message_type = wmProtocols;
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = long(netWmPing);
+        e.xclient.data.l[1] = long(pingSent.size()); // its number as the time stamp
+        e.xclient.data.l[2] = long(lastMapped);
+        XSendEvent(display, lastMapped, False, NoEventMask, &e);
+        XFlush(display);
+        pingSent.push_back(t);
+        pingAnswered.push_back(-1);
+    }
+
+    // A reply is the ping sent back to the root window.
+    void answered(const XClientMessageEvent &e, double t)
+    {
+        if (e.message_type != wmProtocols || Atom(e.data.l[0]) != netWmPing ||
+            e.window != DefaultRootWindow(display))
+            return;
+        const long n = e.data.l[1];
+        if (n >= 0 && std::size_t(n) < pingSent.size() && pingAnswered[std::size_t(n)] < 0)
+            pingAnswered[std::size_t(n)] = t;
+    }
+
+    // The longest any ping waited for its answer, those unanswered counted up to `end`.
+    double longestUnanswered(double end) const
+    {
+        double longest = 0;
+        for (std::size_t n = 0; n < pingSent.size(); ++n)
+            longest =
+                std::max(longest, (pingAnswered[n] < 0 ? end : pingAnswered[n]) - pingSent[n]);
+        return longest;
+    }
 
     double blankNow()
     {
@@ -156,9 +208,15 @@ struct Watch
                     }
                 } else if (e.type == MapNotify && !e.xmap.override_redirect) {
                     lastMapped = e.xmap.window;
+                } else if (e.type == ClientMessage) {
+                    answered(e.xclient, t);
                 }
             }
             const double t = nowMs();
+            if (pinging && lastMapped && t >= nextPing) {
+                ping(t);
+                nextPing = t + 10;
+            }
             if (lastPaint >= 0 && t - lastPaint >= quietMs)
                 return lastPaint;
             if (t - since > timeoutMs)
@@ -201,6 +259,19 @@ struct Watch
     }
 };
 
+// A ping to a window that has just gone is of no matter; any other error ends the run as Xlib's
+// own handler does.
+int onXError(Display *display, XErrorEvent *error)
+{
+    if (error->request_code == X_SendEvent && error->error_code == BadWindow)
+        return 0;
+    char text[256];
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "bench_paintwatch: X error: %s (request %d)\n", text,
+                 int(error->request_code));
+    std::exit(2);
+}
+
 bool parsePoint(const char *text, int &x, int &y)
 {
     return std::sscanf(text, "%d,%d", &x, &y) == 2;
@@ -214,6 +285,7 @@ int main(int argc, char *argv[])
     std::vector<std::pair<int, int>> clicks;
     int keyCount = 0;
     const char *keyName = nullptr;
+    bool pingLast = false;
     int burstCount = 0;
     const char *burstKey = nullptr;
     double burstGapMs = 0;
@@ -224,6 +296,8 @@ int main(int argc, char *argv[])
             break;
         if (a == "--trace")
             w.trace = true;
+        else if (a == "--ping")
+            pingLast = true;
         else if (a == "--quiet" && i + 1 < argc)
             w.quietMs = std::atof(argv[++i]);
         else if (a == "--min-area" && i + 1 < argc)
@@ -262,6 +336,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_paintwatch: no X display\n");
         return 2;
     }
+    XSetErrorHandler(onXError);
     int damageError = 0, ev = 0, er = 0, major = 0, minor = 0;
     if (!XDamageQueryExtension(w.display, &w.damageEvent, &damageError) ||
         !XTestQueryExtension(w.display, &ev, &er, &major, &minor)) {
@@ -269,7 +344,10 @@ int main(int argc, char *argv[])
         return 2;
     }
     const Window root = DefaultRootWindow(w.display);
-    XSelectInput(w.display, root, SubstructureNotifyMask);
+    // Programs send their ping replies to the root window with either structure mask.
+    XSelectInput(w.display, root, SubstructureNotifyMask | StructureNotifyMask);
+    w.wmProtocols = XInternAtom(w.display, "WM_PROTOCOLS", False);
+    w.netWmPing = XInternAtom(w.display, "_NET_WM_PING", False);
     XDamageCreate(w.display, root, XDamageReportRawRectangles);
     XSync(w.display, False);
     // A new damage object reports what is already on the screen: drop that.
@@ -302,8 +380,17 @@ int main(int argc, char *argv[])
         const double t = nowMs();
         w.blankShare = -1;
         w.blankNowDue = w.blankWanted && c >= 2;
+        w.pinging = pingLast && c + 1 == clicks.size();
+        w.nextPing = t;
         w.click(clicks[c].first, clicks[c].second);
         const double p = w.waitPainted(t);
+        if (w.pinging) {
+            w.pinging = false;
+            std::printf("ping_ms %.1f\n", w.longestUnanswered(nowMs()));
+            std::printf("pings %zu %ld\n", w.pingSent.size(),
+                        long(std::count_if(w.pingAnswered.begin(), w.pingAnswered.end(),
+                                           [](double a) { return a >= 0; })));
+        }
         failed = p < 0;
         if (failed)
             std::fprintf(stderr, "bench_paintwatch: click %zu painted nothing\n", c + 1);

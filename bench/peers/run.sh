@@ -4,6 +4,8 @@
 #                  1 x 1 picture (start-up cost apart); Vistrel opens its saved last folder and
 #                  shows a picture when its list entry is clicked, so for it this is the click
 #                  on the list's first row to the painted picture, less the same for 1 x 1
+#                  and, for Vistrel, the longest time its window left a _NET_WM_PING
+#                  unanswered from the click to the painted picture (pinged every 10 ms)
 #   start          feh, nsxiv: process start to the painted 1 x 1 picture; Vistrel: the
 #                  splash's Continue click to the painted main window (bench/run startup
 #                  times the splash itself)
@@ -20,7 +22,8 @@
 #   100 MP actual  a 10000 x 10000 baseline JPEG shown at its own size: the time to the painted
 #                  view less the 1 x 1 start (Vistrel: the list click to the painted view, less
 #                  the same for 1 x 1; feh and nsxiv open at 100 %), and the peak resident
-#                  memory above each program's own peak with the 1 x 1 picture
+#                  memory above each program's own peak with the 1 x 1 picture; for Vistrel
+#                  also the longest unanswered ping, as for "first picture"
 #   progressive    a 12000 x 8400 progressive photo (100 MP), scaled to fit and at its own size:
 #                  the time to the painted view less the 1 x 1 start (Vistrel: the list click,
 #                  less the same for 1 x 1 in the same mode), and the peak resident memory above
@@ -32,19 +35,25 @@
 #                  paint: the median and worst click to the view at full resolution (the last
 #                  paint), the share of the view in the window colour at the first paint after
 #                  each click (median and worst), and the processor time of the 40 steps
+#   100 MP snake   Vistrel only: the 10000 x 10000 picture of "100 MP actual" at its own size,
+#                  40 page clicks snaking over it: pages right in the horizontal trough to the
+#                  right edge (as far as whole pages go), one page down in the vertical trough,
+#                  pages left to the left edge, one down, and so on; the same figures as
+#                  "scroll"
 #   decodes        Vistrel only, under strace: how often a picture's file is read through (more
 #                  than 512 kB read after one open; a glance at a header reads less) over 10
 #                  next keys, each after the previous paint, scaled to fit and at actual size
 # "Painted" is judged the same for all three by bench_paintwatch (see paintwatch.cpp): the last
 # screen change of at least 100,000 pixels reported by the X DAMAGE extension before 500 ms of
 # quiet. Every figure is the median of BENCH_RUNS runs (default 5), the programs interleaved.
-# BENCH_CASES picks cases (default "first next held many bmp huge prog pano scroll decodes"). The load average is printed at
+# BENCH_CASES picks cases (default "first next held many bmp huge prog pano scroll bigscroll
+# decodes"). The load average is printed at
 # the start and the end. Last lines: ratio <our figure / the better peer's, largest over the
 # timed cases>, then held_keys_ratio <our held-keys figure / the better peer's>.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 runs=${BENCH_RUNS:-5}
-cases=" ${BENCH_CASES:-first next held many bmp huge prog pano scroll decodes} "
+cases=" ${BENCH_CASES:-first next held many bmp huge prog pano scroll bigscroll decodes} "
 has() { [[ $cases == *" $1 "* ]]; }
 work=$(mktemp -d)
 trap 'peers_stop_x; rm -rf "$work"' EXIT
@@ -62,7 +71,7 @@ if has bmp; then
     for i in 1 2 3 4 5; do convert "$work/big/P0$i.jpg" -type TrueColor "BMP3:$work/bmp/B$i.bmp"; done
 fi
 if has many; then peers_make_many; fi
-if has huge; then
+if has huge || has bigscroll; then
     mkdir -p "$work/huge"
     convert -size 10000x10000 gradient:red-blue -quality 85 "$work/huge/H.jpg"
 fi
@@ -141,7 +150,7 @@ for r in $(seq "$runs"); do
     if has first; then
         watch feh.first -- feh --scale-down -g "$fehg" "$work/big1/P01.jpg"
         watch nsxiv.first -- nsxiv -g "$nsxivg" "$work/big1/P01.jpg"
-        vis vis.first "$work/big1" name
+        vis vis.first "$work/big1" name --ping
     fi
     if has next; then
         watch feh.next --keys 29 Right -- feh --scale-down -g "$fehg" "$work/big"
@@ -162,7 +171,7 @@ for r in $(seq "$runs"); do
     if has huge; then
         watch feh.huge -- feh -g "$fehg" "$work/huge/H.jpg"
         watch nsxiv.huge -- nsxiv -z 100 -g "$nsxivg" "$work/huge/H.jpg"
-        scaled=0 vis vis.huge "$work/huge" name
+        scaled=0 vis vis.huge "$work/huge" name --ping
         scaled=0 vis vis.hugeone "$work/one" name
     fi
     if has prog || has pano; then
@@ -188,6 +197,22 @@ for r in $(seq "$runs"); do
         for _ in $(seq 40); do pages+=(--click "$pagex,$pagey"); done
         # The view's inside (1000 x 700 less the frame) judged for the window colour.
         scaled=0 vis vis.scroll "$work/pano" name \
+            --blank "$((areax + 2)),$((areay + 2)),990,690,$wincolour" "${pages[@]}"
+    fi
+    if has bigscroll; then
+        # Right to the right edge, one down, left to the left edge, one down, ...: 40 steps.
+        pages=()
+        col=0 way=1
+        for _ in $(seq 40); do
+            if [ $way = 1 ] && [ $col -lt "$across" ]; then
+                pages+=(--click "$pagex,$pagey") && col=$((col + 1))
+            elif [ $way = -1 ] && [ $col -gt 0 ]; then
+                pages+=(--click "$leftx,$lefty") && col=$((col - 1))
+            else
+                pages+=(--click "$downx,$downy") && way=$((-way))
+            fi
+        done
+        scaled=0 vis vis.bigscroll "$work/huge" name \
             --blank "$((areax + 2)),$((areay + 2)),990,690,$wincolour" "${pages[@]}"
     fi
     if has bmp; then
@@ -307,6 +332,29 @@ t[scrollcpu.feh]=-
 t[scrollcpu.nsxiv]=-
 t[scrollcpu.vis]=$(fig vis.scroll clicks_cpu_ms)
 t[scrollcpu.old]=$(fig old.scroll clicks_cpu_ms)
+for c in bigscroll; do
+    t[$c.vis]=$(steps vis.$c | median)
+    t[$c.old]=$(steps old.$c | median)
+    t[${c}max.vis]=$(steps vis.$c | sort -g | tail -1)
+    t[${c}max.old]=$(steps old.$c | sort -g | tail -1)
+    t[${c}blank.vis]=$(blanks vis.$c | median)
+    t[${c}blank.old]=$(blanks old.$c | median)
+    t[${c}blankmax.vis]=$(blanks vis.$c | sort -g | tail -1)
+    t[${c}blankmax.old]=$(blanks old.$c | sort -g | tail -1)
+    t[${c}cpu.vis]=$(fig vis.$c clicks_cpu_ms)
+    t[${c}cpu.old]=$(fig old.$c clicks_cpu_ms)
+    for k in "" max blank blankmax cpu; do
+        t[$c$k.feh]=-
+        t[$c$k.nsxiv]=-
+    done
+done
+# The longest a ping went unanswered from the list click to the painted picture.
+for c in first huge; do
+    t[${c}ping.feh]=-
+    t[${c}ping.nsxiv]=-
+    t[${c}ping.vis]=$(fig vis.$c ping_ms)
+    t[${c}ping.old]=$(fig old.$c ping_ms)
+done
 t[bmp.feh]=$(above feh.bmp)
 t[bmp.nsxiv]=$(above nsxiv.bmp)
 t[bmp.vis]=$(above vis.bmp)
@@ -317,9 +365,10 @@ col() { [ -n "$before" ] && printf ' %10s' "$1"; return 0; }
 printf '%-26s %10s %10s %10s %7s%s\n' "case (ms, median of $runs)" feh nsxiv vistrel ratio "$(col before)"
 printf '%-26s %10s %10s %10s %7s%s\n' "start, 1x1 picture" "$feh_one" "$nsxiv_one" "$vis_one" "" "$(col "${old_one:-}")"
 worst=0
-for c in first next held date name bmp huge hugemb progfit progfitmb progfull progfullmb pano panomb scroll scrollmax blank blankmax scrollcpu; do
+for c in first firstping next held date name bmp huge hugeping hugemb progfit progfitmb progfull progfullmb pano panomb scroll scrollmax blank blankmax scrollcpu bigscroll bigscrollmax bigscrollblank bigscrollblankmax bigscrollcpu; do
     case $c in
     huge) has huge || continue; label="100 MP JPEG at actual size" ;;
+    firstping | hugeping) has ${c%ping} || continue; label="  longest unanswered ms" ;;
     hugemb) has huge || continue; label="  peak MB above idle" ;;
     progfit) has prog || continue; label="100 MP progressive, fit" ;;
     progfull) has prog || continue; label="100 MP progressive, actual" ;;
@@ -331,6 +380,11 @@ for c in first next held date name bmp huge hugemb progfit progfitmb progfull pr
     blank) has scroll || continue; label="  % blank at 1st paint" ;;
     blankmax) has scroll || continue; label="  % blank, worst step" ;;
     scrollcpu) has scroll || continue; label="  processor ms, 40 steps" ;;
+    bigscroll) has bigscroll || continue; label="snake 100 MP, median" ;;
+    bigscrollmax) has bigscroll || continue; label="  worst of 40 steps" ;;
+    bigscrollblank) has bigscroll || continue; label="  % blank at 1st paint" ;;
+    bigscrollblankmax) has bigscroll || continue; label="  % blank, worst step" ;;
+    bigscrollcpu) has bigscroll || continue; label="  processor ms, 40 steps" ;;
     first) has first || continue; label="first picture 6000x4000" ;;
     next) has next || continue; label="next picture" ;;
     held) has held || continue; label="held keys, 9 x 40 ms" ;;
@@ -347,7 +401,7 @@ for c in first next held date name bmp huge hugemb progfit progfitmb progfull pr
         printf "%.2f", v / best }')
     printf '%-26s %10s %10s %10s %7s%s\n' "$label" "${t[$c.feh]}" "${t[$c.nsxiv]}" "${t[$c.vis]}" "$ratio" "$(col "${t[$c.old]}")"
     [ "$c" = held ] && held_ratio=$ratio
-    case $c in bmp | huge | hugemb | prog* | pano* | scroll | scrollmax | blank | blankmax | scrollcpu) continue ;; esac
+    case $c in bmp | *ping | huge | hugemb | prog* | pano* | scroll | scrollmax | blank | blankmax | scrollcpu | bigscroll*) continue ;; esac
     worst=$(awk -v w="$worst" -v r="$ratio" 'BEGIN { print (r > w ? r : w) }')
 done
 if has held; then

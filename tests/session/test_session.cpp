@@ -4,6 +4,7 @@
 // home folder and pictures; it prints to a print scheduler of the test's own.
 
 #include "desktop.h"
+#include "firstpaint.h"
 #include "messagewatcher.h"
 
 #include "app/commandline.h"
@@ -30,6 +31,7 @@
 #include "viewer/pictureloader.h"
 #include "viewer/pictureview.h"
 #include "viewer/shownfile.h"
+#include "viewer/tiledpicture.h"
 
 #include "settingsfile.h"
 #include "testutils.h"
@@ -567,31 +569,35 @@ void TestSession::bigPictureShown_data()
     QTest::addColumn<QByteArray>("kind");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<bool>("scaled");
-    QTest::addColumn<int>("maxMb"); // above idle; 0: not measured
+    QTest::addColumn<int>("maxMb");     // above idle; 0: not measured
+    QTest::addColumn<bool>("pageDown"); // then one page down in the vertical bar's trough
     const QSize big(10000, 10000), photo(12000, 8400), wide(40000, 2000);
     QTest::newRow("100 MP JPEG at actual size, its top-left colour")
-        << QByteArray("jpeg") << big << false << 150;
+        << QByteArray("jpeg") << big << false << 150 << false;
     QTest::newRow("40,000 px panorama at actual size, scrolled to its right edge")
-        << QByteArray("jpeg") << QSize(40000, 2800) << false << 150;
-    QTest::newRow("40,000 px panorama stretched") << QByteArray("jpeg") << wide << true << 150;
+        << QByteArray("jpeg") << QSize(40000, 2800) << false << 150 << false;
+    QTest::newRow("40,000 px panorama stretched")
+        << QByteArray("jpeg") << wide << true << 150 << false;
     QTest::newRow("27 MP JPEG at actual size, by tiles, a small JPEG renamed over it")
-        << QByteArray("jpeg replaced") << QSize(6000, 4500) << false << 0;
+        << QByteArray("jpeg replaced") << QSize(6000, 4500) << false << 0 << false;
     QTest::newRow("100 MP progressive photo, scaled to fit")
-        << QByteArray("progressive") << photo << true << 0;
+        << QByteArray("progressive") << photo << true << 0 << false;
     QTest::newRow("100 MP progressive photo at actual size")
-        << QByteArray("progressive") << photo << false << 0;
+        << QByteArray("progressive") << photo << false << 0 << false;
     QTest::newRow("1-bit BMP of 20000 square")
-        << QByteArray("bmp 1") << QSize(20000, 20000) << true << 150;
+        << QByteArray("bmp 1") << QSize(20000, 20000) << true << 150 << false;
     QTest::newRow("1-bit BMP of 65535 square at actual size")
-        << QByteArray("bmp 1") << QSize(65535, 65535) << false << 150;
+        << QByteArray("bmp 1") << QSize(65535, 65535) << false << 150 << false;
     QTest::newRow("4-bit BMP of 50000 square")
-        << QByteArray("bmp 4") << QSize(50000, 50000) << true << 150;
+        << QByteArray("bmp 4") << QSize(50000, 50000) << true << 150 << false;
     QTest::newRow("8-bit BMP of 40000 square")
-        << QByteArray("bmp 8") << QSize(40000, 40000) << true << 150;
+        << QByteArray("bmp 8") << QSize(40000, 40000) << true << 150 << false;
     QTest::newRow("32-bit BMP of 30000 square, colours in the high bytes")
-        << QByteArray("bmp 32") << QSize(30000, 30000) << true << 150;
+        << QByteArray("bmp 32") << QSize(30000, 30000) << true << 150 << false;
     QTest::newRow("GIF of 43 bytes, a 65535 square screen around one pixel")
-        << QByteArray("gif") << QSize(1, 1) << true << 150;
+        << QByteArray("gif") << QSize(1, 1) << true << 150 << false;
+    QTest::newRow("36 MP JPEG in tiles, a page down: picture at its first repaint")
+        << QByteArray("jpeg") << QSize(6000, 6000) << false << 0 << true;
 }
 
 namespace {
@@ -642,6 +648,33 @@ bool makeBigPicture(const QString &path, const QByteArray &kind, const QSize &si
     return writer.write(big);
 }
 
+// Once the picture is in view whole, one page down in the vertical bar's trough, as a user clicks
+// it: at the first repaint after the step, the view where the picture is holds picture content
+// and no window colour, the tiles not yet decoded drawn from the reduced whole picture.
+void pageDownShowsPicture(MainWindow *window)
+{
+    PictureView *view = window->viewingArea();
+    ActualPicture *picture = view->picture1();
+    QScrollBar *bar = window->verticalBar();
+    const QRgb windowColour = view->palette().window().color().rgb();
+    QVERIFY(picture->isTiled());
+    QVERIFY2(picture->visiblePart().height() > TiledPicture::tileSide * 3 / 2,
+             "the view is too low for a page to reach past the tiles decoded around it");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        picture->hasOverview() &&
+            colourShare(picture->grab(picture->visiblePart()).toImage(), windowColour) == 0,
+        20000);
+    QTRY_VERIFY(bar->isVisible());
+    const int before = bar->value();
+    FirstPaint first(
+        picture, [&] { return bar->value() != before; },
+        [picture] { return picture->visiblePart(); });
+    desktop->click(bar, QPoint(bar->width() / 2, bar->height() - bar->width() - 4));
+    QTRY_VERIFY_WITH_TIMEOUT(first.grabbed(), 20000);
+    QCOMPARE(bar->value(), before + bar->pageStep());
+    QCOMPARE(colourShare(first.grab(), windowColour), 0.0);
+}
+
 } // namespace
 
 // A big picture is shown in either mode, its colours in place, and at actual size scrolls to its
@@ -653,6 +686,7 @@ void TestSession::bigPictureShown()
     QFETCH(QSize, size);
     QFETCH(bool, scaled);
     QFETCH(int, maxMb);
+    QFETCH(bool, pageDown);
     QTemporaryDir place;
     const QString path = place.filePath(kind == "gif"            ? QStringLiteral("big.gif")
                                         : kind.startsWith("bmp") ? QStringLiteral("big.bmp")
@@ -671,7 +705,10 @@ void TestSession::bigPictureShown()
                     .toLongLong();
         return 0LL;
     };
-    Run run(lastDir(place.path()) + (scaled ? "" : "Toolbar3=0\n"));
+    // For a page down, a view taller than a tile and a half, so that the step reaches past the
+    // tiles decoded around the first view.
+    Run run(lastDir(place.path()) + (scaled ? "" : "Toolbar3=0\n") +
+            (pageDown ? "MainLeft=0\nMainTop=0\nMainWidth=22500\nMainHeight=16500\n" : ""));
     MainWindow *window = startToMainWindow(run);
     QVERIFY(window);
     QListView *list = window->pictureList();
@@ -738,6 +775,11 @@ void TestSession::bigPictureShown()
     }
     if (scaled && kind == "jpeg")
         QTRY_VERIFY(test::near(colourAt(view->innerSize().width() - 2, 2), Qt::blue));
+    if (pageDown) {
+        pageDownShowsPicture(window);
+        if (QTest::currentTestFailed())
+            return;
+    }
     const qint64 aboveIdleMb = (statusKb("VmHWM:") - idleKb) / 1024;
     qInfo("%lld MB above idle", aboveIdleMb);
     if (maxMb > 0)
