@@ -35,6 +35,8 @@
 //   memory once the program had first painted) and "peak_kb KB" (its peak resident memory) and
 //   ends the program. Keys and clicks go through the XTEST extension, as xdotool sends them.
 
+#include "../common/netwmping.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
 #include <X11/Xutil.h>
@@ -118,35 +120,23 @@ struct Watch
     // --ping: while `pinging`, a ping every 10 ms; when each was sent and when answered (< 0:
     // not yet), by its number.
     bool pinging = false;
-    Atom wmProtocols = None;
-    Atom netWmPing = None;
+    netwmping::Atoms pingAtoms;
     std::vector<double> pingSent;
     std::vector<double> pingAnswered;
     double nextPing = 0;
 
     void ping(double t)
     {
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = lastMapped;
-        e.xclient.message_type = wmProtocols;
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = long(netWmPing);
-        e.xclient.data.l[1] = long(pingSent.size()); // its number as the time stamp
-        e.xclient.data.l[2] = long(lastMapped);
-        XSendEvent(display, lastMapped, False, NoEventMask, &e);
-        XFlush(display);
+        netwmping::send(display, lastMapped, pingAtoms, long(pingSent.size())); // numbered
         pingSent.push_back(t);
         pingAnswered.push_back(-1);
     }
 
-    // A reply is the ping sent back to the root window.
-    void answered(const XClientMessageEvent &e, double t)
+    void answered(const XEvent &e, double t)
     {
-        if (e.message_type != wmProtocols || Atom(e.data.l[0]) != netWmPing ||
-            e.window != DefaultRootWindow(display))
+        if (!netwmping::isAnswer(display, e, pingAtoms))
             return;
-        const long n = e.data.l[1];
+        const long n = e.xclient.data.l[1];
         if (n >= 0 && std::size_t(n) < pingSent.size() && pingAnswered[std::size_t(n)] < 0)
             pingAnswered[std::size_t(n)] = t;
     }
@@ -209,7 +199,7 @@ struct Watch
                 } else if (e.type == MapNotify && !e.xmap.override_redirect) {
                     lastMapped = e.xmap.window;
                 } else if (e.type == ClientMessage) {
-                    answered(e.xclient, t);
+                    answered(e, t);
                 }
             }
             const double t = nowMs();
@@ -344,10 +334,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     const Window root = DefaultRootWindow(w.display);
-    // Programs send their ping replies to the root window with either structure mask.
-    XSelectInput(w.display, root, SubstructureNotifyMask | StructureNotifyMask);
-    w.wmProtocols = XInternAtom(w.display, "WM_PROTOCOLS", False);
-    w.netWmPing = XInternAtom(w.display, "_NET_WM_PING", False);
+    // Windows mapped, and ping answers, are seen on the root window.
+    w.pingAtoms = netwmping::listen(w.display);
     XDamageCreate(w.display, root, XDamageReportRawRectangles);
     XSync(w.display, False);
     // A new damage object reports what is already on the screen: drop that.

@@ -2,6 +2,8 @@
 // once the last is answered) for a given time and prints the longest wait for an answer. A
 // window whose program handles no events answers no ping, so the figure is the longest time the
 // program's window thread was busy. Usage: bench_stallwatch WINDOW_ID MILLISECONDS
+#include "../common/netwmping.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
@@ -35,35 +37,21 @@ int main(int argc, char **argv)
     Display *display = XOpenDisplay(nullptr);
     if (!display)
         return 1;
-    const Window root = DefaultRootWindow(display);
-    // Answers come to the root window, for clients selecting either of these.
-    XSelectInput(display, root, StructureNotifyMask | SubstructureNotifyMask);
-    const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
-    const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    const netwmping::Atoms atoms = netwmping::listen(display);
 
     const Clock::time_point start = Clock::now();
     long longest = 0;
     long answered = 0;
     unsigned long serial = 1;
     while (msSince(start) < duration) {
-        XEvent message{};
-        message.xclient.type = ClientMessage;
-        message.xclient.window = window;
-        message.xclient.message_type = protocols;
-        message.xclient.format = 32;
-        message.xclient.data.l[0] = long(ping);
-        message.xclient.data.l[1] = long(serial);
-        message.xclient.data.l[2] = long(window);
-        XSendEvent(display, window, False, NoEventMask, &message);
-        XFlush(display);
+        netwmping::send(display, window, atoms, long(serial));
         const Clock::time_point sent = Clock::now();
         bool answer = false;
         while (!answer && msSince(start) < duration + 60000) {
             while (XPending(display)) {
                 XEvent event;
                 XNextEvent(display, &event);
-                if (event.type == ClientMessage && event.xclient.message_type == protocols &&
-                    Atom(event.xclient.data.l[0]) == ping &&
+                if (netwmping::isAnswer(display, event, atoms) &&
                     static_cast<unsigned long>(event.xclient.data.l[1]) == serial)
                     answer = true;
             }
