@@ -135,7 +135,10 @@ bool TiledPicture::collect(PictureCache &cache, ActualPicture *picture)
             m_overviewHeld = true;
             if (found->ok())
                 picture->setOverview(found->image);
-            if ((!found->ok() && found->error != LoadedPicture::Cancelled) || found->incomplete)
+            // An overview refused for its memory says nothing of the file: the tiles show it.
+            const bool fileFault = !found->ok() && found->error != LoadedPicture::Cancelled &&
+                                   found->error != LoadedPicture::OutOfMemory;
+            if (fileFault || found->incomplete)
                 m_overviewFault = found;
         }
     }

@@ -61,8 +61,8 @@ public:
                         std::chrono::milliseconds timeout);
     // Whether a tile failed or came out incomplete.
     bool damaged() const { return m_damaged; }
-    // The overview's decode, once, when it failed or its data ended early: the reduced whole
-    // picture tells of the file as a decode of it at its own size would.
+    // The overview's decode, once, when it failed for its file (not for memory) or its data
+    // ended early: the reduced whole picture tells of the file as a decode at its own size would.
     std::optional<LoadedPicture> takeOverviewFault();
 
 private:

@@ -3,6 +3,7 @@
 // Decoders put in place of the real one, to make a decode slow or to count decodes.
 
 #include "viewer/picturecache.h"
+#include "viewer/regiondecoder.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -51,6 +52,23 @@ inline PictureCache::Decoder countingDecoder(std::shared_ptr<std::atomic<int>> c
     return [count](const PictureCache::Request &r, const std::atomic<bool> &) {
         ++*count;
         return PictureLoader::load(r.nativePath, r.atLeast);
+    };
+}
+
+// The real decoder for regions; a whole picture, however reduced, is refused for its memory, as
+// on a machine short of it.
+inline PictureCache::Decoder regionsOnlyDecoder()
+{
+    return [](const PictureCache::Request &r, const std::atomic<bool> &cancel) {
+        if (r.region.isEmpty()) {
+            LoadedPicture refused;
+            refused.error = LoadedPicture::OutOfMemory;
+            refused.reason = QStringLiteral("more than one picture may use");
+            return refused;
+        }
+        LoadLimits limits;
+        limits.cancel = &cancel;
+        return RegionDecoder::decode(r.nativePath, r.region, limits);
     };
 }
 
