@@ -1406,7 +1406,8 @@ void TestSession::printFromThePreview()
         printing->run(QStringLiteral("cancel -a %1").arg(printQueue));
     });
     if (!fault.isEmpty())
-        QVERIFY2(printing->run(fault.arg(printQueue)), qPrintable(printing->error()));
+        QVERIFY2(printing->run(fault.contains(QLatin1String("%1")) ? fault.arg(printQueue) : fault),
+                 qPrintable(printing->error()));
     m_printingRuns = fault != QLatin1String("stop");
     const QFont interfaceFont = QApplication::font();
     const auto restoreFont = qScopeGuard([&] { QApplication::setFont(interfaceFont); });
